@@ -1,0 +1,157 @@
+#include "cnumbertext.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace
+{
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+bool IsDigit(char ch)
+{
+    return ch >= '0' && ch <= '9';
+}
+
+// Skips blanks and an optional sign; returns the index after them.
+qsizetype SkipBlanksAndSign(const QByteArray& text, bool& bNegative)
+{
+    qsizetype i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bNegative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        bNegative = text[i++] == '-';
+    return i;
+}
+
+// Converts a plain decimal number (digits, ".", "e") that from_chars accepts; out-of-range
+// values saturate as strtod does.
+double FromDecimal(const std::string& strNumber)
+{
+    double dValue = 0;
+    const auto result = std::from_chars(strNumber.data(), strNumber.data() + strNumber.size(), dValue);
+    if (result.ec == std::errc::result_out_of_range)
+    {
+        // Either overflow or underflow: a mantissa of zero never overflows, so look at the exponent.
+        const auto nExp = strNumber.find('e');
+        const bool bHuge = nExp == std::string::npos || strNumber[nExp + 1] != '-';
+        dValue = bHuge ? HUGE_VAL : 0.0;
+    }
+    return dValue;
+}
+} // namespace
+
+quint8 CNumberText::ParseByte(const QByteArray& line)
+{
+    bool bNegative = false;
+    qsizetype i = SkipBlanksAndSign(line, bNegative);
+    unsigned nValue = 0; // only the low 8 bits matter, so wrapping is harmless
+    for (; i < line.size() && IsDigit(line[i]); ++i)
+        nValue = nValue * 10 + unsigned(line[i] - '0');
+    if (bNegative)
+        nValue = 0u - nValue;
+    return quint8(nValue & 0xFF);
+}
+
+float CNumberText::ParseReal(const QByteArray& line)
+{
+    bool bNegative = false;
+    qsizetype i = SkipBlanksAndSign(line, bNegative);
+    std::string strNumber;
+    bool bDigits = false;
+    for (; i < line.size() && IsDigit(line[i]); ++i, bDigits = true)
+        strNumber += line[i];
+    if (i < line.size() && line[i] == '.')
+    {
+        strNumber += line[i++];
+        for (; i < line.size() && IsDigit(line[i]); ++i, bDigits = true)
+            strNumber += line[i];
+    }
+    if (!bDigits)
+        return 0;
+    if (strNumber.front() == '.')
+        strNumber.insert(strNumber.begin(), '0');
+    // An exponent counts only with at least one digit after its letter and optional sign.
+    if (i < line.size() && (line[i] == 'e' || line[i] == 'E' || line[i] == 'd' || line[i] == 'D'))
+    {
+        qsizetype j = i + 1;
+        std::string strExp = "e";
+        if (j < line.size() && (line[j] == '+' || line[j] == '-'))
+            strExp += line[j++];
+        if (j < line.size() && IsDigit(line[j]))
+        {
+            for (; j < line.size() && IsDigit(line[j]); ++j)
+                strExp += line[j];
+            strNumber += strExp;
+        }
+    }
+    const double dValue = FromDecimal(strNumber);
+    return float(bNegative ? -dValue : dValue);
+}
+
+bool CNumberText::ParseField(const QString& strText, float& fValue)
+{
+    const QByteArray text = strText.toLatin1();
+    bool bNegative = false;
+    const qsizetype i = SkipBlanksAndSign(text, bNegative);
+    const char* pBegin = text.constData() + i;
+    const char* pEnd = text.constData() + text.size();
+    if (pBegin < pEnd && (*pBegin == '-' || *pBegin == '+'))
+        return false;
+    double dValue = 0;
+    if (pEnd - pBegin >= 2 && pBegin[0] == '0' && (pBegin[1] == 'x' || pBegin[1] == 'X'))
+    {
+        // Hexadecimal, as "%lf" scans it; "0x" without hex digits is the number 0.
+        const auto nError = std::from_chars(pBegin + 2, pEnd, dValue, std::chars_format::hex).ec;
+        if (nError == std::errc::result_out_of_range)
+            return false;
+        if (nError != std::errc())
+            dValue = 0;
+    }
+    else
+    {
+        const auto result = std::from_chars(pBegin, pEnd, dValue);
+        if (result.ec == std::errc::invalid_argument)
+        {
+            // "%lf" also takes a fraction without an integer part (".5").
+            if (pBegin == pEnd || *pBegin != '.' || pBegin + 1 == pEnd || !IsDigit(pBegin[1]))
+                return false;
+            std::string strNumber = "0";
+            strNumber.append(pBegin, pEnd);
+            if (std::from_chars(strNumber.data(), strNumber.data() + strNumber.size(), dValue).ec ==
+                std::errc::result_out_of_range)
+                return false;
+        }
+        else if (result.ec == std::errc::result_out_of_range)
+        {
+            // Overflow would be infinite; underflow is a tiny number that reads as 0.
+            const std::string strNumber(pBegin, result.ptr);
+            if (FromDecimal(strNumber) != 0)
+                return false;
+            dValue = 0;
+        }
+    }
+    const float fResult = float(bNegative ? -dValue : dValue);
+    if (!std::isfinite(fResult))
+        return false;
+    fValue = fResult;
+    return true;
+}
+
+QString CNumberText::Format(float fValue)
+{
+    char szBuffer[64];
+    const auto result = std::to_chars(szBuffer, szBuffer + sizeof(szBuffer), double(fValue),
+                                      std::chars_format::general, 6);
+    return QString::fromLatin1(szBuffer, result.ptr - szBuffer);
+}
+
+QString CNumberText::Printf(const QString& strFormat, double dValue1, double dValue2)
+{
+    // QString::asprintf always formats with ".", whatever the locale.
+    return QString::asprintf(strFormat.toUtf8().constData(), dValue1, dValue2);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// Number reading and writing rules, with "." as the decimal point whatever the system locale.
+class CNumberText
+{
+public:
+    // Catalogue integer: leading blanks, optional sign, decimal digits; no digits reads 0;
+    // reduced to its low 8 bits.
+    static quint8 ParseByte(const QByteArray& line);
+    // Catalogue real: leading blanks, optional sign, digits, optional "." fraction, optional
+    // exponent introduced by e, E, d or D; no number reads 0.
+    static float ParseReal(const QByteArray& line);
+
+    // A number typed into a field: leading blanks, then one number scanned from the start of
+    // the text, anything after it ignored ("12abc" is 12). False when no number can be scanned
+    // or when the number is not finite (NaN or infinite values must never reach a device).
+    static bool ParseField(const QString& strText, float& fValue);
+    // "%.*g" with 6 significant digits.
+    static QString Format(float fValue);
+    // printf-style formatting of a string-table text, with "." as the decimal point.
+    static QString Printf(const QString& strFormat, double dValue1, double dValue2 = 0);
+};

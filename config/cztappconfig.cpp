@@ -1,0 +1,209 @@
+#include "cztappconfig.h"
+
+#include "ccodepage1251.h"
+#include "cfilelock.h"
+#include "cnumbertext.h"
+#include "cstringtable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <cstring>
+
+namespace
+{
+// The lines of a text file: CR LF or a bare LF ends a line, the last line may lack its end.
+QList<QByteArray> SplitLines(const QByteArray& content)
+{
+    QList<QByteArray> lines = content.split('\n');
+    if (!content.isEmpty() && content.endsWith('\n'))
+        lines.removeLast();
+    if (content.isEmpty())
+        lines.clear();
+    for (qsizetype i = 0; i < lines.size(); ++i)
+    {
+        const bool bEnded = i + 1 < lines.size() || content.endsWith('\n');
+        if (bEnded && lines[i].endsWith('\r'))
+            lines[i].chop(1);
+    }
+    return lines;
+}
+
+// Reads a whole sensor or demonstration image file; false when it cannot be opened exclusively.
+bool ReadImageFile(const QString& strPath, QByteArray& content, QString& strError)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        strError = file.errorString();
+        return false;
+    }
+    if (!CFileLock::TryLock(file))
+    {
+        strError = QStringLiteral("file is in use by another program");
+        return false;
+    }
+    content = file.read(CParamZT01::kImageSize);
+    return true;
+}
+} // namespace
+
+bool CZTAppConfig::LoadSensorCatalogue()
+{
+    const QString strPath = AppPath(QStringLiteral("Sensors.dat"));
+    const bool bLoaded = [&] {
+        QFile file(strPath);
+        if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
+            return false;
+        const QList<QByteArray> lines = SplitLines(file.readAll());
+        qsizetype nLine = 0;
+        auto next = [&](QByteArray& line) {
+            if (nLine >= lines.size())
+                return false;
+            line = lines[nLine++];
+            return true;
+        };
+        QByteArray name, count, filter, band;
+        if (!next(name) || !next(count))
+            return false;
+        if (CCodePage1251::Decode(name) != CStringTable::Load(104))
+            return false;
+        m_nSensors = CNumberText::ParseByte(count);
+        if (m_nSensors == 0)
+            return false;
+        if (!next(filter) || !next(band))
+            return false;
+        m_fMaxFilterTime = CNumberText::ParseReal(filter);
+        m_fMaxBandPercent = CNumberText::ParseReal(band);
+        m_Sensors = QList<tagSTSENSORS>(m_nSensors);
+        for (tagSTSENSORS& sensor : m_Sensors)
+        {
+            QByteArray line;
+            if (!next(line))
+                return false;
+            sensor.strName = CCodePage1251::Decode(line);
+            if (!next(line))
+                return false;
+            sensor.strFileName = CCodePage1251::Decode(line);
+            if (!next(line))
+                return false;
+            sensor.byType = CNumberText::ParseByte(line);
+            if (!next(line))
+                return false;
+            sensor.byCode = CNumberText::ParseByte(line);
+            if (!next(line))
+                return false;
+            sensor.strUnit = CCodePage1251::Decode(line);
+            if (!next(line))
+                return false;
+            sensor.fMin = CNumberText::ParseReal(line);
+            if (!next(line))
+                return false;
+            sensor.fMax = CNumberText::ParseReal(line);
+        }
+        return true;
+    }();
+    if (bLoaded)
+        return true;
+    const QString strText = CStringTable::Load(139);
+    ShowMessage(QString::asprintf(strText.toUtf8().constData(), QDir::toNativeSeparators(strPath).toUtf8().constData()),
+                CStringTable::Load(57344), EMsgIcon::Exclamation);
+    SetDefaultSensors();
+    return false;
+}
+
+void CZTAppConfig::SetDefaultSensors()
+{
+    m_nSensors = 5;
+    m_Sensors = {
+        {QStringLiteral("Термопара ТХА (K)"), QStringLiteral("TcplK.dat"), 0, 1, QStringLiteral("°C"), -200, 1360},
+        {QStringLiteral("Термопара ТХК (L)"), QStringLiteral("TcplL.dat"), 0, 0, QStringLiteral("°C"), -200, 800},
+        {QStringLiteral("ТСМ (50М) W100 = 1,4280"), QStringLiteral("R428_50.dat"), 1, 13, QStringLiteral("°C"), -200,
+         200},
+        {QStringLiteral("ТСП (Pt 100) W100 = 1,3850"), QStringLiteral("R385_100.dat"), 1, 1, QStringLiteral("°C"),
+         -200, 850},
+        {QStringLiteral("ТСП (100П) W100 = 1,3910"), QStringLiteral("R391_100.dat"), 1, 5, QStringLiteral("°C"), -232,
+         1100},
+    };
+}
+
+int CZTAppConfig::FindSensor(CParamZT01 image) const
+{
+    for (qsizetype i = 0; i < m_Sensors.size(); ++i)
+        if (m_Sensors[i].byType == image.bySensorType && m_Sensors[i].byCode == image.bySensorCode)
+            return int(i);
+    return -1;
+}
+
+void CZTAppConfig::RestoreDeviceData()
+{
+    m_ParamEdit.CopyFrom(m_ParamDevice, CParamZT01::kDeviceBlock);
+}
+
+bool CZTAppConfig::LoadSensorImage(int nSensor)
+{
+    if (nSensor < 0 || nSensor >= m_Sensors.size())
+        return false;
+    const tagSTSENSORS& sensor = m_Sensors[nSensor];
+    const QString strPath = AppPath(QStringLiteral("ImgEEPROM/") + sensor.strFileName);
+
+    std::unique_ptr<CProgress> pProgress = CreateProgress();
+    pProgress->SetText(sensor.strName + CStringTable::Load(146) + sensor.strFileName + CStringTable::Load(147));
+    pProgress->SetRange(0, 100);
+    pProgress->SetStep(1);
+    pProgress->PumpMessages();
+    pProgress->SetPos(0);
+
+    QByteArray content;
+    // A file shorter than an image is as unusable as a missing one: taking nothing from it and
+    // reporting success would make the user believe the sensor had changed.
+    const bool bRead = ReadImageFile(strPath, content, m_strLastError);
+    if (bRead && content.size() == CParamZT01::kImageSize)
+    {
+        QThread::msleep(100);
+        pProgress->PumpMessages();
+        pProgress->SetPos(20);
+        CParamZT01 scratch;
+        std::memcpy(scratch.Image(), content.constData(), CParamZT01::kImageSize);
+        m_ParamEdit.CopyFrom(scratch, CParamZT01::kSensorBlock);
+        QThread::msleep(100);
+        pProgress->PumpMessages();
+        pProgress->SetPos(80);
+        RestoreDeviceData();
+        QThread::msleep(100);
+        pProgress->PumpMessages();
+        pProgress->SetPos(100);
+        m_nSensor = FindSensor(m_ParamEdit);
+        if (m_Hooks.m_pfnPageExchange)
+            m_Hooks.m_pfnPageExchange(false);
+        return true;
+    }
+    if (bRead)
+        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
+    pProgress->PumpMessages();
+    pProgress->SetPos(100);
+    pProgress.reset();
+    ShowMessage(QString::asprintf(CStringTable::Load(148).toUtf8().constData(), sensor.strFileName.toUtf8().constData()),
+                CStringTable::Load(57344), EMsgIcon::Stop);
+    return false;
+}
+
+QString CZTAppConfig::AppPath(const QString& strName) const
+{
+    return m_strAppDir + QLatin1Char('/') + strName;
+}
+
+void CZTAppConfig::ShowMessage(const QString& strText, const QString& strCaption, EMsgIcon nIcon) const
+{
+    if (m_Hooks.m_pfnMessage)
+        m_Hooks.m_pfnMessage(strText, strCaption, nIcon);
+}
+
+std::unique_ptr<CProgress> CZTAppConfig::CreateProgress() const
+{
+    std::unique_ptr<CProgress> pProgress;
+    if (m_Hooks.m_pfnCreateProgress)
+        pProgress = m_Hooks.m_pfnCreateProgress();
+    return pProgress ? std::move(pProgress) : std::make_unique<CProgress>();
+}

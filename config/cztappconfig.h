@@ -1,0 +1,49 @@
+#pragma once
+
+#include "cparamzt01.h"
+#include "cuihooks.h"
+#include "tagstsensors.h"
+
+#include <QList>
+#include <QString>
+
+// The configuration data of the application object: the program folder, the sensor catalogue,
+// the two parameter records and the current sensor. The device layer and the start-up layer
+// build on it (CZTAppDevice, CZTApp); the whole program has one instance.
+class CZTAppConfig
+{
+public:
+    CZTAppConfig() = default;
+    virtual ~CZTAppConfig() = default;
+    CZTAppConfig(const CZTAppConfig&) = delete;
+    CZTAppConfig& operator=(const CZTAppConfig&) = delete;
+
+    // Reads Sensors.dat beside the program. On any fault shows message 139 with the file's path,
+    // takes the built-in table and returns false.
+    bool LoadSensorCatalogue();
+    // The five built-in sensors; the two limits keep their values.
+    void SetDefaultSensors();
+    // Index of the first catalogue entry whose codes equal image bytes 95 and 96, or -1.
+    int FindSensor(CParamZT01 image) const;
+    // Copies the device block of m_ParamDevice into m_ParamEdit.
+    void RestoreDeviceData();
+    // Takes the sensor block of the chosen sensor's image file into m_ParamEdit.
+    bool LoadSensorImage(int nSensor);
+
+    // Path of a file or folder beside the program.
+    QString AppPath(const QString& strName) const;
+    // The front end's services; harmless when the front end installed none.
+    void ShowMessage(const QString& strText, const QString& strCaption, EMsgIcon nIcon) const;
+    std::unique_ptr<CProgress> CreateProgress() const;
+
+    QString m_strAppDir;             // folder of the program, no trailing separator
+    float m_fMaxFilterTime = 60;     // upper bound of the low-pass filter time constant, s
+    float m_fMaxBandPercent = 15;    // upper bound of the peak-filter band, % of the span
+    CParamZT01 m_ParamEdit;          // working image: edited by the pages, sent by the write
+    CParamZT01 m_ParamDevice;        // image as last read from the device
+    int m_nSensors = 5;              // entries that Sensors.dat declares
+    int m_nSensor = 0;               // catalogue index of m_ParamEdit's sensor, -1 if none
+    QList<tagSTSENSORS> m_Sensors;   // the sensor catalogue
+    QString m_strLastError;          // detail of the last failed file operation, for front ends
+    CUiHooks m_Hooks;
+};

@@ -1,0 +1,180 @@
+#include "cdialogbuilder.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QWidget>
+
+namespace
+{
+const QJsonObject& Templates()
+{
+    static const QJsonObject kTemplates = [] {
+        QFile file(QStringLiteral(":/zint9/dialogs.json"));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    }();
+    return kTemplates;
+}
+
+QRect RectOf(const QJsonValue& value)
+{
+    const QJsonArray rc = value.toArray();
+    return QRect(rc.at(0).toInt(), rc.at(1).toInt(), rc.at(2).toInt(), rc.at(3).toInt());
+}
+
+QStringList StringsOf(const QJsonValue& value)
+{
+    QStringList list;
+    for (const QJsonValue& item : value.toArray())
+        list.append(item.toString());
+    return list;
+}
+
+// Base units of the template font as Windows computes them.
+QSize BaseUnits()
+{
+    static const QSize kUnits = [] {
+        const QFontMetrics metrics(CDialogBuilder::TemplateFont());
+        const int nAlphabet =
+            metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        return QSize((nAlphabet / 26 + 1) / 2, metrics.height());
+    }();
+    return kUnits;
+}
+
+QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParent)
+{
+    const QString& strKind = control.strKind;
+    if (strKind == QLatin1String("button"))
+    {
+        auto* pButton = new QPushButton(control.strText, pParent);
+        pButton->setAutoDefault(false);
+        pButton->setDefault(control.styles.contains(QLatin1String("default")));
+        return pButton;
+    }
+    if (strKind == QLatin1String("edit"))
+    {
+        auto* pEdit = new QLineEdit(control.strText, pParent);
+        pEdit->setReadOnly(control.styles.contains(QLatin1String("readonly")));
+        return pEdit;
+    }
+    if (strKind == QLatin1String("combo"))
+    {
+        auto* pCombo = new QComboBox(pParent);
+        pCombo->addItems(control.items);
+        return pCombo;
+    }
+    if (strKind == QLatin1String("progress"))
+    {
+        auto* pBar = new QProgressBar(pParent);
+        pBar->setTextVisible(false);
+        return pBar;
+    }
+    if (strKind == QLatin1String("hline") || strKind == QLatin1String("frame"))
+    {
+        auto* pFrame = new QFrame(pParent);
+        pFrame->setFrameStyle((strKind == QLatin1String("hline") ? QFrame::HLine : QFrame::Box) | QFrame::Sunken);
+        return pFrame;
+    }
+    auto* pLabel = new QLabel(pParent);
+    if (strKind == QLatin1String("bitmap") || strKind == QLatin1String("icon"))
+    {
+        // A bitmap shows at its own size; a static icon at the system's icon size.
+        const QSize size = strKind == QLatin1String("icon") ? QSize(32, 32) : QSize();
+        pLabel->setPixmap(CDialogBuilder::Picture(control.strImage, size));
+        pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return pLabel;
+    }
+    pLabel->setText(control.strText);
+    pLabel->setTextFormat(Qt::PlainText);
+    pLabel->setWordWrap(control.styles.contains(QLatin1String("wrap")));
+    const Qt::Alignment horizontal =
+        control.styles.contains(QLatin1String("centre")) ? Qt::AlignHCenter : Qt::AlignLeft;
+    pLabel->setAlignment(horizontal | Qt::AlignTop);
+    return pLabel;
+}
+} // namespace
+
+QFont CDialogBuilder::TemplateFont()
+{
+    // Metric-compatible stand-in for the 8-point dialog font: 11 pixels at 96 dpi.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+QRect CDialogBuilder::ToPixels(const QRect& rcDlu)
+{
+    const QSize units = BaseUnits();
+    auto x = [&](int n) { return (n * units.width() + 2) / 4; };
+    auto y = [&](int n) { return (n * units.height() + 4) / 8; };
+    return QRect(x(rcDlu.x()), y(rcDlu.y()), x(rcDlu.width()), y(rcDlu.height()));
+}
+
+QPixmap CDialogBuilder::Picture(const QString& strName, const QSize& size)
+{
+    QSvgRenderer renderer(QStringLiteral(":/zint9/%1.svg").arg(strName));
+    const QSize pixels = size.isEmpty() ? renderer.defaultSize() : size;
+    QPixmap pixmap(pixels.isEmpty() ? QSize(1, 1) : pixels);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    return pixmap;
+}
+
+bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pfnCreate)
+{
+    const QJsonObject dialog = Templates().value(QString::number(nTemplateId)).toObject();
+    if (dialog.isEmpty())
+        return false;
+    pDialog->setFont(TemplateFont());
+    const QJsonArray size = dialog.value(QLatin1String("size")).toArray();
+    const QRect rcDialog = ToPixels(QRect(0, 0, size.at(0).toInt(), size.at(1).toInt()));
+    pDialog->setFixedSize(rcDialog.size());
+    if (dialog.contains(QLatin1String("caption")))
+        pDialog->setWindowTitle(dialog.value(QLatin1String("caption")).toString());
+
+    for (const QJsonValue& value : dialog.value(QLatin1String("controls")).toArray())
+    {
+        const QJsonObject item = value.toObject();
+        SControl control;
+        control.nId = item.value(QLatin1String("id")).toInt(-1);
+        control.strKind = item.value(QLatin1String("kind")).toString();
+        control.strText = item.value(QLatin1String("text")).toString();
+        control.rcDlu = RectOf(item.value(QLatin1String("rect")));
+        control.styles = StringsOf(item.value(QLatin1String("style")));
+        control.items = StringsOf(item.value(QLatin1String("items")));
+        control.strImage = item.value(QLatin1String("image")).toString();
+
+        QWidget* pWidget = pfnCreate ? pfnCreate(control, pDialog) : nullptr;
+        if (!pWidget)
+            pWidget = CreateStandard(control, pDialog);
+        if (control.nId >= 0)
+            pWidget->setObjectName(QString::number(control.nId));
+        QRect rc = ToPixels(control.rcDlu);
+        if (control.strKind == QLatin1String("combo"))
+        {
+            // The template's height is that of the opened list; the closed box is one line.
+            rc.setHeight(pWidget->sizeHint().height());
+            if (auto* pCombo = qobject_cast<QComboBox*>(pWidget))
+                pCombo->setMaxVisibleItems(qMax(1, (control.rcDlu.height() - 14) / 8));
+        }
+        else if (control.strKind == QLatin1String("bitmap"))
+            rc.setSize(pWidget->sizeHint());
+        pWidget->setGeometry(rc);
+    }
+    return true;
+}

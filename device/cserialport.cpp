@@ -1,0 +1,143 @@
+#include "cserialport.h"
+
+#include <QDeadlineTimer>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QThread>
+
+#include <cstring>
+
+namespace
+{
+QString FailureText(const char* pszFormat, const QString& strName)
+{
+    return QString::asprintf(pszFormat, strName.toUtf8().constData());
+}
+} // namespace
+
+CSerialPort::CSerialPort() = default;
+
+CSerialPort::~CSerialPort()
+{
+    if (m_bOpen)
+        Close();
+}
+
+bool CSerialPort::Open(const QString& strName)
+{
+    if (m_bDemo)
+    {
+        m_strPortName = strName;
+        m_bOpen = true;
+        return true;
+    }
+    if (strName == QLatin1String("None"))
+        return true;
+    if (m_bOpen)
+        Close();
+    m_strError.clear();
+
+    auto pPort = std::make_unique<QSerialPort>();
+    pPort->setPortName(strName);
+    // A port that another program holds is refused both by Qt's lock file and, for openers that
+    // ignore lock files or run as root, by an exclusive lock on the device itself.
+    if (!pPort->open(QIODevice::ReadWrite) || !LockExclusive(pPort->handle()))
+    {
+        m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
+        return false;
+    }
+    pPort->clear(QSerialPort::AllDirections);
+    const bool bSet = pPort->setBaudRate(9600) && pPort->setDataBits(QSerialPort::Data8) &&
+                      pPort->setParity(QSerialPort::NoParity) && pPort->setStopBits(QSerialPort::TwoStop) &&
+                      pPort->setFlowControl(QSerialPort::NoFlowControl);
+    if (!bSet)
+    {
+        m_strError = FailureText("Ошибка установки параметров порта <%s>", strName);
+        return false;
+    }
+    // Modem lines do not exist on every kind of port (a pseudo-terminal has none): their
+    // refusal is not a failure of the port.
+    pPort->setDataTerminalReady(true);
+    m_bManualRts = !EnableRtsToggle(pPort->handle()) && pPort->setRequestToSend(false);
+    pPort->clearError();
+    pPort->setReadBufferSize(4096);
+
+    m_hPort = std::move(pPort);
+    m_nBaudRate = 9600;
+    m_nWriteTimeout = 0;
+    m_strPortName = strName;
+    m_bOpen = true;
+    return true;
+}
+
+bool CSerialPort::Close()
+{
+    if (!m_bDemo && m_hPort)
+    {
+        m_hPort->close();
+        m_hPort.reset();
+    }
+    m_strPortName.clear();
+    m_bOpen = false;
+    return true;
+}
+
+bool CSerialPort::Write(const void* pBuffer, int n)
+{
+    if (m_bDemo)
+    {
+        QThread::msleep(n / 2);
+        return true;
+    }
+    if (!m_hPort)
+        return false;
+    // The first write after opening fixes the write time-out for the later ones.
+    if (m_nWriteTimeout == 0)
+        m_nWriteTimeout = int(quint32(n) * 11000 / m_nBaudRate + 71);
+    const QDeadlineTimer deadline(m_nWriteTimeout);
+
+    m_hPort->clear(QSerialPort::AllDirections);
+    if (m_bManualRts)
+        m_hPort->setRequestToSend(true);
+    bool bWritten = m_hPort->write(static_cast<const char*>(pBuffer), n) == n;
+    while (bWritten && m_hPort->bytesToWrite() > 0)
+        bWritten = m_hPort->waitForBytesWritten(int(deadline.remainingTime()));
+    if (m_bManualRts)
+    {
+        WaitUntilSent(m_hPort->handle());
+        m_hPort->setRequestToSend(false);
+    }
+    if (!bWritten)
+        m_hPort->clear(QSerialPort::Output);
+    return bWritten;
+}
+
+bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
+{
+    nReceived = 0;
+    if (m_bDemo)
+    {
+        QThread::msleep(2 * n);
+        std::memset(pBuffer, 0x55, n);
+        nReceived = n;
+        return true;
+    }
+    if (!m_hPort)
+        return false;
+    const QDeadlineTimer deadline(int(quint32(n) * 11000 / m_nBaudRate + 500));
+    while (m_hPort->bytesAvailable() < n && m_hPort->waitForReadyRead(int(deadline.remainingTime())))
+    {
+    }
+    nReceived = int(m_hPort->read(static_cast<char*>(pBuffer), n));
+    if (nReceived < 0)
+        nReceived = 0;
+    return nReceived == n;
+}
+
+bool CSerialPort::EnumPorts(QStringList& list)
+{
+    list.clear();
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        list.append(info.portName());
+    return true;
+}

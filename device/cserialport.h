@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSerialPort;
+
+// The one serial port of the device link: 9600 baud, 8 data bits, no parity, 2 stop bits.
+// Every operation blocks for at most its time-out. In demonstration mode it touches no port:
+// opening records the name, writing and reading only wait, reads return 0x55 bytes.
+class CSerialPort
+{
+public:
+    CSerialPort();
+    ~CSerialPort();
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    // strName as EnumPorts lists it (ttyUSB0, COM3) or, beginning with "/", a device path.
+    // "None" opens nothing and succeeds. On failure m_strError says which step failed.
+    bool Open(const QString& strName);
+    bool Close();
+    // Sends exactly n bytes after discarding anything unread from an earlier exchange.
+    bool Write(const void* pBuffer, int n);
+    // Receives exactly n bytes; nReceived says how many arrived before the time-out.
+    bool Read(void* pBuffer, int n, int& nReceived);
+    static bool EnumPorts(QStringList& list);
+    QString GetPortName() const { return m_strPortName; }
+
+    bool m_bOpen = false;
+    std::unique_ptr<QSerialPort> m_hPort; // the open port; null when closed
+    quint32 m_nBaudRate = 9600;           // enters the time-out formulas
+    QString m_strError;                   // text of the last failed Open
+    QString m_strPortName;                // name given to the last successful Open
+    bool m_bDemo = false;                 // demonstration mode; set once at start-up
+
+private:
+    // Platform parts (cserialport_unix.cpp, cserialport_win.cpp).
+    static bool LockExclusive(qintptr hNative);
+    static bool EnableRtsToggle(qintptr hNative);
+    static void WaitUntilSent(qintptr hNative);
+
+    int m_nWriteTimeout = 0; // ms; fixed by the first write after Open
+    bool m_bManualRts = false; // RTS is raised around each write by the program
+};

@@ -1,0 +1,25 @@
+#include "cserialport.h"
+
+#include <windows.h>
+
+bool CSerialPort::LockExclusive(qintptr /*hNative*/)
+{
+    // Windows opens a communications device for one opener only.
+    return true;
+}
+
+bool CSerialPort::EnableRtsToggle(qintptr hNative)
+{
+    DCB dcb = {};
+    dcb.DCBlength = sizeof(dcb);
+    const auto hPort = reinterpret_cast<HANDLE>(hNative);
+    if (!GetCommState(hPort, &dcb))
+        return false;
+    dcb.fRtsControl = RTS_CONTROL_TOGGLE;
+    return SetCommState(hPort, &dcb) != 0;
+}
+
+void CSerialPort::WaitUntilSent(qintptr hNative)
+{
+    FlushFileBuffers(reinterpret_cast<HANDLE>(hNative));
+}

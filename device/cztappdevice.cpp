@@ -1,0 +1,254 @@
+#include "cztappdevice.h"
+
+#include "cfilelock.h"
+#include "cframecodec.h"
+#include "cstringtable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+#include <cstring>
+
+namespace
+{
+CZTAppDevice* s_pInstance = nullptr;
+
+constexpr int kBlocks = CParamZT01::kImageSize / CFrameCodec::kBlockSize;
+
+// The simulated transfer of the demonstration device: about two seconds.
+void SimulateTransfer(CProgress& progress)
+{
+    for (int i = 0; i < kBlocks; ++i)
+    {
+        QThread::msleep(32);
+        progress.StepIt();
+    }
+}
+
+std::unique_ptr<CProgress> StartProgress(const CZTAppDevice& app, const QString& strText, int nMax)
+{
+    std::unique_ptr<CProgress> pProgress = app.CreateProgress();
+    pProgress->SetText(strText);
+    pProgress->SetRange(0, nMax);
+    pProgress->SetStep(1);
+    pProgress->SetPos(0);
+    return pProgress;
+}
+
+const QString kReadingImage = QStringLiteral("Чтение образа EEPROM прибора...");
+const QString kWritingImage = QStringLiteral("Запись образа EEPROM прибора...");
+} // namespace
+
+CZTAppDevice& ZTApp()
+{
+    Q_ASSERT(s_pInstance);
+    return *s_pInstance;
+}
+
+CZTAppDevice::CZTAppDevice()
+{
+    Q_ASSERT(!s_pInstance);
+    s_pInstance = this;
+}
+
+CZTAppDevice::~CZTAppDevice()
+{
+    s_pInstance = nullptr;
+}
+
+bool CZTAppDevice::ReadVersions()
+{
+    std::unique_ptr<CProgress> pProgress =
+        StartProgress(*this, QStringLiteral("Чтение версий прибора и загрузчика..."), 100);
+    quint8 frame[CFrameCodec::kShortFrame];
+    char text[CFrameCodec::kShortText];
+    CFrameCodec::BuildVersionsRequest(frame);
+    CFrameCodec::EncodeFrame(frame, CFrameCodec::kShortFrame, text);
+    pProgress->SetPos(10);
+
+    quint8 answer[4] = {};
+    int nReceived = 0;
+    bool bResult = m_Port.Write(text, CFrameCodec::kShortText);
+    if (bResult)
+    {
+        pProgress->SetPos(40);
+        bResult = m_Port.Read(answer, 4, nReceived);
+    }
+    if (bResult)
+    {
+        if (m_Port.m_bDemo)
+        {
+            m_wVersion = 0x1555;
+            m_wBootVersion = 0x0008;
+        }
+        else
+        {
+            m_wVersion = quint16(answer[0] << 8 | answer[1]);
+            m_wBootVersion = quint16(answer[2] << 8 | answer[3]);
+        }
+    }
+    pProgress->SetPos(100);
+    QThread::msleep(50);
+    return bResult;
+}
+
+bool CZTAppDevice::ReadImage(CParamZT01& destination)
+{
+    if (m_Port.m_bDemo)
+        return DemoReadImage();
+    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, kBlocks);
+    for (int k = 0; k < kBlocks; ++k)
+    {
+        const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
+        quint8 request[CFrameCodec::kShortFrame];
+        char text[CFrameCodec::kShortText];
+        CFrameCodec::BuildReadRequest(request, nAddress, m_wVersion, m_wBootVersion);
+        CFrameCodec::EncodeFrame(request, CFrameCodec::kShortFrame, text);
+
+        quint8 answer[CFrameCodec::kLongFrame];
+        bool bAccepted = false;
+        for (int nAttempt = 0; nAttempt < 2 && !bAccepted; ++nAttempt)
+        {
+            char answerText[CFrameCodec::kLongText];
+            int nReceived = 0;
+            bAccepted = m_Port.Write(text, CFrameCodec::kShortText) &&
+                        m_Port.Read(answerText, CFrameCodec::kLongText, nReceived) &&
+                        CFrameCodec::DecodeFrame(CFrameCodec::kLongText - 1, answerText, answer) ==
+                            CFrameCodec::kLongFrame &&
+                        CFrameCodec::CheckFrame(answer, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
+        }
+        if (!bAccepted)
+            return false;
+        std::memcpy(destination.Image() + nAddress, answer + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
+        pProgress->StepIt();
+    }
+    m_ParamEdit = m_ParamDevice;
+    m_nSensor = FindSensor(m_ParamEdit);
+    if (m_Hooks.m_pfnPageExchange)
+        m_Hooks.m_pfnPageExchange(false);
+    return true;
+}
+
+bool CZTAppDevice::WriteImage(const CParamZT01& source)
+{
+    if (m_Port.m_bDemo)
+        return DemoWriteImage();
+    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, kBlocks);
+    if (!m_Hooks.m_pfnPageExchange || !m_Hooks.m_pfnPageExchange(true))
+        return false;
+
+    int nAttempts = 2; // for the whole image: one failed exchange is tolerated
+    for (int k = 0; k < kBlocks; ++k)
+    {
+        const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
+        quint8 request[CFrameCodec::kLongFrame];
+        char text[CFrameCodec::kLongText];
+        CFrameCodec::BuildWriteRequest(request, nAddress, source.Image() + nAddress, m_wVersion, m_wBootVersion);
+        CFrameCodec::EncodeFrame(request, CFrameCodec::kLongFrame, text);
+
+        bool bAcknowledged = false;
+        while (!bAcknowledged && nAttempts > 0)
+        {
+            quint8 answer[4] = {};
+            int nReceived = 0;
+            if (m_Port.Write(text, CFrameCodec::kLongText) && m_Port.Read(answer, 1, nReceived))
+            {
+                if (answer[0] == 0x55)
+                {
+                    bAcknowledged = true;
+                    continue;
+                }
+                if (m_Port.Read(answer + 1, 3, nReceived))
+                {
+                    m_wVersion = quint16(answer[0] << 8 | answer[1]);
+                    m_wBootVersion = quint16(answer[2] << 8 | answer[3]);
+                    ShowMessage(QString::asprintf("Ошибка записи параметров!\nВерсия прибора: 0x%04X. "
+                                                  "Версия загрузчика:0x %04X.",
+                                                  unsigned(m_wVersion), unsigned(m_wBootVersion)),
+                                CStringTable::Load(57344), EMsgIcon::Stop);
+                    return false;
+                }
+            }
+            --nAttempts;
+        }
+        if (!bAcknowledged)
+            return false;
+        pProgress->StepIt();
+    }
+    return true;
+}
+
+QString CZTAppDevice::DemoImagePath() const
+{
+    return AppPath(QStringLiteral("ImgEEPROM/demo.dat"));
+}
+
+bool CZTAppDevice::DemoReadImage()
+{
+    const QString strPath = DemoImagePath();
+    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, kBlocks);
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
+    {
+        m_strLastError = file.isOpen() ? QStringLiteral("file is in use by another program") : file.errorString();
+        return false;
+    }
+    const QByteArray content = file.read(CParamZT01::kImageSize);
+    // A short file holds no image: reporting success would show stale values as the device's.
+    if (content.size() != CParamZT01::kImageSize)
+    {
+        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
+        return false;
+    }
+    CParamZT01 scratch;
+    std::memcpy(scratch.Image(), content.constData(), CParamZT01::kImageSize);
+    m_ParamEdit.CopyFrom(scratch, CParamZT01::kDemoBlock);
+    m_nSensor = FindSensor(m_ParamEdit);
+    SimulateTransfer(*pProgress);
+    file.close();
+    m_nSensor = FindSensor(m_ParamEdit);
+    if (m_Hooks.m_pfnPageExchange)
+        m_Hooks.m_pfnPageExchange(false);
+    return true;
+}
+
+bool CZTAppDevice::DemoWriteImage()
+{
+    const QString strPath = DemoImagePath();
+    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, kBlocks);
+
+    // The new image goes to a temporary file that replaces demo.dat only once it is complete,
+    // so a failed write leaves the old image whole.
+    QFile current(strPath);
+    if (current.exists())
+    {
+        const bool bWritable = current.permissions() & QFileDevice::WriteOwner;
+        if (!bWritable || !current.open(QIODevice::ReadOnly) || !CFileLock::TryLock(current))
+        {
+            m_strLastError = QStringLiteral("demonstration image is read-only or in use");
+            return false;
+        }
+    }
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly))
+    {
+        m_strLastError = file.errorString();
+        return false;
+    }
+    if (file.write(reinterpret_cast<const char*>(m_ParamEdit.Image()), CParamZT01::kImageSize) !=
+        CParamZT01::kImageSize)
+    {
+        m_strLastError = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    SimulateTransfer(*pProgress);
+    if (!file.commit())
+    {
+        m_strLastError = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "cserialport.h"
+#include "cztappconfig.h"
+
+// The device link's part of the application object: the port, the device's versions and the
+// three transactions. In demonstration mode the image transactions work on ImgEEPROM/demo.dat.
+class CZTAppDevice : public CZTAppConfig
+{
+public:
+    CZTAppDevice();
+    ~CZTAppDevice() override;
+
+    // Reads the device version and the boot-loader version into m_wVersion, m_wBootVersion.
+    bool ReadVersions();
+    // Reads the device's 512 bytes into destination, block by block; on success m_ParamEdit
+    // becomes a copy of m_ParamDevice and the parameters page shows it.
+    bool ReadImage(CParamZT01& destination);
+    // Writes source into the device after the parameters page has stored its values.
+    bool WriteImage(const CParamZT01& source);
+    bool DemoReadImage();
+    bool DemoWriteImage();
+    QString DemoImagePath() const;
+
+    CSerialPort m_Port;
+    quint16 m_wVersion = 0;     // device version; seed B of the check words
+    quint16 m_wBootVersion = 0; // boot-loader version; seed A of the check words
+    bool m_bConnected = false;  // a device has been connected and read
+};
+
+// The one application object.
+CZTAppDevice& ZTApp();

@@ -1,0 +1,35 @@
+#include "ctestfolder.h"
+
+#include "cparamzt01.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+CTestFolder::CTestFolder()
+{
+    const QDir shipped(QStringLiteral(ZINT9_DATA_DIR));
+    QDir(m_dir.path()).mkpath(QStringLiteral("ImgEEPROM"));
+    QFile::copy(shipped.filePath(QStringLiteral("Sensors.dat")), FilePath(QStringLiteral("Sensors.dat")));
+    const QDir images(shipped.filePath(QStringLiteral("ImgEEPROM")));
+    for (const QString& strName : images.entryList(QDir::Files))
+        QFile::copy(images.filePath(strName), FilePath(QStringLiteral("ImgEEPROM/") + strName));
+}
+
+void CTestFolder::WriteFile(const QString& strName, const QByteArray& content) const
+{
+    QFile file(FilePath(strName));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+QByteArray CTestFolder::ReadFile(const QString& strName) const
+{
+    QFile file(FilePath(strName));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray CTestFolder::Bytes(const CParamZT01& image)
+{
+    return QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
+}

@@ -1,0 +1,222 @@
+#include "csampleimages.h"
+#include "cmsgbox.h"
+#include "cstringtable.h"
+#include "ctestfolder.h"
+#include "cztapp.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <clocale>
+#include <cstring>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup()
+    {
+        CMsgBox::SetMessageScript({});
+        CMsgBox::SetDialogScript({});
+    }
+    void demoCommandLine_data();
+    void demoCommandLine();
+    void settingsStore();
+    void locale();
+    void appDir();
+    void members();
+    void stringTable_data();
+    void stringTable();
+    void unknownString();
+    void catalogueMessageBeforeWizard();
+    void shippedSensorImages_data();
+    void shippedSensorImages();
+    void shippedDemoImage();
+};
+
+void TestStartup::demoCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("first argument /demo") << QStringList{"zint9-configurator", "/demo"} << true;
+    QTest::newRow("more arguments after it") << QStringList{"zint9-configurator", "/demo", "x"} << true;
+    QTest::newRow("no argument") << QStringList{"zint9-configurator"} << false;
+    QTest::newRow("capital letter") << QStringList{"zint9-configurator", "/Demo"} << false;
+    QTest::newRow("all capitals") << QStringList{"zint9-configurator", "/DEMO"} << false;
+    QTest::newRow("second argument") << QStringList{"zint9-configurator", "-x", "/demo"} << false;
+    QTest::newRow("trailing blank") << QStringList{"zint9-configurator", "/demo "} << false;
+    QTest::newRow("dash form") << QStringList{"zint9-configurator", "-demo"} << false;
+}
+
+void TestStartup::demoCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, demo);
+    QCOMPARE(CZTApp::IsDemoCommandLine(arguments), demo);
+}
+
+void TestStartup::settingsStore()
+{
+    CZTApp::InitSettingsStore();
+    QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Trelm"));
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Конфигуратор ЗИНТ-9"));
+    QSettings settings;
+    QVERIFY(settings.fileName().contains(QStringLiteral("Trelm")));
+}
+
+void TestStartup::locale()
+{
+    CZTApp app;
+    app.InitLocale();
+    QCOMPARE(QByteArray(std::setlocale(LC_NUMERIC, nullptr)), QByteArray("C"));
+    char szBuffer[16];
+    std::snprintf(szBuffer, sizeof(szBuffer), "%.1f", 1.5);
+    QCOMPARE(QByteArray(szBuffer), QByteArray("1.5"));
+}
+
+void TestStartup::appDir()
+{
+    const QString strBefore = QDir::currentPath();
+    CTestFolder folder;
+    CZTApp app;
+    app.InitAppDir(folder.Path());
+    QCOMPARE(app.m_strAppDir, folder.Path());
+    QCOMPARE(QDir::currentPath(), QDir(folder.Path()).canonicalPath());
+    app.InitAppDir(QString()); // an unknown folder changes nothing
+    QCOMPARE(app.m_strAppDir, folder.Path());
+    QDir::setCurrent(strBefore);
+}
+
+void TestStartup::members()
+{
+    CZTApp app;
+    QCOMPARE(&ZTApp(), static_cast<CZTAppDevice*>(&app));
+    QVERIFY(app.m_strAppDir.isEmpty());
+    QCOMPARE(app.m_fMaxFilterTime, 60.0f);
+    QCOMPARE(app.m_fMaxBandPercent, 15.0f);
+    QVERIFY(!app.m_Port.m_bOpen);
+    QVERIFY(!app.m_Port.m_bDemo);
+    QCOMPARE(app.m_ParamEdit.byOutRange, quint8(5));
+    QCOMPARE(app.m_ParamDevice.byOutRange, quint8(5));
+    QCOMPARE(app.m_nSensors, 5);
+    QCOMPARE(app.m_nSensor, 0);
+    QCOMPARE(app.m_wVersion, quint16(0));
+    QCOMPARE(app.m_wBootVersion, quint16(0));
+    QVERIFY(!app.m_bConnected);
+    QVERIFY(app.m_Sensors.isEmpty());
+}
+
+void TestStartup::stringTable_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("57344") << 57344 << "Конфигуратор ЗИНТ-9";
+    QTest::newRow("101") << 101 << "&О программе Конфигуратор ЗИНТ-9...";
+    QTest::newRow("102") << 102 << "Подождите...";
+    QTest::newRow("104") << 104 << "ЗИНТ-9";
+    QTest::newRow("107") << 107 << "Внимание!";
+    QTest::newRow("138") << 138 << "Порт: %s. Версия прибора: 0x%04X. Версия загрузчика: 0x%04X";
+    QTest::newRow("140") << 140 << "В";
+    QTest::newRow("141") << 141 << "мА";
+    QTest::newRow("146 keeps its blank") << 146 << "(файл ";
+    QTest::newRow("147") << 147 << ")\nЧтение образа EEPROM прибора...";
+    QTest::newRow("152") << 152 << "Не выбран порт подключения!";
+    QTest::newRow("153") << 153 << "Ошибка открытия порта!\nПорт либо неисправен, либо занят другим приложением.";
+    QTest::newRow("157") << 157 << "Новые настройки записаны в прибор.";
+    QTest::newRow("158") << 158 << "Значение постоянной времени НЧ-фильтра,\n должно быть между 0 и %.0f секунд!";
+}
+
+void TestStartup::stringTable()
+{
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QCOMPARE(CStringTable::Load(id), text);
+}
+
+void TestStartup::unknownString()
+{
+    QVERIFY(CStringTable::Load(9999).isEmpty());
+    QVERIFY(CStringTable::Load(103).isEmpty());
+    for (int nId : {105, 106, 139, 148, 151, 154, 155, 156, 159, 160, 161})
+        QVERIFY2(!CStringTable::Load(nId).isEmpty(), qPrintable(QString::number(nId)));
+    const QHash<int, QString> table = CStringTable::Parse("# comment\n7\ta\\\\b\\tc\nx\tignored\n8\t\n");
+    QCOMPARE(table.value(7), QStringLiteral("a\\b\tc"));
+    QVERIFY(table.contains(8));
+    QCOMPARE(table.size(), 2);
+}
+
+void TestStartup::catalogueMessageBeforeWizard()
+{
+    CTestFolder folder;
+    folder.WriteFile("Sensors.dat", "not a catalogue");
+    QStringList events;
+    CMsgBox::SetMessageScript([&](const CMsgBox::SRecord& record) {
+        events << (record.strText.startsWith(QStringLiteral("Файл конфигурации")) ? "139" : "other");
+    });
+    CMsgBox::SetDialogScript([&](QDialog&) {
+        events << "wizard";
+        return int(QDialog::Rejected);
+    });
+    const QString strBefore = QDir::currentPath();
+    CZTApp app;
+    QVERIFY(!app.Run({"zint9-configurator", "/demo"}, folder.Path()));
+    QDir::setCurrent(strBefore);
+    QCOMPARE(events, QStringList({"139", "wizard"}));
+    QVERIFY(app.m_Port.m_bDemo);
+    QCOMPARE(app.m_Sensors.size(), 5);
+}
+
+void TestStartup::shippedSensorImages_data()
+{
+    QTest::addColumn<int>("sensor");
+    for (int i = 0; i < CSampleImages::kSensors; ++i)
+        QTest::newRow(CSampleImages::SensorFileName(i)) << i;
+}
+
+void TestStartup::shippedSensorImages()
+{
+    QFETCH(int, sensor);
+    CTestFolder folder;
+    CZTAppConfig app;
+    app.SetDefaultSensors();
+    const QByteArray content = folder.ReadFile(QStringLiteral("ImgEEPROM/") + app.m_Sensors[sensor].strFileName);
+    QCOMPARE(content.size(), CParamZT01::kImageSize);
+    CParamZT01 image;
+    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
+    QCOMPARE(app.FindSensor(image), sensor);
+    const tagSTSENSORS& entry = app.m_Sensors[sensor];
+    QVERIFY(image.fLowLimit >= entry.fMin && image.fLowLimit < image.fHighLimit && image.fHighLimit <= entry.fMax);
+    QCOMPARE(image.byColdJunction, quint8(entry.byType == 0 ? 1 : 0));
+    QCOMPARE(image.fPeakBand, 0.0f);
+    // The characteristic rises over the range.
+    for (int i = 1; i < 40; ++i)
+        QVERIFY(image.fSensorTable[2 * i + 1] > image.fSensorTable[2 * i - 1]);
+    // Not any device's data: the device block is erased.
+    for (int i = 0; i < 80; ++i)
+        QCOMPARE(image.Image()[i], quint8(0xFF));
+}
+
+void TestStartup::shippedDemoImage()
+{
+    CTestFolder folder;
+    const QByteArray content = folder.ReadFile(QStringLiteral("ImgEEPROM/demo.dat"));
+    QCOMPARE(content.size(), CParamZT01::kImageSize);
+    CParamZT01 image;
+    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
+    QCOMPARE(image.bySensorType, quint8(0));
+    QCOMPARE(image.bySensorCode, quint8(1));
+    QVERIFY(!CParamZT01::IsUnset(image.fDacCalLow));
+    QVERIFY(!CParamZT01::IsUnset(image.fDacCalHigh));
+    QCOMPARE(image.fDacCalLow, 4.0123f);
+    QCOMPARE(image.byOutRange, quint8(5));
+    QCOMPARE(content, CTestFolder::Bytes(CSampleImages::DemoImage()));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,54 @@
+#include "cmsgbox.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+namespace
+{
+CMsgBox::MessageScript& ScriptedMessage()
+{
+    static CMsgBox::MessageScript s_pfnScript;
+    return s_pfnScript;
+}
+
+CMsgBox::DialogScript& ScriptedDialog()
+{
+    static CMsgBox::DialogScript s_pfnScript;
+    return s_pfnScript;
+}
+} // namespace
+
+void CMsgBox::Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon)
+{
+    if (ScriptedMessage())
+    {
+        ScriptedMessage()({strText, strCaption, nIcon, pOwner});
+        return;
+    }
+    const QMessageBox::Icon nBoxIcon = nIcon == EMsgIcon::Stop          ? QMessageBox::Critical
+                                       : nIcon == EMsgIcon::Exclamation ? QMessageBox::Warning
+                                                                        : QMessageBox::Information;
+    QMessageBox box(nBoxIcon, strCaption, strText, QMessageBox::Ok, pOwner);
+    box.exec();
+}
+
+int CMsgBox::Exec(QDialog& dialog)
+{
+    if (ScriptedDialog())
+    {
+        dialog.setModal(true);
+        dialog.show();
+        return ScriptedDialog()(dialog);
+    }
+    return dialog.exec();
+}
+
+void CMsgBox::SetMessageScript(MessageScript pfnScript)
+{
+    ScriptedMessage() = std::move(pfnScript);
+}
+
+void CMsgBox::SetDialogScript(DialogScript pfnScript)
+{
+    ScriptedDialog() = std::move(pfnScript);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cuihooks.h"
+
+#include <QString>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// The one seam through which every modal message box and modal dialog runs. A test installs a
+// script that answers at once and records what was shown; no test waits on a real modal loop.
+class CMsgBox
+{
+public:
+    struct SRecord
+    {
+        QString strText;
+        QString strCaption;
+        EMsgIcon nIcon = EMsgIcon::Information;
+        QWidget* pOwner = nullptr;
+    };
+    using MessageScript = std::function<void(const SRecord& record)>;
+    // Gets the dialog after its initialisation; returns the result the dialog ends with.
+    using DialogScript = std::function<int(QDialog& dialog)>;
+
+    // A message box with an OK button.
+    static void Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon);
+    // Runs a dialog modally; returns its result.
+    static int Exec(QDialog& dialog);
+
+    static void SetMessageScript(MessageScript pfnScript);
+    static void SetDialogScript(DialogScript pfnScript);
+};
