@@ -44,10 +44,10 @@ bool CZTApp::Run(const QStringList& arguments, const QString& strProgramDir)
 {
     InitSettingsStore();
     CZTDlg dlg;
-    m_Hooks.m_pfnMessage = [&dlg](const QString& strText, const QString& strCaption, EMsgIcon nIcon) {
-        CMsgBox::Show(dlg.isVisible() ? &dlg : nullptr, strText, strCaption, nIcon);
-    };
-    m_Hooks.m_pfnCreateProgress = [&dlg]() -> std::unique_ptr<CProgress> {
+    m_Hooks.m_pfnMessage = [&dlg](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
+    { CMsgBox::Show(dlg.isVisible() ? &dlg : nullptr, strText, strCaption, nIcon); };
+    m_Hooks.m_pfnCreateProgress = [&dlg]() -> std::unique_ptr<CProgress>
+    {
         auto pProgress = std::make_unique<CProgressDlg>();
         if (!pProgress->Create(&dlg))
             return nullptr;

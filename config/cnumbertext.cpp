@@ -145,8 +145,8 @@ bool CNumberText::ParseField(const QString& strText, float& fValue)
 QString CNumberText::Format(float fValue)
 {
     char szBuffer[64];
-    const auto result = std::to_chars(szBuffer, szBuffer + sizeof(szBuffer), double(fValue),
-                                      std::chars_format::general, 6);
+    const auto result =
+        std::to_chars(szBuffer, szBuffer + sizeof(szBuffer), double(fValue), std::chars_format::general, 6);
     return QString::fromLatin1(szBuffer, result.ptr - szBuffer);
 }
 

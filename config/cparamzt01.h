@@ -52,30 +52,30 @@ public:
     static bool IsUnset(float fValue) { return (std::bit_cast<quint32>(fValue) >> 24) >= 0xF0; }
     static const SOutRange& OutRange(quint8 byCode);
 
-    float fDeviceCoef[20];      // 0: device data
-    quint8 byReserved80[12];    // 80: not interpreted
-    quint8 bySensor92[3];       // 92: sensor data
-    quint8 bySensorType;        // 95: matched against tagSTSENSORS::byType
-    quint8 bySensorCode;        // 96: matched against tagSTSENSORS::byCode
-    float fSensor97;            // 97: sensor data
-    quint8 bySensor101;         // 101: sensor data
-    quint8 byColdJunction;      // 102: 0 off, 1 on
-    quint8 bySensor103[3];      // 103: sensor data
-    float fSensor106;           // 106: sensor data
-    quint8 bySensor110[2];      // 110: sensor data
-    float fLowLimit;            // 112: lower conversion limit, sensor unit
-    float fHighLimit;           // 116: upper conversion limit, sensor unit
-    float fDevice120[2];        // 120: device data
-    float fDacCalLow;           // 128: DAC calibration, low end of the output range
-    float fDacCalHigh;          // 132: DAC calibration, high end of the output range
-    float fFailOutput;          // 136: output on sensor failure, mA
-    quint8 byDevice140[2];      // 140: device data
-    quint8 byOutRange;          // 142: output range code
-    quint8 bySensor143;         // 143: sensor data
-    float fPeakBand;            // 144: peak-filter band, sensor unit; 0 is off
-    float fFilterTime;          // 148: low-pass filter time constant, s
+    float fDeviceCoef[20];       // 0: device data
+    quint8 byReserved80[12];     // 80: not interpreted
+    quint8 bySensor92[3];        // 92: sensor data
+    quint8 bySensorType;         // 95: matched against tagSTSENSORS::byType
+    quint8 bySensorCode;         // 96: matched against tagSTSENSORS::byCode
+    float fSensor97;             // 97: sensor data
+    quint8 bySensor101;          // 101: sensor data
+    quint8 byColdJunction;       // 102: 0 off, 1 on
+    quint8 bySensor103[3];       // 103: sensor data
+    float fSensor106;            // 106: sensor data
+    quint8 bySensor110[2];       // 110: sensor data
+    float fLowLimit;             // 112: lower conversion limit, sensor unit
+    float fHighLimit;            // 116: upper conversion limit, sensor unit
+    float fDevice120[2];         // 120: device data
+    float fDacCalLow;            // 128: DAC calibration, low end of the output range
+    float fDacCalHigh;           // 132: DAC calibration, high end of the output range
+    float fFailOutput;           // 136: output on sensor failure, mA
+    quint8 byDevice140[2];       // 140: device data
+    quint8 byOutRange;           // 142: output range code
+    quint8 bySensor143;          // 143: sensor data
+    float fPeakBand;             // 144: peak-filter band, sensor unit; 0 is off
+    float fFilterTime;           // 148: low-pass filter time constant, s
     quint8 bySensorBlock152[40]; // 152: sensor data, one block
-    float fSensorTable[80];     // 192: sensor data
+    float fSensorTable[80];      // 192: sensor data
 
 private:
     void CopyRanges(const CParamZT01& src, const SRange* pRanges, std::size_t nRanges);

@@ -35,7 +35,8 @@ QHash<int, QString> CStringTable::Parse(const QByteArray& utf8)
 
 QString CStringTable::Load(int nId)
 {
-    static const QHash<int, QString> kTable = [] {
+    static const QHash<int, QString> kTable = []
+    {
         QFile file(QStringLiteral(":/zint9/strings.txt"));
         return file.open(QIODevice::ReadOnly) ? Parse(file.readAll()) : QHash<int, QString>();
     }();

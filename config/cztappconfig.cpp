@@ -52,13 +52,15 @@ bool ReadImageFile(const QString& strPath, QByteArray& content, QString& strErro
 bool CZTAppConfig::LoadSensorCatalogue()
 {
     const QString strPath = AppPath(QStringLiteral("Sensors.dat"));
-    const bool bLoaded = [&] {
+    const bool bLoaded = [&]
+    {
         QFile file(strPath);
         if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
             return false;
         const QList<QByteArray> lines = SplitLines(file.readAll());
         qsizetype nLine = 0;
-        auto next = [&](QByteArray& line) {
+        auto next = [&](QByteArray& line)
+        {
             if (nLine >= lines.size())
                 return false;
             line = lines[nLine++];
@@ -107,7 +109,8 @@ bool CZTAppConfig::LoadSensorCatalogue()
     if (bLoaded)
         return true;
     const QString strText = CStringTable::Load(139);
-    ShowMessage(QString::asprintf(strText.toUtf8().constData(), QDir::toNativeSeparators(strPath).toUtf8().constData()),
+    ShowMessage(QString::asprintf(strText.toUtf8().constData(),
+                                  QDir::toNativeSeparators(strPath).toUtf8().constData()),
                 CStringTable::Load(57344), EMsgIcon::Exclamation);
     SetDefaultSensors();
     return false;
@@ -117,14 +120,16 @@ void CZTAppConfig::SetDefaultSensors()
 {
     m_nSensors = 5;
     m_Sensors = {
-        {QStringLiteral("Термопара ТХА (K)"), QStringLiteral("TcplK.dat"), 0, 1, QStringLiteral("°C"), -200, 1360},
-        {QStringLiteral("Термопара ТХК (L)"), QStringLiteral("TcplL.dat"), 0, 0, QStringLiteral("°C"), -200, 800},
-        {QStringLiteral("ТСМ (50М) W100 = 1,4280"), QStringLiteral("R428_50.dat"), 1, 13, QStringLiteral("°C"), -200,
-         200},
-        {QStringLiteral("ТСП (Pt 100) W100 = 1,3850"), QStringLiteral("R385_100.dat"), 1, 1, QStringLiteral("°C"),
-         -200, 850},
-        {QStringLiteral("ТСП (100П) W100 = 1,3910"), QStringLiteral("R391_100.dat"), 1, 5, QStringLiteral("°C"), -232,
-         1100},
+        {QStringLiteral("Термопара ТХА (K)"), QStringLiteral("TcplK.dat"), 0, 1, QStringLiteral("°C"), -200,
+         1360},
+        {QStringLiteral("Термопара ТХК (L)"), QStringLiteral("TcplL.dat"), 0, 0, QStringLiteral("°C"), -200,
+         800},
+        {QStringLiteral("ТСМ (50М) W100 = 1,4280"), QStringLiteral("R428_50.dat"), 1, 13,
+         QStringLiteral("°C"), -200, 200},
+        {QStringLiteral("ТСП (Pt 100) W100 = 1,3850"), QStringLiteral("R385_100.dat"), 1, 1,
+         QStringLiteral("°C"), -200, 850},
+        {QStringLiteral("ТСП (100П) W100 = 1,3910"), QStringLiteral("R391_100.dat"), 1, 5,
+         QStringLiteral("°C"), -232, 1100},
     };
 }
 
@@ -149,7 +154,8 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
     const QString strPath = AppPath(QStringLiteral("ImgEEPROM/") + sensor.strFileName);
 
     std::unique_ptr<CProgress> pProgress = CreateProgress();
-    pProgress->SetText(sensor.strName + CStringTable::Load(146) + sensor.strFileName + CStringTable::Load(147));
+    pProgress->SetText(sensor.strName + CStringTable::Load(146) + sensor.strFileName +
+                       CStringTable::Load(147));
     pProgress->SetRange(0, 100);
     pProgress->SetStep(1);
     pProgress->PumpMessages();
@@ -184,7 +190,8 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
     pProgress->PumpMessages();
     pProgress->SetPos(100);
     pProgress.reset();
-    ShowMessage(QString::asprintf(CStringTable::Load(148).toUtf8().constData(), sensor.strFileName.toUtf8().constData()),
+    ShowMessage(QString::asprintf(CStringTable::Load(148).toUtf8().constData(),
+                                  sensor.strFileName.toUtf8().constData()),
                 CStringTable::Load(57344), EMsgIcon::Stop);
     return false;
 }

@@ -36,14 +36,14 @@ public:
     void ShowMessage(const QString& strText, const QString& strCaption, EMsgIcon nIcon) const;
     std::unique_ptr<CProgress> CreateProgress() const;
 
-    QString m_strAppDir;             // folder of the program, no trailing separator
-    float m_fMaxFilterTime = 60;     // upper bound of the low-pass filter time constant, s
-    float m_fMaxBandPercent = 15;    // upper bound of the peak-filter band, % of the span
-    CParamZT01 m_ParamEdit;          // working image: edited by the pages, sent by the write
-    CParamZT01 m_ParamDevice;        // image as last read from the device
-    int m_nSensors = 5;              // entries that Sensors.dat declares
-    int m_nSensor = 0;               // catalogue index of m_ParamEdit's sensor, -1 if none
-    QList<tagSTSENSORS> m_Sensors;   // the sensor catalogue
-    QString m_strLastError;          // detail of the last failed file operation, for front ends
+    QString m_strAppDir;           // folder of the program, no trailing separator
+    float m_fMaxFilterTime = 60;   // upper bound of the low-pass filter time constant, s
+    float m_fMaxBandPercent = 15;  // upper bound of the peak-filter band, % of the span
+    CParamZT01 m_ParamEdit;        // working image: edited by the pages, sent by the write
+    CParamZT01 m_ParamDevice;      // image as last read from the device
+    int m_nSensors = 5;            // entries that Sensors.dat declares
+    int m_nSensor = 0;             // catalogue index of m_ParamEdit's sensor, -1 if none
+    QList<tagSTSENSORS> m_Sensors; // the sensor catalogue
+    QString m_strLastError;        // detail of the last failed file operation, for front ends
     CUiHooks m_Hooks;
 };

@@ -21,9 +21,11 @@ namespace
 {
 const QJsonObject& Templates()
 {
-    static const QJsonObject kTemplates = [] {
+    static const QJsonObject kTemplates = []
+    {
         QFile file(QStringLiteral(":/zint9/dialogs.json"));
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
     }();
     return kTemplates;
 }
@@ -45,7 +47,8 @@ QStringList StringsOf(const QJsonValue& value)
 // Base units of the template font as Windows computes them.
 QSize BaseUnits()
 {
-    static const QSize kUnits = [] {
+    static const QSize kUnits = []
+    {
         const QFontMetrics metrics(CDialogBuilder::TemplateFont());
         const int nAlphabet =
             metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
@@ -85,7 +88,8 @@ QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParen
     if (strKind == QLatin1String("hline") || strKind == QLatin1String("frame"))
     {
         auto* pFrame = new QFrame(pParent);
-        pFrame->setFrameStyle((strKind == QLatin1String("hline") ? QFrame::HLine : QFrame::Box) | QFrame::Sunken);
+        pFrame->setFrameStyle((strKind == QLatin1String("hline") ? QFrame::HLine : QFrame::Box) |
+                              QFrame::Sunken);
         return pFrame;
     }
     auto* pLabel = new QLabel(pParent);

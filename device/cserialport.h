@@ -42,6 +42,6 @@ private:
     static bool EnableRtsToggle(qintptr hNative);
     static void WaitUntilSent(qintptr hNative);
 
-    int m_nWriteTimeout = 0; // ms; fixed by the first write after Open
+    int m_nWriteTimeout = 0;   // ms; fixed by the first write after Open
     bool m_bManualRts = false; // RTS is raised around each write by the program
 };

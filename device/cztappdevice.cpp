@@ -121,7 +121,8 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination)
         }
         if (!bAccepted)
             return false;
-        std::memcpy(destination.Image() + nAddress, answer + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
+        std::memcpy(destination.Image() + nAddress, answer + CFrameCodec::kDataOffset,
+                    CFrameCodec::kBlockSize);
         pProgress->StepIt();
     }
     m_ParamEdit = m_ParamDevice;
@@ -145,7 +146,8 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source)
         const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
         quint8 request[CFrameCodec::kLongFrame];
         char text[CFrameCodec::kLongText];
-        CFrameCodec::BuildWriteRequest(request, nAddress, source.Image() + nAddress, m_wVersion, m_wBootVersion);
+        CFrameCodec::BuildWriteRequest(request, nAddress, source.Image() + nAddress, m_wVersion,
+                                       m_wBootVersion);
         CFrameCodec::EncodeFrame(request, CFrameCodec::kLongFrame, text);
 
         bool bAcknowledged = false;
@@ -192,7 +194,8 @@ bool CZTAppDevice::DemoReadImage()
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
     {
-        m_strLastError = file.isOpen() ? QStringLiteral("file is in use by another program") : file.errorString();
+        m_strLastError =
+            file.isOpen() ? QStringLiteral("file is in use by another program") : file.errorString();
         return false;
     }
     const QByteArray content = file.read(CParamZT01::kImageSize);

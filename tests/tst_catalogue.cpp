@@ -56,7 +56,8 @@ private:
         m_pFolder = std::make_unique<CTestFolder>();
         m_pFolder->WriteFile("Sensors.dat", content);
         app.m_strAppDir = m_pFolder->Path();
-        app.m_Hooks.m_pfnMessage = [&shown](const QString& strText, const QString& strCaption, EMsgIcon nIcon) {
+        app.m_Hooks.m_pfnMessage = [&shown](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
+        {
             shown.append({strText, strCaption, nIcon});
         };
         return app.LoadSensorCatalogue();
@@ -113,13 +114,15 @@ void TestCatalogue::validFile_data()
 
     QTest::newRow("CR LF") << Encode(OneSensor()) << 1 << -200.0f << 1360.0f;
     QTest::newRow("bare LF") << Encode(OneSensor(), "\n") << 1 << -200.0f << 1360.0f;
-    QTest::newRow("last line without its end") << Encode(OneSensor(), "\r\n", false) << 1 << -200.0f << 1360.0f;
+    QTest::newRow("last line without its end")
+        << Encode(OneSensor(), "\r\n", false) << 1 << -200.0f << 1360.0f;
     QStringList lines = OneSensor();
     lines[9] = "abc";
     lines[10] = "1,5";
     QTest::newRow("abc and decimal comma") << Encode(lines) << 1 << 0.0f << 1.0f;
     lines = OneSensor();
-    lines << "ignored" << "lines";
+    lines << "ignored"
+          << "lines";
     QTest::newRow("lines after the last sensor") << Encode(lines) << 1 << -200.0f << 1360.0f;
     lines = OneSensor();
     lines[1] = "261"; // 261 reads as 5
@@ -186,7 +189,8 @@ void TestCatalogue::rejectedFile()
     QCOMPARE(shown.size(), 1);
     const QString strPath = QDir::toNativeSeparators(m_pFolder->FilePath("Sensors.dat"));
     QCOMPARE(shown[0].strText,
-             QStringLiteral("Файл конфигурации:\n %1\nиспорчен или не соответствует требуемому формату!").arg(strPath));
+             QStringLiteral("Файл конфигурации:\n %1\nиспорчен или не соответствует требуемому формату!")
+                 .arg(strPath));
     QCOMPARE(shown[0].strCaption, QStringLiteral("Конфигуратор ЗИНТ-9"));
     QCOMPARE(shown[0].nIcon, EMsgIcon::Exclamation);
     CompareWithBuiltIn(app);

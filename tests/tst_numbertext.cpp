@@ -129,7 +129,8 @@ void TestNumberText::format()
 
 void TestNumberText::codePage()
 {
-    const QByteArray bytes("\xC7\xC8\xCD\xD2-9 \xB0" "C \xA8\xB8 \xB9");
+    const QByteArray bytes("\xC7\xC8\xCD\xD2-9 \xB0"
+                           "C \xA8\xB8 \xB9");
     QCOMPARE(CCodePage1251::Decode(bytes), QStringLiteral("ЗИНТ-9 °C Ёё №"));
     QCOMPARE(CCodePage1251::Encode(CCodePage1251::Decode(bytes)), bytes);
     QCOMPARE(CCodePage1251::Encode(QStringLiteral("中")), QByteArray("?"));

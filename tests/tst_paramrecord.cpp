@@ -74,17 +74,21 @@ void TestParamRecord::fieldBytes_data()
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray one("\x00\x00\x80\x3F", 4); // 1.0f
     QTest::newRow("fDeviceCoef[19]") << Setter([](CParamZT01& p) { p.fDeviceCoef[19] = 1; }) << 76 << one;
-    QTest::newRow("bySensorType") << Setter([](CParamZT01& p) { p.bySensorType = 0xAB; }) << 95 << QByteArray("\xAB");
-    QTest::newRow("bySensorCode") << Setter([](CParamZT01& p) { p.bySensorCode = 0xCD; }) << 96 << QByteArray("\xCD");
+    QTest::newRow("bySensorType") << Setter([](CParamZT01& p) { p.bySensorType = 0xAB; }) << 95
+                                  << QByteArray("\xAB");
+    QTest::newRow("bySensorCode") << Setter([](CParamZT01& p) { p.bySensorCode = 0xCD; }) << 96
+                                  << QByteArray("\xCD");
     QTest::newRow("float at 97") << Setter([](CParamZT01& p) { p.fSensor97 = 1; }) << 97 << one;
-    QTest::newRow("byColdJunction") << Setter([](CParamZT01& p) { p.byColdJunction = 1; }) << 102 << QByteArray("\x01");
+    QTest::newRow("byColdJunction") << Setter([](CParamZT01& p) { p.byColdJunction = 1; }) << 102
+                                    << QByteArray("\x01");
     QTest::newRow("float at 106") << Setter([](CParamZT01& p) { p.fSensor106 = 1; }) << 106 << one;
     QTest::newRow("fLowLimit") << Setter([](CParamZT01& p) { p.fLowLimit = 1; }) << 112 << one;
     QTest::newRow("fHighLimit") << Setter([](CParamZT01& p) { p.fHighLimit = 1; }) << 116 << one;
     QTest::newRow("fDacCalLow") << Setter([](CParamZT01& p) { p.fDacCalLow = 1; }) << 128 << one;
     QTest::newRow("fDacCalHigh") << Setter([](CParamZT01& p) { p.fDacCalHigh = 1; }) << 132 << one;
     QTest::newRow("fFailOutput") << Setter([](CParamZT01& p) { p.fFailOutput = 1; }) << 136 << one;
-    QTest::newRow("byOutRange") << Setter([](CParamZT01& p) { p.byOutRange = 9; }) << 142 << QByteArray("\x09");
+    QTest::newRow("byOutRange") << Setter([](CParamZT01& p) { p.byOutRange = 9; }) << 142
+                                << QByteArray("\x09");
     QTest::newRow("fPeakBand") << Setter([](CParamZT01& p) { p.fPeakBand = 1; }) << 144 << one;
     QTest::newRow("fFilterTime") << Setter([](CParamZT01& p) { p.fFilterTime = 1; }) << 148 << one;
     QTest::newRow("last table float") << Setter([](CParamZT01& p) { p.fSensorTable[79] = 1; }) << 508 << one;

@@ -1,5 +1,5 @@
-#include "csampleimages.h"
 #include "cmsgbox.h"
+#include "csampleimages.h"
 #include "cstringtable.h"
 #include "ctestfolder.h"
 #include "cztapp.h"
@@ -127,9 +127,11 @@ void TestStartup::stringTable_data()
     QTest::newRow("146 keeps its blank") << 146 << "(файл ";
     QTest::newRow("147") << 147 << ")\nЧтение образа EEPROM прибора...";
     QTest::newRow("152") << 152 << "Не выбран порт подключения!";
-    QTest::newRow("153") << 153 << "Ошибка открытия порта!\nПорт либо неисправен, либо занят другим приложением.";
+    QTest::newRow("153") << 153
+                         << "Ошибка открытия порта!\nПорт либо неисправен, либо занят другим приложением.";
     QTest::newRow("157") << 157 << "Новые настройки записаны в прибор.";
-    QTest::newRow("158") << 158 << "Значение постоянной времени НЧ-фильтра,\n должно быть между 0 и %.0f секунд!";
+    QTest::newRow("158") << 158
+                         << "Значение постоянной времени НЧ-фильтра,\n должно быть между 0 и %.0f секунд!";
 }
 
 void TestStartup::stringTable()
@@ -156,13 +158,15 @@ void TestStartup::catalogueMessageBeforeWizard()
     CTestFolder folder;
     folder.WriteFile("Sensors.dat", "not a catalogue");
     QStringList events;
-    CMsgBox::SetMessageScript([&](const CMsgBox::SRecord& record) {
-        events << (record.strText.startsWith(QStringLiteral("Файл конфигурации")) ? "139" : "other");
-    });
-    CMsgBox::SetDialogScript([&](QDialog&) {
-        events << "wizard";
-        return int(QDialog::Rejected);
-    });
+    CMsgBox::SetMessageScript(
+        [&](const CMsgBox::SRecord& record)
+        { events << (record.strText.startsWith(QStringLiteral("Файл конфигурации")) ? "139" : "other"); });
+    CMsgBox::SetDialogScript(
+        [&](QDialog&)
+        {
+            events << "wizard";
+            return int(QDialog::Rejected);
+        });
     const QString strBefore = QDir::currentPath();
     CZTApp app;
     QVERIFY(!app.Run({"zint9-configurator", "/demo"}, folder.Path()));
@@ -185,13 +189,15 @@ void TestStartup::shippedSensorImages()
     CTestFolder folder;
     CZTAppConfig app;
     app.SetDefaultSensors();
-    const QByteArray content = folder.ReadFile(QStringLiteral("ImgEEPROM/") + app.m_Sensors[sensor].strFileName);
+    const QByteArray content =
+        folder.ReadFile(QStringLiteral("ImgEEPROM/") + app.m_Sensors[sensor].strFileName);
     QCOMPARE(content.size(), CParamZT01::kImageSize);
     CParamZT01 image;
     std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
     QCOMPARE(app.FindSensor(image), sensor);
     const tagSTSENSORS& entry = app.m_Sensors[sensor];
-    QVERIFY(image.fLowLimit >= entry.fMin && image.fLowLimit < image.fHighLimit && image.fHighLimit <= entry.fMax);
+    QVERIFY(image.fLowLimit >= entry.fMin && image.fLowLimit < image.fHighLimit &&
+            image.fHighLimit <= entry.fMax);
     QCOMPARE(image.byColdJunction, quint8(entry.byType == 0 ? 1 : 0));
     QCOMPARE(image.fPeakBand, 0.0f);
     // The characteristic rises over the range.

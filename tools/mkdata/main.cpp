@@ -45,9 +45,12 @@ int main(int argc, char* argv[])
     }
     bool bOk = WriteFile(folder.filePath(QStringLiteral("Sensors.dat")), CSampleImages::Catalogue());
     for (int i = 0; i < CSampleImages::kSensors; ++i)
-        bOk = WriteFile(folder.filePath(QStringLiteral("ImgEEPROM/") + QLatin1String(CSampleImages::SensorFileName(i))),
+        bOk = WriteFile(folder.filePath(QStringLiteral("ImgEEPROM/") +
+                                        QLatin1String(CSampleImages::SensorFileName(i))),
                         Bytes(CSampleImages::SensorImage(i))) &&
               bOk;
-    bOk = WriteFile(folder.filePath(QStringLiteral("ImgEEPROM/demo.dat")), Bytes(CSampleImages::DemoImage())) && bOk;
+    bOk =
+        WriteFile(folder.filePath(QStringLiteral("ImgEEPROM/demo.dat")), Bytes(CSampleImages::DemoImage())) &&
+        bOk;
     return bOk ? 0 : 1;
 }

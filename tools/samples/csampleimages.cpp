@@ -5,8 +5,8 @@
 #include <QStringList>
 
 #include <cmath>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 namespace
 {

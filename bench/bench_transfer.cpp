@@ -1,0 +1,63 @@
+// Reads and writes the whole image against the paced simulator (a separate process, so that
+// only the host's work is counted) and compares with the line-time floor at 9600 baud.
+// Targets: wall time at most 1.02 x the floor, CPU time at most 2 % of the wall time.
+#include "cztappdevice.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <cstdio>
+#include <ctime>
+
+namespace
+{
+constexpr double kCharSeconds = 11.0 / 9600;
+
+bool Measure(const char* pszName, double dFloorChars, const std::function<bool()>& fnRun)
+{
+    QElapsedTimer wall;
+    const std::clock_t nCpuStart = std::clock();
+    wall.start();
+    const bool bOk = fnRun();
+    const double dWall = double(wall.nsecsElapsed()) / 1e9;
+    const double dCpu = double(std::clock() - nCpuStart) / CLOCKS_PER_SEC;
+    const double dFloor = dFloorChars * kCharSeconds;
+    const double dRatio = dWall / dFloor;
+    const double dShare = 100 * dCpu / dWall;
+    const bool bMet = bOk && dRatio <= 1.02 && dShare <= 2.0;
+    std::printf(
+        "%-11s %s  wall %.3f s  floor %.3f s  ratio %.4f (<= 1.02)  cpu %.3f s = %.2f %% (<= 2 %%)  %s\n",
+        pszName, bOk ? "ok    " : "FAILED", dWall, dFloor, dRatio, dCpu, dShare, bMet ? "met" : "MISSED");
+    return bMet;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QProcess sim;
+    sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/zint9-sim"),
+              {QStringLiteral("--pace")});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000))
+    {
+        std::fprintf(stderr, "bench_transfer: cannot start zint9-sim\n");
+        return 1;
+    }
+    const QString strPort = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    CZTAppDevice app;
+    app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
+    if (!app.m_Port.Open(strPort) || !app.ReadVersions())
+    {
+        std::fprintf(stderr, "bench_transfer: no device on %s\n", qPrintable(strPort));
+        return 1;
+    }
+    bool bMet = Measure("ReadImage", 64 * (37 + 53), [&] { return app.ReadImage(app.m_ParamDevice); });
+    const CParamZT01 image = app.m_ParamDevice;
+    bMet = Measure("WriteImage", 64 * (53 + 1), [&] { return app.WriteImage(image); }) && bMet;
+    app.m_Port.Close();
+    sim.terminate();
+    sim.waitForFinished();
+    return bMet ? 0 : 1;
+}

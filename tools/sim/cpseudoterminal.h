@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// A pseudo-terminal whose slave side a serial-port program opens as if it were a port.
+class CPseudoTerminal
+{
+public:
+    CPseudoTerminal() = default;
+    ~CPseudoTerminal();
+    CPseudoTerminal(const CPseudoTerminal&) = delete;
+    CPseudoTerminal& operator=(const CPseudoTerminal&) = delete;
+
+    bool Open();
+    void Close();
+    QString SlavePath() const { return m_strSlavePath; }
+    // Waits at most nTimeoutMs for input; returns the bytes read, 0 on time-out, -1 on failure.
+    int Read(char* pBuffer, int nSize, int nTimeoutMs);
+    bool Write(const char* pBuffer, int nSize);
+
+    QString m_strError;
+
+private:
+    int m_nMaster = -1;
+    int m_nSlave = -1; // held open so that the line stays up between the host's opens
+    QString m_strSlavePath;
+};

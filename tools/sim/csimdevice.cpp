@@ -1,0 +1,153 @@
+#include "csimdevice.h"
+
+#include "cframecodec.h"
+#include "csampleimages.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstring>
+
+CSimDevice::CSimDevice() : m_image(CSampleImages::DemoImage()) {}
+
+bool CSimDevice::UseEepromFile(const QString& strPath)
+{
+    m_strEepromPath = strPath;
+    QFile file(strPath);
+    if (!file.exists())
+        return SaveEeprom();
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        m_strError = QStringLiteral("cannot read %1: %2").arg(strPath, file.errorString());
+        return false;
+    }
+    const QByteArray content = file.read(CParamZT01::kImageSize + 1);
+    if (content.size() != CParamZT01::kImageSize)
+    {
+        m_strError = QStringLiteral("%1 is not a 512-byte EEPROM image").arg(strPath);
+        return false;
+    }
+    std::memcpy(m_image.Image(), content.constData(), CParamZT01::kImageSize);
+    return true;
+}
+
+void CSimDevice::SetImage(const CParamZT01& image)
+{
+    m_image = image;
+    SaveEeprom();
+}
+
+void CSimDevice::SetVersions(quint16 wVersion, quint16 wBootVersion)
+{
+    m_wVersion = wVersion;
+    m_wBootVersion = wBootVersion;
+}
+
+void CSimDevice::SetRefusalVersions(quint16 wVersion, quint16 wBootVersion)
+{
+    m_wRefusalVersion = wVersion;
+    m_wRefusalBootVersion = wBootVersion;
+}
+
+bool CSimDevice::SaveEeprom()
+{
+    if (m_strEepromPath.isEmpty())
+        return true;
+    QSaveFile file(m_strEepromPath);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(m_image.Image()), CParamZT01::kImageSize) !=
+            CParamZT01::kImageSize ||
+        !file.commit())
+    {
+        m_strError = QStringLiteral("cannot write %1: %2").arg(m_strEepromPath, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool CSimDevice::FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange)
+{
+    for (SFault& fault : m_faults)
+    {
+        if (fault.nKind != nKind || fault.nCount == 0 || nExchange < fault.nFromExchange)
+            continue;
+        if (fault.nOn != ERequest::Any && fault.nOn != nRequest)
+            continue;
+        if (fault.nBlock >= 0 && fault.nBlock != nBlock)
+            continue;
+        if (fault.nCount > 0)
+            --fault.nCount;
+        return true;
+    }
+    return false;
+}
+
+QByteArray CSimDevice::Answer(const QByteArray& line)
+{
+    const int nExchange = m_nExchanges;
+    quint8 frame[CFrameCodec::kLongFrame] = {};
+    const int nBytes = CFrameCodec::DecodeFrame(int(line.size()), line.constData(), frame);
+    if (nBytes != CFrameCodec::kShortFrame && nBytes != CFrameCodec::kLongFrame)
+        return {}; // not a request: a real device ignores line noise too
+    const quint32 nAddress =
+        quint32(frame[2]) | quint32(frame[3]) << 8 | quint32(frame[4]) << 16 | quint32(frame[5]) << 24;
+    const bool bVersions = nBytes == CFrameCodec::kShortFrame && frame[0] == 0x00 && frame[1] == 0x02;
+    const bool bRead = nBytes == CFrameCodec::kShortFrame && frame[0] == 0x00 && frame[1] == 0x42;
+    const bool bWrite = nBytes == CFrameCodec::kLongFrame && frame[0] == 0x01 && frame[1] == 0x02;
+    if (!bVersions && !bRead && !bWrite)
+        return {};
+    // A block request sealed with other versions than the device's is not for this device.
+    if (!bVersions && !CFrameCodec::CheckFrame(frame, nBytes, m_wVersion, m_wBootVersion))
+        return {};
+    if (!bVersions && (nAddress % CFrameCodec::kBlockSize != 0 || nAddress >= CParamZT01::kImageSize))
+        return {};
+    m_nExchanges = nExchange + 1;
+    const int nBlock = bVersions ? -1 : int(nAddress / CFrameCodec::kBlockSize);
+    const ERequest nRequest = bVersions ? ERequest::Versions : bRead ? ERequest::Read : ERequest::Write;
+    auto fires = [&](EFault nKind) { return FaultFires(nKind, nRequest, nBlock, nExchange); };
+    if (fires(EFault::NoAnswer))
+        return {};
+
+    QByteArray answer;
+    if (bVersions)
+    {
+        answer = QByteArray(4, 0);
+        answer[0] = char(m_wVersion >> 8);
+        answer[1] = char(m_wVersion);
+        answer[2] = char(m_wBootVersion >> 8);
+        answer[3] = char(m_wBootVersion);
+    }
+    else if (bRead)
+    {
+        quint8 reply[CFrameCodec::kLongFrame] = {};
+        std::memcpy(reply, frame, CFrameCodec::kDataOffset);
+        std::memcpy(reply + CFrameCodec::kDataOffset, m_image.Image() + nAddress, CFrameCodec::kBlockSize);
+        CFrameCodec::SealFrame(reply, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
+        if (fires(EFault::BadCheck))
+            reply[CFrameCodec::kLongFrame - 1] ^= 0x01;
+        char text[CFrameCodec::kLongText];
+        CFrameCodec::EncodeFrame(reply, CFrameCodec::kLongFrame, text);
+        answer = QByteArray(text, CFrameCodec::kLongText);
+    }
+    else if (fires(EFault::Refusal))
+    {
+        answer = QByteArray(4, 0);
+        answer[0] = char(m_wRefusalVersion >> 8);
+        answer[1] = char(m_wRefusalVersion);
+        answer[2] = char(m_wRefusalBootVersion >> 8);
+        answer[3] = char(m_wRefusalBootVersion);
+        if (quint8(answer[0]) == 0x55) // 0x55 would read as an acknowledgement
+            answer[0] = char(0x54);
+    }
+    else
+    {
+        std::memcpy(m_image.Image() + nAddress, frame + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
+        if (fires(EFault::CorruptStore))
+            m_image.Image()[nAddress] ^= 0x01;
+        SaveEeprom();
+        answer = QByteArray(1, char(0x55));
+    }
+    if (fires(EFault::Truncated))
+        answer.truncate(answer.size() / 2);
+    return answer;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "cparamzt01.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The transmitter as its host sees it: it answers versions, read and write requests and keeps
+// its EEPROM, optionally in a file. Faults can be injected at chosen exchanges or blocks.
+class CSimDevice
+{
+public:
+    enum class EFault
+    {
+        NoAnswer,     // the request goes unanswered
+        Truncated,    // only the first half of the answer is sent
+        BadCheck,     // a read answer whose check words do not fold to zero
+        Refusal,      // a write is refused with the refusal versions
+        CorruptStore, // a write is acknowledged but its block is stored with its first byte changed
+    };
+    enum class ERequest
+    {
+        Any,
+        Versions,
+        Read,
+        Write,
+    };
+    // A fault fires on requests of kind nOn from exchange nFromExchange on (exchanges count
+    // every request from 0), only for block nBlock when that is not -1, nCount times (-1: always).
+    struct SFault
+    {
+        EFault nKind = EFault::NoAnswer;
+        int nFromExchange = 0;
+        int nBlock = -1;
+        int nCount = 1;
+        ERequest nOn = ERequest::Any;
+    };
+
+    CSimDevice();
+
+    // EEPROM kept in strPath; a missing file is created with the sample image.
+    bool UseEepromFile(const QString& strPath);
+    void SetImage(const CParamZT01& image);
+    CParamZT01 Image() const { return m_image; }
+    void SetVersions(quint16 wVersion, quint16 wBootVersion);
+    void SetRefusalVersions(quint16 wVersion, quint16 wBootVersion);
+    void AddFault(const SFault& fault) { m_faults.append(fault); }
+    void ClearFaults() { m_faults.clear(); }
+    int Exchanges() const { return m_nExchanges; }
+
+    // Answers one request line (its tetrad text without the line feed); empty for no answer.
+    QByteArray Answer(const QByteArray& line);
+
+    QString m_strError;
+
+private:
+    bool FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange);
+    bool SaveEeprom();
+
+    CParamZT01 m_image;
+    QString m_strEepromPath;
+    quint16 m_wVersion = 0x1555;
+    quint16 m_wBootVersion = 0x0008;
+    quint16 m_wRefusalVersion = 0x1555;
+    quint16 m_wRefusalBootVersion = 0x0008;
+    QList<SFault> m_faults;
+    QList<SFault> m_fired; // faults that fire on the current exchange
+    int m_nExchanges = 0;
+};

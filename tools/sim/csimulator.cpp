@@ -1,0 +1,82 @@
+#include "csimulator.h"
+
+#include <chrono>
+
+namespace
+{
+// One character of 11 bits at 9600 baud.
+constexpr std::chrono::nanoseconds kCharTime(11'000'000'000LL / 9600);
+} // namespace
+
+CSimulator::~CSimulator()
+{
+    Stop();
+}
+
+bool CSimulator::Start()
+{
+    if (!m_pty.Open())
+    {
+        m_strError = m_pty.m_strError;
+        return false;
+    }
+    m_bStop = false;
+    m_thread = std::thread(&CSimulator::Run, this);
+    return true;
+}
+
+void CSimulator::Stop()
+{
+    m_bStop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    m_pty.Close();
+}
+
+void CSimulator::Run()
+{
+    QByteArray line;
+    char buffer[256];
+    while (!m_bStop)
+    {
+        const int nRead = m_pty.Read(buffer, sizeof(buffer), 20);
+        if (nRead < 0)
+            break;
+        for (int i = 0; i < nRead; ++i)
+        {
+            if (buffer[i] != '\n')
+            {
+                if (line.size() < 1024)
+                    line += buffer[i];
+                continue;
+            }
+            QByteArray answer;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                answer = m_device.Answer(line);
+            }
+            Send(answer, int(line.size()) + 1);
+            line.clear();
+        }
+    }
+}
+
+void CSimulator::Send(const QByteArray& answer, int nRequestChars)
+{
+    if (!m_bPaced)
+    {
+        if (!answer.isEmpty())
+            m_pty.Write(answer.constData(), int(answer.size()));
+        return;
+    }
+    // Each character is handed over once the line would have carried it: the request first,
+    // then the answer one character at a time, against absolute deadlines so that no delay adds up.
+    auto deadline = std::chrono::steady_clock::now() + kCharTime * nRequestChars;
+    for (char ch : answer)
+    {
+        deadline += kCharTime;
+        std::this_thread::sleep_until(deadline);
+        if (m_bStop || !m_pty.Write(&ch, 1))
+            return;
+    }
+}
