@@ -1,7 +1,6 @@
 #include "cztapp.h"
 
 #include "cmsgbox.h"
-#include "cprogressdlg.h"
 #include "cstringtable.h"
 #include "cztdlg.h"
 
@@ -44,15 +43,9 @@ bool CZTApp::Run(const QStringList& arguments, const QString& strProgramDir)
 {
     InitSettingsStore();
     CZTDlg dlg;
-    m_Hooks.m_pfnMessage = [&dlg](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
-    { CMsgBox::Show(dlg.isVisible() ? &dlg : nullptr, strText, strCaption, nIcon); };
-    m_Hooks.m_pfnCreateProgress = [&dlg]() -> std::unique_ptr<CProgress>
-    {
-        auto pProgress = std::make_unique<CProgressDlg>();
-        if (!pProgress->Create(&dlg))
-            return nullptr;
-        return pProgress;
-    };
+    // Until the wizard opens (and installs its own), messages have no owner window.
+    m_Hooks.m_pfnMessage = [](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
+    { CMsgBox::Show(nullptr, strText, strCaption, nIcon); };
     InitLocale();
     InitAppDir(strProgramDir);
     m_Port.m_bDemo = IsDemoCommandLine(arguments);

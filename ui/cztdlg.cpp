@@ -1,12 +1,215 @@
 #include "cztdlg.h"
 
+#include "caboutdlg.h"
 #include "cdialogbuilder.h"
+#include "cmsgbox.h"
+#include "cprogressdlg.h"
 #include "cstringtable.h"
+#include "ctitlepage.h"
 #include "cztappdevice.h"
 
-CZTDlg::CZTDlg(QWidget* pParent) : QDialog(pParent)
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+
+namespace
 {
-    CDialogBuilder::Build(102, this);
-    if (ZTApp().m_Port.m_bDemo)
+const QString kForward = QStringLiteral("Далее >>");
+const QString kWrite = QStringLiteral("Записать");
+} // namespace
+
+CZTDlg::CZTDlg(QWidget* pParent) : QDialog(pParent), m_Page1(this), m_Page2(this)
+{
+    for (int nSize : {16, 32, 48})
+        m_hIcon.addPixmap(CDialogBuilder::Picture(QStringLiteral("icon128"), QSize(nSize, nSize)));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    CDialogBuilder::Build(102, this,
+                          [](const CDialogBuilder::SControl& control, QWidget* pParent) -> QWidget* {
+                              return control.strKind == QLatin1String("title")
+                                         ? new CTitlePage(control.strText, pParent)
+                                         : nullptr;
+                          });
+    m_wndTitle = findChild<CTitlePage*>(QStringLiteral("1006"));
+    m_wndPageArea = findChild<QFrame*>(QStringLiteral("1005"));
+    m_wndPicture = findChild<QLabel*>(QStringLiteral("1004"));
+    m_Page1.hide();
+    m_Page2.hide();
+    connect(Button(1), &QPushButton::clicked, this, &CZTDlg::OnOK);
+    connect(Button(1003), &QPushButton::clicked, this, &CZTDlg::OnBack);
+    connect(Button(2), &QPushButton::clicked, this, &CZTDlg::OnCancel);
+}
+
+CZTDlg::~CZTDlg()
+{
+    if (m_bInitialised)
+        ZTApp().m_Hooks = {};
+}
+
+QPushButton* CZTDlg::Button(int nId) const
+{
+    return findChild<QPushButton*>(QString::number(nId));
+}
+
+void CZTDlg::showEvent(QShowEvent* pEvent)
+{
+    if (!m_bInitialised)
+        OnInitDialog();
+    QDialog::showEvent(pEvent);
+}
+
+void CZTDlg::OnInitDialog()
+{
+    m_bInitialised = true;
+    CZTAppDevice& app = ZTApp();
+    // The lower layers show their messages, progress and page values through the frame.
+    app.m_Hooks.m_pfnMessage = [this](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
+    { CMsgBox::Show(this, strText, strCaption, nIcon); };
+    app.m_Hooks.m_pfnCreateProgress = [this]() -> std::unique_ptr<CProgress>
+    {
+        auto pProgress = std::make_unique<CProgressDlg>();
+        if (!pProgress->Create(this))
+            return nullptr;
+        return pProgress;
+    };
+    app.m_Hooks.m_pfnPageExchange = [this](bool bSave) { return m_Page2.DoDataExchange(bSave); };
+
+    setWindowIcon(m_hIcon);
+    AddPage(QStringLiteral("Этап 1\tПодключение прибора и чтение настроек"), &m_Page1, 130);
+    AddPage(QStringLiteral("Этап 2\tНастройка параметров и запись в прибор"), &m_Page2, 131);
+    m_Page1.OnInitDialog();
+    m_Page2.OnInitDialog();
+    for (QDialog* pPage : m_arrPages)
+    {
+        pPage->setGeometry(m_wndPageArea->geometry());
+        pPage->raise(); // above the placeholder, which the template made after the pages
+        pPage->hide();
+    }
+    m_nCurPage = -1;
+    OnOK();
+    Button(1003)->setText(QStringLiteral("<< Назад"));
+    Button(1)->setText(m_arrPages.size() > 1 ? kForward : kWrite);
+    Button(2)->setText(QStringLiteral("Выход"));
+    if (app.m_Port.m_bDemo)
         setWindowTitle(QStringLiteral("Конфигуратор ЗИНТ-9. Демонстрационный режим"));
+}
+
+void CZTDlg::AddPage(const QString& strTitle, QDialog* pPage, quint32 nTemplate)
+{
+    m_arrTitles.append(strTitle);
+    m_arrPages.append(pPage);
+    m_arrTemplates.append(nTemplate);
+}
+
+void CZTDlg::SetButtons(bool bBackEnabled, const QString& strForward)
+{
+    Button(1003)->setEnabled(bBackEnabled);
+    Button(1)->setEnabled(true);
+    Button(2)->setEnabled(true);
+    Button(1003)->setText(QStringLiteral("<< Назад"));
+    Button(1)->setText(strForward);
+    Button(2)->setText(QStringLiteral("Выход"));
+}
+
+void CZTDlg::ShowPage(int nPage)
+{
+    m_nCurPage = nPage;
+    m_arrPages[1 - nPage]->hide();
+    m_arrPages[nPage]->show();
+    SetButtons(nPage == 1, nPage == 1 ? kWrite : kForward);
+}
+
+void CZTDlg::OnOK()
+{
+    switch (m_nCurPage)
+    {
+    case -1:
+        ShowPage(0);
+        break;
+    case 0:
+        if (!m_Page1.DoDataExchange(true))
+            return;
+        if (!m_Page1.Connect())
+        {
+            m_Page1.FillPortList();
+            return;
+        }
+        ShowPage(1);
+        break;
+    case 1:
+    {
+        CZTAppDevice& app = ZTApp();
+        if (!m_Page2.DoDataExchange(true) || !m_Page2.ValidateParams())
+            return;
+        app.RestoreDeviceData();
+        if (!app.WriteImage(app.m_ParamEdit))
+        {
+            CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop);
+            return;
+        }
+        CMsgBox::Show(this, CStringTable::Load(157), CStringTable::Load(151), EMsgIcon::Information);
+        m_nCurPage = 0;
+        m_Page1.FillPortList();
+        ShowPage(0);
+        break;
+    }
+    default:
+        return;
+    }
+    m_wndTitle->SetText(m_arrTitles[m_nCurPage]);
+}
+
+void CZTDlg::OnBack()
+{
+    if (m_nCurPage != 1)
+        return;
+    m_nCurPage = 0;
+    m_Page1.FillPortList();
+    ShowPage(0);
+    m_wndTitle->SetText(m_arrTitles[m_nCurPage]);
+}
+
+void CZTDlg::OnCancel()
+{
+    m_Page1.DoDataExchange(true);
+    QSettings().setValue(QStringLiteral("Settings/ConnectionPort"), m_Page1.m_strPort);
+    DestroyPages();
+    QDialog::done(QDialog::Rejected);
+}
+
+void CZTDlg::DestroyPages()
+{
+    for (QDialog* pPage : m_arrPages)
+        pPage->hide();
+}
+
+void CZTDlg::OnSysCommand(unsigned nId)
+{
+    if ((nId & 0xFFF0) == 0x0010)
+    {
+        CAboutDlg dlg(this);
+        CMsgBox::Exec(dlg);
+    }
+}
+
+QMenu* CZTDlg::CreateSystemMenu()
+{
+    auto* pMenu = new QMenu(this);
+    const QString strAbout = CStringTable::Load(101);
+    if (!strAbout.isEmpty())
+    {
+        pMenu->addSeparator();
+        pMenu->addAction(strAbout, this, [this] { OnSysCommand(0x0010); });
+    }
+    return pMenu;
+}
+
+void CZTDlg::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    QMenu* pMenu = CreateSystemMenu();
+    pMenu->setAttribute(Qt::WA_DeleteOnClose);
+    pMenu->popup(pEvent->globalPos());
 }

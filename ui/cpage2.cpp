@@ -1,0 +1,204 @@
+#include "cpage2.h"
+
+#include "cdialogbuilder.h"
+#include "cdlgcalibrdac.h"
+#include "cdlgchangesensor.h"
+#include "cmsgbox.h"
+#include "cmyedit.h"
+#include "cnumbertext.h"
+#include "cparamrules.h"
+#include "cstringtable.h"
+#include "cztappdevice.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+CPage2::CPage2(QWidget* pParent) : QDialog(pParent)
+{
+    // A child of the frame, not a window of its own (a dialog's constructor makes it one).
+    setWindowFlags(Qt::Widget);
+}
+
+QWidget* CPage2::Control(int nId) const
+{
+    return findChild<QWidget*>(QString::number(nId));
+}
+
+void CPage2::OnInitDialog()
+{
+    CDialogBuilder::Build(131, this,
+                          [](const CDialogBuilder::SControl& control, QWidget* pParent) -> QWidget* {
+                              return control.strKind == QLatin1String("edit") ? new CMyEdit(pParent)
+                                                                              : nullptr;
+                          });
+    m_wndSensor = findChild<QLabel*>(QStringLiteral("1016"));
+    m_edLowLimit = findChild<CMyEdit*>(QStringLiteral("1009"));
+    m_edHighLimit = findChild<CMyEdit*>(QStringLiteral("1010"));
+    m_edFailOutput = findChild<CMyEdit*>(QStringLiteral("1022"));
+    m_edPeakBand = findChild<CMyEdit*>(QStringLiteral("1014"));
+    m_edFilterTime = findChild<CMyEdit*>(QStringLiteral("1015"));
+    m_wndDacCalLow = findChild<QLabel*>(QStringLiteral("1020"));
+    m_wndDacCalHigh = findChild<QLabel*>(QStringLiteral("1021"));
+    m_cbColdJunction = findChild<QComboBox*>(QStringLiteral("1023"));
+    connect(findChild<QPushButton*>(QStringLiteral("1017")), &QPushButton::clicked, this,
+            &CPage2::OnChangeSensor);
+    connect(findChild<QPushButton*>(QStringLiteral("1019")), &QPushButton::clicked, this,
+            &CPage2::OnCalibrDAC);
+    Fill();
+}
+
+bool CPage2::DoDataExchange(bool bSave)
+{
+    if (bSave)
+        return Store();
+    Fill();
+    return true;
+}
+
+bool CPage2::Store()
+{
+    CMyEdit* const fields[] = {m_edLowLimit, m_edHighLimit, m_edFailOutput, m_edPeakBand, m_edFilterTime};
+    float fValues[5];
+    for (int i = 0; i < 5; ++i)
+    {
+        if (!CNumberText::ParseField(fields[i]->text(), fValues[i]))
+        {
+            CMsgBox::Show(this, CParamRules::NotANumberText(), CStringTable::Load(57344),
+                          EMsgIcon::Exclamation);
+            fields[i]->setFocus();
+            fields[i]->selectAll();
+            return false;
+        }
+    }
+    m_fLowLimit = fValues[0];
+    m_fHighLimit = fValues[1];
+    m_fFailOutput = fValues[2];
+    m_fPeakBand = fValues[3];
+    m_fFilterTime = fValues[4];
+    m_nColdJunction = m_cbColdJunction->currentIndex() > 0 ? 1 : 0;
+    CParamZT01& edit = ZTApp().m_ParamEdit;
+    edit.fLowLimit = m_fLowLimit;
+    edit.fHighLimit = m_fHighLimit;
+    edit.fFailOutput = m_fFailOutput;
+    edit.fPeakBand = m_fPeakBand;
+    edit.fFilterTime = m_fFilterTime;
+    edit.byColdJunction = quint8(m_nColdJunction);
+    return true;
+}
+
+void CPage2::Fill()
+{
+    CZTAppDevice& app = ZTApp();
+    const CParamZT01& edit = app.m_ParamEdit;
+    m_fLowLimit = edit.fLowLimit;
+    m_fHighLimit = edit.fHighLimit;
+    m_fFailOutput = edit.fFailOutput;
+    m_fPeakBand = edit.fPeakBand;
+    m_fFilterTime = edit.fFilterTime;
+    m_fDacCalLow = edit.fDacCalLow;
+    m_fDacCalHigh = edit.fDacCalHigh;
+    m_nColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
+
+    const bool bCalibrated = !CParamZT01::IsUnset(edit.fDacCalLow) && !CParamZT01::IsUnset(edit.fDacCalHigh);
+    for (int nId : {1031, 1020, 1021, 1032, 1033})
+        Control(nId)->setVisible(bCalibrated);
+
+    app.m_nSensor = app.FindSensor(edit);
+    if (app.m_nSensor < 0 || app.m_nSensor >= app.m_Sensors.size())
+    {
+        CMsgBox::Show(this, CParamRules::InvalidArgumentText(), CStringTable::Load(57344),
+                      EMsgIcon::Exclamation);
+        return;
+    }
+    const tagSTSENSORS& sensor = app.m_Sensors[app.m_nSensor];
+    m_strSensorUnit = sensor.strUnit;
+    m_strSensor =
+        QString::asprintf("%s (%.0f...%.0f %s)", sensor.strName.toUtf8().constData(), double(sensor.fMin),
+                          double(sensor.fMax), sensor.strUnit.toUtf8().constData());
+    m_strOutUnit = CStringTable::Load(CParamZT01::OutRange(edit.byOutRange).nUnitId);
+
+    m_edLowLimit->setText(CNumberText::Format(m_fLowLimit));
+    m_edHighLimit->setText(CNumberText::Format(m_fHighLimit));
+    m_edFailOutput->setText(CNumberText::Format(m_fFailOutput));
+    m_edPeakBand->setText(CNumberText::Format(m_fPeakBand));
+    m_edFilterTime->setText(CNumberText::Format(m_fFilterTime));
+    m_wndDacCalLow->setText(CNumberText::Format(m_fDacCalLow));
+    m_wndDacCalHigh->setText(CNumberText::Format(m_fDacCalHigh));
+    m_cbColdJunction->setCurrentIndex(m_nColdJunction);
+    for (int nId : {1024, 1025, 1026})
+        static_cast<QLabel*>(Control(nId))->setText(m_strSensorUnit);
+    for (int nId : {1032, 1033})
+        static_cast<QLabel*>(Control(nId))->setText(m_strOutUnit);
+    m_wndSensor->setText(m_strSensor);
+    static_cast<QLabel*>(Control(1039))->setText(m_strStatus);
+}
+
+bool CPage2::ValidateParams()
+{
+    CZTAppDevice& app = ZTApp();
+    const bool bKnown = app.m_nSensor >= 0 && app.m_nSensor < app.m_Sensors.size();
+    const CParamRules::SVerdict verdict = CParamRules::Validate(
+        {m_fLowLimit, m_fHighLimit, m_fFailOutput, m_fPeakBand, m_fFilterTime},
+        bKnown ? &app.m_Sensors[app.m_nSensor] : nullptr, app.m_fMaxFilterTime, app.m_fMaxBandPercent);
+    if (!verdict.strText.isEmpty())
+        CMsgBox::Show(this, verdict.strText, verdict.strCaption, verdict.nIcon);
+    if (verdict.bBandCleared)
+    {
+        m_fPeakBand = 0;
+        app.m_ParamEdit.fPeakBand = 0;
+        m_edPeakBand->setText(QStringLiteral("0"));
+    }
+    if (!verdict.bOk && verdict.nField != CParamRules::kNoField)
+        Control(verdict.nField)->setFocus();
+    return verdict.bOk;
+}
+
+void CPage2::OnChangeSensor()
+{
+    Store();
+    CDlgChangeSensor dlg(window());
+    if (CMsgBox::Exec(dlg) == QDialog::Accepted)
+        ZTApp().LoadSensorImage(dlg.m_nSelected);
+}
+
+void CPage2::OnCalibrDAC()
+{
+    Store();
+    CDlgCalibrDAC dlg(window());
+    if (CMsgBox::Exec(dlg) != QDialog::Accepted)
+        return;
+    ZTApp().m_ParamEdit.fDacCalLow = dlg.m_fCalLow;
+    ZTApp().m_ParamEdit.fDacCalHigh = dlg.m_fCalHigh;
+    Fill();
+}
+
+void CPage2::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    if (pEvent->spontaneous())
+        return; // reappearing with a restored parent
+    Store();
+    const CZTAppDevice& app = ZTApp();
+    m_strStatus = QString::asprintf(CStringTable::Load(138).toUtf8().constData(),
+                                    app.m_Port.GetPortName().toUtf8().constData(), unsigned(app.m_wVersion),
+                                    unsigned(app.m_wBootVersion));
+    Fill();
+}
+
+void CPage2::keyPressEvent(QKeyEvent* pEvent)
+{
+    if (pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter)
+    {
+        pEvent->accept();
+        return;
+    }
+    QDialog::keyPressEvent(pEvent);
+}
+
+void CPage2::reject()
+{
+    window()->setFocus();
+}
