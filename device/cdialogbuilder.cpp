@@ -147,7 +147,11 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
     pDialog->setFont(TemplateFont());
     const QJsonArray size = dialog.value(QLatin1String("size")).toArray();
     const QRect rcDialog = ToPixels(QRect(0, 0, size.at(0).toInt(), size.at(1).toInt()));
-    pDialog->setFixedSize(rcDialog.size());
+    // A child page takes whatever rectangle its frame gives it; a window keeps its size.
+    if (dialog.value(QLatin1String("child")).toBool())
+        pDialog->resize(rcDialog.size());
+    else
+        pDialog->setFixedSize(rcDialog.size());
     if (dialog.contains(QLatin1String("caption")))
         pDialog->setWindowTitle(dialog.value(QLatin1String("caption")).toString());
 

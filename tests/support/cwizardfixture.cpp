@@ -1,0 +1,44 @@
+#include "cwizardfixture.h"
+
+#include "cpage1.h"
+
+#include <QDialog>
+
+CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& strRemembered)
+{
+    m_app.m_Hooks = {};
+    m_ports = extraPorts;
+    m_ports << m_sim.SlavePath();
+    CPage1::s_pfnEnumPorts = [this](QStringList& list)
+    {
+        list = m_ports;
+        return true;
+    };
+    QSettings().setValue("Settings/ConnectionPort",
+                         strRemembered.isNull() ? m_sim.SlavePath() : strRemembered);
+    CMsgBox::SetMessageScript([this](const CMsgBox::SRecord& record) { m_shown.append(record); });
+    CMsgBox::SetDialogScript([this](QDialog& dialog) { return m_pfnDialog ? m_pfnDialog(dialog) : 0; });
+    m_pDlg = std::make_unique<CZTDlg>();
+    m_pDlg->show();
+}
+
+CWizardFixture::~CWizardFixture()
+{
+    m_pDlg.reset();
+    CMsgBox::SetMessageScript({});
+    CMsgBox::SetDialogScript({});
+    CPage1::s_pfnEnumPorts = &CSerialPort::EnumPorts;
+}
+
+QPushButton* CWizardFixture::Button(int nId) const
+{
+    return m_pDlg->findChild<QPushButton*>(QString::number(nId));
+}
+
+QStringList CWizardFixture::Texts() const
+{
+    QStringList texts;
+    for (const CMsgBox::SRecord& record : m_shown)
+        texts << record.strText;
+    return texts;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "cdevicefixture.h"
+#include "cmsgbox.h"
+#include "cztdlg.h"
+
+#include <QPushButton>
+#include <QSettings>
+
+#include <functional>
+#include <memory>
+
+// The wizard over a simulated device: the port list holds the simulator's port (and the given
+// extra names), message boxes are recorded and answered, dialogs are answered by a script.
+class CWizardFixture : public CDeviceFixture
+{
+public:
+    explicit CWizardFixture(const QStringList& extraPorts = {}, const QString& strRemembered = QString());
+    ~CWizardFixture();
+
+    QPushButton* Button(int nId) const;
+    template <typename T>
+    T* Control(QWidget* pParent, int nId) const
+    {
+        return pParent->findChild<T*>(QString::number(nId));
+    }
+    QStringList Texts() const;
+
+    QStringList m_ports;
+    QList<CMsgBox::SRecord> m_shown;
+    std::function<int(QDialog&)> m_pfnDialog; // answers the next dialogs; Rejected when empty
+    std::unique_ptr<CZTDlg> m_pDlg;
+};

@@ -1,0 +1,590 @@
+#include "cdlgcalibrdac.h"
+#include "cdlgchangesensor.h"
+#include "cmyedit.h"
+#include "cstringtable.h"
+#include "ctitlepage.h"
+#include "cwizardfixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <cstring>
+
+namespace
+{
+QString Field(CWizardFixture& f, int nId)
+{
+    return f.Control<QLineEdit>(&f.m_pDlg->m_Page2, nId)->text();
+}
+
+void SetField(CWizardFixture& f, int nId, const QString& strText)
+{
+    f.Control<QLineEdit>(&f.m_pDlg->m_Page2, nId)->setText(strText);
+}
+
+QImage StripImage(const QString& strText, int nWidth)
+{
+    CTitlePage strip(strText);
+    strip.resize(nWidth, 20);
+    return strip.grab().toImage();
+}
+} // namespace
+
+class TestPages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void portSelection_data();
+    void portSelection();
+    void noPortsInDemoMode();
+    void titleGradient();
+    void titleText_data();
+    void titleText();
+    void pictureTransparency();
+    void numericField_data();
+    void numericField();
+    void fillAndStore();
+    void unsetCalibrationHidden();
+    void unknownSensor();
+    void validation_data();
+    void validation();
+    void storeRefusesNonNumbers_data();
+    void storeRefusesNonNumbers();
+    void changeSensor();
+    void sensorImageFiles_data();
+    void sensorImageFiles();
+    void dacCalibration_data();
+    void dacCalibration();
+    void dacCalibrationStart_data();
+    void dacCalibrationStart();
+};
+
+void TestPages::portSelection_data()
+{
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QString>("remembered");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("selected");
+    // The simulator's port (under /dev) is always listed too.
+    QTest::newRow("exact match") << QStringList{"ttyUSB0", "ttyS0"} << "ttyUSB0"
+                                 << QStringList{"/dev", "ttyS0", "ttyUSB0"} << "ttyUSB0";
+    QTest::newRow("other case") << QStringList{"ttyUSB0", "ttyS0"} << "TTYUSB0"
+                                << QStringList{"/dev", "ttyS0", "ttyUSB0"} << "/dev";
+    QTest::newRow("no longer present")
+        << QStringList{"COM3", "COM1"} << "COM9" << QStringList{"/dev", "COM1", "COM3"} << "/dev";
+}
+
+void TestPages::portSelection()
+{
+    QFETCH(QStringList, ports);
+    QFETCH(QString, remembered);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, selected);
+    CWizardFixture f(ports, remembered);
+    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
+    QStringList texts;
+    for (int i = 0; i < pList->count(); ++i)
+        texts << (pList->itemText(i).startsWith("/dev") ? "/dev" : pList->itemText(i));
+    QCOMPARE(texts, listed);
+    QCOMPARE(pList->currentText().startsWith("/dev") ? "/dev" : pList->currentText(), selected);
+    QCOMPARE(f.m_pDlg->m_Page1.m_strPort, remembered); // choosing takes effect only at the next exchange
+}
+
+void TestPages::noPortsInDemoMode()
+{
+    CWizardFixture f;
+    f.m_app.m_Port.m_bDemo = true;
+    f.m_ports.clear();
+    f.m_pDlg->m_Page1.FillPortList();
+    QCOMPARE(f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007)->currentIndex(), -1);
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Texts(), QStringList({"Не выбран порт подключения!"}));
+    QCOMPARE(f.m_pDlg->m_nCurPage, 0);
+}
+
+void TestPages::titleGradient()
+{
+    const QImage image = StripImage(QStringLiteral("x"), 540);
+    QCOMPARE(image.pixelColor(0, 19), QColor(138, 171, 199));
+    QCOMPARE(image.pixelColor(10, 19).red(), 138); // ten additions of 0.1 stay just below 139
+    QCOMPARE(image.pixelColor(11, 19).red(), 139);
+    QCOMPARE(image.pixelColor(539, 19), QColor(191, 224, 254));
+    QCOMPARE(StripImage(QStringLiteral("x"), 1).pixelColor(0, 19), QColor(138, 171, 199));
+    // No text: the button face, no gradient.
+    CTitlePage empty;
+    empty.resize(100, 20);
+    const QImage blank = empty.grab().toImage();
+    QCOMPARE(blank.pixelColor(0, 5), empty.palette().color(QPalette::Button));
+    QCOMPARE(blank.pixelColor(99, 5), empty.palette().color(QPalette::Button));
+}
+
+void TestPages::titleText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("right");
+    QTest::newRow("step and description") << "Этап 1\tПодключение прибора и чтение настроек" << true;
+    QTest::newRow("no tab") << "Этап 1" << false;
+    QTest::newRow("leading tab") << "\tЭтап 1" << false;
+}
+
+void TestPages::titleText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, right);
+    const QImage image = StripImage(text, 600);
+    int nFirst = -1, nLast = -1, nTop = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y).red() < 60)
+            {
+                nFirst = nFirst < 0 ? x : nFirst;
+                nLast = x;
+                nTop = nTop < 0 ? y : qMin(nTop, y);
+            }
+    QVERIFY(nFirst >= 2 && nFirst <= (text.startsWith('\t') ? 60 : 4));
+    QVERIFY(nTop >= 1);
+    // The description ends 2 pixels from the right edge; without a tab nothing is at the right.
+    QCOMPARE(nLast >= 590 && nLast <= 597, right);
+}
+
+void TestPages::pictureTransparency()
+{
+    CWizardFixture f;
+    const QImage page = f.m_pDlg->m_Page1.grab().toImage();
+    const QColor background = f.m_pDlg->m_Page1.palette().color(QPalette::Window);
+    QCOMPARE(page.pixelColor(12, 12), background);                   // white corner of the picture
+    QCOMPARE(page.pixelColor(10 + 130, 10 + 80), QColor("#2b5d8c")); // the laptop's screen
+}
+
+void TestPages::numericField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("minus first") << "" << 0 << "-"
+                                 << "-";
+    QTest::newRow("point first") << "" << 0 << "."
+                                 << ".";
+    QTest::newRow("digit first") << "" << 0 << "7"
+                                 << "7";
+    QTest::newRow("minus before 3") << "3" << 0 << "-"
+                                    << "-3";
+    QTest::newRow("minus after 3") << "3" << 1 << "-"
+                                   << "3";
+    QTest::newRow("second minus") << "-3" << 0 << "-"
+                                  << "-3";
+    QTest::newRow("second point jumps") << "12.5" << 4 << ".7"
+                                        << "12.75";
+    QTest::newRow("point inside") << "12" << 1 << "."
+                                  << "1.2";
+    QTest::newRow("letters and others") << "1" << 1 << "ae+, E"
+                                        << "1";
+}
+
+void TestPages::numericField()
+{
+    QFETCH(QString, text);
+    QFETCH(int, caret);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    CMyEdit edit;
+    edit.setText(text);
+    edit.setCursorPosition(caret);
+    QTest::keyClicks(&edit, typed);
+    QCOMPARE(edit.text(), expected);
+}
+
+void TestPages::fillAndStore()
+{
+    CWizardFixture f;
+    CParamZT01 image = f.DeviceImage();
+    image.byColdJunction = 7;
+    image.fFailOutput = 20.5f;
+    f.SetDeviceImage(image);
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Control<QComboBox>(&f.m_pDlg->m_Page2, 1023)->currentText(), QStringLiteral("Учитывать"));
+    QCOMPARE(Field(f, 1022), QStringLiteral("20.5"));
+    for (int nId : {1024, 1025, 1026})
+        QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, nId)->text(), QStringLiteral("°C"));
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1032)->text(), QStringLiteral("мА"));
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1020)->text(), QStringLiteral("4.0123"));
+    // A pasted "12abc" reads as 12; the store writes cold junction as 1.
+    SetField(f, 1009, "12abc");
+    QVERIFY(f.m_pDlg->m_Page2.DoDataExchange(true));
+    QCOMPARE(f.m_app.m_ParamEdit.fLowLimit, 12.0f);
+    QCOMPARE(f.m_app.m_ParamEdit.byColdJunction, quint8(1));
+    // The status line shows a port name and the versions, zero-padded.
+    f.m_app.m_Port.m_strPortName = "COM1";
+    f.m_app.m_wVersion = 0x0102;
+    f.m_app.m_wBootVersion = 0x0003;
+    f.m_pDlg->m_Page2.hide();
+    f.m_pDlg->m_Page2.show();
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1039)->text(),
+             QStringLiteral("Порт: COM1. Версия прибора: 0x0102. Версия загрузчика: 0x0003"));
+}
+
+void TestPages::unsetCalibrationHidden()
+{
+    CWizardFixture f;
+    CParamZT01 image = f.DeviceImage();
+    std::memset(image.Image() + 128, 0xFF, 4);
+    f.SetDeviceImage(image);
+    f.m_pDlg->OnOK();
+    for (int nId : {1031, 1020, 1021, 1032, 1033})
+        QVERIFY(!f.Control<QWidget>(&f.m_pDlg->m_Page2, nId)->isVisible());
+    QVERIFY(f.Control<QWidget>(&f.m_pDlg->m_Page2, 1019)->isVisible());
+    // Written back unchanged.
+    f.m_pDlg->OnOK();
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()).mid(128, 4), QByteArray(4, char(0xFF)));
+}
+
+void TestPages::unknownSensor()
+{
+    CWizardFixture f;
+    CParamZT01 image = f.DeviceImage();
+    image.bySensorType = 9;
+    f.SetDeviceImage(image);
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.m_app.m_nSensor, -1);
+    QVERIFY(f.Texts().contains("An invalid argument was encountered."));
+    f.m_shown.clear();
+    f.m_pDlg->OnOK(); // the write
+    QCOMPARE(f.Texts().last(), QStringLiteral("An invalid argument was encountered."));
+    QCOMPARE(f.m_shown.last().nIcon, EMsgIcon::Stop);
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+    // The DAC dialog cannot name the unit either.
+    f.m_shown.clear();
+    CDlgCalibrDAC dlg;
+    QCOMPARE(f.Texts(), QStringList({"An invalid argument was encountered."}));
+    QCOMPARE(dlg.findChild<QLabel*>("1029")->text(), QString());
+    QCOMPARE(dlg.findChild<QLineEdit*>("1020")->text(), QStringLiteral("0"));
+}
+
+void TestPages::validation_data()
+{
+    QTest::addColumn<QStringList>("values"); // low, high, failure output, band, filter time
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("focus");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("sensor range ends") << QStringList{"-200", "1360", "3.6", "0", "1"} << "" << 0 << true;
+    QTest::newRow("low below range")
+        << QStringList{"-200.01", "100", "3.6", "0", "1"}
+        << "Значение границ преобразования, для данного типа датчика,\n должно быть между -200.00 и 1360.00"
+        << 1009 << false;
+    QTest::newRow("high above range: focus in low field")
+        << QStringList{"0", "1361", "3.6", "0", "1"}
+        << "Значение границ преобразования, для данного типа датчика,\n должно быть между -200.00 и 1360.00"
+        << 1009 << false;
+    QTest::newRow("low above high is fine") << QStringList{"100", "0", "3.6", "0", "1"} << "" << 0 << true;
+    QTest::newRow("filter time 0 and 60") << QStringList{"0", "100", "3.6", "0", "60"} << "" << 0 << true;
+    QTest::newRow("filter time negative")
+        << QStringList{"0", "100", "3.6", "0", "-1"}
+        << "Значение постоянной времени НЧ-фильтра,\n должно быть между 0 и 60 секунд!" << 1015 << false;
+    QTest::newRow("failure output 24") << QStringList{"0", "100", "24", "0", "1"} << "" << 0 << true;
+    QTest::newRow("failure output -5") << QStringList{"0", "100", "-5", "0", "1"} << "" << 0 << true;
+    QTest::newRow("failure output 24.5")
+        << QStringList{"0", "100", "24.5", "0", "1"}
+        << "Значение выхода ЦАП при аварии\n должно быть не более 24" << 1022 << false;
+    QTest::newRow("band 15") << QStringList{"0", "100", "3.6", "15", "1"} << "" << 0 << true;
+    QTest::newRow("band 0.2") << QStringList{"0", "100", "3.6", "0.2", "1"} << "" << 0 << true;
+    QTest::newRow("band 16") << QStringList{"0", "100", "3.6", "16", "1"}
+                             << "Слишком большое значение полосы фильтра\n(для указанных границ "
+                                "преобразования, максимальное значение = 15)!"
+                             << 1014 << false;
+    QTest::newRow("band 0.05 switches the filter off")
+        << QStringList{"0", "100", "3.6", "0.05", "1"}
+        << "Слишком малое значение полосы фильтра.\nФильтр будет отключен!" << 0 << true;
+    QTest::newRow("first failure only")
+        << QStringList{"-300", "100", "30", "0", "1"}
+        << "Значение границ преобразования, для данного типа датчика,\n должно быть "
+           "между -200.00 и 1360.00"
+        << 1009 << false;
+}
+
+void TestPages::validation()
+{
+    QFETCH(QStringList, values);
+    QFETCH(QString, message);
+    QFETCH(int, focus);
+    QFETCH(bool, written);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    const int nIds[] = {1009, 1010, 1022, 1014, 1015};
+    for (int i = 0; i < 5; ++i)
+        SetField(f, nIds[i], values[i]);
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Texts(), message.isEmpty() ? QStringList({CStringTable::Load(157)})
+                        : written         ? QStringList({message, CStringTable::Load(157)})
+                                          : QStringList({message}));
+    if (!message.isEmpty())
+    {
+        QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
+        QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Exclamation);
+        QCOMPARE(f.m_shown[0].pOwner, &f.m_pDlg->m_Page2);
+    }
+    QCOMPARE(f.m_pDlg->m_nCurPage, written ? 0 : 1);
+    if (focus)
+        QCOMPARE(f.m_pDlg->focusWidget(), f.Control<QWidget>(&f.m_pDlg->m_Page2, focus));
+    if (values[3] == "0.05")
+    {
+        QCOMPARE(f.DeviceImage().fPeakBand, 0.0f);
+        QCOMPARE(Field(f, 1014), QStringLiteral("0"));
+    }
+    else if (written)
+        QCOMPARE(f.DeviceImage().fFilterTime, values[4].toFloat());
+}
+
+void TestPages::storeRefusesNonNumbers_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty band") << 1014 << "";
+    QTest::newRow("minus alone") << 1009 << "-";
+    QTest::newRow("point alone") << 1010 << ".";
+    QTest::newRow("pasted nan") << 1022 << "nan";
+    QTest::newRow("pasted infinity") << 1015 << "inf";
+}
+
+void TestPages::storeRefusesNonNumbers()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    const QByteArray before = CTestFolder::Bytes(f.m_app.m_ParamEdit);
+    SetField(f, 1009, "5");
+    SetField(f, field, text);
+    const int nExchanges = f.Exchanges();
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Texts(), QStringList({"Please enter a number."}));
+    QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Конфигуратор ЗИНТ-9"));
+    QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Exclamation);
+    QCOMPARE(f.m_pDlg->focusWidget(), f.Control<QWidget>(&f.m_pDlg->m_Page2, field));
+    QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, field)->selectedText(), text);
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), before);
+    QCOMPARE(f.Exchanges(), nExchanges);
+}
+
+void TestPages::changeSensor()
+{
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    const CParamZT01 device = f.m_app.m_ParamDevice;
+    SetField(f, 1022, "21"); // outside the sensor block: survives the change
+    QStringList listed;
+    int nPreselected = -2;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        auto& change = static_cast<CDlgChangeSensor&>(dialog);
+        for (int i = 0; i < change.m_cbSensor->count(); ++i)
+            listed << change.m_cbSensor->itemText(i);
+        nPreselected = change.m_cbSensor->currentIndex();
+        change.m_cbSensor->setCurrentIndex(3);
+        change.accept();
+        return change.result();
+    };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    QCOMPARE(listed, QStringList({"Термопара ТХА (K)", "Термопара ТХК (L)", "ТСМ (50М) W100 = 1,4280",
+                                  "ТСП (Pt 100) W100 = 1,3850", "ТСП (100П) W100 = 1,3910"}));
+    QCOMPARE(nPreselected, 0);
+    QCOMPARE(f.m_app.m_nSensor, 3);
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->text(),
+             QStringLiteral("ТСП (Pt 100) W100 = 1,3850 (-200...850 °C)"));
+    QCOMPARE(Field(f, 1010), QStringLiteral("500"));
+    QCOMPARE(f.m_app.m_ParamEdit.fFailOutput, 21.0f);
+    QCOMPARE(f.m_app.m_ParamEdit.byColdJunction, quint8(0));
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit).left(80), CTestFolder::Bytes(device).left(80));
+    QVERIFY(f.m_pDlg->isEnabled());
+    // Cancel changes nothing.
+    const QByteArray now = CTestFolder::Bytes(f.m_app.m_ParamEdit);
+    f.m_pfnDialog = [](QDialog&) { return int(QDialog::Rejected); };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), now);
+    // The current sensor chosen again resets the limits the user changed.
+    SetField(f, 1010, "400");
+    f.m_pfnDialog = [](QDialog& dialog)
+    {
+        dialog.accept();
+        return dialog.result();
+    };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    QCOMPARE(Field(f, 1010), QStringLiteral("500"));
+}
+
+void TestPages::sensorImageFiles_data()
+{
+    QTest::addColumn<int>("size"); // -1: no file
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("missing") << -1 << false;
+    QTest::newRow("short") << 511 << false;
+    QTest::newRow("long") << 600 << true;
+}
+
+void TestPages::sensorImageFiles()
+{
+    QFETCH(int, size);
+    QFETCH(bool, loaded);
+    CDeviceFixture f;
+    f.m_app.m_ParamDevice = f.DeviceImage();
+    f.m_app.m_ParamEdit = f.m_app.m_ParamDevice;
+    f.m_app.m_nSensor = 0;
+    const QString strFile = "ImgEEPROM/TcplL.dat";
+    QByteArray content = f.m_folder.ReadFile(strFile);
+    QFile::remove(f.m_folder.FilePath(strFile));
+    if (size >= 0)
+        f.m_folder.WriteFile(strFile, (content + QByteArray(100, char(0x5A))).left(size));
+    const QByteArray before = CTestFolder::Bytes(f.m_app.m_ParamEdit);
+    QCOMPARE(f.m_app.LoadSensorImage(1), loaded);
+    QCOMPARE(f.m_progress.last(), QStringLiteral("closed"));
+    QCOMPARE(f.m_progress.first(),
+             QStringLiteral("text Термопара ТХК (L)(файл TcplL.dat)\nЧтение образа EEPROM прибора..."));
+    if (!loaded)
+    {
+        QCOMPARE(f.m_messages.size(), 1);
+        QCOMPARE(f.m_messages[0].strText,
+                 QStringLiteral("Невозможно открыть файл образа EEPROM для данного датчика (TcplL.dat)!"));
+        QCOMPARE(f.m_messages[0].nIcon, EMsgIcon::Stop);
+        QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), before);
+        QCOMPARE(f.m_app.m_nSensor, 0);
+        return;
+    }
+    QCOMPARE(f.m_app.m_nSensor, 1);
+    QCOMPARE(f.m_nPageFills, 1);
+    // The file's device block is erased; the device's stays.
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit).left(80), before.left(80));
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit).mid(152), content.mid(152));
+    QCOMPARE(f.m_app.LoadSensorImage(5), false); // not a catalogue index
+    QCOMPARE(f.m_app.LoadSensorImage(-1), false);
+}
+
+void TestPages::dacCalibration_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<QString>("low");
+    QTest::addColumn<QString>("high");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("focus");
+    QTest::newRow("set values") << 5 << "4.0123"
+                                << "19.987"
+                                << "" << 0;
+    QTest::newRow("low 12") << 5 << "12"
+                            << "20"
+                            << "" << 0;
+    QTest::newRow("low 12.01") << 5 << "12.01"
+                               << "20"
+                               << "Значение данной калибровки ЦАП должно быть между 0.00 и 12.00" << 1020;
+    QTest::newRow("high 11.5") << 5 << "4"
+                               << "11.5"
+                               << "Значение данной калибровки ЦАП должно быть между 12.00 и 28.00" << 1021;
+    QTest::newRow("both out: the low end first")
+        << 5 << "-1"
+        << "40"
+        << "Значение данной калибровки ЦАП должно быть между 0.00 и 12.00" << 1020;
+    QTest::newRow("code 9 as code 6")
+        << 9 << "10.5"
+        << "20"
+        << "Значение данной калибровки ЦАП должно быть между 0.00 и 10.00" << 1020;
+    QTest::newRow("code 2 keeps the negative low end") << 2 << "-5"
+                                                       << "5"
+                                                       << "" << 0;
+    QTest::newRow("code 3 range") << 3 << "-20.5"
+                                  << "10"
+                                  << "Значение данной калибровки ЦАП должно быть между -20.00 и 0.00" << 1020;
+    QTest::newRow("not a number") << 5 << "-"
+                                  << "20"
+                                  << "Please enter a number." << 1020;
+}
+
+void TestPages::dacCalibration()
+{
+    QFETCH(int, range);
+    QFETCH(QString, low);
+    QFETCH(QString, high);
+    QFETCH(QString, message);
+    QFETCH(int, focus);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    f.m_app.m_ParamEdit.byOutRange = quint8(range);
+    QStringList seen;
+    bool bAccepted = false;
+    bool bFocus = true;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        auto& dac = static_cast<CDlgCalibrDAC&>(dialog);
+        auto* pLimit = dac.findChild<QLineEdit*>("1027");
+        seen << dac.m_edCalLow->text() << pLimit->text() << QString::number(pLimit->isReadOnly())
+             << dac.findChild<QLabel*>("1029")->text();
+        dac.m_edCalLow->setText(low);
+        dac.m_edCalHigh->setText(high);
+        dac.accept();
+        bAccepted = dac.result() == QDialog::Accepted;
+        if (focus)
+            bFocus = dac.focusWidget() == dac.findChild<QWidget*>(QString::number(focus));
+        return dac.result();
+    };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1019)->click();
+    QCOMPARE(seen, QStringList({"4.0123", "0", "1", "°C"}));
+    QVERIFY(bFocus);
+    QCOMPARE(bAccepted, message.isEmpty());
+    QCOMPARE(f.Texts(), message.isEmpty() ? QStringList() : QStringList({message}));
+    if (message.isEmpty())
+    {
+        QCOMPARE(f.m_app.m_ParamEdit.fDacCalLow, low.toFloat());
+        QCOMPARE(f.m_app.m_ParamEdit.fDacCalHigh, high.toFloat());
+        QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1021)->text(), high);
+        QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1033)->text(),
+                 range < 4 ? QStringLiteral("В") : QStringLiteral("мА"));
+    }
+    else
+        QCOMPARE(f.m_app.m_ParamEdit.fDacCalLow, 4.0123f); // not accepted: the record keeps its value
+}
+
+void TestPages::dacCalibrationStart_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<bool>("lowUnset");
+    QTest::addColumn<QString>("low");
+    QTest::addColumn<QString>("high");
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("code 5 unset") << 5 << true << "4"
+                                  << "20"
+                                  << "мА";
+    QTest::newRow("code 0 unset") << 0 << true << "0"
+                                  << "5"
+                                  << "В";
+    QTest::newRow("only the high end unset") << 5 << false << "4"
+                                             << "20"
+                                             << "мА";
+}
+
+void TestPages::dacCalibrationStart()
+{
+    QFETCH(int, range);
+    QFETCH(bool, lowUnset);
+    QFETCH(QString, low);
+    QFETCH(QString, high);
+    QFETCH(QString, unit);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    CParamZT01& edit = f.m_app.m_ParamEdit;
+    edit.byOutRange = quint8(range);
+    edit.fDacCalLow = lowUnset ? std::bit_cast<float>(0xFFFFFFFFu) : 7.5f;
+    edit.fDacCalHigh = std::bit_cast<float>(0xFFFFFFFFu);
+    CDlgCalibrDAC dlg;
+    QCOMPARE(dlg.m_edCalLow->text(), low);
+    QCOMPARE(dlg.m_edCalHigh->text(), high);
+    QCOMPARE(dlg.findChild<QLabel*>("1034")->text(), unit);
+    // Cancel after typing leaves the record alone.
+    dlg.m_edCalLow->setText("5");
+    dlg.reject();
+    QCOMPARE(std::bit_cast<quint32>(edit.fDacCalHigh), 0xFFFFFFFFu);
+}
+
+QTEST_MAIN(TestPages)
+#include "tst_pages.moc"

@@ -1,0 +1,307 @@
+#include "caboutdlg.h"
+#include "cfilelock.h"
+#include "cmyedit.h"
+#include "cstringtable.h"
+#include "ctitlepage.h"
+#include "cwizardfixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QTest>
+
+using EFault = CSimDevice::EFault;
+
+namespace
+{
+const QString kStage1 = QStringLiteral("Этап 1\tПодключение прибора и чтение настроек");
+const QString kStage2 = QStringLiteral("Этап 2\tНастройка параметров и запись в прибор");
+
+void CheckState(CWizardFixture& f, int nPage)
+{
+    QCOMPARE(f.m_pDlg->m_nCurPage, nPage);
+    QCOMPARE(f.m_pDlg->m_Page1.isVisible(), nPage == 0);
+    QCOMPARE(f.m_pDlg->m_Page2.isVisible(), nPage == 1);
+    QCOMPARE(f.Button(1003)->isEnabled(), nPage == 1);
+    QCOMPARE(f.Button(1003)->text(), QStringLiteral("<< Назад"));
+    QCOMPARE(f.Button(1)->text(), nPage == 1 ? QStringLiteral("Записать") : QStringLiteral("Далее >>"));
+    QVERIFY(f.Button(1)->isEnabled());
+    QCOMPARE(f.Button(2)->text(), QStringLiteral("Выход"));
+    QVERIFY(f.Button(2)->isEnabled());
+    QCOMPARE(f.m_pDlg->m_wndTitle->Text(), nPage == 1 ? kStage2 : kStage1);
+    QVERIFY(f.m_pDlg->isEnabled()); // no progress window is left over
+}
+} // namespace
+
+class TestWizard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup();
+    void startState();
+    void connectSucceeds();
+    void connectFails_data();
+    void connectFails();
+    void backDropsUnstoredEdits();
+    void writeSucceeds();
+    void writeFails();
+    void writeRefused();
+    void writeRefusedByValidation();
+    void exitStoresThePort();
+    void exitWithNoPorts();
+    void demoCaption();
+    void aboutBox();
+    void enterAndEscape();
+};
+
+void TestWizard::cleanup()
+{
+    for (QWidget* pWidget : QApplication::topLevelWidgets())
+        QVERIFY2(!pWidget->isVisible() || pWidget->inherits("CZTDlg"), pWidget->metaObject()->className());
+}
+
+void TestWizard::startState()
+{
+    CWizardFixture f;
+    CheckState(f, 0);
+    QCOMPARE(f.m_pDlg->windowTitle(), QStringLiteral("Конфигуратор ЗИНТ-9"));
+    QCOMPARE(f.m_pDlg->m_arrTemplates, QList<quint32>({130, 131}));
+    QCOMPARE(f.m_pDlg->m_arrTitles, QStringList({kStage1, kStage2}));
+    QVERIFY(!f.m_pDlg->windowIcon().isNull());
+    QVERIFY(f.Button(1)->isDefault());
+    QCOMPARE(f.m_pDlg->m_Page1.geometry(), f.m_pDlg->m_wndPageArea->geometry());
+    QVERIFY(f.m_shown.isEmpty());
+}
+
+void TestWizard::connectSucceeds()
+{
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QVERIFY(f.m_shown.isEmpty());
+    QVERIFY(f.m_app.m_bConnected);
+    QVERIFY(f.m_app.m_Port.m_bOpen);
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), CTestFolder::Bytes(f.DeviceImage()));
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1039)->text(),
+             QStringLiteral("Порт: %1. Версия прибора: 0x1555. Версия загрузчика: 0x0008")
+                 .arg(f.m_sim.SlavePath()));
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->text(),
+             QStringLiteral("Термопара ТХА (K) (-200...1360 °C)"));
+}
+
+void TestWizard::connectFails_data()
+{
+    QTest::addColumn<int>("scenario");
+    QTest::addColumn<int>("message");
+    QTest::newRow("no port") << 0 << 152;
+    QTest::newRow("port held elsewhere") << 1 << 153;
+    QTest::newRow("no versions") << 2 << 154;
+    QTest::newRow("image read fails") << 3 << 155;
+}
+
+void TestWizard::connectFails()
+{
+    QFETCH(int, scenario);
+    QFETCH(int, message);
+    CWizardFixture f;
+    CSerialPort holder;
+    if (scenario == 0)
+    {
+        f.m_ports.clear();
+        f.m_pDlg->m_Page1.FillPortList();
+    }
+    else if (scenario == 1)
+        QVERIFY(holder.Open(f.m_sim.SlavePath()));
+    else if (scenario == 2)
+        f.AddFault(f.Fault(EFault::NoAnswer, -1, 1, CSimDevice::ERequest::Versions));
+    else
+        f.AddFault(f.Fault(EFault::BadCheck, 3, 2, CSimDevice::ERequest::Read));
+    f.m_app.m_wVersion = 0x7777;
+    f.m_pDlg->OnOK();
+    CheckState(f, 0);
+    QCOMPARE(f.m_shown.size(), 1);
+    QCOMPARE(f.m_shown[0].strText, CStringTable::Load(message));
+    QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
+    QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
+    QCOMPARE(f.m_shown[0].pOwner, &f.m_pDlg->m_Page1);
+    QVERIFY(!f.m_app.m_bConnected);
+    QVERIFY(!f.m_app.m_Port.m_bOpen); // the list was refilled, closing the port
+    // A failed version read keeps the old versions; a failed image read keeps the new ones.
+    QCOMPARE(f.m_app.m_wVersion, quint16(scenario == 3 ? 0x1555 : 0x7777));
+    // The port just tried is selected again.
+    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
+    QCOMPARE(pList->currentText(), scenario == 0 ? QString() : f.m_sim.SlavePath());
+}
+
+void TestWizard::backDropsUnstoredEdits()
+{
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    const QByteArray before = CTestFolder::Bytes(f.m_app.m_ParamEdit);
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1009)->setText("123");
+    QTest::mouseClick(f.Button(1003), Qt::LeftButton);
+    CheckState(f, 0);
+    QVERIFY(!f.m_app.m_Port.m_bOpen);
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), before);
+    // Back on the port page does nothing.
+    f.m_pDlg->OnBack();
+    CheckState(f, 0);
+    // The next connect reads afresh and shows the device's value.
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QCOMPARE(f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1009)->text(), QStringLiteral("0"));
+}
+
+void TestWizard::writeSucceeds()
+{
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->setText("900");
+    QTest::mouseClick(f.Button(1), Qt::LeftButton);
+    CheckState(f, 0);
+    QCOMPARE(f.m_shown.size(), 1);
+    QCOMPARE(f.m_shown[0].strText, QStringLiteral("Новые настройки записаны в прибор."));
+    QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Конфигуратор ЗИНТ-9"));
+    QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Information);
+    QCOMPARE(f.m_shown[0].pOwner, f.m_pDlg.get());
+    QCOMPARE(f.DeviceImage().fHighLimit, 900.0f);
+    QVERIFY(!f.m_app.m_Port.m_bOpen);
+}
+
+void TestWizard::writeFails()
+{
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    const int nNow = f.Exchanges();
+    f.AddFault(f.Fault(EFault::NoAnswer, -1, 2, CSimDevice::ERequest::Write, nNow));
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->setText("800");
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(156)}));
+    QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
+    QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
+    QVERIFY(f.m_app.m_Port.m_bOpen);
+    QCOMPARE(f.m_app.m_ParamEdit.fHighLimit, 800.0f);
+    QCOMPARE(f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("800"));
+    // Pressed again, the write goes through.
+    f.m_pDlg->OnOK();
+    CheckState(f, 0);
+    QCOMPARE(f.DeviceImage().fHighLimit, 800.0f);
+}
+
+void TestWizard::writeRefused()
+{
+    CWizardFixture f;
+    f.m_sim.WithDevice([](CSimDevice& device) { device.SetRefusalVersions(0x1234, 0x0009); });
+    f.AddFault(f.Fault(EFault::Refusal, 0, 1, CSimDevice::ERequest::Write));
+    f.m_pDlg->OnOK();
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QCOMPARE(f.Texts(),
+             QStringList({"Ошибка записи параметров!\nВерсия прибора: 0x1234. Версия загрузчика:0x 0009.",
+                          CStringTable::Load(156)}));
+    QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Конфигуратор ЗИНТ-9"));
+    QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
+}
+
+void TestWizard::writeRefusedByValidation()
+{
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    const int nNow = f.Exchanges();
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1022)->setText("30");
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(159)}));
+    QCOMPARE(f.Exchanges(), nNow); // nothing was sent
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1022)->setText("");
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Texts().last(), QStringLiteral("Please enter a number."));
+    QCOMPARE(f.Exchanges(), nNow);
+}
+
+void TestWizard::exitStoresThePort()
+{
+    CWizardFixture f({"ttyS0", "ttyUSB1"});
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QTest::mouseClick(f.Button(2), Qt::LeftButton);
+    QVERIFY(!f.m_pDlg->isVisible());
+    QCOMPARE(f.m_pDlg->result(), int(QDialog::Rejected));
+    QCOMPARE(QSettings().value("Settings/ConnectionPort").toString(), f.m_sim.SlavePath());
+}
+
+void TestWizard::exitWithNoPorts()
+{
+    CWizardFixture f;
+    f.m_ports.clear();
+    f.m_pDlg->m_Page1.FillPortList();
+    f.m_pDlg->OnCancel();
+    QVERIFY(QSettings().contains("Settings/ConnectionPort"));
+    QCOMPARE(QSettings().value("Settings/ConnectionPort").toString(), QString());
+}
+
+void TestWizard::demoCaption()
+{
+    CDeviceFixture base;
+    base.m_app.m_Port.m_bDemo = true;
+    CZTDlg dlg;
+    dlg.show();
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Конфигуратор ЗИНТ-9. Демонстрационный режим"));
+    dlg.hide();
+}
+
+void TestWizard::aboutBox()
+{
+    CWizardFixture f;
+    QStringList opened;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        opened << dialog.metaObject()->className() << dialog.windowTitle();
+        return int(QDialog::Accepted);
+    };
+    std::unique_ptr<QMenu> pMenu(f.m_pDlg->CreateSystemMenu());
+    const QList<QAction*> actions = pMenu->actions();
+    QVERIFY(actions.size() >= 2);
+    QVERIFY(actions[actions.size() - 2]->isSeparator());
+    QCOMPARE(actions.last()->text(), QStringLiteral("&О программе Конфигуратор ЗИНТ-9..."));
+    actions.last()->trigger();
+    QCOMPARE(opened, QStringList({"CAboutDlg", "О программе Конфигуратор ЗИНТ-9"}));
+    f.m_pDlg->OnOK();
+    f.m_pDlg->OnSysCommand(0x0013); // the low four bits do not matter
+    QCOMPARE(opened.size(), 4);
+    CheckState(f, 1);
+    f.m_pDlg->OnSysCommand(0xF060 & 0xFF00); // other commands are not the about box
+    QCOMPARE(opened.size(), 4);
+}
+
+void TestWizard::enterAndEscape()
+{
+    CWizardFixture f;
+    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
+    pList->setFocus();
+    QTest::keyClick(pList, Qt::Key_Return);
+    CheckState(f, 0);
+    QVERIFY(f.m_shown.isEmpty());
+    QTest::keyClick(pList, Qt::Key_Escape);
+    QVERIFY(f.m_pDlg->isVisible());
+    QVERIFY(!pList->hasFocus());
+    f.m_pDlg->OnOK();
+    auto* pField = f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1009);
+    pField->setFocus();
+    QTest::keyClick(pField, Qt::Key_Return);
+    CheckState(f, 1);
+    QTest::keyClick(pField, Qt::Key_Escape);
+    QVERIFY(f.m_pDlg->isVisible());
+    // Escape on a frame button exits.
+    f.Button(1003)->setFocus();
+    QTest::keyClick(f.Button(1003), Qt::Key_Escape);
+    QVERIFY(!f.m_pDlg->isVisible());
+}
+
+QTEST_MAIN(TestWizard)
+#include "tst_wizard.moc"
