@@ -1,0 +1,339 @@
+#include "ccommandline.h"
+#include "csampleimages.h"
+#include "csimulator.h"
+#include "ctestfolder.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <cstdio>
+#include <cstring>
+
+using EFault = CSimDevice::EFault;
+
+namespace
+{
+QString ReadAll(std::FILE* pFile)
+{
+    std::fflush(pFile);
+    std::rewind(pFile);
+    QByteArray content;
+    char buffer[4096];
+    size_t nRead = 0;
+    while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+        content.append(buffer, qsizetype(nRead));
+    return QString::fromUtf8(content);
+}
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Runs zint9 with the arguments; the simulator's port stands for "SIM".
+    int Run(QStringList arguments)
+    {
+        arguments.replaceInStrings(QStringLiteral("SIM"), m_pSim->SlavePath());
+        if (!arguments.contains("--backup-dir"))
+        {
+            // Right after the command, so that it never stands as the value of a last option.
+            const qsizetype nAt = qMin(qsizetype(1), arguments.size());
+            arguments.insert(nAt, m_pFolder->FilePath("backups"));
+            arguments.insert(nAt, "--backup-dir");
+        }
+        std::FILE* pOut = std::tmpfile();
+        std::FILE* pErr = std::tmpfile();
+        int nExit = 0;
+        {
+            CCommandLine commandLine(pOut, pErr, m_pFolder->Path());
+            nExit = commandLine.Run(arguments);
+        }
+        m_strOut = ReadAll(pOut);
+        m_strErr = ReadAll(pErr);
+        std::fclose(pOut);
+        std::fclose(pErr);
+        return nExit;
+    }
+    CParamZT01 DeviceImage()
+    {
+        return m_pSim->WithDevice([](CSimDevice& device) { return device.Image(); });
+    }
+    QStringList Backups() const { return QDir(m_pFolder->FilePath("backups")).entryList(QDir::Files); }
+
+    std::unique_ptr<CSimulator> m_pSim;
+    std::unique_ptr<CTestFolder> m_pFolder;
+    QString m_strOut;
+    QString m_strErr;
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init();
+    void cleanup() { m_pSim.reset(); }
+    void usageErrors_data();
+    void usageErrors();
+    void help();
+    void ports();
+    void readText();
+    void readJsonAndOut();
+    void show();
+    void setValues();
+    void setSensorByName();
+    void refusedValues_data();
+    void refusedValues();
+    void failedVerify();
+    void noVerify();
+    void deviceFailures_data();
+    void deviceFailures();
+    void cloneOntoAnotherDevice();
+    void demoMode();
+};
+
+void TestCli::init()
+{
+    m_pFolder = std::make_unique<CTestFolder>();
+    m_pSim = std::make_unique<CSimulator>(); // a fresh device for every test
+    QVERIFY(m_pSim->Start());
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no command") << QStringList{} << "Использование";
+    QTest::newRow("unknown command") << QStringList{"format", "--demo"} << "неизвестная команда";
+    QTest::newRow("unknown option") << QStringList{"read", "--colour"} << "неизвестный параметр --colour";
+    QTest::newRow("no port") << QStringList{"read"} << "нужен --port";
+    QTest::newRow("option without value") << QStringList{"set", "--port"} << "нужно значение";
+    QTest::newRow("not a number") << QStringList{"set", "--demo", "--low", "abc"} << "Please enter a number.";
+    QTest::newRow("nan") << QStringList{"set", "--demo", "--high", "nan"} << "Please enter a number.";
+    QTest::newRow("one DAC value") << QStringList{"set", "--demo", "--dac-low", "4"} << "задаются вместе";
+    QTest::newRow("cold junction word")
+        << QStringList{"set", "--demo", "--cold-junction", "yes"} << "on или off";
+    QTest::newRow("unknown sensor") << QStringList{"set", "--demo", "--sensor", "Pt 1000"} << "нет датчика";
+    QTest::newRow("write without a file") << QStringList{"write", "--demo"} << "нужен --in";
+    QTest::newRow("show without a file") << QStringList{"show"} << "один файл";
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QCOMPARE(Run(arguments), 2);
+    QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
+    QVERIFY(Backups().isEmpty());
+}
+
+void TestCli::help()
+{
+    QCOMPARE(Run({"read", "--help"}), 0);
+    QVERIFY(m_strOut.contains("zint9 КОМАНДА"));
+    QVERIFY(m_strOut.contains("--cold-junction on|off"));
+}
+
+void TestCli::ports()
+{
+    QCOMPARE(Run({"ports"}), 0);
+    QVERIFY(m_strErr.isEmpty());
+}
+
+void TestCli::readText()
+{
+    QCOMPARE(Run({"read", "--port", "SIM", "--quiet"}), 0);
+    QVERIFY2(m_strOut.contains("Тип датчика: Термопара ТХА (K) (-200...1360 °C)"), qPrintable(m_strOut));
+    QVERIFY(m_strOut.contains("Границы преобразования: 0 ... 1000 °C"));
+    QVERIFY(m_strOut.contains("Калибровки ЦАП: 4.0123 ... 19.987 мА"));
+    QVERIFY(m_strOut.contains("Версия прибора: 0x1555. Версия загрузчика: 0x0008"));
+}
+
+void TestCli::readJsonAndOut()
+{
+    const QString strOut = m_pFolder->FilePath("read.bin");
+    QCOMPARE(Run({"read", "--port", "SIM", "--json", "--out", strOut}), 0);
+    const QJsonObject json = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QCOMPARE(json["sensor"].toObject()["index"].toInt(), 0);
+    QCOMPARE(json["highLimit"].toDouble(), 1000.0);
+    QCOMPARE(json["dacCalibration"].toObject()["high"].toDouble(), 19.987);
+    QCOMPARE(json["outputRange"].toObject()["unit"].toString(), QStringLiteral("мА"));
+    QCOMPARE(json["version"].toString(), QStringLiteral("0x1555"));
+    QCOMPARE(m_pFolder->ReadFile("read.bin"), CTestFolder::Bytes(DeviceImage()));
+}
+
+void TestCli::show()
+{
+    CParamZT01 image = CSampleImages::DemoImage();
+    std::memset(image.Image() + 128, 0xFF, 8);
+    image.bySensorType = 7;
+    m_pFolder->WriteFile("image.bin", CTestFolder::Bytes(image));
+    QCOMPARE(Run({"show", m_pFolder->FilePath("image.bin"), "--json"}), 0);
+    const QJsonObject json = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QVERIFY(json["sensor"].isNull());
+    QVERIFY(json["dacCalibration"].isNull());
+    QVERIFY(!json.contains("version"));
+    m_pFolder->WriteFile("short.bin", QByteArray(100, 0));
+    QCOMPARE(Run({"show", m_pFolder->FilePath("short.bin")}), 1);
+    QCOMPARE(Run({"show", m_pFolder->FilePath("missing.bin")}), 1);
+}
+
+void TestCli::setValues()
+{
+    const CParamZT01 before = DeviceImage();
+    QCOMPARE(
+        Run({"set", "--port", "SIM", "--low", "-50", "--high", "900", "--fail", "21.5", "--cold-junction",
+             "off", "--band", "5", "--filter", "2.5", "--dac-low", "4.01", "--dac-high", "19.99"}),
+        0);
+    CParamZT01 expected = before;
+    expected.fLowLimit = -50;
+    expected.fHighLimit = 900;
+    expected.fFailOutput = 21.5f;
+    expected.byColdJunction = 0;
+    expected.fPeakBand = 5;
+    expected.fFilterTime = 2.5f;
+    expected.fDacCalLow = 4.01f;
+    expected.fDacCalHigh = 19.99f;
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(expected));
+    QVERIFY(m_strErr.contains("Новые настройки записаны в прибор."));
+    // The backup holds the image as it was before the write, and its path was printed.
+    QCOMPARE(Backups().size(), 1);
+    QCOMPARE(m_pFolder->ReadFile("backups/" + Backups().first()), CTestFolder::Bytes(before));
+    QVERIFY(m_strErr.contains(Backups().first()));
+}
+
+void TestCli::setSensorByName()
+{
+    const CParamZT01 before = DeviceImage();
+    QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "R385_100.dat", "--high", "600"}), 0);
+    const CParamZT01 after = DeviceImage();
+    QCOMPARE(after.bySensorCode, quint8(1));
+    QCOMPARE(after.bySensorType, quint8(1));
+    QCOMPARE(after.fHighLimit, 600.0f);
+    QCOMPARE(after.fLowLimit, 0.0f); // from the sensor file
+    QCOMPARE(CTestFolder::Bytes(after).left(80), CTestFolder::Bytes(before).left(80));
+    QCOMPARE(after.fDacCalLow, before.fDacCalLow);
+    QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "1", "--quiet"}), 0);
+    QCOMPARE(DeviceImage().bySensorType, quint8(0));
+    QCOMPARE(DeviceImage().bySensorCode, quint8(0));
+}
+
+void TestCli::refusedValues_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("limit out of range")
+        << QStringList{"--low", "-300"} << "должно быть между -200.00 и 1360.00";
+    QTest::newRow("filter time") << QStringList{"--filter", "61"} << "между 0 и 60 секунд";
+    QTest::newRow("failure output") << QStringList{"--fail", "25"} << "не более 24";
+    QTest::newRow("band") << QStringList{"--band", "500"} << "максимальное значение = 150";
+    QTest::newRow("DAC low") << QStringList{"--dac-low", "13", "--dac-high", "20"} << "между 0.00 и 12.00";
+    QTest::newRow("DAC high") << QStringList{"--dac-low", "4", "--dac-high", "29"} << "между 12.00 и 28.00";
+}
+
+void TestCli::refusedValues()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const CParamZT01 before = DeviceImage();
+    QCOMPARE(Run(QStringList{"set", "--port", "SIM"} + arguments), 3);
+    QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
+    QVERIFY(Backups().isEmpty());
+}
+
+void TestCli::failedVerify()
+{
+    m_pSim->WithDevice(
+        [](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::CorruptStore;
+            fault.nBlock = 14; // fLowLimit's block
+            device.AddFault(fault);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 1);
+    QVERIFY2(m_strErr.contains("сверка не прошла: адрес 112 (0x070)"), qPrintable(m_strErr));
+    QCOMPARE(Backups().size(), 1);
+}
+
+void TestCli::noVerify()
+{
+    m_pSim->WithDevice(
+        [](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::CorruptStore;
+            device.AddFault(fault);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--no-verify"}), 0);
+}
+
+void TestCli::deviceFailures_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no versions") << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Versions)
+                                 << "Ошибка чтения версий прибора и загрузчика.";
+    QTest::newRow("image unreadable")
+        << int(EFault::BadCheck) << int(CSimDevice::ERequest::Read) << "Ошибка чтения образа EEPROM прибора.";
+    QTest::newRow("write refused") << int(EFault::Refusal) << int(CSimDevice::ERequest::Write)
+                                   << "Ошибка записи параметров!";
+}
+
+void TestCli::deviceFailures()
+{
+    QFETCH(int, fault);
+    QFETCH(int, request);
+    QFETCH(QString, message);
+    m_pSim->WithDevice(
+        [&](CSimDevice& device)
+        {
+            CSimDevice::SFault injected;
+            injected.nKind = EFault(fault);
+            injected.nOn = CSimDevice::ERequest(request);
+            injected.nCount = -1;
+            device.AddFault(injected);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 1);
+    QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
+    QCOMPARE(Run({"read", "--port", "/dev/zint9-none"}), 1);
+    QVERIFY(m_strErr.contains("Ошибка открытия порта!"));
+}
+
+void TestCli::cloneOntoAnotherDevice()
+{
+    // A configured device, saved with read --out ...
+    QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "3", "--low", "-20", "--high", "300", "--fail", "22"}),
+             0);
+    QCOMPARE(Run({"read", "--port", "SIM", "--out", m_pFolder->FilePath("configured.bin")}), 0);
+    // ... written onto another device with its own factory data and DAC calibration.
+    CParamZT01 other = CSampleImages::DemoImage();
+    for (int i = 0; i < 20; ++i)
+        other.fDeviceCoef[i] = 2.0f + float(i);
+    other.fDacCalLow = 3.99f;
+    m_pSim->WithDevice([&](CSimDevice& device) { device.SetImage(other); });
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", m_pFolder->FilePath("configured.bin")}), 0);
+    const CParamZT01 cloned = DeviceImage();
+    QCOMPARE(cloned.bySensorType, quint8(1));
+    QCOMPARE(cloned.fLowLimit, -20.0f);
+    QCOMPARE(cloned.fHighLimit, 300.0f);
+    QCOMPARE(cloned.fFailOutput, 22.0f);
+    QCOMPARE(CTestFolder::Bytes(cloned).left(80), CTestFolder::Bytes(other).left(80));
+    QCOMPARE(cloned.fDacCalLow, 3.99f);
+}
+
+void TestCli::demoMode()
+{
+    QCOMPARE(Run({"set", "--demo", "--high", "1100", "--quiet"}), 0);
+    CParamZT01 written;
+    std::memcpy(written.Image(), m_pFolder->ReadFile("ImgEEPROM/demo.dat").constData(),
+                CParamZT01::kImageSize);
+    QCOMPARE(written.fHighLimit, 1100.0f);
+    QCOMPARE(Run({"read", "--demo", "--quiet"}), 0);
+    QVERIFY(m_strOut.contains("0 ... 1100 °C"));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,530 @@
+#include "ccommandline.h"
+
+#include "cconsoleprogress.h"
+#include "cnumbertext.h"
+#include "cparamrules.h"
+#include "cstringtable.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QSerialPortInfo>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+namespace
+{
+const char* const kUsageText =
+    "Использование: zint9 КОМАНДА [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Команды:\n"
+    "  ports                         последовательные порты машины\n"
+    "  read  --port ИМЯ [--out ФАЙЛ] [--json]\n"
+    "                                прочитать версии и образ EEPROM, показать настройки\n"
+    "  show  ФАЙЛ [--json]           показать настройки файла образа\n"
+    "  set   --port ИМЯ [--sensor НОМЕР|ИМЯ] [--low X] [--high X] [--fail X]\n"
+    "        [--cold-junction on|off] [--band X] [--filter X] [--dac-low X --dac-high X]\n"
+    "                                изменить настройки прибора\n"
+    "  write --port ИМЯ --in ФАЙЛ    записать настройки и данные датчика из файла образа\n"
+    "\n"
+    "Общие параметры:\n"
+    "  --demo              демонстрационный режим (образ ImgEEPROM/demo.dat)\n"
+    "  --port ИМЯ          порт, как его показывает «zint9 ports» (ttyUSB0, COM3), или путь\n"
+    "  --no-verify         не читать прибор после записи для сверки\n"
+    "  --backup-dir ПАПКА  куда сохранять образ прибора перед записью\n"
+    "  --quiet             без индикатора хода\n"
+    "  --help              эта справка\n"
+    "\n"
+    "Коды завершения: 0 успех, 1 ошибка прибора или файла, 2 ошибка в командной строке,\n"
+    "3 значения не прошли проверку.\n";
+
+// Options that take a value, and flags.
+const QStringList kValued = {
+    "--port",          "--out",  "--in",     "--sensor",  "--low",      "--high",      "--fail",
+    "--cold-junction", "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir"};
+const QStringList kFlags = {"--demo", "--json", "--no-verify", "--quiet", "--help"};
+
+// A float as the wizard shows it, not as its binary value widens to a double.
+double Json(float fValue)
+{
+    return CNumberText::Format(fValue).toDouble();
+}
+
+QString Hex(quint16 w)
+{
+    return QString::asprintf("0x%04X", unsigned(w));
+}
+} // namespace
+
+struct CCommandLine::SOptions
+{
+    QString strCommand;
+    QStringList positional;
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+    std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
+    std::optional<bool> coldJunction;
+
+    bool Has(const QString& strName) const { return values.contains(strName) || flags.contains(strName); }
+    QString Value(const QString& strName) const { return values.value(strName); }
+};
+
+CCommandLine::CCommandLine(std::FILE* pOut, std::FILE* pErr, const QString& strAppDir)
+    : m_pOut(pOut), m_pErr(pErr)
+{
+    m_app.m_strAppDir = strAppDir.isEmpty() ? QCoreApplication::applicationDirPath() : strAppDir;
+    m_app.m_Hooks.m_pfnMessage = [this](const QString& strText, const QString&, EMsgIcon)
+    { Print(m_pErr, strText); };
+    m_app.m_Hooks.m_pfnCreateProgress = [this]() -> std::unique_ptr<CProgress>
+    {
+        if (m_bQuiet || !CConsoleProgress::IsTerminal(m_pErr))
+            return nullptr;
+        return std::make_unique<CConsoleProgress>(m_pErr);
+    };
+    // No page: the values are already in the working record.
+    m_app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
+}
+
+void CCommandLine::Print(std::FILE* pStream, const QString& strText)
+{
+    std::fprintf(pStream, "%s\n", strText.toUtf8().constData());
+    std::fflush(pStream);
+}
+
+int CCommandLine::Error(int nExit, const QString& strText)
+{
+    Print(m_pErr, QStringLiteral("zint9: ") + strText);
+    return nExit;
+}
+
+int CCommandLine::Run(const QStringList& arguments)
+{
+    SOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i)
+    {
+        const QString& strArg = arguments[i];
+        if (kFlags.contains(strArg))
+            options.flags.insert(strArg);
+        else if (kValued.contains(strArg))
+        {
+            if (i + 1 >= arguments.size())
+                return Error(kUsage, QStringLiteral("параметру %1 нужно значение").arg(strArg));
+            options.values.insert(strArg, arguments[++i]);
+        }
+        else if (strArg.startsWith(QLatin1String("--")))
+            return Error(kUsage, QStringLiteral("неизвестный параметр %1; см. zint9 --help").arg(strArg));
+        else if (options.strCommand.isEmpty())
+            options.strCommand = strArg;
+        else
+            options.positional.append(strArg);
+    }
+    if (options.flags.contains("--help") || options.strCommand.isEmpty())
+    {
+        std::fputs(kUsageText,
+                   options.strCommand.isEmpty() && !options.flags.contains("--help") ? m_pErr : m_pOut);
+        return options.flags.contains("--help") ? kSuccess : kUsage;
+    }
+    m_bQuiet = options.flags.contains("--quiet");
+
+    // Numbers are read as the wizard's fields read them; a text without a finite number is refused.
+    const std::pair<const char*, std::optional<float>*> numbers[] = {
+        {"--low", &options.low},         {"--high", &options.high},     {"--fail", &options.fail},
+        {"--band", &options.band},       {"--filter", &options.filter}, {"--dac-low", &options.dacLow},
+        {"--dac-high", &options.dacHigh}};
+    for (const auto& [pszName, pValue] : numbers)
+    {
+        if (!options.values.contains(pszName))
+            continue;
+        float fValue = 0;
+        if (!CNumberText::ParseField(options.Value(pszName), fValue))
+            return Error(kUsage, QStringLiteral("%1 «%2»: %3")
+                                     .arg(pszName, options.Value(pszName), CParamRules::NotANumberText()));
+        *pValue = fValue;
+    }
+    if (options.values.contains("--cold-junction"))
+    {
+        const QString strValue = options.Value("--cold-junction");
+        if (strValue != "on" && strValue != "off")
+            return Error(kUsage, QStringLiteral("--cold-junction принимает on или off"));
+        options.coldJunction = strValue == "on";
+    }
+    if (options.dacLow.has_value() != options.dacHigh.has_value())
+        return Error(kUsage, QStringLiteral("--dac-low и --dac-high задаются вместе"));
+
+    const bool bDevice =
+        options.strCommand == "read" || options.strCommand == "set" || options.strCommand == "write";
+    if (bDevice && !options.Has("--port") && !options.Has("--demo"))
+        return Error(kUsage,
+                     QStringLiteral("команде %1 нужен --port ИМЯ или --demo").arg(options.strCommand));
+    if (options.strCommand != "show" && !options.positional.isEmpty())
+        return Error(kUsage, QStringLiteral("лишний аргумент «%1»").arg(options.positional.first()));
+    if (options.strCommand == "ports")
+        return Ports();
+    if (options.strCommand == "read")
+        return Read(options);
+    if (options.strCommand == "show")
+        return Show(options);
+    if (options.strCommand == "set")
+        return Set(options);
+    if (options.strCommand == "write")
+        return Write(options);
+    return Error(kUsage,
+                 QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(options.strCommand));
+}
+
+int CCommandLine::Ports()
+{
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        Print(m_pOut,
+              info.description().isEmpty() ? info.portName() : info.portName() + '\t' + info.description());
+    return kSuccess;
+}
+
+bool CCommandLine::Connect(const SOptions& options)
+{
+    m_app.LoadSensorCatalogue();
+    m_app.m_Port.m_bDemo = options.Has("--demo");
+    const QString strPort = options.Has("--port") ? options.Value("--port") : QStringLiteral("demo");
+    if (!m_app.m_Port.Open(strPort))
+    {
+        Print(m_pErr, CStringTable::Load(153));
+        Print(m_pErr, m_app.m_Port.m_strError);
+        return false;
+    }
+    if (!m_app.ReadVersions())
+    {
+        Print(m_pErr, CStringTable::Load(154));
+        return false;
+    }
+    if (!m_app.ReadImage(m_app.m_ParamDevice))
+    {
+        Print(m_pErr, CStringTable::Load(155));
+        return false;
+    }
+    m_app.m_bConnected = true;
+    return true;
+}
+
+int CCommandLine::Read(const SOptions& options)
+{
+    if (!Connect(options))
+        return kFailure;
+    if (options.Has("--out"))
+    {
+        QSaveFile file(options.Value("--out"));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(reinterpret_cast<const char*>(m_app.m_ParamEdit.Image()), CParamZT01::kImageSize) !=
+                CParamZT01::kImageSize ||
+            !file.commit())
+            return Error(
+                kFailure,
+                QStringLiteral("не удалось записать %1: %2").arg(options.Value("--out"), file.errorString()));
+    }
+    PrintSettings(m_app.m_ParamEdit, true, options.Has("--json"));
+    return kSuccess;
+}
+
+int CCommandLine::Show(const SOptions& options)
+{
+    if (options.positional.size() != 1)
+        return Error(kUsage, QStringLiteral("команде show нужен один файл образа"));
+    m_app.LoadSensorCatalogue();
+    QFile file(options.positional.first());
+    if (!file.open(QIODevice::ReadOnly))
+        return Error(kFailure,
+                     QStringLiteral("не удалось открыть %1: %2").arg(file.fileName(), file.errorString()));
+    const QByteArray content = file.read(CParamZT01::kImageSize);
+    if (content.size() != CParamZT01::kImageSize)
+        return Error(kFailure,
+                     QStringLiteral("%1 короче 512 байт: это не образ EEPROM").arg(file.fileName()));
+    CParamZT01 image;
+    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
+    PrintSettings(image, false, options.Has("--json"));
+    return kSuccess;
+}
+
+bool CCommandLine::ApplyChanges(const SOptions& options, int& nExit)
+{
+    if (options.Has("--sensor"))
+    {
+        const QString strSensor = options.Value("--sensor");
+        bool bNumber = false;
+        int nSensor = strSensor.toInt(&bNumber);
+        if (!bNumber)
+        {
+            nSensor = -1;
+            for (qsizetype i = 0; i < m_app.m_Sensors.size() && nSensor < 0; ++i)
+                if (m_app.m_Sensors[i].strName.compare(strSensor, Qt::CaseInsensitive) == 0 ||
+                    m_app.m_Sensors[i].strFileName.compare(strSensor, Qt::CaseInsensitive) == 0)
+                    nSensor = int(i);
+        }
+        if (nSensor < 0 || nSensor >= m_app.m_Sensors.size())
+        {
+            nExit = Error(kUsage, QStringLiteral("нет датчика «%1» в каталоге").arg(strSensor));
+            return false;
+        }
+        if (!m_app.LoadSensorImage(nSensor))
+        {
+            nExit = kFailure;
+            return false;
+        }
+    }
+    CParamZT01& edit = m_app.m_ParamEdit;
+    if (options.low)
+        edit.fLowLimit = *options.low;
+    if (options.high)
+        edit.fHighLimit = *options.high;
+    if (options.fail)
+        edit.fFailOutput = *options.fail;
+    if (options.band)
+        edit.fPeakBand = *options.band;
+    if (options.filter)
+        edit.fFilterTime = *options.filter;
+    if (options.coldJunction)
+        edit.byColdJunction = *options.coldJunction ? 1 : 0;
+    if (options.dacLow)
+    {
+        const CParamRules::SVerdict low = CParamRules::CheckDac(
+            *options.dacLow, CParamRules::DacLowRange(edit.byOutRange), CParamRules::kDacLow);
+        const CParamRules::SVerdict high = CParamRules::CheckDac(
+            *options.dacHigh, CParamRules::DacHighRange(edit.byOutRange), CParamRules::kDacHigh);
+        if (!low.bOk || !high.bOk)
+        {
+            nExit = Error(kRefused, (!low.bOk ? low : high).strText);
+            return false;
+        }
+        edit.fDacCalLow = *options.dacLow;
+        edit.fDacCalHigh = *options.dacHigh;
+    }
+    return true;
+}
+
+int CCommandLine::ValidateAndWrite(const SOptions& options)
+{
+    CParamZT01& edit = m_app.m_ParamEdit;
+    m_app.m_nSensor = m_app.FindSensor(edit);
+    // Values from an image file have not been through the reading rule.
+    for (float fValue : {float(edit.fLowLimit), float(edit.fHighLimit), float(edit.fFailOutput),
+                         float(edit.fPeakBand), float(edit.fFilterTime)})
+        if (!std::isfinite(fValue))
+            return Error(kRefused, CParamRules::NotANumberText());
+    edit.byColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
+    const bool bKnown = m_app.m_nSensor >= 0 && m_app.m_nSensor < m_app.m_Sensors.size();
+    const CParamRules::SVerdict verdict = CParamRules::Validate(
+        {edit.fLowLimit, edit.fHighLimit, edit.fFailOutput, edit.fPeakBand, edit.fFilterTime},
+        bKnown ? &m_app.m_Sensors[m_app.m_nSensor] : nullptr, m_app.m_fMaxFilterTime,
+        m_app.m_fMaxBandPercent);
+    if (!verdict.strText.isEmpty())
+        Print(m_pErr, verdict.strText);
+    if (!verdict.bOk)
+        return kRefused;
+    if (verdict.bBandCleared)
+        edit.fPeakBand = 0;
+
+    // The image as the device holds it now, before anything is written.
+    const CParamZT01 before = m_app.m_Port.m_bDemo ? m_app.m_ParamEdit : m_app.m_ParamDevice;
+    m_app.RestoreDeviceData();
+    const CParamZT01 written = m_app.m_ParamEdit;
+    if (!SaveBackup(options, m_app.m_Port.m_bDemo ? before : m_app.m_ParamDevice))
+        return kFailure;
+    if (!m_app.WriteImage(written))
+    {
+        Print(m_pErr, CStringTable::Load(156));
+        return kFailure;
+    }
+    if (!options.Has("--no-verify") && !Verify(written))
+        return kFailure;
+    Print(m_pErr, CStringTable::Load(157));
+    return kSuccess;
+}
+
+bool CCommandLine::SaveBackup(const SOptions& options, const CParamZT01& image)
+{
+    const QString strFolder =
+        options.Has("--backup-dir")
+            ? options.Value("--backup-dir")
+            : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
+    if (!QDir().mkpath(strFolder))
+    {
+        Error(kFailure, QStringLiteral("не удалось создать папку резервных копий %1").arg(strFolder));
+        return false;
+    }
+    const QString strStamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    const QString strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1.bin").arg(strStamp));
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize) !=
+            CParamZT01::kImageSize ||
+        !file.commit())
+    {
+        Error(kFailure,
+              QStringLiteral("не удалось сохранить резервную копию %1: %2").arg(strPath, file.errorString()));
+        return false;
+    }
+    Print(m_pErr,
+          QStringLiteral("Резервная копия образа прибора: %1").arg(QDir::toNativeSeparators(strPath)));
+    return true;
+}
+
+bool CCommandLine::Verify(const CParamZT01& written)
+{
+    QByteArray readBack;
+    if (m_app.m_Port.m_bDemo)
+    {
+        QFile file(m_app.DemoImagePath());
+        if (file.open(QIODevice::ReadOnly))
+            readBack = file.read(CParamZT01::kImageSize);
+    }
+    else if (m_app.ReadImage(m_app.m_ParamDevice))
+        readBack =
+            QByteArray(reinterpret_cast<const char*>(m_app.m_ParamDevice.Image()), CParamZT01::kImageSize);
+    if (readBack.size() != CParamZT01::kImageSize)
+    {
+        Error(kFailure, QStringLiteral("сверка: ") + CStringTable::Load(155));
+        return false;
+    }
+    for (int i = 0; i < CParamZT01::kImageSize; ++i)
+        if (quint8(readBack[i]) != written.Image()[i])
+        {
+            Error(kFailure, QStringLiteral("сверка не прошла: адрес %1 (0x%2) содержит 0x%3 вместо 0x%4")
+                                .arg(i)
+                                .arg(i, 3, 16, QLatin1Char('0'))
+                                .arg(quint8(readBack[i]), 2, 16, QLatin1Char('0'))
+                                .arg(written.Image()[i], 2, 16, QLatin1Char('0')));
+            return false;
+        }
+    return true;
+}
+
+int CCommandLine::Set(const SOptions& options)
+{
+    if (!Connect(options))
+        return kFailure;
+    int nExit = kSuccess;
+    if (!ApplyChanges(options, nExit))
+        return nExit;
+    return ValidateAndWrite(options);
+}
+
+int CCommandLine::Write(const SOptions& options)
+{
+    if (!options.Has("--in"))
+        return Error(kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
+    QFile file(options.Value("--in"));
+    if (!file.open(QIODevice::ReadOnly))
+        return Error(kFailure,
+                     QStringLiteral("не удалось открыть %1: %2").arg(file.fileName(), file.errorString()));
+    const QByteArray content = file.read(CParamZT01::kImageSize);
+    if (content.size() != CParamZT01::kImageSize)
+        return Error(kFailure,
+                     QStringLiteral("%1 короче 512 байт: это не образ EEPROM").arg(file.fileName()));
+    if (!Connect(options))
+        return kFailure;
+    CParamZT01 source;
+    std::memcpy(source.Image(), content.constData(), CParamZT01::kImageSize);
+    // The sensor block (with the limits, cold junction and band) and the two settings outside it;
+    // never the device block, nor the DAC calibration, which belongs to this device's output stage.
+    CParamZT01& edit = m_app.m_ParamEdit;
+    edit.CopyFrom(source, CParamZT01::kSensorBlock);
+    edit.fFailOutput = source.fFailOutput;
+    edit.fFilterTime = source.fFilterTime;
+    return ValidateAndWrite(options);
+}
+
+QJsonObject CCommandLine::SettingsJson(const CParamZT01& image, bool bVersions) const
+{
+    QJsonObject json;
+    const int nSensor = m_app.FindSensor(image);
+    QString strUnit;
+    if (nSensor >= 0)
+    {
+        const tagSTSENSORS& sensor = m_app.m_Sensors[nSensor];
+        strUnit = sensor.strUnit;
+        json["sensor"] =
+            QJsonObject{{"index", nSensor},         {"name", sensor.strName},  {"file", sensor.strFileName},
+                        {"type", sensor.byType},    {"code", sensor.byCode},   {"unit", sensor.strUnit},
+                        {"min", Json(sensor.fMin)}, {"max", Json(sensor.fMax)}};
+    }
+    else
+        json["sensor"] = QJsonValue::Null;
+    json["sensorType"] = image.bySensorType;
+    json["sensorCode"] = image.bySensorCode;
+    json["lowLimit"] = Json(image.fLowLimit);
+    json["highLimit"] = Json(image.fHighLimit);
+    json["unit"] = strUnit;
+    json["failOutput"] = Json(image.fFailOutput);
+    json["coldJunction"] = image.byColdJunction != 0;
+    json["peakBand"] = Json(image.fPeakBand);
+    json["filterTime"] = Json(image.fFilterTime);
+    const CParamZT01::SOutRange& range = CParamZT01::OutRange(image.byOutRange);
+    const QString strOutUnit = CStringTable::Load(range.nUnitId);
+    if (CParamZT01::IsUnset(image.fDacCalLow) || CParamZT01::IsUnset(image.fDacCalHigh))
+        json["dacCalibration"] = QJsonValue::Null;
+    else
+        json["dacCalibration"] =
+            QJsonObject{{"low", Json(image.fDacCalLow)}, {"high", Json(image.fDacCalHigh)}};
+    json["outputRange"] = QJsonObject{{"code", image.byOutRange},
+                                      {"low", Json(range.fLow)},
+                                      {"high", Json(range.fHigh)},
+                                      {"unit", strOutUnit}};
+    if (bVersions)
+    {
+        json["port"] = m_app.m_Port.GetPortName();
+        json["version"] = Hex(m_app.m_wVersion);
+        json["bootVersion"] = Hex(m_app.m_wBootVersion);
+    }
+    return json;
+}
+
+void CCommandLine::PrintSettings(const CParamZT01& image, bool bVersions, bool bJson)
+{
+    const QJsonObject json = SettingsJson(image, bVersions);
+    if (bJson)
+    {
+        std::fputs(QJsonDocument(json).toJson(QJsonDocument::Indented).constData(), m_pOut);
+        return;
+    }
+    const QString strUnit = json["unit"].toString();
+    auto number = [](float f) { return CNumberText::Format(f); };
+    QStringList lines;
+    const int nSensor = m_app.FindSensor(image);
+    if (nSensor >= 0)
+    {
+        const tagSTSENSORS& sensor = m_app.m_Sensors[nSensor];
+        lines << QString::asprintf("Тип датчика: %s (%.0f...%.0f %s)", sensor.strName.toUtf8().constData(),
+                                   double(sensor.fMin), double(sensor.fMax),
+                                   sensor.strUnit.toUtf8().constData());
+    }
+    else
+        lines << QStringLiteral("Тип датчика: нет в каталоге (коды %1, %2)")
+                     .arg(image.bySensorType)
+                     .arg(image.bySensorCode);
+    lines << QStringLiteral("Границы преобразования: %1 ... %2 %3")
+                 .arg(number(image.fLowLimit), number(image.fHighLimit), strUnit)
+                 .trimmed();
+    lines << QStringLiteral("Значение выхода ЦАП при аварии: %1 мА").arg(number(image.fFailOutput));
+    lines << QStringLiteral("Холодный спай: %1").arg(image.byColdJunction ? "Учитывать" : "Не учитывать");
+    lines << QStringLiteral("Полоса пикового фильтра: %1 %2").arg(number(image.fPeakBand), strUnit).trimmed();
+    lines << QStringLiteral("Постоянная времени НЧ-фильтра: %1 сек.").arg(number(image.fFilterTime));
+    const QJsonObject range = json["outputRange"].toObject();
+    if (json["dacCalibration"].isNull())
+        lines << QStringLiteral("Калибровки ЦАП: не заданы");
+    else
+        lines << QStringLiteral("Калибровки ЦАП: %1 ... %2 %3")
+                     .arg(number(image.fDacCalLow), number(image.fDacCalHigh), range["unit"].toString());
+    lines << QStringLiteral("Диапазон выхода: %1...%2 %3 (код %4)")
+                 .arg(number(float(range["low"].toDouble())), number(float(range["high"].toDouble())),
+                      range["unit"].toString())
+                 .arg(image.byOutRange);
+    if (bVersions)
+        lines << QStringLiteral("Порт: %1. Версия прибора: %2. Версия загрузчика: %3")
+                     .arg(m_app.m_Port.GetPortName(), Hex(m_app.m_wVersion), Hex(m_app.m_wBootVersion));
+    Print(m_pOut, lines.join('\n'));
+}

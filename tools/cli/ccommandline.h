@@ -1,0 +1,51 @@
+#pragma once
+
+#include "cztappdevice.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cstdio>
+
+// The command-line front end: the wizard's operations for scripts and production lines.
+// Exit codes: 0 success, 1 a device or file failure, 2 a usage error, 3 values refused.
+class CCommandLine
+{
+public:
+    enum EExit
+    {
+        kSuccess = 0,
+        kFailure = 1,
+        kUsage = 2,
+        kRefused = 3,
+    };
+
+    // strAppDir holds Sensors.dat and ImgEEPROM/; the program's own folder by default.
+    CCommandLine(std::FILE* pOut, std::FILE* pErr, const QString& strAppDir = QString());
+    // arguments without the program name.
+    int Run(const QStringList& arguments);
+
+private:
+    struct SOptions;
+
+    int Ports();
+    int Read(const SOptions& options);
+    int Show(const SOptions& options);
+    int Set(const SOptions& options);
+    int Write(const SOptions& options);
+
+    bool Connect(const SOptions& options);
+    bool ApplyChanges(const SOptions& options, int& nExit);
+    int ValidateAndWrite(const SOptions& options);
+    bool SaveBackup(const SOptions& options, const CParamZT01& image);
+    bool Verify(const CParamZT01& written);
+    void PrintSettings(const CParamZT01& image, bool bVersions, bool bJson);
+    QJsonObject SettingsJson(const CParamZT01& image, bool bVersions) const;
+    int Error(int nExit, const QString& strText);
+    void Print(std::FILE* pStream, const QString& strText);
+
+    std::FILE* m_pOut;
+    std::FILE* m_pErr;
+    CZTAppDevice m_app;
+    bool m_bQuiet = false;
+};

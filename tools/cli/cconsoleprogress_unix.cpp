@@ -1,0 +1,8 @@
+#include "cconsoleprogress.h"
+
+#include <unistd.h>
+
+bool CConsoleProgress::IsTerminal(std::FILE* pStream)
+{
+    return ::isatty(::fileno(pStream)) != 0;
+}
