@@ -81,28 +81,17 @@ bool CZTAppConfig::LoadSensorCatalogue()
         m_Sensors = QList<tagSTSENSORS>(m_nSensors);
         for (tagSTSENSORS& sensor : m_Sensors)
         {
-            QByteArray line;
-            if (!next(line))
-                return false;
-            sensor.strName = CCodePage1251::Decode(line);
-            if (!next(line))
-                return false;
-            sensor.strFileName = CCodePage1251::Decode(line);
-            if (!next(line))
-                return false;
-            sensor.byType = CNumberText::ParseByte(line);
-            if (!next(line))
-                return false;
-            sensor.byCode = CNumberText::ParseByte(line);
-            if (!next(line))
-                return false;
-            sensor.strUnit = CCodePage1251::Decode(line);
-            if (!next(line))
-                return false;
-            sensor.fMin = CNumberText::ParseReal(line);
-            if (!next(line))
-                return false;
-            sensor.fMax = CNumberText::ParseReal(line);
+            QByteArray fields[7];
+            for (QByteArray& field : fields)
+                if (!next(field))
+                    return false;
+            sensor.strName = CCodePage1251::Decode(fields[0]);
+            sensor.strFileName = CCodePage1251::Decode(fields[1]);
+            sensor.byType = CNumberText::ParseByte(fields[2]);
+            sensor.byCode = CNumberText::ParseByte(fields[3]);
+            sensor.strUnit = CCodePage1251::Decode(fields[4]);
+            sensor.fMin = CNumberText::ParseReal(fields[5]);
+            sensor.fMax = CNumberText::ParseReal(fields[6]);
         }
         return true;
     }();

@@ -216,19 +216,42 @@ int CCommandLine::Read(const SOptions& options)
 {
     if (!Connect(options))
         return kFailure;
-    if (options.Has("--out"))
-    {
-        QSaveFile file(options.Value("--out"));
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(reinterpret_cast<const char*>(m_app.m_ParamEdit.Image()), CParamZT01::kImageSize) !=
-                CParamZT01::kImageSize ||
-            !file.commit())
-            return Error(
-                kFailure,
-                QStringLiteral("не удалось записать %1: %2").arg(options.Value("--out"), file.errorString()));
-    }
+    if (options.Has("--out") && !SaveImageFile(options.Value("--out"), m_app.m_ParamEdit))
+        return kFailure;
     PrintSettings(m_app.m_ParamEdit, true, options.Has("--json"));
     return kSuccess;
+}
+
+bool CCommandLine::LoadImageFile(const QString& strPath, CParamZT01& image)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        Error(kFailure, QStringLiteral("не удалось открыть %1: %2").arg(strPath, file.errorString()));
+        return false;
+    }
+    const QByteArray content = file.read(CParamZT01::kImageSize);
+    if (content.size() != CParamZT01::kImageSize)
+    {
+        Error(kFailure, QStringLiteral("%1 короче 512 байт: это не образ EEPROM").arg(strPath));
+        return false;
+    }
+    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
+    return true;
+}
+
+bool CCommandLine::SaveImageFile(const QString& strPath, const CParamZT01& image)
+{
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize) !=
+            CParamZT01::kImageSize ||
+        !file.commit())
+    {
+        Error(kFailure, QStringLiteral("не удалось записать %1: %2").arg(strPath, file.errorString()));
+        return false;
+    }
+    return true;
 }
 
 int CCommandLine::Show(const SOptions& options)
@@ -236,16 +259,9 @@ int CCommandLine::Show(const SOptions& options)
     if (options.positional.size() != 1)
         return Error(kUsage, QStringLiteral("команде show нужен один файл образа"));
     m_app.LoadSensorCatalogue();
-    QFile file(options.positional.first());
-    if (!file.open(QIODevice::ReadOnly))
-        return Error(kFailure,
-                     QStringLiteral("не удалось открыть %1: %2").arg(file.fileName(), file.errorString()));
-    const QByteArray content = file.read(CParamZT01::kImageSize);
-    if (content.size() != CParamZT01::kImageSize)
-        return Error(kFailure,
-                     QStringLiteral("%1 короче 512 байт: это не образ EEPROM").arg(file.fileName()));
     CParamZT01 image;
-    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
+    if (!LoadImageFile(options.positional.first(), image))
+        return kFailure;
     PrintSettings(image, false, options.Has("--json"));
     return kSuccess;
 }
@@ -358,16 +374,8 @@ bool CCommandLine::SaveBackup(const SOptions& options, const CParamZT01& image)
     }
     const QString strStamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     const QString strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1.bin").arg(strStamp));
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize) !=
-            CParamZT01::kImageSize ||
-        !file.commit())
-    {
-        Error(kFailure,
-              QStringLiteral("не удалось сохранить резервную копию %1: %2").arg(strPath, file.errorString()));
+    if (!SaveImageFile(strPath, image))
         return false;
-    }
     Print(m_pErr,
           QStringLiteral("Резервная копия образа прибора: %1").arg(QDir::toNativeSeparators(strPath)));
     return true;
@@ -417,18 +425,9 @@ int CCommandLine::Write(const SOptions& options)
 {
     if (!options.Has("--in"))
         return Error(kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
-    QFile file(options.Value("--in"));
-    if (!file.open(QIODevice::ReadOnly))
-        return Error(kFailure,
-                     QStringLiteral("не удалось открыть %1: %2").arg(file.fileName(), file.errorString()));
-    const QByteArray content = file.read(CParamZT01::kImageSize);
-    if (content.size() != CParamZT01::kImageSize)
-        return Error(kFailure,
-                     QStringLiteral("%1 короче 512 байт: это не образ EEPROM").arg(file.fileName()));
-    if (!Connect(options))
-        return kFailure;
     CParamZT01 source;
-    std::memcpy(source.Image(), content.constData(), CParamZT01::kImageSize);
+    if (!LoadImageFile(options.Value("--in"), source) || !Connect(options))
+        return kFailure;
     // The sensor block (with the limits, cold junction and band) and the two settings outside it;
     // never the device block, nor the DAC calibration, which belongs to this device's output stage.
     CParamZT01& edit = m_app.m_ParamEdit;

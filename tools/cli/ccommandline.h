@@ -37,6 +37,8 @@ private:
     bool Connect(const SOptions& options);
     bool ApplyChanges(const SOptions& options, int& nExit);
     int ValidateAndWrite(const SOptions& options);
+    bool LoadImageFile(const QString& strPath, CParamZT01& image);
+    bool SaveImageFile(const QString& strPath, const CParamZT01& image);
     bool SaveBackup(const SOptions& options, const CParamZT01& image);
     bool Verify(const CParamZT01& written);
     void PrintSettings(const CParamZT01& image, bool bVersions, bool bJson);
