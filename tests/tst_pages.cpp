@@ -5,6 +5,7 @@
 #include "ctitlepage.h"
 #include "cwizardfixture.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,6 +49,7 @@ private slots:
     void pictureTransparency();
     void numericField_data();
     void numericField();
+    void numericFieldShortcuts();
     void fillAndStore();
     void unsetCalibrationHidden();
     void unknownSensor();
@@ -198,6 +200,29 @@ void TestPages::numericField()
     edit.setCursorPosition(caret);
     QTest::keyClicks(&edit, typed);
     QCOMPARE(edit.text(), expected);
+}
+
+void TestPages::numericFieldShortcuts()
+{
+    QApplication::clipboard()->setText("789");
+    CMyEdit edit;
+    edit.setText("12");
+    edit.selectAll();
+    for (Qt::Key nKey : {Qt::Key_V, Qt::Key_X, Qt::Key_C, Qt::Key_Z})
+        QTest::keyClick(&edit, nKey, Qt::ControlModifier);
+    QCOMPARE(edit.text(), QStringLiteral("12"));
+    QVERIFY(edit.hasSelectedText());
+    // Pasting by other routes is not filtered; the reading rule copes with what arrives.
+    QApplication::clipboard()->setText("x5");
+    edit.paste();
+    QCOMPARE(edit.text(), QStringLiteral("x5"));
+    // Keys that type nothing keep their meaning.
+    edit.setText("123");
+    edit.setCursorPosition(0);
+    QTest::keyClick(&edit, Qt::Key_Delete);
+    QTest::keyClick(&edit, Qt::Key_End);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    QCOMPARE(edit.text(), QStringLiteral("2"));
 }
 
 void TestPages::fillAndStore()
