@@ -103,7 +103,7 @@ int main(int argc, char* argv[])
         "Inject a fault: KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write]\n"
         "KIND is no-answer, truncated, bad-check, refusal or corrupt-store; exchanges "
         "count every request from 0. May be repeated.",
-        "spec");
+        "fault");
     parser.addOptions({eeprom, version, bootVersion, refusal, pace, link, fault});
     parser.process(application);
     if (!parser.positionalArguments().isEmpty())
