@@ -333,6 +333,10 @@ void TestCli::demoMode()
     QCOMPARE(written.fHighLimit, 1100.0f);
     QCOMPARE(Run({"read", "--demo", "--quiet"}), 0);
     QVERIFY(m_strOut.contains("0 ... 1100 °C"));
+    // A cut demonstration image is a failed read, and the reason is given.
+    m_pFolder->WriteFile("ImgEEPROM/demo.dat", QByteArray(100, 0));
+    QCOMPARE(Run({"read", "--demo", "--quiet"}), 1);
+    QVERIFY2(m_strErr.contains("shorter than 512 bytes"), qPrintable(m_strErr));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -203,9 +203,13 @@ bool CCommandLine::Connect(const SOptions& options)
         Print(m_pErr, CStringTable::Load(154));
         return false;
     }
+    m_app.m_strLastError.clear();
     if (!m_app.ReadImage(m_app.m_ParamDevice))
     {
         Print(m_pErr, CStringTable::Load(155));
+        if (!m_app.m_strLastError.isEmpty()) // the demonstration image's own trouble
+            Print(m_pErr, QDir::toNativeSeparators(m_app.DemoImagePath()) + QStringLiteral(": ") +
+                              m_app.m_strLastError);
         return false;
     }
     m_app.m_bConnected = true;
