@@ -40,6 +40,7 @@ void TestProgressDlg::percent_data()
     QTest::newRow("100: 10") << 100 << 10 << "10%";
     QTest::newRow("100: 100") << 100 << 100 << "100%";
     QTest::newRow("100: 101") << 100 << 101 << "1%";
+    QTest::newRow("empty range 5-5") << 0 << 5 << "0%"; // no division by zero
 }
 
 void TestProgressDlg::percent()
@@ -53,7 +54,7 @@ void TestProgressDlg::percent()
     auto* pPercent = dlg.findChild<QLabel*>("1002");
     QVERIFY(pPercent);
     QCOMPARE(pPercent->text(), QStringLiteral("0 %"));
-    dlg.SetRange(0, max);
+    dlg.SetRange(max == 0 ? 5 : 0, max == 0 ? 5 : max);
     dlg.SetPos(pos);
     QCOMPARE(pPercent->text(), text);
 }
