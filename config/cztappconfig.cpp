@@ -30,23 +30,6 @@ QList<QByteArray> SplitLines(const QByteArray& content)
     return lines;
 }
 
-// Reads a whole sensor or demonstration image file; false when it cannot be opened exclusively.
-bool ReadImageFile(const QString& strPath, QByteArray& content, QString& strError)
-{
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        strError = file.errorString();
-        return false;
-    }
-    if (!CFileLock::TryLock(file))
-    {
-        strError = QStringLiteral("file is in use by another program");
-        return false;
-    }
-    content = file.read(CParamZT01::kImageSize);
-    return true;
-}
 } // namespace
 
 bool CZTAppConfig::LoadSensorCatalogue()
@@ -150,17 +133,14 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
     pProgress->PumpMessages();
     pProgress->SetPos(0);
 
-    QByteArray content;
     // A file shorter than an image is as unusable as a missing one: taking nothing from it and
     // reporting success would make the user believe the sensor had changed.
-    const bool bRead = ReadImageFile(strPath, content, m_strLastError);
-    if (bRead && content.size() == CParamZT01::kImageSize)
+    CParamZT01 scratch;
+    if (ReadImageFile(strPath, scratch))
     {
         QThread::msleep(100);
         pProgress->PumpMessages();
         pProgress->SetPos(20);
-        CParamZT01 scratch;
-        std::memcpy(scratch.Image(), content.constData(), CParamZT01::kImageSize);
         m_ParamEdit.CopyFrom(scratch, CParamZT01::kSensorBlock);
         QThread::msleep(100);
         pProgress->PumpMessages();
@@ -174,8 +154,6 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
             m_Hooks.m_pfnPageExchange(false);
         return true;
     }
-    if (bRead)
-        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
     pProgress->PumpMessages();
     pProgress->SetPos(100);
     pProgress.reset();
@@ -183,6 +161,29 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
                                   sensor.strFileName.toUtf8().constData()),
                 CStringTable::Load(57344), EMsgIcon::Stop);
     return false;
+}
+
+bool CZTAppConfig::ReadImageFile(const QString& strPath, CParamZT01& image)
+{
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+    {
+        m_strLastError = file.errorString();
+        return false;
+    }
+    if (!CFileLock::TryLock(file))
+    {
+        m_strLastError = QStringLiteral("file is in use by another program");
+        return false;
+    }
+    const QByteArray content = file.read(CParamZT01::kImageSize);
+    if (content.size() != CParamZT01::kImageSize)
+    {
+        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
+        return false;
+    }
+    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
+    return true;
 }
 
 QString CZTAppConfig::AppPath(const QString& strName) const

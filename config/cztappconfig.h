@@ -30,6 +30,9 @@ public:
     // Takes the sensor block of the chosen sensor's image file into m_ParamEdit.
     bool LoadSensorImage(int nSensor);
 
+    // Reads the first 512 bytes of an image file, opened exclusively; false (with the reason in
+    // m_strLastError) when it cannot be opened or is shorter than an image.
+    bool ReadImageFile(const QString& strPath, CParamZT01& image);
     // Path of a file or folder beside the program.
     QString AppPath(const QString& strName) const;
     // The front end's services; harmless when the front end installed none.

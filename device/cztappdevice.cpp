@@ -191,26 +191,12 @@ bool CZTAppDevice::DemoReadImage()
 {
     const QString strPath = DemoImagePath();
     std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, kBlocks);
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
-    {
-        m_strLastError =
-            file.isOpen() ? QStringLiteral("file is in use by another program") : file.errorString();
-        return false;
-    }
-    const QByteArray content = file.read(CParamZT01::kImageSize);
     // A short file holds no image: reporting success would show stale values as the device's.
-    if (content.size() != CParamZT01::kImageSize)
-    {
-        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
-        return false;
-    }
     CParamZT01 scratch;
-    std::memcpy(scratch.Image(), content.constData(), CParamZT01::kImageSize);
+    if (!ReadImageFile(strPath, scratch))
+        return false;
     m_ParamEdit.CopyFrom(scratch, CParamZT01::kDemoBlock);
-    m_nSensor = FindSensor(m_ParamEdit);
     SimulateTransfer(*pProgress);
-    file.close();
     m_nSensor = FindSensor(m_ParamEdit);
     if (m_Hooks.m_pfnPageExchange)
         m_Hooks.m_pfnPageExchange(false);
