@@ -105,12 +105,10 @@ bool CNumberText::ParseField(const QString& strText, float& fValue)
     double dValue = 0;
     if (pEnd - pBegin >= 2 && pBegin[0] == '0' && (pBegin[1] == 'x' || pBegin[1] == 'X'))
     {
-        // Hexadecimal, as "%lf" scans it; "0x" without hex digits is the number 0.
+        // Hexadecimal, as "%lf" scans it; "0x" without a hex digit after it is refused there.
         const auto nError = std::from_chars(pBegin + 2, pEnd, dValue, std::chars_format::hex).ec;
-        if (nError == std::errc::result_out_of_range)
+        if (nError != std::errc() || pBegin[2] == '-')
             return false;
-        if (nError != std::errc())
-            dValue = 0;
     }
     else
     {
@@ -152,6 +150,42 @@ QString CNumberText::Format(float fValue)
 
 QString CNumberText::Printf(const QString& strFormat, double dValue1, double dValue2)
 {
-    // QString::asprintf always formats with ".", whatever the locale.
-    return QString::asprintf(strFormat.toUtf8().constData(), dValue1, dValue2);
+    // "%f" and "%.Nf" take the values in turn, rounded as the C library's printf rounds (exact
+    // halves to even) and always with "."; "%%" is a percent sign.
+    const double dValues[] = {dValue1, dValue2};
+    int nNext = 0;
+    QString strResult;
+    for (qsizetype i = 0; i < strFormat.size(); ++i)
+    {
+        if (strFormat[i] != u'%' || i + 1 >= strFormat.size())
+        {
+            strResult += strFormat[i];
+            continue;
+        }
+        if (strFormat[i + 1] == u'%')
+        {
+            strResult += u'%';
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        int nPrecision = 6;
+        if (j < strFormat.size() && strFormat[j] == u'.')
+        {
+            nPrecision = 0;
+            for (++j; j < strFormat.size() && strFormat[j].isDigit(); ++j)
+                nPrecision = qMin(nPrecision * 10 + strFormat[j].digitValue(), 60);
+        }
+        if (j >= strFormat.size() || strFormat[j] != u'f' || nNext >= 2)
+        {
+            strResult += strFormat[i]; // not a conversion of this formatter: kept as text
+            continue;
+        }
+        char szBuffer[400];
+        const auto result = std::to_chars(szBuffer, szBuffer + sizeof(szBuffer), dValues[nNext++],
+                                          std::chars_format::fixed, nPrecision);
+        strResult += QString::fromLatin1(szBuffer, result.ptr - szBuffer);
+        i = j;
+    }
+    return strResult;
 }

@@ -21,6 +21,7 @@ public:
     static bool ParseField(const QString& strText, float& fValue);
     // "%.*g" with 6 significant digits.
     static QString Format(float fValue);
-    // printf-style formatting of a string-table text, with "." as the decimal point.
+    // Fills the "%f" / "%.Nf" conversions of a string-table text with the values in turn, as the
+    // C library's printf does, with "." as the decimal point.
     static QString Printf(const QString& strFormat, double dValue1, double dValue2 = 0);
 };

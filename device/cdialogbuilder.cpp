@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QWidget>
+#include <QtMath>
 
 namespace
 {
@@ -44,17 +46,40 @@ QStringList StringsOf(const QJsonValue& value)
     return list;
 }
 
-// Base units of the template font as Windows computes them.
+// Base units of the template font as Windows computes them: the average width of the alphabet
+// and the character cell's height in whole pixels, which the rasteriser rounds up (6 x 13 for
+// the 8-point font at 96 dpi). They are logical pixels, so they scale with the screen.
 QSize BaseUnits()
 {
     static const QSize kUnits = []
     {
-        const QFontMetrics metrics(CDialogBuilder::TemplateFont());
-        const int nAlphabet =
-            metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        return QSize((nAlphabet / 26 + 1) / 2, metrics.height());
+        const QFont font = CDialogBuilder::TemplateFont();
+        const int nAlphabet = QFontMetrics(font).horizontalAdvance(
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        const QFontMetricsF metrics(font);
+        return QSize((nAlphabet / 26 + 1) / 2, qCeil(metrics.ascent() + metrics.descent()));
     }();
     return kUnits;
+}
+
+bool IsCaption(const CDialogBuilder::SControl& control)
+{
+    return control.strKind == QLatin1String("static") && !control.strText.isEmpty();
+}
+
+// The caption of a field is the first text of its row to the left of it.
+QString CaptionOf(const CDialogBuilder::SControl& field, const QList<CDialogBuilder::SControl>& controls)
+{
+    const CDialogBuilder::SControl* pCaption = nullptr;
+    for (const CDialogBuilder::SControl& control : controls)
+    {
+        const QRect& rc = control.rcDlu;
+        const bool bSameRow = rc.top() <= field.rcDlu.bottom() && rc.bottom() >= field.rcDlu.top();
+        if (IsCaption(control) && bSameRow && rc.right() < field.rcDlu.left() &&
+            (!pCaption || rc.left() < pCaption->rcDlu.left()))
+            pCaption = &control;
+    }
+    return pCaption ? pCaption->strText : QString();
 }
 
 QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParent)
@@ -62,8 +87,9 @@ QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParen
     const QString& strKind = control.strKind;
     if (strKind == QLatin1String("button"))
     {
+        // The focused button answers Enter; elsewhere Enter presses the default button.
         auto* pButton = new QPushButton(control.strText, pParent);
-        pButton->setAutoDefault(false);
+        pButton->setAutoDefault(true);
         pButton->setDefault(control.styles.contains(QLatin1String("default")));
         return pButton;
     }
@@ -99,6 +125,7 @@ QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParen
         const QSize size = strKind == QLatin1String("icon") ? QSize(32, 32) : QSize();
         pLabel->setPixmap(CDialogBuilder::Picture(control.strImage, size));
         pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        pLabel->setAccessibleDescription(CDialogBuilder::PictureDescription(control.strImage));
         return pLabel;
     }
     pLabel->setText(control.strText);
@@ -131,12 +158,28 @@ QRect CDialogBuilder::ToPixels(const QRect& rcDlu)
 QPixmap CDialogBuilder::Picture(const QString& strName, const QSize& size)
 {
     QSvgRenderer renderer(QStringLiteral(":/zint9/%1.svg").arg(strName));
-    const QSize pixels = size.isEmpty() ? renderer.defaultSize() : size;
-    QPixmap pixmap(pixels.isEmpty() ? QSize(1, 1) : pixels);
+    QSize pixels = size.isEmpty() ? renderer.defaultSize() : size;
+    if (pixels.isEmpty())
+        pixels = QSize(1, 1);
+    // Drawn at the screen's resolution; shown at its size in logical pixels.
+    const qreal dRatio = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap(pixels * dRatio);
+    pixmap.setDevicePixelRatio(dRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    renderer.render(&painter);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
     return pixmap;
+}
+
+QString CDialogBuilder::PictureDescription(const QString& strName)
+{
+    static const QHash<QString, QString> kDescriptions = {
+        {QStringLiteral("icon128"), QStringLiteral("Эмблема программы")},
+        {QStringLiteral("bitmap129"), QStringLiteral("Эмблема, прибор ЗИНТ-9 сверху и название модели")},
+        {QStringLiteral("bitmap163"), QStringLiteral("Компьютер, соединённый с прибором ЗИНТ-9")},
+        {QStringLiteral("icon164"), QStringLiteral("Предупреждающий знак")},
+    };
+    return kDescriptions.value(strName);
 }
 
 bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pfnCreate)
@@ -155,10 +198,11 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
     if (dialog.contains(QLatin1String("caption")))
         pDialog->setWindowTitle(dialog.value(QLatin1String("caption")).toString());
 
+    QList<SControl> controls;
     for (const QJsonValue& value : dialog.value(QLatin1String("controls")).toArray())
     {
         const QJsonObject item = value.toObject();
-        SControl control;
+        SControl& control = controls.emplace_back();
         control.nId = item.value(QLatin1String("id")).toInt(-1);
         control.strKind = item.value(QLatin1String("kind")).toString();
         control.strText = item.value(QLatin1String("text")).toString();
@@ -183,6 +227,16 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
         else if (control.strKind == QLatin1String("bitmap"))
             rc.setSize(pWidget->sizeHint());
         pWidget->setGeometry(rc);
+    }
+    // Fields are named by their captions, as screen readers name them on Windows.
+    for (const SControl& control : controls)
+    {
+        if (control.nId < 0 ||
+            (control.strKind != QLatin1String("edit") && control.strKind != QLatin1String("combo")))
+            continue;
+        if (QWidget* pField =
+                pDialog->findChild<QWidget*>(QString::number(control.nId), Qt::FindDirectChildrenOnly))
+            pField->setAccessibleName(CaptionOf(control, controls));
     }
     return true;
 }

@@ -38,4 +38,6 @@ public:
     // A picture of res/ (icon128, bitmap129, bitmap163, icon164) at the given size, or at its
     // own size when the size is empty.
     static QPixmap Picture(const QString& strName, const QSize& size = {});
+    // What a picture shows, for screen readers.
+    static QString PictureDescription(const QString& strName);
 };

@@ -124,7 +124,7 @@ bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
     }
     if (!m_hPort)
         return false;
-    const QDeadlineTimer deadline(int(quint32(n) * 11000 / m_nBaudRate + 500));
+    const QDeadlineTimer deadline(ReadTimeout(n));
     while (m_hPort->bytesAvailable() < n && m_hPort->waitForReadyRead(int(deadline.remainingTime())))
     {
     }

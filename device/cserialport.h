@@ -27,6 +27,10 @@ public:
     // Receives exactly n bytes; nReceived says how many arrived before the time-out.
     bool Read(void* pBuffer, int n, int& nReceived);
     static bool EnumPorts(QStringList& list);
+    // The time-outs in ms: a read of n bytes waits the line time of n characters and 500 ms; the
+    // write time-out, fixed by the first write after Open at its line time and 71 ms, 0 before.
+    int ReadTimeout(int n) const { return int(quint32(n) * 11000 / m_nBaudRate + 500); }
+    int WriteTimeout() const { return m_nWriteTimeout; }
     QString GetPortName() const { return m_strPortName; }
 
     bool m_bOpen = false;

@@ -24,6 +24,8 @@ CDlgCalibrDAC::CDlgCalibrDAC(QWidget* pParent) : QDialog(pParent)
     connect(findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, this, &QDialog::accept);
     connect(findChild<QPushButton*>(QStringLiteral("2")), &QPushButton::clicked, this, &QDialog::reject);
     FillControls(); // the construction values first, as the dialog's own initialisation does
+    // "Отмена" comes first in the tab order and has the focus, however the initialisation ends.
+    findChild<QPushButton*>(QStringLiteral("2"))->setFocus();
 
     const CZTAppDevice& app = ZTApp();
     const CParamZT01& edit = app.m_ParamEdit;
@@ -49,8 +51,6 @@ CDlgCalibrDAC::CDlgCalibrDAC(QWidget* pParent) : QDialog(pParent)
     }
     m_strSensorUnit = app.m_Sensors[app.m_nSensor].strUnit;
     FillControls();
-    // "Отмена" comes first in the tab order and has the focus.
-    findChild<QPushButton*>(QStringLiteral("2"))->setFocus();
 }
 
 void CDlgCalibrDAC::FillControls()

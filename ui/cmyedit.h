@@ -2,9 +2,9 @@
 
 #include <QLineEdit>
 
-// A field in which only a number can be typed: digits, Backspace, a leading minus sign and one
-// decimal point. Text pasted from the context menu or set by the program is not filtered; the
-// owner's reading rule copes with it.
+// A field in which only a number can be typed or committed by an input method: digits,
+// Backspace, a leading minus sign and one decimal point. Text pasted from the context menu or set by the
+// program is not filtered; the owner's reading rule copes with it.
 class CMyEdit : public QLineEdit
 {
     Q_OBJECT
@@ -18,4 +18,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
+    void inputMethodEvent(QInputMethodEvent* pEvent) override;
+
+private:
+    // Whether a typed character goes in; a second point moves the caret instead.
+    bool TakeCharacter(QChar ch);
 };

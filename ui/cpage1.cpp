@@ -7,6 +7,7 @@
 
 #include <QBitmap>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSettings>
@@ -22,6 +23,7 @@ CPage1::CPage1(QWidget* pParent) : QDialog(pParent)
     m_bmpPicture = CDialogBuilder::Picture(QStringLiteral("bitmap163"));
     // White is transparent: the page's own background shows through.
     m_bmpPicture.setMask(m_bmpPicture.createMaskFromColor(Qt::white));
+    setAccessibleDescription(CDialogBuilder::PictureDescription(QStringLiteral("bitmap163")));
 }
 
 bool CPage1::DoDataExchange(bool bSave)
@@ -100,4 +102,9 @@ void CPage1::reject()
 {
     // Escape gives the focus to the frame; the page stays.
     window()->setFocus();
+}
+
+void CPage1::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    pEvent->ignore();
 }

@@ -35,4 +35,6 @@ protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void reject() override;
+    // Right-clicks go on to the frame, whose menu holds the about entry.
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
 };

@@ -11,6 +11,7 @@
 #include "cztappdevice.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -115,9 +116,9 @@ void CPage2::Fill()
     }
     const tagSTSENSORS& sensor = app.m_Sensors[app.m_nSensor];
     m_strSensorUnit = sensor.strUnit;
-    m_strSensor =
-        QString::asprintf("%s (%.0f...%.0f %s)", sensor.strName.toUtf8().constData(), double(sensor.fMin),
-                          double(sensor.fMax), sensor.strUnit.toUtf8().constData());
+    m_strSensor = sensor.strName + QStringLiteral(" (") +
+                  CNumberText::Printf(QStringLiteral("%.0f...%.0f"), sensor.fMin, sensor.fMax) + u' ' +
+                  sensor.strUnit + u')';
     m_strOutUnit = CStringTable::Load(CParamZT01::OutRange(edit.byOutRange).nUnitId);
 
     m_edLowLimit->setText(CNumberText::Format(m_fLowLimit));
@@ -201,4 +202,9 @@ void CPage2::keyPressEvent(QKeyEvent* pEvent)
 void CPage2::reject()
 {
     window()->setFocus();
+}
+
+void CPage2::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    pEvent->ignore();
 }

@@ -52,6 +52,8 @@ protected:
     void showEvent(QShowEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void reject() override;
+    // Right-clicks go on to the frame, whose menu holds the about entry.
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
     bool Store();

@@ -4,15 +4,20 @@
 
 #include <QPainter>
 
-CTitlePage::CTitlePage(const QString& strText, QWidget* pParent) : QWidget(pParent), m_strText(strText)
+CTitlePage::CTitlePage(const QString& strText, QWidget* pParent) : QWidget(pParent)
 {
     m_fontBold = CDialogBuilder::TemplateFont();
     m_fontBold.setWeight(QFont::Bold);
+    SetText(strText);
 }
 
 void CTitlePage::SetText(const QString& strText)
 {
     m_strText = strText;
+    // The strip draws its text itself; screen readers get both parts as its name.
+    const qsizetype nTab = strText.indexOf(u'\t');
+    QString strName = nTab > 0 ? strText.left(nTab) + QStringLiteral(": ") + strText.mid(nTab + 1) : strText;
+    setAccessibleName(strName.replace(u'\t', u' ').trimmed());
     update();
 }
 

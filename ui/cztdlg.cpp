@@ -8,8 +8,11 @@
 #include "ctitlepage.h"
 #include "cztappdevice.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -207,9 +210,41 @@ QMenu* CZTDlg::CreateSystemMenu()
     return pMenu;
 }
 
-void CZTDlg::contextMenuEvent(QContextMenuEvent* pEvent)
+void CZTDlg::PopupSystemMenu(const QPoint& ptGlobal)
 {
+    if (QApplication::activePopupWidget())
+        return; // a platform that also turns the key into a menu request must not give two menus
     QMenu* pMenu = CreateSystemMenu();
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
-    pMenu->popup(pEvent->globalPos());
+    pMenu->popup(ptGlobal);
+}
+
+void CZTDlg::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    // Right-clicks anywhere in the frame arrive here: the pages pass theirs on.
+    PopupSystemMenu(pEvent->globalPos());
+}
+
+void CZTDlg::keyPressEvent(QKeyEvent* pEvent)
+{
+    const bool bMenuKey = pEvent->key() == Qt::Key_Menu && pEvent->modifiers() == Qt::NoModifier;
+    const bool bShiftF10 = pEvent->key() == Qt::Key_F10 && pEvent->modifiers() == Qt::ShiftModifier;
+    if (bMenuKey || bShiftF10)
+    {
+        QWidget* pFocus = focusWidget() ? focusWidget() : this;
+        PopupSystemMenu(pFocus->mapToGlobal(pFocus->rect().center()));
+        return;
+    }
+    QDialog::keyPressEvent(pEvent);
+}
+
+void CZTDlg::closeEvent(QCloseEvent* pEvent)
+{
+    // While a transfer runs its progress window has disabled the frame, which must not close.
+    if (!isEnabled())
+    {
+        pEvent->ignore();
+        return;
+    }
+    QDialog::closeEvent(pEvent);
 }

@@ -47,6 +47,8 @@ public:
 protected:
     void showEvent(QShowEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void closeEvent(QCloseEvent* pEvent) override;
     void reject() override { OnCancel(); }
     void accept() override { OnOK(); }
 
@@ -56,6 +58,7 @@ private:
     void DestroyPages();
     void ShowPage(int nPage);
     QPushButton* Button(int nId) const;
+    void PopupSystemMenu(const QPoint& ptGlobal);
 
     bool m_bInitialised = false;
 };

@@ -1,6 +1,7 @@
 #include "ctestfolder.h"
 
 #include "cparamzt01.h"
+#include "csampleimages.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@ CTestFolder::CTestFolder()
     const QDir images(shipped.filePath(QStringLiteral("ImgEEPROM")));
     for (const QString& strName : images.entryList(QDir::Files))
         QFile::copy(images.filePath(strName), FilePath(QStringLiteral("ImgEEPROM/") + strName));
+    // The program rewrites the demonstration image beside it: every test starts from the sample.
+    WriteFile(QStringLiteral("ImgEEPROM/demo.dat"), Bytes(CSampleImages::DemoImage()));
 }
 
 void CTestFolder::WriteFile(const QString& strName, const QByteArray& content) const

@@ -6,7 +6,8 @@
 
 class CParamZT01;
 
-// A temporary program folder holding copies of the shipped Sensors.dat and ImgEEPROM/.
+// A temporary program folder holding copies of the shipped Sensors.dat and ImgEEPROM/, with a
+// fresh sample demonstration image.
 class CTestFolder
 {
 public:

@@ -6,6 +6,18 @@
 class CPseudoTerminal
 {
 public:
+    // The line as the program on the slave side has set it up.
+    struct SLineSettings
+    {
+        int nBaudRate = 0; // 0 for a speed outside the usual ones
+        int nDataBits = 0;
+        int nStopBits = 0;
+        bool bParity = false;
+        bool bHardwareFlow = false; // RTS/CTS
+        bool bSoftwareFlow = false; // XON/XOFF, either direction
+        bool bRaw = false;          // no line editing, echo, signals or character translation
+    };
+
     CPseudoTerminal() = default;
     ~CPseudoTerminal();
     CPseudoTerminal(const CPseudoTerminal&) = delete;
@@ -17,6 +29,7 @@ public:
     // Waits at most nTimeoutMs for input; returns the bytes read, 0 on time-out, -1 on failure.
     int Read(char* pBuffer, int nSize, int nTimeoutMs);
     bool Write(const char* pBuffer, int nSize);
+    bool LineSettings(SLineSettings& settings);
 
     QString m_strError;
 

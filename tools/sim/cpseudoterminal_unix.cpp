@@ -103,3 +103,32 @@ bool CPseudoTerminal::Write(const char* pBuffer, int nSize)
     }
     return true;
 }
+
+bool CPseudoTerminal::LineSettings(SLineSettings& settings)
+{
+    termios line = {};
+    if (m_nSlave < 0 || ::tcgetattr(m_nSlave, &line) != 0)
+    {
+        m_strError = SystemError("tcgetattr");
+        return false;
+    }
+    static const struct
+    {
+        speed_t nCode;
+        int nBaud;
+    } kSpeeds[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+                   {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    settings.nBaudRate = 0;
+    for (const auto& speed : kSpeeds)
+        if (::cfgetospeed(&line) == speed.nCode && ::cfgetispeed(&line) == speed.nCode)
+            settings.nBaudRate = speed.nBaud;
+    const tcflag_t nSize = line.c_cflag & CSIZE;
+    settings.nDataBits = nSize == CS5 ? 5 : nSize == CS6 ? 6 : nSize == CS7 ? 7 : 8;
+    settings.nStopBits = (line.c_cflag & CSTOPB) ? 2 : 1;
+    settings.bParity = (line.c_cflag & PARENB) != 0;
+    settings.bHardwareFlow = (line.c_cflag & CRTSCTS) != 0;
+    settings.bSoftwareFlow = (line.c_iflag & (IXON | IXOFF)) != 0;
+    settings.bRaw = !(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) && !(line.c_oflag & OPOST) &&
+                    !(line.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP));
+    return true;
+}

@@ -6,7 +6,15 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cstring>
+
+namespace
+{
+// Bytes 6 to 13 of every request.
+constexpr int kReservedOffset = 6;
+constexpr int kReservedSize = 8;
+} // namespace
 
 CSimDevice::CSimDevice() : m_image(CSampleImages::DemoImage()) {}
 
@@ -87,8 +95,14 @@ QByteArray CSimDevice::Answer(const QByteArray& line)
     const int nExchange = m_nExchanges;
     quint8 frame[CFrameCodec::kLongFrame] = {};
     const int nBytes = CFrameCodec::DecodeFrame(int(line.size()), line.constData(), frame);
-    if (nBytes != CFrameCodec::kShortFrame && nBytes != CFrameCodec::kLongFrame)
-        return {}; // not a request: a real device ignores line noise too
+    // Not a request (a real device ignores line noise too): a line of another length, which also
+    // catches a line end other than a lone line feed, or non-zero reserved bytes.
+    if ((nBytes != CFrameCodec::kShortFrame && nBytes != CFrameCodec::kLongFrame) ||
+        line.size() != 2 * nBytes)
+        return {};
+    if (std::any_of(frame + kReservedOffset, frame + kReservedOffset + kReservedSize,
+                    [](quint8 by) { return by != 0; }))
+        return {};
     const quint32 nAddress =
         quint32(frame[2]) | quint32(frame[3]) << 8 | quint32(frame[4]) << 16 | quint32(frame[5]) << 24;
     const bool bVersions = nBytes == CFrameCodec::kShortFrame && frame[0] == 0x00 && frame[1] == 0x02;

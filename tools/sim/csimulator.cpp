@@ -39,6 +39,11 @@ void CSimulator::Run()
     char buffer[256];
     while (!m_bStop)
     {
+        if (m_bStalled)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
         const int nRead = m_pty.Read(buffer, sizeof(buffer), 20);
         if (nRead < 0)
             break;

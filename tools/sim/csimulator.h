@@ -23,6 +23,9 @@ public:
     void Stop();
     QString SlavePath() const { return m_pty.SlavePath(); }
     void SetPaced(bool bPaced) { m_bPaced = bPaced; }
+    // A stalled simulator takes nothing off the line, so the host's writes fill it and block.
+    void SetStalled(bool bStalled) { m_bStalled = bStalled; }
+    bool LineSettings(CPseudoTerminal::SLineSettings& settings) { return m_pty.LineSettings(settings); }
     // Runs fn on the device while the simulator's thread keeps off it.
     template <typename Fn>
     auto WithDevice(Fn fn)
@@ -43,4 +46,5 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bPaced{false};
+    std::atomic<bool> m_bStalled{false};
 };
