@@ -67,19 +67,19 @@ bool IsCaption(const CDialogBuilder::SControl& control)
     return control.strKind == QLatin1String("static") && !control.strText.isEmpty();
 }
 
-// The caption of a field is the first text of its row to the left of it.
-QString CaptionOf(const CDialogBuilder::SControl& field, const QList<CDialogBuilder::SControl>& controls)
+// The caption of a field is the first text of its row to the left of it; -1 for none.
+qsizetype CaptionOf(const CDialogBuilder::SControl& field, const QList<CDialogBuilder::SControl>& controls)
 {
-    const CDialogBuilder::SControl* pCaption = nullptr;
-    for (const CDialogBuilder::SControl& control : controls)
+    qsizetype nCaption = -1;
+    for (qsizetype i = 0; i < controls.size(); ++i)
     {
-        const QRect& rc = control.rcDlu;
+        const QRect& rc = controls[i].rcDlu;
         const bool bSameRow = rc.top() <= field.rcDlu.bottom() && rc.bottom() >= field.rcDlu.top();
-        if (IsCaption(control) && bSameRow && rc.right() < field.rcDlu.left() &&
-            (!pCaption || rc.left() < pCaption->rcDlu.left()))
-            pCaption = &control;
+        if (IsCaption(controls[i]) && bSameRow && rc.right() < field.rcDlu.left() &&
+            (nCaption < 0 || rc.left() < controls[nCaption].rcDlu.left()))
+            nCaption = i;
     }
-    return pCaption ? pCaption->strText : QString();
+    return nCaption;
 }
 
 QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParent)
@@ -199,6 +199,7 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
         pDialog->setWindowTitle(dialog.value(QLatin1String("caption")).toString());
 
     QList<SControl> controls;
+    QList<QWidget*> widgets;
     for (const QJsonValue& value : dialog.value(QLatin1String("controls")).toArray())
     {
         const QJsonObject item = value.toObject();
@@ -227,16 +228,22 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
         else if (control.strKind == QLatin1String("bitmap"))
             rc.setSize(pWidget->sizeHint());
         pWidget->setGeometry(rc);
+        widgets.append(pWidget);
     }
-    // Fields are named by their captions, as screen readers name them on Windows.
-    for (const SControl& control : controls)
+    // Fields are named by their captions, as screen readers name them on Windows; the caption
+    // also labels its field, which is how some platforms' readers find the name of a list.
+    for (qsizetype i = 0; i < controls.size(); ++i)
     {
-        if (control.nId < 0 ||
-            (control.strKind != QLatin1String("edit") && control.strKind != QLatin1String("combo")))
+        const QString& strKind = controls[i].strKind;
+        const qsizetype nCaption = strKind == QLatin1String("edit") || strKind == QLatin1String("combo")
+                                       ? CaptionOf(controls[i], controls)
+                                       : -1;
+        if (nCaption < 0)
             continue;
-        if (QWidget* pField =
-                pDialog->findChild<QWidget*>(QString::number(control.nId), Qt::FindDirectChildrenOnly))
-            pField->setAccessibleName(CaptionOf(control, controls));
+        widgets[i]->setAccessibleName(controls[nCaption].strText);
+        auto* pLabel = qobject_cast<QLabel*>(widgets[nCaption]);
+        if (pLabel && !pLabel->buddy()) // a caption labels the first field of its row
+            pLabel->setBuddy(widgets[i]);
     }
     return true;
 }

@@ -18,6 +18,8 @@ private slots:
     void parseField();
     void format_data();
     void format();
+    void fillNumbers_data();
+    void fillNumbers();
     void codePage();
 };
 
@@ -84,6 +86,9 @@ void TestNumberText::parseField_data()
     QTest::newRow("no integer part") << ".5" << true << 0.5f;
     QTest::newRow("exponent") << "1e2" << true << 100.0f;
     QTest::newRow("hexadecimal") << "0x10" << true << 16.0f;
+    QTest::newRow("0x alone") << "0x" << false << 0.0f;
+    QTest::newRow("0x and no hex digit") << "0xg" << false << 0.0f;
+    QTest::newRow("0x and a sign") << "0x-1" << false << 0.0f;
     QTest::newRow("empty") << "" << false << 0.0f;
     QTest::newRow("minus alone") << "-" << false << 0.0f;
     QTest::newRow("point alone") << "." << false << 0.0f;
@@ -125,6 +130,31 @@ void TestNumberText::format()
     QFETCH(float, value);
     QFETCH(QString, expected);
     QCOMPARE(CNumberText::Format(value), expected);
+}
+
+void TestNumberText::fillNumbers_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<double>("value1");
+    QTest::addColumn<double>("value2");
+    QTest::addColumn<QString>("expected");
+    // Exact halves go to the even neighbour, as the C library's printf rounds them.
+    QTest::newRow("4.5 to 4") << "= %.0f)!" << 4.5 << 0.0 << "= 4)!";
+    QTest::newRow("5.5 to 6") << "%.0f" << 5.5 << 0.0 << "6";
+    QTest::newRow("-0.5 to -0") << "%.0f" << -0.5 << 0.0 << "-0";
+    QTest::newRow("0.125 to 0.12") << "%.2f" << 0.125 << 0.0 << "0.12";
+    QTest::newRow("1.005 is below the half") << "%.2f" << 1.005 << 0.0 << "1.00";
+    QTest::newRow("two values") << "между %.2f и %.2f" << -200.0 << 1360.0 << "между -200.00 и 1360.00";
+    QTest::newRow("default precision and percent") << "%f%%" << 0.5 << 0.0 << "0.500000%";
+}
+
+void TestNumberText::fillNumbers()
+{
+    QFETCH(QString, format);
+    QFETCH(double, value1);
+    QFETCH(double, value2);
+    QFETCH(QString, expected);
+    QCOMPARE(CNumberText::Printf(format, value1, value2), expected);
 }
 
 void TestNumberText::codePage()

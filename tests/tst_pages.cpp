@@ -5,8 +5,10 @@
 #include "ctitlepage.h"
 #include "cwizardfixture.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStandardPaths>
@@ -24,6 +26,39 @@ QString Field(CWizardFixture& f, int nId)
 void SetField(CWizardFixture& f, int nId, const QString& strText)
 {
     f.Control<QLineEdit>(&f.m_pDlg->m_Page2, nId)->setText(strText);
+}
+
+// Sends a key to the widget with the keyboard focus of the dialog, as the keyboard would.
+void Key(QDialog& dialog, Qt::Key nKey)
+{
+    if (!dialog.isActiveWindow())
+    {
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    }
+    QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, nKey);
+}
+
+QString Accessible(QObject* pObject, QAccessible::Text nText)
+{
+    QAccessibleInterface* pInterface = QAccessible::queryAccessibleInterface(pObject);
+    return pInterface ? pInterface->text(nText) : QStringLiteral("<none>");
+}
+
+// A field's caption as a screen reader finds it: its name (an edit field), or on platforms that
+// name a list by its current entry, the label that labels it. They must agree where both exist.
+QString Caption(QWidget* pField)
+{
+    QAccessibleInterface* pInterface = QAccessible::queryAccessibleInterface(pField);
+    if (!pInterface)
+        return QStringLiteral("<none>");
+    QString strLabel;
+    for (const auto& [pLabel, nRelation] : pInterface->relations(QAccessible::Label))
+        strLabel = pLabel->text(QAccessible::Name);
+    const QString strName = pInterface->text(QAccessible::Name);
+    if (!qobject_cast<QComboBox*>(pField) && !strLabel.isEmpty() && strLabel != strName)
+        return strName + QStringLiteral(" / labelled ") + strLabel;
+    return qobject_cast<QComboBox*>(pField) ? strLabel : strName;
 }
 
 QImage StripImage(const QString& strText, int nWidth)
@@ -47,6 +82,7 @@ private slots:
     void titleText_data();
     void titleText();
     void pictureTransparency();
+    void accessibleNames();
     void numericField_data();
     void numericField();
     void numericFieldShortcuts();
@@ -161,6 +197,43 @@ void TestPages::pictureTransparency()
     const QColor background = f.m_pDlg->m_Page1.palette().color(QPalette::Window);
     QCOMPARE(page.pixelColor(12, 12), background);                   // white corner of the picture
     QCOMPARE(page.pixelColor(10 + 130, 10 + 80), QColor("#2b5d8c")); // the laptop's screen
+    // Base units of 6 x 13 for the 8-point template font: the frame is 383 x 205 dialog units
+    // and shows the side banner whole.
+    QCOMPARE(f.m_pDlg->size(), QSize(575, 333));
+    QCOMPARE(f.m_pDlg->m_wndPicture->geometry(), QRect(2, 3, 124, 317));
+    QVERIFY(f.m_pDlg->rect().contains(f.m_pDlg->m_wndPicture->geometry()));
+}
+
+void TestPages::accessibleNames()
+{
+    CWizardFixture f;
+    CZTDlg& dlg = *f.m_pDlg;
+    QCOMPARE(Accessible(dlg.m_wndTitle, QAccessible::Name),
+             QStringLiteral("Этап 1: Подключение прибора и чтение настроек"));
+    QCOMPARE(Caption(f.Control<QComboBox>(&dlg.m_Page1, 1007)),
+             QStringLiteral("Укажите порт подключения прибора:"));
+    QCOMPARE(Accessible(dlg.m_wndPicture, QAccessible::Description),
+             QStringLiteral("Эмблема, прибор ЗИНТ-9 сверху и название модели"));
+    QCOMPARE(Accessible(&dlg.m_Page1, QAccessible::Description),
+             QStringLiteral("Компьютер, соединённый с прибором ЗИНТ-9"));
+    dlg.OnOK();
+    QCOMPARE(Accessible(dlg.m_wndTitle, QAccessible::Name),
+             QStringLiteral("Этап 2: Настройка параметров и запись в прибор"));
+    const QList<std::pair<int, QString>> fields = {
+        {1009, "Границы преобразования:"},         {1010, "Границы преобразования:"},
+        {1022, "Значение выхода ЦАП при аварии:"}, {1023, "Холодный спай:"},
+        {1014, "Полоса пикового фильтра:"},        {1015, "Постоянная времени НЧ-фильтра:"}};
+    for (const auto& [nId, strName] : fields)
+        QCOMPARE(Caption(f.Control<QWidget>(&dlg.m_Page2, nId)), strName);
+    CDlgCalibrDAC dac;
+    QCOMPARE(Caption(dac.m_edCalHigh), QStringLiteral("Калибровки ЦАП:"));
+    QCOMPARE(Caption(dac.findChild<QLineEdit*>("1027")), QStringLiteral("Границы преобразования:"));
+    QList<QLabel*> pictures;
+    for (QLabel* pLabel : dac.findChildren<QLabel*>())
+        if (!pLabel->pixmap().isNull())
+            pictures << pLabel;
+    QCOMPARE(pictures.size(), 1);
+    QCOMPARE(Accessible(pictures[0], QAccessible::Description), QStringLiteral("Предупреждающий знак"));
 }
 
 void TestPages::numericField_data()
@@ -216,6 +289,19 @@ void TestPages::numericFieldShortcuts()
     QApplication::clipboard()->setText("x5");
     edit.paste();
     QCOMPARE(edit.text(), QStringLiteral("x5"));
+    // Control+Backspace types a control character: dropped, no word is deleted.
+    edit.setText("12");
+    edit.setCursorPosition(2);
+    QTest::keyClick(&edit, Qt::Key_Backspace, Qt::ControlModifier);
+    QCOMPARE(edit.text(), QStringLiteral("12"));
+    // Text an input method commits is filtered as typed characters are.
+    for (const QString& strCommit : {QStringLiteral("abc"), QStringLiteral("3.4-"), QStringLiteral(".")})
+    {
+        QInputMethodEvent commit;
+        commit.setCommitString(strCommit);
+        QApplication::sendEvent(&edit, &commit);
+    }
+    QCOMPARE(edit.text(), QStringLiteral("123.4"));
     // Keys that type nothing keep their meaning.
     edit.setText("123");
     edit.setCursorPosition(0);
@@ -283,12 +369,21 @@ void TestPages::unknownSensor()
     QCOMPARE(f.Texts().last(), QStringLiteral("An invalid argument was encountered."));
     QCOMPARE(f.m_shown.last().nIcon, EMsgIcon::Stop);
     QCOMPARE(f.m_pDlg->m_nCurPage, 1);
-    // The DAC dialog cannot name the unit either.
+    // The DAC dialog cannot name the unit either; it still opens with the focus on "Отмена".
     f.m_shown.clear();
-    CDlgCalibrDAC dlg;
-    QCOMPARE(f.Texts(), QStringList({"An invalid argument was encountered."}));
-    QCOMPARE(dlg.findChild<QLabel*>("1029")->text(), QString());
-    QCOMPARE(dlg.findChild<QLineEdit*>("1020")->text(), QStringLiteral("0"));
+    QStringList seen;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        seen << dialog.findChild<QLabel*>("1029")->text() << dialog.findChild<QLineEdit*>("1020")->text()
+             << dialog.focusWidget()->objectName();
+        Key(dialog, Qt::Key_Return);
+        return dialog.result();
+    };
+    const quint32 nCalLow = std::bit_cast<quint32>(f.m_app.m_ParamEdit.fDacCalLow);
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1019)->click();
+    QCOMPARE(f.Texts().last(), QStringLiteral("An invalid argument was encountered."));
+    QCOMPARE(seen, QStringList({"", "0", "2"}));
+    QCOMPARE(std::bit_cast<quint32>(f.m_app.m_ParamEdit.fDacCalLow), nCalLow);
 }
 
 void TestPages::validation_data()
@@ -325,6 +420,13 @@ void TestPages::validation_data()
     QTest::newRow("band 0.05 switches the filter off")
         << QStringList{"0", "100", "3.6", "0.05", "1"}
         << "Слишком малое значение полосы фильтра.\nФильтр будет отключен!" << 0 << true;
+    // The maximum named is the one the check applies: 4.5 rounds to 4 as printf rounds halves.
+    QTest::newRow("band 4.5 of a span of 30") << QStringList{"0", "30", "3.6", "4.5", "1"} << "" << 0 << true;
+    QTest::newRow("band 4.6 of a span of 30")
+        << QStringList{"0", "30", "3.6", "4.6", "1"}
+        << "Слишком большое значение полосы фильтра\n(для указанных границ "
+           "преобразования, максимальное значение = 4)!"
+        << 1014 << false;
     QTest::newRow("first failure only")
         << QStringList{"-300", "100", "30", "0", "1"}
         << "Значение границ преобразования, для данного типа датчика,\n должно быть "
@@ -374,6 +476,8 @@ void TestPages::storeRefusesNonNumbers_data()
     QTest::newRow("point alone") << 1010 << ".";
     QTest::newRow("pasted nan") << 1022 << "nan";
     QTest::newRow("pasted infinity") << 1015 << "inf";
+    QTest::newRow("pasted 0x") << 1014 << "0x";
+    QTest::newRow("pasted 0x and a letter") << 1022 << "0xz";
 }
 
 void TestPages::storeRefusesNonNumbers()
@@ -426,19 +530,33 @@ void TestPages::changeSensor()
     QCOMPARE(f.m_app.m_ParamEdit.byColdJunction, quint8(0));
     QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit).left(80), CTestFolder::Bytes(device).left(80));
     QVERIFY(f.m_pDlg->isEnabled());
-    // Cancel changes nothing.
-    const QByteArray now = CTestFolder::Bytes(f.m_app.m_ParamEdit);
-    f.m_pfnDialog = [](QDialog&) { return int(QDialog::Rejected); };
-    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
-    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), now);
-    // The current sensor chosen again resets the limits the user changed.
+    // Tab to "Отмена" and Enter cancel: the page keeps its unsaved edits.
     SetField(f, 1010, "400");
-    f.m_pfnDialog = [](QDialog& dialog)
+    QStringList focus;
+    int nResult = -1;
+    f.m_pfnDialog = [&](QDialog& dialog)
     {
-        dialog.accept();
-        return dialog.result();
+        focus << dialog.focusWidget()->objectName();
+        Key(dialog, Qt::Key_Tab);
+        focus << dialog.focusWidget()->objectName();
+        Key(dialog, Qt::Key_Tab);
+        focus << dialog.focusWidget()->objectName();
+        Key(dialog, Qt::Key_Return);
+        return nResult = dialog.result();
     };
     f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    QCOMPARE(focus, QStringList({"1018", "1", "2"}));
+    QCOMPARE(nResult, int(QDialog::Rejected));
+    QCOMPARE(Field(f, 1010), QStringLiteral("400"));
+    QCOMPARE(f.m_app.m_nSensor, 3);
+    // Enter in the list presses OK: the current sensor chosen again resets the limits.
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        Key(dialog, Qt::Key_Return);
+        return nResult = dialog.result();
+    };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    QCOMPARE(nResult, int(QDialog::Accepted));
     QCOMPARE(Field(f, 1010), QStringLiteral("500"));
 }
 
@@ -601,14 +719,40 @@ void TestPages::dacCalibrationStart()
     edit.byOutRange = quint8(range);
     edit.fDacCalLow = lowUnset ? std::bit_cast<float>(0xFFFFFFFFu) : 7.5f;
     edit.fDacCalHigh = std::bit_cast<float>(0xFFFFFFFFu);
-    CDlgCalibrDAC dlg;
-    QCOMPARE(dlg.m_edCalLow->text(), low);
-    QCOMPARE(dlg.m_edCalHigh->text(), high);
-    QCOMPARE(dlg.findChild<QLabel*>("1034")->text(), unit);
-    // Cancel after typing leaves the record alone.
-    dlg.m_edCalLow->setText("5");
-    dlg.reject();
+    const quint32 nLow = std::bit_cast<quint32>(edit.fDacCalLow);
+    auto* pOpen = f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1019);
+    // The dialog opens with the focus on "Отмена": Enter at once cancels, the unset pair stays.
+    QStringList seen;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        auto& dac = static_cast<CDlgCalibrDAC&>(dialog);
+        seen << dac.m_edCalLow->text() << dac.m_edCalHigh->text() << dac.findChild<QLabel*>("1034")->text()
+             << dac.focusWidget()->objectName();
+        Key(dac, Qt::Key_Return);
+        return dac.result();
+    };
+    pOpen->click();
+    QCOMPARE(seen, QStringList({low, high, unit, "2"}));
+    QCOMPARE(std::bit_cast<quint32>(edit.fDacCalLow), nLow);
     QCOMPARE(std::bit_cast<quint32>(edit.fDacCalHigh), 0xFFFFFFFFu);
+    // Typing, then Escape, leaves the record alone; Enter in a field presses OK.
+    for (Qt::Key nKey : {Qt::Key_Escape, Qt::Key_Return})
+    {
+        f.m_pfnDialog = [&](QDialog& dialog)
+        {
+            auto& dac = static_cast<CDlgCalibrDAC&>(dialog);
+            Key(dac, Qt::Key_Tab);
+            dac.m_edCalLow->selectAll();
+            QTest::keyClicks(dac.focusWidget(), "2.5");
+            Key(dac, nKey);
+            return dac.result();
+        };
+        pOpen->click();
+        QCOMPARE(std::bit_cast<quint32>(edit.fDacCalHigh),
+                 nKey == Qt::Key_Escape ? 0xFFFFFFFFu : std::bit_cast<quint32>(high.toFloat()));
+    }
+    QCOMPARE(edit.fDacCalLow, 2.5f);
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1020)->text(), QStringLiteral("2.5"));
 }
 
 QTEST_MAIN(TestPages)

@@ -17,7 +17,13 @@ private slots:
     void openMissingPort();
     void exclusiveOpen();
     void secondOpenClosesFirst();
+    void lineSettings();
+    void readTimeouts_data();
+    void readTimeouts();
     void silentLineTimesOut();
+    void writeTimesOut();
+    void simulatorRefuses_data();
+    void simulatorRefuses();
     void exchange();
     void closedPort();
     void demoMode_data();
@@ -107,6 +113,51 @@ void TestSerialPort::secondOpenClosesFirst()
     QVERIFY2(other.Open(m_sim.SlavePath()), qPrintable(other.m_strError));
 }
 
+namespace
+{
+// A time-out measured by wall time: never shorter than 40 ms before it is due; the late side
+// is bounded generously, as a loaded machine may be slow to wake the waiting thread.
+bool TimedOutAt(qint64 nElapsed, int nTimeout)
+{
+    return nElapsed >= nTimeout - 40 && nElapsed <= nTimeout + 250;
+}
+} // namespace
+
+void TestSerialPort::lineSettings()
+{
+    CSerialPort port;
+    QVERIFY2(port.Open(m_sim.SlavePath()), qPrintable(port.m_strError));
+    // As the device's side of the line sees it.
+    CPseudoTerminal::SLineSettings line;
+    QVERIFY2(m_sim.LineSettings(line), qPrintable(m_sim.m_strError));
+    QCOMPARE(line.nBaudRate, 9600);
+    QCOMPARE(line.nDataBits, 8);
+    QCOMPARE(line.nStopBits, 2);
+    QVERIFY(!line.bParity);
+    QVERIFY(!line.bHardwareFlow);
+    QVERIFY(!line.bSoftwareFlow);
+    QVERIFY(line.bRaw);
+}
+
+void TestSerialPort::readTimeouts_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<int>("timeout");
+    QTest::newRow("write answer, first byte") << 1 << 501;
+    QTest::newRow("write answer, rest") << 3 << 503;
+    QTest::newRow("versions answer") << 4 << 504;
+    QTest::newRow("read answer") << 53 << 560;
+}
+
+void TestSerialPort::readTimeouts()
+{
+    QFETCH(int, bytes);
+    QFETCH(int, timeout);
+    CSerialPort port;
+    QVERIFY(port.Open(m_sim.SlavePath()));
+    QCOMPARE(port.ReadTimeout(bytes), timeout);
+}
+
 void TestSerialPort::silentLineTimesOut()
 {
     CSerialPort port;
@@ -119,8 +170,76 @@ void TestSerialPort::silentLineTimesOut()
     QVERIFY(!port.Read(buffer, 4, nReceived));
     const qint64 nElapsed = timer.elapsed();
     QCOMPARE(nReceived, 0);
-    QVERIFY2(nElapsed >= 500, qPrintable(QString::number(nElapsed)));
-    QVERIFY2(nElapsed < 1500, qPrintable(QString::number(nElapsed)));
+    QVERIFY2(TimedOutAt(nElapsed, 504), qPrintable(QString::number(nElapsed)));
+}
+
+void TestSerialPort::writeTimesOut()
+{
+    CSimulator stalled; // takes nothing off the line, which fills up
+    QVERIFY2(stalled.Start(), qPrintable(stalled.m_strError));
+    stalled.SetStalled(true);
+    CSerialPort port;
+    QVERIFY(port.Open(stalled.SlavePath()));
+    QCOMPARE(port.WriteTimeout(), 0);
+    const QByteArray shortFrame(CFrameCodec::kShortText, 'G');
+    QVERIFY(port.Write(shortFrame.constData(), int(shortFrame.size())));
+    QCOMPARE(port.WriteTimeout(), 113); // fixed by the first write
+    // A write larger than the line can take in: it fails after the fixed time-out.
+    const QByteArray flood(1 << 20, 'G');
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!port.Write(flood.constData(), int(flood.size())));
+    const qint64 nElapsed = timer.elapsed();
+    QVERIFY2(TimedOutAt(nElapsed, 113), qPrintable(QString::number(nElapsed)));
+    QCOMPARE(port.WriteTimeout(), 113);
+}
+
+void TestSerialPort::simulatorRefuses_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("answer"); // bytes expected back; 0: no answer
+    const quint16 wVersion = 0x0123;
+    const quint16 wBoot = 0x0008;
+    auto text = [](const quint8* pFrame, int n)
+    {
+        char szText[CFrameCodec::kLongText];
+        CFrameCodec::EncodeFrame(pFrame, n, szText);
+        return QByteArray(szText, 2 * n + 1);
+    };
+    quint8 read[CFrameCodec::kShortFrame];
+    CFrameCodec::BuildReadRequest(read, 8, wVersion, wBoot);
+    const QByteArray readRequest = text(read, CFrameCodec::kShortFrame);
+    quint8 data[CFrameCodec::kBlockSize] = {1, 2, 3, 4, 5, 6, 7, 8};
+    quint8 write[CFrameCodec::kLongFrame];
+    CFrameCodec::BuildWriteRequest(write, 8, data, wVersion, wBoot);
+    QTest::newRow("read request") << readRequest << 53;
+    QTest::newRow("write request") << text(write, CFrameCodec::kLongFrame) << 1;
+    // Sealed again after the change, so that only the reserved byte is wrong.
+    read[13] = 0x01;
+    CFrameCodec::SealFrame(read, CFrameCodec::kShortFrame, wVersion, wBoot);
+    QTest::newRow("reserved byte in a read request") << text(read, CFrameCodec::kShortFrame) << 0;
+    write[6] = 0x80;
+    CFrameCodec::SealFrame(write, CFrameCodec::kLongFrame, wVersion, wBoot);
+    QTest::newRow("reserved byte in a write request") << text(write, CFrameCodec::kLongFrame) << 0;
+    QTest::newRow("one character short") << QByteArray(readRequest).remove(0, 1) << 0;
+    QTest::newRow("one character long") << QByteArray(readRequest).prepend('G') << 0;
+    QTest::newRow("CR LF line end") << QByteArray(readRequest).insert(readRequest.size() - 1, '\r') << 0;
+    QTest::newRow("no line end") << readRequest.left(readRequest.size() - 1) << 0;
+}
+
+void TestSerialPort::simulatorRefuses()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, answer);
+    m_sim.WithDevice([](CSimDevice& device) { device.SetVersions(0x0123, 0x0008); });
+    CSerialPort port;
+    QVERIFY(port.Open(m_sim.SlavePath()));
+    QVERIFY(port.Write(request.constData(), int(request.size())));
+    QByteArray buffer(qMax(answer, 1), 0);
+    int nReceived = -1;
+    QCOMPARE(port.Read(buffer.data(), int(buffer.size()), nReceived), answer > 0);
+    QCOMPARE(nReceived, answer);
+    QVERIFY(port.Write("\n", 1)); // ends whatever line was left open, for the next request
 }
 
 void TestSerialPort::exchange()

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 using EFault = CSimDevice::EFault;
 
@@ -55,6 +57,8 @@ private slots:
     void exitWithNoPorts();
     void demoCaption();
     void aboutBox();
+    void aboutOverTheWholeFrame();
+    void noCloseDuringTransfer();
     void enterAndEscape();
 };
 
@@ -277,6 +281,97 @@ void TestWizard::aboutBox()
     CheckState(f, 1);
     f.m_pDlg->OnSysCommand(0xF060 & 0xFF00); // other commands are not the about box
     QCOMPARE(opened.size(), 4);
+}
+
+void TestWizard::aboutOverTheWholeFrame()
+{
+    CWizardFixture f;
+    QStringList opened;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        opened << dialog.metaObject()->className();
+        return int(QDialog::Accepted);
+    };
+    // Each request must open the frame's menu, whose last item opens the about box.
+    auto about = [&](const std::function<void()>& fnRequest)
+    {
+        opened.clear();
+        fnRequest();
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!pMenu)
+            return QStringLiteral("no menu");
+        pMenu->actions().last()->trigger();
+        pMenu->close();
+        return opened.join(u',');
+    };
+    // Through the window, as the window system delivers a click.
+    auto rightClick = [](QWidget* pWidget)
+    {
+        return [pWidget]
+        {
+            QWidget* pWindow = pWidget->window();
+            QTest::mouseClick(pWindow->windowHandle(), Qt::RightButton, {},
+                              pWidget->mapTo(pWindow, pWidget->rect().center()));
+        };
+    };
+    auto keys = [](QWidget* pWidget, Qt::Key nKey, Qt::KeyboardModifiers nModifiers)
+    {
+        return [=]
+        {
+            pWidget->setFocus();
+            QTest::keyClick(pWidget, nKey, nModifiers);
+        };
+    };
+    CPage1& page1 = f.m_pDlg->m_Page1;
+    CPage2& page2 = f.m_pDlg->m_Page2;
+    for (bool bDemo : {false, true})
+    {
+        f.m_app.m_Port.m_bDemo = bDemo;
+        QCOMPARE(about(rightClick(f.m_pDlg->m_wndPicture)), QStringLiteral("CAboutDlg"));
+        QCOMPARE(about(rightClick(&page1)), QStringLiteral("CAboutDlg")); // over the port picture
+        QCOMPARE(about(keys(f.Control<QComboBox>(&page1, 1007), Qt::Key_F10, Qt::ShiftModifier)),
+                 QStringLiteral("CAboutDlg"));
+        QCOMPARE(about(keys(f.Button(1), Qt::Key_Menu, Qt::NoModifier)), QStringLiteral("CAboutDlg"));
+        f.m_pDlg->OnOK();
+        CheckState(f, 1);
+        QCOMPARE(about(rightClick(f.Control<QLabel>(&page2, 1016))), QStringLiteral("CAboutDlg"));
+        QCOMPARE(about(keys(f.Control<CMyEdit>(&page2, 1009), Qt::Key_Menu, Qt::NoModifier)),
+                 QStringLiteral("CAboutDlg"));
+        QCOMPARE(about(keys(f.Control<QPushButton>(&page2, 1017), Qt::Key_F10, Qt::ShiftModifier)),
+                 QStringLiteral("CAboutDlg"));
+        CheckState(f, 1); // the same page in the same state
+        f.m_pDlg->OnBack();
+    }
+    // F10 alone is not a menu request.
+    QCOMPARE(about(keys(f.Button(1), Qt::Key_F10, Qt::NoModifier)), QStringLiteral("no menu"));
+}
+
+void TestWizard::noCloseDuringTransfer()
+{
+    CWizardFixture f;
+    QList<bool> enabled;
+    // A close request of the window manager that arrives while a transfer runs.
+    auto requestClose = [&]
+    {
+        QTimer::singleShot(0, f.m_pDlg.get(),
+                           [&]
+                           {
+                               enabled << f.m_pDlg->isEnabled();
+                               f.m_pDlg->windowHandle()->close();
+                           });
+    };
+    requestClose();
+    f.m_pDlg->OnOK(); // connect: versions and image are read
+    QCOMPARE(enabled, QList<bool>({false}));
+    CheckState(f, 1);
+    requestClose();
+    f.m_pDlg->OnOK(); // the write
+    QCOMPARE(enabled, QList<bool>({false, false}));
+    CheckState(f, 0);
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(157)}));
+    // Between transfers a close request closes the frame as before.
+    f.m_pDlg->windowHandle()->close();
+    QVERIFY(!f.m_pDlg->isVisible());
 }
 
 void TestWizard::enterAndEscape()
