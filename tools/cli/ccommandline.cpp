@@ -1,5 +1,7 @@
 #include "ccommandline.h"
 
+#include "cbatchrun.h"
+#include "cbatchworker.h"
 #include "cconsoleprogress.h"
 #include "cnumbertext.h"
 #include "cparamrules.h"
@@ -34,6 +36,13 @@ const char* const kUsageText =
     "                                изменить настройки прибора\n"
     "  write --port ИМЯ --in ФАЙЛ    записать настройки и данные датчика из файла образа\n"
     "\n"
+    "Несколько приборов (set и write):\n"
+    "  --port ИМЯ --port ИМЯ ...      приборы на нескольких портах, все одновременно;\n"
+    "  --ports ИМЯ,ИМЯ,...            в конце таблица итогов (с --json массив объектов)\n"
+    "  --repeat            рабочее место: на каждом порту ждать прибор, настроить его, ждать,\n"
+    "                      пока его отключат, и снова; Ctrl+C завершает после текущего прибора\n"
+    "  --report ФАЙЛ       дописывать в ФАЙЛ (CSV) строку о каждом настроенном приборе\n"
+    "\n"
     "Общие параметры:\n"
     "  --demo              демонстрационный режим (образ ImgEEPROM/demo.dat)\n"
     "  --port ИМЯ          порт, как его показывает «zint9 ports» (ttyUSB0, COM3), или путь\n"
@@ -43,13 +52,15 @@ const char* const kUsageText =
     "  --help              эта справка\n"
     "\n"
     "Коды завершения: 0 успех, 1 ошибка прибора или файла, 2 ошибка в командной строке,\n"
-    "3 значения не прошли проверку.\n";
+    "3 значения не прошли проверку. Для нескольких приборов: 0 все настроены, 1 хотя бы один\n"
+    "не настроен, 3 значения отклонены до обращения к портам (ничего не записано).\n";
 
 // Options that take a value, and flags.
 const QStringList kValued = {
-    "--port",          "--out",  "--in",     "--sensor",  "--low",      "--high",      "--fail",
-    "--cold-junction", "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir"};
-const QStringList kFlags = {"--demo", "--json", "--no-verify", "--quiet", "--help"};
+    "--port", "--out",    "--in",      "--sensor",   "--low",        "--high",  "--fail",  "--cold-junction",
+    "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir", "--ports", "--report"};
+// --worker is the batch's own: one port's line in a process of its own.
+const QStringList kFlags = {"--demo", "--json", "--no-verify", "--quiet", "--help", "--repeat", "--worker"};
 
 // A float as the wizard shows it, not as its binary value widens to a double.
 double Json(float fValue)
@@ -94,6 +105,11 @@ CCommandLine::CCommandLine(std::FILE* pOut, std::FILE* pErr, const QString& strA
 
 void CCommandLine::Print(std::FILE* pStream, const QString& strText)
 {
+    if (m_pfnErrorSink && pStream == m_pErr)
+    {
+        m_pfnErrorSink(strText);
+        return;
+    }
     std::fprintf(pStream, "%s\n", strText.toUtf8().constData());
     std::fflush(pStream);
 }
@@ -104,9 +120,15 @@ int CCommandLine::Error(int nExit, const QString& strText)
     return nExit;
 }
 
+bool CCommandLine::TakesValue(const QString& strOption)
+{
+    return kValued.contains(strOption);
+}
+
 int CCommandLine::Run(const QStringList& arguments)
 {
     SOptions options;
+    m_outcome = {};
     for (qsizetype i = 0; i < arguments.size(); ++i)
     {
         const QString& strArg = arguments[i];
@@ -160,11 +182,22 @@ int CCommandLine::Run(const QStringList& arguments)
 
     const bool bDevice =
         options.strCommand == "read" || options.strCommand == "set" || options.strCommand == "write";
-    if (bDevice && !options.Has("--port") && !options.Has("--demo"))
+    if (bDevice && !options.Has("--port") && !options.Has("--ports") && !options.Has("--demo"))
         return Error(kUsage,
                      QStringLiteral("команде %1 нужен --port ИМЯ или --demo").arg(options.strCommand));
     if (options.strCommand != "show" && !options.positional.isEmpty())
         return Error(kUsage, QStringLiteral("лишний аргумент «%1»").arg(options.positional.first()));
+    if (options.flags.contains("--worker"))
+        return CBatchWorker(*this).Run(arguments);
+    if (CBatchRun::IsBatch(arguments))
+    {
+        if (options.strCommand != "set" && options.strCommand != "write")
+            return Error(kUsage,
+                         QStringLiteral("несколько портов, --repeat и --report только для set и write"));
+        if (options.Has("--demo"))
+            return Error(kUsage, QStringLiteral("--demo работает с одним прибором"));
+        return CBatchRun(*this, m_pOut, m_pErr).Run(arguments);
+    }
     if (options.strCommand == "ports")
         return Ports();
     if (options.strCommand == "read")
@@ -203,6 +236,7 @@ bool CCommandLine::Connect(const SOptions& options)
         Print(m_pErr, CStringTable::Load(154));
         return false;
     }
+    m_outcome.bVersions = true;
     m_app.m_strLastError.clear();
     if (!m_app.ReadImage(m_app.m_ParamDevice))
     {
@@ -270,22 +304,28 @@ int CCommandLine::Show(const SOptions& options)
     return kSuccess;
 }
 
+int CCommandLine::SensorIndex(const QString& strSensor) const
+{
+    bool bNumber = false;
+    int nSensor = strSensor.toInt(&bNumber);
+    if (!bNumber)
+    {
+        nSensor = -1;
+        for (qsizetype i = 0; i < m_app.m_Sensors.size() && nSensor < 0; ++i)
+            if (m_app.m_Sensors[i].strName.compare(strSensor, Qt::CaseInsensitive) == 0 ||
+                m_app.m_Sensors[i].strFileName.compare(strSensor, Qt::CaseInsensitive) == 0)
+                nSensor = int(i);
+    }
+    return nSensor >= 0 && nSensor < m_app.m_Sensors.size() ? nSensor : -1;
+}
+
 bool CCommandLine::ApplyChanges(const SOptions& options, int& nExit)
 {
     if (options.Has("--sensor"))
     {
         const QString strSensor = options.Value("--sensor");
-        bool bNumber = false;
-        int nSensor = strSensor.toInt(&bNumber);
-        if (!bNumber)
-        {
-            nSensor = -1;
-            for (qsizetype i = 0; i < m_app.m_Sensors.size() && nSensor < 0; ++i)
-                if (m_app.m_Sensors[i].strName.compare(strSensor, Qt::CaseInsensitive) == 0 ||
-                    m_app.m_Sensors[i].strFileName.compare(strSensor, Qt::CaseInsensitive) == 0)
-                    nSensor = int(i);
-        }
-        if (nSensor < 0 || nSensor >= m_app.m_Sensors.size())
+        const int nSensor = SensorIndex(strSensor);
+        if (nSensor < 0)
         {
             nExit = Error(kUsage, QStringLiteral("нет датчика «%1» в каталоге").arg(strSensor));
             return false;
@@ -330,17 +370,8 @@ int CCommandLine::ValidateAndWrite(const SOptions& options)
 {
     CParamZT01& edit = m_app.m_ParamEdit;
     m_app.m_nSensor = m_app.FindSensor(edit);
-    // Values from an image file have not been through the reading rule.
-    for (float fValue : {float(edit.fLowLimit), float(edit.fHighLimit), float(edit.fFailOutput),
-                         float(edit.fPeakBand), float(edit.fFilterTime)})
-        if (!std::isfinite(fValue))
-            return Error(kRefused, CParamRules::NotANumberText());
     edit.byColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
-    const bool bKnown = m_app.m_nSensor >= 0 && m_app.m_nSensor < m_app.m_Sensors.size();
-    const CParamRules::SVerdict verdict = CParamRules::Validate(
-        {edit.fLowLimit, edit.fHighLimit, edit.fFailOutput, edit.fPeakBand, edit.fFilterTime},
-        bKnown ? &m_app.m_Sensors[m_app.m_nSensor] : nullptr, m_app.m_fMaxFilterTime,
-        m_app.m_fMaxBandPercent);
+    const CParamRules::SVerdict verdict = CheckValues(edit);
     if (!verdict.strText.isEmpty())
         Print(m_pErr, verdict.strText);
     if (!verdict.bOk)
@@ -365,6 +396,25 @@ int CCommandLine::ValidateAndWrite(const SOptions& options)
     return kSuccess;
 }
 
+CParamRules::SVerdict CCommandLine::CheckValues(const CParamZT01& image) const
+{
+    // Values from an image file have not been through the reading rule.
+    for (float fValue : {float(image.fLowLimit), float(image.fHighLimit), float(image.fFailOutput),
+                         float(image.fPeakBand), float(image.fFilterTime)})
+        if (!std::isfinite(fValue))
+        {
+            CParamRules::SVerdict verdict;
+            verdict.bOk = false;
+            verdict.strText = QStringLiteral("zint9: ") + CParamRules::NotANumberText();
+            return verdict;
+        }
+    const int nSensor = m_app.FindSensor(image);
+    const bool bKnown = nSensor >= 0 && nSensor < m_app.m_Sensors.size();
+    return CParamRules::Validate(
+        {image.fLowLimit, image.fHighLimit, image.fFailOutput, image.fPeakBand, image.fFilterTime},
+        bKnown ? &m_app.m_Sensors[nSensor] : nullptr, m_app.m_fMaxFilterTime, m_app.m_fMaxBandPercent);
+}
+
 bool CCommandLine::SaveBackup(const SOptions& options, const CParamZT01& image)
 {
     const QString strFolder =
@@ -377,9 +427,13 @@ bool CCommandLine::SaveBackup(const SOptions& options, const CParamZT01& image)
         return false;
     }
     const QString strStamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    const QString strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1.bin").arg(strStamp));
+    // Claimed with an exclusive create: devices on other ports are backed up in the same millisecond.
+    QString strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1.bin").arg(strStamp));
+    for (int n = 2; !QFile(strPath).open(QIODevice::WriteOnly | QIODevice::NewOnly) && n < 1000; ++n)
+        strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1-%2.bin").arg(strStamp).arg(n));
     if (!SaveImageFile(strPath, image))
         return false;
+    m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
     Print(m_pErr,
           QStringLiteral("Резервная копия образа прибора: %1").arg(QDir::toNativeSeparators(strPath)));
     return true;
@@ -405,6 +459,7 @@ bool CCommandLine::Verify(const CParamZT01& written)
     for (int i = 0; i < CParamZT01::kImageSize; ++i)
         if (quint8(readBack[i]) != written.Image()[i])
         {
+            m_outcome.nDiffAddress = i;
             Error(kFailure, QStringLiteral("сверка не прошла: адрес %1 (0x%2) содержит 0x%3 вместо 0x%4")
                                 .arg(i)
                                 .arg(i, 3, 16, QLatin1Char('0'))

@@ -1,0 +1,36 @@
+#include "cstopsignal.h"
+
+#include <QProcess>
+
+#include <csignal>
+#include <unistd.h>
+
+namespace
+{
+volatile std::sig_atomic_t s_bRaised = 0;
+
+void OnSignal(int)
+{
+    s_bRaised = 1;
+}
+} // namespace
+
+void CStopSignal::Install()
+{
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool CStopSignal::Raised()
+{
+    return s_bRaised != 0;
+}
+
+void CStopSignal::Detach(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+}

@@ -1,0 +1,35 @@
+#include "cstopsignal.h"
+
+#include <QProcess>
+
+#include <atomic>
+#include <windows.h>
+
+namespace
+{
+std::atomic<bool> s_bRaised{false};
+
+BOOL WINAPI OnControl(DWORD dwType)
+{
+    if (dwType != CTRL_C_EVENT && dwType != CTRL_BREAK_EVENT && dwType != CTRL_CLOSE_EVENT)
+        return FALSE;
+    s_bRaised = true;
+    return TRUE;
+}
+} // namespace
+
+void CStopSignal::Install()
+{
+    ::SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+bool CStopSignal::Raised()
+{
+    return s_bRaised;
+}
+
+void CStopSignal::Detach(QProcess& process)
+{
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* pArguments)
+                                              { pArguments->flags |= CREATE_NEW_PROCESS_GROUP; });
+}
