@@ -116,6 +116,10 @@ void TestCli::usageErrors_data()
     QTest::newRow("unknown sensor") << QStringList{"set", "--demo", "--sensor", "Pt 1000"} << "нет датчика";
     QTest::newRow("write without a file") << QStringList{"write", "--demo"} << "нужен --in";
     QTest::newRow("show without a file") << QStringList{"show"} << "один файл";
+    QTest::newRow("read on a station")
+        << QStringList{"read", "--port", "SIM", "--repeat"} << "только для set и write";
+    QTest::newRow("demonstration batch")
+        << QStringList{"set", "--demo", "--ports", "a,b"} << "--demo работает с одним прибором";
 }
 
 void TestCli::usageErrors()
@@ -132,6 +136,8 @@ void TestCli::help()
     QCOMPARE(Run({"read", "--help"}), 0);
     QVERIFY(m_strOut.contains("zint9 КОМАНДА"));
     QVERIFY(m_strOut.contains("--cold-junction on|off"));
+    QVERIFY(m_strOut.contains("--ports ИМЯ,ИМЯ"));
+    QVERIFY(m_strOut.contains("--report ФАЙЛ"));
 }
 
 void TestCli::ports()

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QTimer>
 
+#include <algorithm>
 #include <limits>
 
 namespace
@@ -354,6 +355,17 @@ void CBatchRun::Stop()
 
 void CBatchRun::PrintSummary()
 {
+    if (!m_bRepeat) // in the order the ports were given, not the order they finished
+    {
+        QList<QJsonValue> results(m_results.begin(), m_results.end());
+        std::stable_sort(
+            results.begin(), results.end(),
+            [this](const QJsonValue& a, const QJsonValue& b)
+            { return m_ports.indexOf(a["port"].toString()) < m_ports.indexOf(b["port"].toString()); });
+        m_results = QJsonArray();
+        for (const QJsonValue& result : results)
+            m_results.append(result);
+    }
     if (m_bJson)
     {
         std::fputs(QJsonDocument(m_results).toJson(QJsonDocument::Indented).constData(), m_pOut);

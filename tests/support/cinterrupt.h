@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QProcess;
+
+// Ctrl+C as a terminal sends it: to the whole foreground process group of a program.
+class CInterrupt
+{
+public:
+    // Starts the process as the leader of a group of its own (call before start()).
+    static void NewGroup(QProcess& process);
+    static bool SendToGroup(qint64 nLeader);
+};
