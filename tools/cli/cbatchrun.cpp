@@ -279,10 +279,10 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         if (event["state"].toString() == QLatin1String("waiting"))
             m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
         else
-            m_pDisplay->SetStatus(nLine, m_pDisplay->IsLive()
-                                             ? QStringLiteral("%1; ждёт отключения прибора")
-                                                   .arg(ResultText(m_results.last()["result"].toString()))
-                                             : QString());
+            m_pDisplay->SetStatus(
+                nLine, m_pDisplay->IsLive()
+                           ? QStringLiteral("%1; ждёт отключения прибора").arg(ResultText(line.strLastResult))
+                           : QString());
     }
     else if (strEvent == QLatin1String("result"))
     {
@@ -302,6 +302,7 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     result["time"] = now.toString(Qt::ISODate);
     result["port"] = line.strPort;
     const QString strResult = result["result"].toString();
+    line.strLastResult = strResult;
     m_pDisplay->SetStatus(nLine, ResultText(strResult));
     if (strResult != QLatin1String("ok") && m_bRepeat && m_pDisplay->IsLive())
     {

@@ -32,6 +32,7 @@ private:
         QString strPort;
         std::unique_ptr<QProcess> pProcess;
         QByteArray out, err; // what has come without its line end yet
+        QString strLastResult;
         bool bInDevice = false;
         bool bResult = false;
         bool bDone = false;
