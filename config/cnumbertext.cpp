@@ -28,19 +28,42 @@ qsizetype SkipBlanksAndSign(const QByteArray& text, bool& bNegative)
     return i;
 }
 
+// True when a number that does not fit a double is too large rather than too small: the power of
+// ten of its first significant digit decides, not the sign of the exponent ("0.000...1" has none).
+bool IsHuge(const std::string& strNumber)
+{
+    const auto nExpAt = strNumber.find_first_of("eE");
+    const std::string strMantissa = strNumber.substr(0, nExpAt);
+    long long nExp = 0;
+    if (nExpAt != std::string::npos)
+    {
+        std::size_t i = nExpAt + 1;
+        const bool bNegative = i < strNumber.size() && strNumber[i] == '-';
+        if (i < strNumber.size() && (strNumber[i] == '-' || strNumber[i] == '+'))
+            ++i;
+        for (; i < strNumber.size() && IsDigit(strNumber[i]); ++i)
+            nExp = qMin(nExp * 10 + (strNumber[i] - '0'), 1000000000LL);
+        nExp = bNegative ? -nExp : nExp;
+    }
+    const auto nFirst = strMantissa.find_first_of("123456789");
+    if (nFirst == std::string::npos)
+        return false;
+    auto nPoint = strMantissa.find('.');
+    if (nPoint == std::string::npos)
+        nPoint = strMantissa.size();
+    const long long nPower =
+        nFirst < nPoint ? (long long)(nPoint - nFirst) - 1 : -(long long)(nFirst - nPoint);
+    return nPower + nExp > 0;
+}
+
 // Converts a plain decimal number (digits, ".", "e") that from_chars accepts; out-of-range
-// values saturate as strtod does.
+// values saturate as strtod does: overflow is infinite, underflow 0.
 double FromDecimal(const std::string& strNumber)
 {
     double dValue = 0;
     const auto result = std::from_chars(strNumber.data(), strNumber.data() + strNumber.size(), dValue);
     if (result.ec == std::errc::result_out_of_range)
-    {
-        // Either overflow or underflow: a mantissa of zero never overflows, so look at the exponent.
-        const auto nExp = strNumber.find('e');
-        const bool bHuge = nExp == std::string::npos || strNumber[nExp + 1] != '-';
-        dValue = bHuge ? HUGE_VAL : 0.0;
-    }
+        dValue = IsHuge(strNumber) ? HUGE_VAL : 0.0;
     return dValue;
 }
 } // namespace
@@ -120,9 +143,14 @@ bool CNumberText::ParseField(const QString& strText, float& fValue)
                 return false;
             std::string strNumber = "0";
             strNumber.append(pBegin, pEnd);
-            if (std::from_chars(strNumber.data(), strNumber.data() + strNumber.size(), dValue).ec ==
-                std::errc::result_out_of_range)
-                return false;
+            const auto fraction =
+                std::from_chars(strNumber.data(), strNumber.data() + strNumber.size(), dValue);
+            if (fraction.ec == std::errc::result_out_of_range)
+            {
+                if (FromDecimal(std::string(strNumber.c_str(), fraction.ptr)) != 0)
+                    return false;
+                dValue = 0;
+            }
         }
         else if (result.ec == std::errc::result_out_of_range)
         {

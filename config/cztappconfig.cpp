@@ -2,6 +2,7 @@
 
 #include "ccodepage1251.h"
 #include "cfilelock.h"
+#include "cimagefile.h"
 #include "cnumbertext.h"
 #include "cstringtable.h"
 
@@ -37,6 +38,8 @@ bool CZTAppConfig::LoadSensorCatalogue()
     const QString strPath = AppPath(QStringLiteral("Sensors.dat"));
     const bool bLoaded = [&]
     {
+        if (!CImageFile().CheckRegular(strPath))
+            return false;
         QFile file(strPath);
         if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
             return false;
@@ -135,8 +138,13 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
 
     // A file shorter than an image is as unusable as a missing one: taking nothing from it and
     // reporting success would make the user believe the sensor had changed.
+    // The catalogue names a file in ImgEEPROM/, never a path elsewhere.
+    const QString& strName = sensor.strFileName;
+    const bool bPlainName = !strName.isEmpty() && strName != QLatin1String(".") &&
+                            strName != QLatin1String("..") && !strName.contains(QLatin1Char('/')) &&
+                            !strName.contains(QLatin1Char('\\')) && !strName.contains(QChar(0));
     CParamZT01 scratch;
-    if (ReadImageFile(strPath, scratch))
+    if (bPlainName && ReadImageFile(strPath, scratch))
     {
         QThread::msleep(100);
         pProgress->PumpMessages();
@@ -165,25 +173,11 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
 
 bool CZTAppConfig::ReadImageFile(const QString& strPath, CParamZT01& image)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-    {
-        m_strLastError = file.errorString();
-        return false;
-    }
-    if (!CFileLock::TryLock(file))
-    {
-        m_strLastError = QStringLiteral("file is in use by another program");
-        return false;
-    }
-    const QByteArray content = file.read(CParamZT01::kImageSize);
-    if (content.size() != CParamZT01::kImageSize)
-    {
-        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
-        return false;
-    }
-    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
-    return true;
+    CImageFile file;
+    if (file.Read(strPath, image))
+        return true;
+    m_strLastError = file.m_strLastError;
+    return false;
 }
 
 QString CZTAppConfig::AppPath(const QString& strName) const

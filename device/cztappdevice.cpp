@@ -2,11 +2,13 @@
 
 #include "cfilelock.h"
 #include "cframecodec.h"
+#include "cimagebackup.h"
+#include "cimagefile.h"
 #include "cstringtable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 #include <cstring>
@@ -208,8 +210,12 @@ bool CZTAppDevice::DemoWriteImage()
     const QString strPath = DemoImagePath();
     std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, kBlocks);
 
-    // The new image goes to a temporary file that replaces demo.dat only once it is complete,
-    // so a failed write leaves the old image whole.
+    CImageFile file;
+    if (!file.CheckRegular(strPath))
+    {
+        m_strLastError = file.m_strLastError;
+        return false;
+    }
     QFile current(strPath);
     if (current.exists())
     {
@@ -220,24 +226,26 @@ bool CZTAppDevice::DemoWriteImage()
             return false;
         }
     }
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly))
-    {
-        m_strLastError = file.errorString();
-        return false;
-    }
-    if (file.write(reinterpret_cast<const char*>(m_ParamEdit.Image()), CParamZT01::kImageSize) !=
-        CParamZT01::kImageSize)
-    {
-        m_strLastError = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
+    // The new image replaces demo.dat only once it is complete, so a failed write (a full disk)
+    // leaves the old image whole.
     SimulateTransfer(*pProgress);
-    if (!file.commit())
+    if (!file.Save(strPath, m_ParamEdit))
     {
-        m_strLastError = file.errorString();
+        m_strLastError = file.m_strLastError;
         return false;
     }
     return true;
+}
+
+bool CZTAppDevice::SaveBackup(CImageBackup& backup)
+{
+    // What the device holds now: in demonstration mode that is demo.dat as it is before the write.
+    CParamZT01 current = m_ParamDevice;
+    if (m_Port.m_bDemo && !ReadImageFile(DemoImagePath(), current))
+    {
+        backup.m_strLastError =
+            QDir::toNativeSeparators(DemoImagePath()) + QStringLiteral(": ") + m_strLastError;
+        return false;
+    }
+    return backup.Save(current, m_wVersion);
 }

@@ -3,6 +3,8 @@
 #include "cserialport.h"
 #include "cztappconfig.h"
 
+class CImageBackup;
+
 // The device link's part of the application object: the port, the device's versions and the
 // three transactions. In demonstration mode the image transactions work on ImgEEPROM/demo.dat.
 class CZTAppDevice : public CZTAppConfig
@@ -21,6 +23,9 @@ public:
     bool DemoReadImage();
     bool DemoWriteImage();
     QString DemoImagePath() const;
+    // Saves the image the device holds now (demo.dat in demonstration mode) as a new backup;
+    // every write is preceded by one.
+    bool SaveBackup(CImageBackup& backup);
 
     CSerialPort m_Port;
     quint16 m_wVersion = 0;     // device version; seed B of the check words

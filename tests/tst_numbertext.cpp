@@ -64,6 +64,9 @@ void TestNumberText::parseReal_data()
     QTest::newRow("letters") << QByteArray("abc") << 0.0f;
     QTest::newRow("lone point") << QByteArray(".") << 0.0f;
     QTest::newRow("blanks and text after") << QByteArray("  60 s") << 60.0f;
+    QTest::newRow("underflow without exponent") << "0." + QByteArray(400, '0') + "1" << 0.0f;
+    QTest::newRow("underflow with exponent") << QByteArray("-1e-400") << -0.0f;
+    QTest::newRow("overflow after leading zeros") << "0000." + QByteArray(3, '0') + "1e400" << HUGE_VALF;
 }
 
 void TestNumberText::parseReal()
@@ -99,6 +102,9 @@ void TestNumberText::parseField_data()
     QTest::newRow("negative infinity") << "-infinity" << false << 0.0f;
     QTest::newRow("beyond a float") << "1e39" << false << 0.0f;
     QTest::newRow("beyond a double") << "1e400" << false << 0.0f;
+    QTest::newRow("underflow") << "0." + QString(400, '0') + "1" << true << 0.0f;
+    QTest::newRow("underflow without integer part") << "." + QString(400, '0') + "1" << true << 0.0f;
+    QTest::newRow("underflow with exponent") << "1e-400" << true << 0.0f;
 }
 
 void TestNumberText::parseField()

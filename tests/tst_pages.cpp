@@ -562,18 +562,27 @@ void TestPages::changeSensor()
 
 void TestPages::sensorImageFiles_data()
 {
-    QTest::addColumn<int>("size"); // -1: no file
+    QTest::addColumn<int>("size"); // -1: no file, -2: a FIFO
+    QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("loaded");
-    QTest::newRow("missing") << -1 << false;
-    QTest::newRow("short") << 511 << false;
-    QTest::newRow("long") << 600 << true;
+    const QString strName = "TcplL.dat";
+    QTest::newRow("missing") << -1 << strName << false;
+    QTest::newRow("short") << 511 << strName << false;
+    QTest::newRow("long") << 600 << strName << true;
+    QTest::newRow("FIFO") << -2 << strName << false;
+    // The catalogue names a file in ImgEEPROM/, never a path, even to a file that exists.
+    QTest::newRow("path") << 512 << "../ImgEEPROM/TcplL.dat" << false;
+    QTest::newRow("parent folder") << 512 << ".." << false;
+    QTest::newRow("NUL byte") << 512 << QString("TcplL.dat") + QChar(0) + "x" << false;
 }
 
 void TestPages::sensorImageFiles()
 {
     QFETCH(int, size);
+    QFETCH(QString, name);
     QFETCH(bool, loaded);
     CDeviceFixture f;
+    f.m_app.m_Sensors[1].strFileName = name;
     f.m_app.m_ParamDevice = f.DeviceImage();
     f.m_app.m_ParamEdit = f.m_app.m_ParamDevice;
     f.m_app.m_nSensor = 0;
@@ -582,16 +591,18 @@ void TestPages::sensorImageFiles()
     QFile::remove(f.m_folder.FilePath(strFile));
     if (size >= 0)
         f.m_folder.WriteFile(strFile, (content + QByteArray(100, char(0x5A))).left(size));
+    if (size == -2)
+        QVERIFY(f.m_folder.MakeFifo(strFile));
     const QByteArray before = CTestFolder::Bytes(f.m_app.m_ParamEdit);
     QCOMPARE(f.m_app.LoadSensorImage(1), loaded);
     QCOMPARE(f.m_progress.last(), QStringLiteral("closed"));
     QCOMPARE(f.m_progress.first(),
-             QStringLiteral("text Термопара ТХК (L)(файл TcplL.dat)\nЧтение образа EEPROM прибора..."));
+             "text Термопара ТХК (L)(файл " + name + ")\nЧтение образа EEPROM прибора...");
     if (!loaded)
     {
         QCOMPARE(f.m_messages.size(), 1);
-        QCOMPARE(f.m_messages[0].strText,
-                 QStringLiteral("Невозможно открыть файл образа EEPROM для данного датчика (TcplL.dat)!"));
+        QCOMPARE(f.m_messages[0].strText, "Невозможно открыть файл образа EEPROM для данного датчика (" +
+                                              name.section(QChar(0), 0, 0) + ")!");
         QCOMPARE(f.m_messages[0].nIcon, EMsgIcon::Stop);
         QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), before);
         QCOMPARE(f.m_app.m_nSensor, 0);

@@ -2,6 +2,7 @@
 
 #include "caboutdlg.h"
 #include "cdialogbuilder.h"
+#include "cimagebackup.h"
 #include "cmsgbox.h"
 #include "cprogressdlg.h"
 #include "cstringtable.h"
@@ -148,6 +149,17 @@ void CZTDlg::OnOK()
         if (!m_Page2.DoDataExchange(true) || !m_Page2.ValidateParams())
             return;
         app.RestoreDeviceData();
+        // The image just read from the device is kept before anything overwrites it.
+        CImageBackup backup;
+        if (!app.SaveBackup(backup))
+        {
+            CMsgBox::Show(this,
+                          QStringLiteral("Не удалось сохранить резервную копию образа EEPROM прибора.\n"
+                                         "Запись в прибор не выполнена.\n\n") +
+                              backup.m_strLastError,
+                          CStringTable::Load(107), EMsgIcon::Stop);
+            return;
+        }
         if (!app.WriteImage(app.m_ParamEdit))
         {
             CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop);

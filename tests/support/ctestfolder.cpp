@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 CTestFolder::CTestFolder()
@@ -35,4 +36,25 @@ QByteArray CTestFolder::ReadFile(const QString& strName) const
 QByteArray CTestFolder::Bytes(const CParamZT01& image)
 {
     return QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
+}
+
+CTestFolder::~CTestFolder()
+{
+    for (const std::unique_ptr<QProcess>& pGuard : m_guards)
+    {
+        pGuard->kill();
+        pGuard->waitForFinished();
+    }
+}
+
+bool CTestFolder::MakeFifo(const QString& strName)
+{
+    const QString strPath = FilePath(strName);
+    if (QProcess::execute(QStringLiteral("mkfifo"), {strPath}) != 0)
+        return false;
+    auto pGuard = std::make_unique<QProcess>();
+    pGuard->start(QStringLiteral("sh"),
+                  {QStringLiteral("-c"), QStringLiteral("sleep 20; exec 3<>\"$0\""), strPath});
+    m_guards.push_back(std::move(pGuard));
+    return true;
 }

@@ -4,6 +4,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <vector>
+
+class QProcess;
+
 class CParamZT01;
 
 // A temporary program folder holding copies of the shipped Sensors.dat and ImgEEPROM/, with a
@@ -12,12 +17,17 @@ class CTestFolder
 {
 public:
     CTestFolder();
+    ~CTestFolder();
     QString Path() const { return m_dir.path(); }
     QString FilePath(const QString& strName) const { return m_dir.filePath(strName); }
     void WriteFile(const QString& strName, const QByteArray& content) const;
     QByteArray ReadFile(const QString& strName) const;
     static QByteArray Bytes(const CParamZT01& image);
+    // Makes a FIFO. Should a faulty reader open it anyway, a helper opens its other end after a
+    // while, so that the reader sees an empty file instead of blocking the test for ever.
+    bool MakeFifo(const QString& strName);
 
 private:
     QTemporaryDir m_dir;
+    std::vector<std::unique_ptr<QProcess>> m_guards;
 };

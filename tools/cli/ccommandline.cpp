@@ -3,19 +3,18 @@
 #include "cbatchrun.h"
 #include "cbatchworker.h"
 #include "cconsoleprogress.h"
+#include "cimagebackup.h"
+#include "cimagefile.h"
 #include "cnumbertext.h"
 #include "cparamrules.h"
 #include "cstringtable.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSerialPortInfo>
-#include <QStandardPaths>
 
 #include <cmath>
 #include <cstring>
@@ -49,7 +48,7 @@ const char* const kUsageText =
     "  --no-verify         не читать прибор после записи для сверки\n"
     "  --backup-dir ПАПКА  куда сохранять образ прибора перед записью\n"
     "  --quiet             без индикатора хода\n"
-    "  --help              эта справка\n"
+    "  -h, --help          эта справка\n"
     "\n"
     "Коды завершения: 0 успех, 1 ошибка прибора или файла, 2 ошибка в командной строке,\n"
     "3 значения не прошли проверку. Для нескольких приборов: 0 все настроены, 1 хотя бы один\n"
@@ -60,12 +59,19 @@ const QStringList kValued = {
     "--port", "--out",    "--in",      "--sensor",   "--low",        "--high",  "--fail",  "--cold-junction",
     "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir", "--ports", "--report"};
 // --worker is the batch's own: one port's line in a process of its own.
-const QStringList kFlags = {"--demo", "--json", "--no-verify", "--quiet", "--help", "--repeat", "--worker"};
+const QStringList kFlags = {"--demo", "--json", "--no-verify", "--quiet",
+                            "--help", "-h",     "--repeat",    "--worker"};
 
 // A float as the wizard shows it, not as its binary value widens to a double.
 double Json(float fValue)
 {
     return CNumberText::Format(fValue).toDouble();
+}
+
+// The bytes of a float field as the image holds them, lowest address first.
+QString RawHex(float fValue)
+{
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(&fValue), sizeof(fValue)).toHex());
 }
 
 QString Hex(quint16 w)
@@ -147,11 +153,11 @@ int CCommandLine::Run(const QStringList& arguments)
         else
             options.positional.append(strArg);
     }
-    if (options.flags.contains("--help") || options.strCommand.isEmpty())
+    const bool bHelp = options.flags.contains("--help") || options.flags.contains("-h");
+    if (bHelp || options.strCommand.isEmpty())
     {
-        std::fputs(kUsageText,
-                   options.strCommand.isEmpty() && !options.flags.contains("--help") ? m_pErr : m_pOut);
-        return options.flags.contains("--help") ? kSuccess : kUsage;
+        std::fputs(kUsageText, bHelp ? m_pOut : m_pErr);
+        return bHelp ? kSuccess : kUsage;
     }
     m_bQuiet = options.flags.contains("--quiet");
 
@@ -262,31 +268,22 @@ int CCommandLine::Read(const SOptions& options)
 
 bool CCommandLine::LoadImageFile(const QString& strPath, CParamZT01& image)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
+    CImageFile file;
+    if (!file.Read(strPath, image))
     {
-        Error(kFailure, QStringLiteral("не удалось открыть %1: %2").arg(strPath, file.errorString()));
+        Error(kFailure,
+              QStringLiteral("не удалось прочитать образ из %1: %2").arg(strPath, file.m_strLastError));
         return false;
     }
-    const QByteArray content = file.read(CParamZT01::kImageSize);
-    if (content.size() != CParamZT01::kImageSize)
-    {
-        Error(kFailure, QStringLiteral("%1 короче 512 байт: это не образ EEPROM").arg(strPath));
-        return false;
-    }
-    std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);
     return true;
 }
 
 bool CCommandLine::SaveImageFile(const QString& strPath, const CParamZT01& image)
 {
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize) !=
-            CParamZT01::kImageSize ||
-        !file.commit())
+    CImageFile file;
+    if (!file.Save(strPath, image))
     {
-        Error(kFailure, QStringLiteral("не удалось записать %1: %2").arg(strPath, file.errorString()));
+        Error(kFailure, QStringLiteral("не удалось записать %1: %2").arg(strPath, file.m_strLastError));
         return false;
     }
     return true;
@@ -379,11 +376,10 @@ int CCommandLine::ValidateAndWrite(const SOptions& options)
     if (verdict.bBandCleared)
         edit.fPeakBand = 0;
 
-    // The image as the device holds it now, before anything is written.
-    const CParamZT01 before = m_app.m_Port.m_bDemo ? m_app.m_ParamEdit : m_app.m_ParamDevice;
     m_app.RestoreDeviceData();
     const CParamZT01 written = m_app.m_ParamEdit;
-    if (!SaveBackup(options, m_app.m_Port.m_bDemo ? before : m_app.m_ParamDevice))
+    // Nothing reaches the device unless the image it holds now is safe on disk.
+    if (!SaveBackup(options))
         return kFailure;
     if (!m_app.WriteImage(written))
     {
@@ -415,38 +411,32 @@ CParamRules::SVerdict CCommandLine::CheckValues(const CParamZT01& image) const
         bKnown ? &m_app.m_Sensors[nSensor] : nullptr, m_app.m_fMaxFilterTime, m_app.m_fMaxBandPercent);
 }
 
-bool CCommandLine::SaveBackup(const SOptions& options, const CParamZT01& image)
+bool CCommandLine::SaveBackup(const SOptions& options)
 {
-    const QString strFolder =
-        options.Has("--backup-dir")
-            ? options.Value("--backup-dir")
-            : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
-    if (!QDir().mkpath(strFolder))
+    CImageBackup backup(options.Has("--backup-dir") ? options.Value("--backup-dir")
+                                                    : CImageBackup::DefaultFolder());
+    if (!m_app.SaveBackup(backup))
     {
-        Error(kFailure, QStringLiteral("не удалось создать папку резервных копий %1").arg(strFolder));
+        Error(kFailure,
+              QStringLiteral("не удалось сохранить резервную копию образа прибора, запись не выполнена: ") +
+                  backup.m_strLastError);
         return false;
     }
-    const QString strStamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    // Claimed with an exclusive create: devices on other ports are backed up in the same millisecond.
-    QString strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1.bin").arg(strStamp));
-    for (int n = 2; !QFile(strPath).open(QIODevice::WriteOnly | QIODevice::NewOnly) && n < 1000; ++n)
-        strPath = QDir(strFolder).filePath(QStringLiteral("zint9-%1-%2.bin").arg(strStamp).arg(n));
-    if (!SaveImageFile(strPath, image))
-        return false;
-    m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
-    Print(m_pErr,
-          QStringLiteral("Резервная копия образа прибора: %1").arg(QDir::toNativeSeparators(strPath)));
+    m_outcome.strBackupPath = QDir::toNativeSeparators(backup.m_strPath);
+    Print(
+        m_pErr,
+        QStringLiteral("Резервная копия образа прибора: %1").arg(QDir::toNativeSeparators(backup.m_strPath)));
     return true;
 }
 
 bool CCommandLine::Verify(const CParamZT01& written)
 {
     QByteArray readBack;
+    CParamZT01 demo;
     if (m_app.m_Port.m_bDemo)
     {
-        QFile file(m_app.DemoImagePath());
-        if (file.open(QIODevice::ReadOnly))
-            readBack = file.read(CParamZT01::kImageSize);
+        if (m_app.ReadImageFile(m_app.DemoImagePath(), demo))
+            readBack = QByteArray(reinterpret_cast<const char*>(demo.Image()), CParamZT01::kImageSize);
     }
     else if (m_app.ReadImage(m_app.m_ParamDevice))
         readBack =
@@ -514,16 +504,33 @@ QJsonObject CCommandLine::SettingsJson(const CParamZT01& image, bool bVersions) 
         json["sensor"] = QJsonValue::Null;
     json["sensorType"] = image.bySensorType;
     json["sensorCode"] = image.bySensorCode;
-    json["lowLimit"] = Json(image.fLowLimit);
-    json["highLimit"] = Json(image.fHighLimit);
+    // JSON has no NaN: a value that is no number (erased 0xFF bytes, an infinity) is null, and
+    // "unsetFields" gives its raw bytes, so that an erased image never reads as zeros.
+    QJsonObject unset;
+    auto number = [&](const char* pszName, float fValue) -> QJsonValue
+    {
+        if (std::isfinite(fValue))
+            return Json(fValue);
+        unset[pszName] = RawHex(fValue);
+        return QJsonValue::Null;
+    };
+    json["lowLimit"] = number("lowLimit", image.fLowLimit);
+    json["highLimit"] = number("highLimit", image.fHighLimit);
     json["unit"] = strUnit;
-    json["failOutput"] = Json(image.fFailOutput);
+    json["failOutput"] = number("failOutput", image.fFailOutput);
     json["coldJunction"] = image.byColdJunction != 0;
-    json["peakBand"] = Json(image.fPeakBand);
-    json["filterTime"] = Json(image.fFilterTime);
+    json["peakBand"] = number("peakBand", image.fPeakBand);
+    json["filterTime"] = number("filterTime", image.fFilterTime);
     const CParamZT01::SOutRange& range = CParamZT01::OutRange(image.byOutRange);
     const QString strOutUnit = CStringTable::Load(range.nUnitId);
-    if (CParamZT01::IsUnset(image.fDacCalLow) || CParamZT01::IsUnset(image.fDacCalHigh))
+    const float fDacLow = image.fDacCalLow, fDacHigh = image.fDacCalHigh;
+    const bool bDacLowUnset = CParamZT01::IsUnset(fDacLow) || !std::isfinite(fDacLow);
+    const bool bDacHighUnset = CParamZT01::IsUnset(fDacHigh) || !std::isfinite(fDacHigh);
+    if (bDacLowUnset)
+        unset["dacCalLow"] = RawHex(fDacLow);
+    if (bDacHighUnset)
+        unset["dacCalHigh"] = RawHex(fDacHigh);
+    if (bDacLowUnset || bDacHighUnset)
         json["dacCalibration"] = QJsonValue::Null;
     else
         json["dacCalibration"] =
@@ -532,6 +539,7 @@ QJsonObject CCommandLine::SettingsJson(const CParamZT01& image, bool bVersions) 
                                       {"low", Json(range.fLow)},
                                       {"high", Json(range.fHigh)},
                                       {"unit", strOutUnit}};
+    json["unsetFields"] = unset;
     if (bVersions)
     {
         json["port"] = m_app.m_Port.GetPortName();
@@ -550,7 +558,8 @@ void CCommandLine::PrintSettings(const CParamZT01& image, bool bVersions, bool b
         return;
     }
     const QString strUnit = json["unit"].toString();
-    auto number = [](float f) { return CNumberText::Format(f); };
+    auto number = [](float f)
+    { return std::isnan(f) ? QStringLiteral("стёрто (байты %1)").arg(RawHex(f)) : CNumberText::Format(f); };
     QStringList lines;
     const int nSensor = m_app.FindSensor(image);
     if (nSensor >= 0)

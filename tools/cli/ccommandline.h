@@ -59,7 +59,7 @@ private:
     bool ApplyChanges(const SOptions& options, int& nExit);
     int ValidateAndWrite(const SOptions& options);
     bool SaveImageFile(const QString& strPath, const CParamZT01& image);
-    bool SaveBackup(const SOptions& options, const CParamZT01& image);
+    bool SaveBackup(const SOptions& options);
     bool Verify(const CParamZT01& written);
     void PrintSettings(const CParamZT01& image, bool bVersions, bool bJson);
     QJsonObject SettingsJson(const CParamZT01& image, bool bVersions) const;
