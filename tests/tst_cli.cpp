@@ -1,14 +1,17 @@
 #include "ccommandline.h"
+#include "cfulldisk.h"
 #include "csampleimages.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -90,6 +93,8 @@ private slots:
     void deviceFailures();
     void cloneOntoAnotherDevice();
     void demoMode();
+    void fileFaults_data();
+    void fileFaults();
 };
 
 void TestCli::init()
@@ -135,6 +140,8 @@ void TestCli::help()
 {
     QCOMPARE(Run({"read", "--help"}), 0);
     QVERIFY(m_strOut.contains("zint9 КОМАНДА"));
+    QCOMPARE(Run({"-h"}), 0);
+    QVERIFY(m_strOut.contains("zint9 КОМАНДА"));
     QVERIFY(m_strOut.contains("--cold-junction on|off"));
     QVERIFY(m_strOut.contains("--ports ИМЯ,ИМЯ"));
     QVERIFY(m_strOut.contains("--report ФАЙЛ"));
@@ -179,6 +186,20 @@ void TestCli::show()
     QVERIFY(json["sensor"].isNull());
     QVERIFY(json["dacCalibration"].isNull());
     QVERIFY(!json.contains("version"));
+    QCOMPARE(json["unsetFields"].toObject(),
+             QJsonObject({{"dacCalLow", "ffffffff"}, {"dacCalHigh", "ffffffff"}}));
+    // An erased value is null, never 0, and its bytes are given; so is an infinity.
+    std::memset(image.Image() + 112, 0xFF, 4);
+    image.fFilterTime = HUGE_VALF;
+    m_pFolder->WriteFile("image.bin", CTestFolder::Bytes(image));
+    QCOMPARE(Run({"show", m_pFolder->FilePath("image.bin"), "--json"}), 0);
+    const QJsonObject erased = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QVERIFY(erased["lowLimit"].isNull());
+    QVERIFY(erased["filterTime"].isNull());
+    QCOMPARE(erased["unsetFields"].toObject()["lowLimit"].toString(), QStringLiteral("ffffffff"));
+    QCOMPARE(erased["unsetFields"].toObject()["filterTime"].toString(), QStringLiteral("0000807f"));
+    QCOMPARE(Run({"show", m_pFolder->FilePath("image.bin")}), 0);
+    QVERIFY2(m_strOut.contains("Границы преобразования: стёрто (байты ffffffff) ..."), qPrintable(m_strOut));
     m_pFolder->WriteFile("short.bin", QByteArray(100, 0));
     QCOMPARE(Run({"show", m_pFolder->FilePath("short.bin")}), 1);
     QCOMPARE(Run({"show", m_pFolder->FilePath("missing.bin")}), 1);
@@ -332,7 +353,11 @@ void TestCli::cloneOntoAnotherDevice()
 
 void TestCli::demoMode()
 {
+    const QByteArray before = m_pFolder->ReadFile("ImgEEPROM/demo.dat");
     QCOMPARE(Run({"set", "--demo", "--high", "1100", "--quiet"}), 0);
+    // The backup holds demo.dat as it was before the write, as for a device.
+    QCOMPARE(Backups().size(), 1);
+    QCOMPARE(m_pFolder->ReadFile("backups/" + Backups().first()), before);
     CParamZT01 written;
     std::memcpy(written.Image(), m_pFolder->ReadFile("ImgEEPROM/demo.dat").constData(),
                 CParamZT01::kImageSize);
@@ -343,6 +368,54 @@ void TestCli::demoMode()
     m_pFolder->WriteFile("ImgEEPROM/demo.dat", QByteArray(100, 0));
     QCOMPARE(Run({"read", "--demo", "--quiet"}), 1);
     QVERIFY2(m_strErr.contains("shorter than 512 bytes"), qPrintable(m_strErr));
+}
+
+void TestCli::fileFaults_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // ODD stands for the odd file
+    QTest::addColumn<QString>("odd");           // fifo, full (the backups folder) or a path
+    QTest::addColumn<QString>("message");
+    QTest::newRow("backup on a full disk") << QStringList{"set", "--port", "SIM", "--low", "10"} << "full"
+                                           << "не удалось сохранить резервную копию";
+    QTest::newRow("read --out onto a FIFO") << QStringList{"read", "--port", "SIM", "--out", "ODD"} << "fifo"
+                                            << "not a regular file";
+    QTest::newRow("show a FIFO") << QStringList{"show", "ODD"} << "fifo"
+                                 << "not a regular file";
+    QTest::newRow("write --in a FIFO") << QStringList{"write", "--port", "SIM", "--in", "ODD"} << "fifo"
+                                       << "not a regular file";
+    QTest::newRow("read error") << QStringList{"show", "ODD"} << "/proc/self/mem"
+                                << "read error";
+}
+
+void TestCli::fileFaults()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, odd);
+    QFETCH(QString, message);
+    const CParamZT01 before = DeviceImage();
+    QString strOdd = odd;
+    std::unique_ptr<CFullDisk> pDisk;
+    if (odd == "fifo")
+    {
+        strOdd = m_pFolder->FilePath("odd");
+        QVERIFY(m_pFolder->MakeFifo("odd"));
+    }
+    else if (odd == "full")
+    {
+        QVERIFY(QDir(m_pFolder->Path()).mkdir("backups"));
+        pDisk = std::make_unique<CFullDisk>(m_pFolder->FilePath("backups"));
+        if (!pDisk->IsFull())
+            QSKIP(qPrintable(pDisk->Reason()));
+    }
+    arguments.replaceInStrings("ODD", strOdd);
+    QCOMPARE(Run(arguments), 1);
+    QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
+    QVERIFY(!m_strErr.contains("Новые настройки записаны"));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
+    if (odd == "fifo")
+        QVERIFY(!QFileInfo(strOdd).isFile());
+    if (pDisk)
+        QVERIFY(Backups().isEmpty() || Backups() == QStringList{"filler"});
 }
 
 QTEST_GUILESS_MAIN(TestCli)

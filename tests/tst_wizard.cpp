@@ -1,5 +1,7 @@
 #include "caboutdlg.h"
 #include "cfilelock.h"
+#include "cfulldisk.h"
+#include "cimagebackup.h"
 #include "cmyedit.h"
 #include "cstringtable.h"
 #include "ctitlepage.h"
@@ -7,9 +9,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -42,7 +47,13 @@ class TestWizard : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        // Backups go below the home folder: one of the test's own.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        QStandardPaths::setTestModeEnabled(true);
+    }
     void cleanup();
     void startState();
     void connectSucceeds();
@@ -60,6 +71,11 @@ private slots:
     void aboutOverTheWholeFrame();
     void noCloseDuringTransfer();
     void enterAndEscape();
+    void backupBeforeWrite_data();
+    void backupBeforeWrite();
+
+private:
+    QTemporaryDir m_home;
 };
 
 void TestWizard::cleanup()
@@ -174,6 +190,14 @@ void TestWizard::writeSucceeds()
     QCOMPARE(f.m_shown[0].pOwner, f.m_pDlg.get());
     QCOMPARE(f.DeviceImage().fHighLimit, 900.0f);
     QVERIFY(!f.m_app.m_Port.m_bOpen);
+    // The image read from the device was saved before the write.
+    const QDir backups(CImageBackup::DefaultFolder());
+    const QStringList names = backups.entryList(QDir::Files, QDir::Time);
+    QVERIFY(!names.isEmpty());
+    QVERIFY(names.first().contains("-v1555"));
+    QFile backup(backups.filePath(names.first()));
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QCOMPARE(backup.readAll(), CTestFolder::Bytes(f.m_app.m_ParamDevice));
 }
 
 void TestWizard::writeFails()
@@ -396,6 +420,63 @@ void TestWizard::enterAndEscape()
     f.Button(1003)->setFocus();
     QTest::keyClick(f.Button(1003), Qt::Key_Escape);
     QVERIFY(!f.m_pDlg->isVisible());
+}
+
+void TestWizard::backupBeforeWrite_data()
+{
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("device") << false;
+    QTest::newRow("demonstration") << true;
+}
+
+void TestWizard::backupBeforeWrite()
+{
+    QFETCH(bool, demo);
+    CWizardFixture f;
+    f.m_app.m_Port.m_bDemo = demo;
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    const CParamZT01 before = f.DeviceImage();
+    const QByteArray demoBefore = f.m_folder.ReadFile("ImgEEPROM/demo.dat");
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
+    // No backup, no write: the folder of backups cannot be made.
+    const QString strFolder = CImageBackup::DefaultFolder();
+    QVERIFY(QDir(strFolder).removeRecursively());
+    QVERIFY(QDir().mkpath(QFileInfo(strFolder).path()));
+    QFile blocker(strFolder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    f.m_pDlg->OnOK();
+    CheckState(f, 1);
+    QCOMPARE(f.m_shown.size(), 1);
+    QVERIFY2(f.m_shown[0].strText.startsWith("Не удалось сохранить резервную копию образа EEPROM прибора.\n"
+                                             "Запись в прибор не выполнена."),
+             qPrintable(f.m_shown[0].strText));
+    QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
+    QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(before));
+    QCOMPARE(f.m_folder.ReadFile("ImgEEPROM/demo.dat"), demoBefore);
+    QVERIFY(blocker.remove());
+    if (!demo)
+        return;
+    // A demonstration write onto a full disk fails as a write does, and demo.dat stays whole.
+    f.m_shown.clear();
+    {
+        CFullDisk disk(f.m_folder.FilePath("ImgEEPROM"));
+        if (!disk.IsFull())
+            QSKIP(qPrintable(disk.Reason()));
+        f.m_pDlg->OnOK();
+        CheckState(f, 1);
+        QCOMPARE(f.Texts(), QStringList({CStringTable::Load(156)}));
+        QCOMPARE(f.m_folder.ReadFile("ImgEEPROM/demo.dat"), demoBefore);
+    }
+    // The backup made before the failed write holds demo.dat as it was.
+    const QDir backups(strFolder);
+    const QStringList names = backups.entryList(QDir::Files);
+    QCOMPARE(names.size(), 1);
+    QFile backup(backups.filePath(names.first()));
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QCOMPARE(backup.readAll(), demoBefore);
 }
 
 QTEST_MAIN(TestWizard)
