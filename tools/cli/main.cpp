@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include <clocale>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
@@ -11,6 +12,16 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Trelm"));
     QCoreApplication::setApplicationName(QStringLiteral("Конфигуратор ЗИНТ-9"));
     std::setlocale(LC_NUMERIC, "C");
+#ifndef Q_OS_WIN
+    // Qt holds names as UTF-8 text: bytes that are not would name another file, which must never
+    // be read or, worse, written in its stead.
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromUtf8(argv[i]).toUtf8() != QByteArray(argv[i]))
+        {
+            std::fprintf(stderr, "zint9: аргумент %d не в кодировке UTF-8; переименуйте файл\n", i);
+            return CCommandLine::kUsage;
+        }
+#endif
     CCommandLine commandLine(stdout, stderr);
     return commandLine.Run(QCoreApplication::arguments().mid(1));
 }
