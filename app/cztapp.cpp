@@ -25,7 +25,7 @@ void CZTApp::InitAppDir(const QString& strProgramDir)
 {
     if (strProgramDir.isEmpty())
         return;
-    m_strAppDir = strProgramDir;
+    SetDataDir(strProgramDir);
     QDir::setCurrent(m_strAppDir);
 }
 

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cstring>
@@ -178,6 +179,21 @@ bool CZTAppConfig::ReadImageFile(const QString& strPath, CParamZT01& image)
         return true;
     m_strLastError = file.m_strLastError;
     return false;
+}
+
+void CZTAppConfig::SetDataDir(const QString& strProgramDir)
+{
+    m_strAppDir = strProgramDir;
+    m_bInstalledData = false;
+    if (QFileInfo::exists(AppPath(QStringLiteral("Sensors.dat"))))
+        return;
+    // Installed as bin/ and share/zint9-configurator/ under one prefix, wherever that is.
+    const QString strShared = QDir::cleanPath(strProgramDir + QStringLiteral("/../share/zint9-configurator"));
+    if (QFileInfo(strShared).isDir())
+    {
+        m_strAppDir = strShared;
+        m_bInstalledData = true;
+    }
 }
 
 QString CZTAppConfig::AppPath(const QString& strName) const

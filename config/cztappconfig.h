@@ -33,13 +33,17 @@ public:
     // Reads the first 512 bytes of an image file, opened exclusively; false (with the reason in
     // m_strLastError) when it cannot be opened or is shorter than an image.
     bool ReadImageFile(const QString& strPath, CParamZT01& image);
-    // Path of a file or folder beside the program.
+    // Takes the data folder for a program in strProgramDir: the program's own folder when
+    // Sensors.dat is there (a portable build), else the installed share folder when it exists.
+    void SetDataDir(const QString& strProgramDir);
+    // Path of a file or folder in the data folder.
     QString AppPath(const QString& strName) const;
     // The front end's services; harmless when the front end installed none.
     void ShowMessage(const QString& strText, const QString& strCaption, EMsgIcon nIcon) const;
     std::unique_ptr<CProgress> CreateProgress() const;
 
-    QString m_strAppDir;           // folder of the program, no trailing separator
+    QString m_strAppDir;           // data folder (the program's, or the installed one), no trailing separator
+    bool m_bInstalledData = false; // m_strAppDir is the installed share folder, not the user's to change
     float m_fMaxFilterTime = 60;   // upper bound of the low-pass filter time constant, s
     float m_fMaxBandPercent = 15;  // upper bound of the peak-filter band, % of the span
     CParamZT01 m_ParamEdit;        // working image: edited by the pages, sent by the write

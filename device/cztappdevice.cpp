@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <cstring>
@@ -186,7 +188,16 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source)
 
 QString CZTAppDevice::DemoImagePath() const
 {
-    return AppPath(QStringLiteral("ImgEEPROM/demo.dat"));
+    const QString strShipped = AppPath(QStringLiteral("ImgEEPROM/demo.dat"));
+    const QFileInfo folder(AppPath(QStringLiteral("ImgEEPROM")));
+    if (!m_bInstalledData && (!folder.exists() || folder.isWritable()))
+        return strShipped;
+    // The shipped image stays as it was installed; the user works on a copy of it.
+    const QString strFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString strPath = strFolder + QStringLiteral("/demo.dat");
+    if (!QFileInfo::exists(strPath) && QDir().mkpath(strFolder) && QFile::copy(strShipped, strPath))
+        QFile::setPermissions(strPath, QFile::permissions(strPath) | QFileDevice::WriteOwner);
+    return strPath;
 }
 
 bool CZTAppDevice::DemoReadImage()

@@ -6,7 +6,7 @@
 class CImageBackup;
 
 // The device link's part of the application object: the port, the device's versions and the
-// three transactions. In demonstration mode the image transactions work on ImgEEPROM/demo.dat.
+// three transactions. In demonstration mode the image transactions work on DemoImagePath().
 class CZTAppDevice : public CZTAppConfig
 {
 public:
@@ -22,6 +22,8 @@ public:
     bool WriteImage(const CParamZT01& source);
     bool DemoReadImage();
     bool DemoWriteImage();
+    // ImgEEPROM/demo.dat in the data folder, or, when that folder is the installed one or not
+    // writable, the user's copy of it (made at first use).
     QString DemoImagePath() const;
     // Saves the image the device holds now (demo.dat in demonstration mode) as a new backup;
     // every write is preceded by one.

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -34,6 +36,7 @@ private slots:
     void failedWriteKeepsTheOldImage_data();
     void failedWriteKeepsTheOldImage();
     void missingFolder();
+    void installedImageIsTheUsersCopy();
 };
 
 void TestDemoDevice::readTakesTheDemonstrationBlock()
@@ -155,6 +158,36 @@ void TestDemoDevice::missingFolder()
     QVERIFY(!f.m_app.DemoReadImage());
     QVERIFY(!f.m_app.DemoWriteImage());
     QVERIFY(!QFile::exists(f.m_folder.FilePath(kDemo)));
+}
+
+void TestDemoDevice::installedImageIsTheUsersCopy()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    CDeviceFixture f;
+    QTemporaryDir prefix;
+    const QString strShared = prefix.filePath("share/zint9-configurator");
+    QVERIFY(QDir().mkpath(prefix.filePath("bin")) && QDir().mkpath(prefix.filePath("share")));
+    QVERIFY(QFile::link(f.m_folder.Path(), strShared));
+    const QByteArray shipped = f.m_folder.ReadFile(kDemo);
+    const QString strCopy = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/demo.dat";
+    QFile::remove(strCopy);
+
+    f.m_app.SetDataDir(prefix.filePath("bin"));
+    QCOMPARE(f.m_app.m_strAppDir, strShared);
+    QCOMPARE(f.m_app.DemoImagePath(), strCopy);
+    QVERIFY(f.m_app.DemoReadImage());
+    f.m_app.m_ParamEdit = Filled(0x66);
+    QVERIFY(f.m_app.DemoWriteImage());
+    QFile copy(strCopy);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), CTestFolder::Bytes(Filled(0x66)));
+    QCOMPARE(f.m_folder.ReadFile(kDemo), shipped);
+
+    // A portable folder keeps its own image.
+    f.m_app.SetDataDir(f.m_folder.Path());
+    QVERIFY(!f.m_app.m_bInstalledData);
+    QCOMPARE(f.m_app.DemoImagePath(), f.m_folder.FilePath(kDemo));
+    QFile::remove(strCopy);
 }
 
 QTEST_GUILESS_MAIN(TestDemoDevice)

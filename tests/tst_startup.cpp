@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <clocale>
@@ -90,6 +91,20 @@ void TestStartup::appDir()
     QCOMPARE(QDir::currentPath(), QDir(folder.Path()).canonicalPath());
     app.InitAppDir(QString()); // an unknown folder changes nothing
     QCOMPARE(app.m_strAppDir, folder.Path());
+
+    // Installed: nothing beside the program, so the share folder under the same prefix is used,
+    // and a fault names the file there.
+    QTemporaryDir prefix;
+    const QString strShared = prefix.filePath("share/zint9-configurator");
+    QVERIFY(QDir().mkpath(prefix.filePath("bin")) && QDir().mkpath(strShared));
+    app.InitAppDir(prefix.filePath("bin"));
+    QCOMPARE(app.m_strAppDir, strShared);
+    QVERIFY(app.m_bInstalledData);
+    QStringList texts;
+    app.m_Hooks.m_pfnMessage = [&](const QString& strText, const QString&, EMsgIcon) { texts << strText; };
+    QVERIFY(!app.LoadSensorCatalogue());
+    QCOMPARE(texts.size(), 1);
+    QVERIFY2(texts[0].contains(strShared + "/Sensors.dat"), qPrintable(texts[0]));
     QDir::setCurrent(strBefore);
 }
 

@@ -96,7 +96,7 @@ struct CCommandLine::SOptions
 CCommandLine::CCommandLine(std::FILE* pOut, std::FILE* pErr, const QString& strAppDir)
     : m_pOut(pOut), m_pErr(pErr)
 {
-    m_app.m_strAppDir = strAppDir.isEmpty() ? QCoreApplication::applicationDirPath() : strAppDir;
+    m_app.SetDataDir(strAppDir.isEmpty() ? QCoreApplication::applicationDirPath() : strAppDir);
     m_app.m_Hooks.m_pfnMessage = [this](const QString& strText, const QString&, EMsgIcon)
     { Print(m_pErr, strText); };
     m_app.m_Hooks.m_pfnCreateProgress = [this]() -> std::unique_ptr<CProgress>

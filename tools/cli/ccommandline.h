@@ -22,7 +22,8 @@ public:
         kRefused = 3,
     };
 
-    // strAppDir holds Sensors.dat and ImgEEPROM/; the program's own folder by default.
+    // strAppDir holds Sensors.dat and ImgEEPROM/; by default the program's own folder, or the
+    // installed share folder when Sensors.dat is not beside the program.
     CCommandLine(std::FILE* pOut, std::FILE* pErr, const QString& strAppDir = QString());
     // arguments without the program name.
     int Run(const QStringList& arguments);
