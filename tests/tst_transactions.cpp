@@ -275,7 +275,7 @@ void TestTransactions::simulatorProgram()
     const QString strEeprom = folder.FilePath("eeprom.bin");
     QProcess sim;
     sim.start(QCoreApplication::applicationDirPath() + "/zint9-sim",
-              {"--eeprom", strEeprom, "--version", "0x0102", "--boot-version", "3", "--fault",
+              {"--eeprom", strEeprom, "--device-version", "0x0102", "--boot-version", "3", "--fault",
                "refusal:on=write:block=1"});
     QVERIFY(sim.waitForStarted());
     QVERIFY(sim.waitForReadyRead(5000));

@@ -49,6 +49,7 @@ const char* const kUsageText =
     "  --backup-dir ПАПКА  куда сохранять образ прибора перед записью\n"
     "  --quiet             без индикатора хода\n"
     "  -h, --help          эта справка\n"
+    "  --version           версия программы\n"
     "\n"
     "Коды завершения: 0 успех, 1 ошибка прибора или файла, 2 ошибка в командной строке,\n"
     "3 значения не прошли проверку. Для нескольких приборов: 0 все настроены, 1 хотя бы один\n"
@@ -59,8 +60,8 @@ const QStringList kValued = {
     "--port", "--out",    "--in",      "--sensor",   "--low",        "--high",  "--fail",  "--cold-junction",
     "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir", "--ports", "--report"};
 // --worker is the batch's own: one port's line in a process of its own.
-const QStringList kFlags = {"--demo", "--json", "--no-verify", "--quiet",
-                            "--help", "-h",     "--repeat",    "--worker"};
+const QStringList kFlags = {"--demo", "--json",    "--no-verify", "--quiet", "--help",
+                            "-h",     "--version", "--repeat",    "--worker"};
 
 // A float as the wizard shows it, not as its binary value widens to a double.
 double Json(float fValue)
@@ -154,6 +155,11 @@ int CCommandLine::Run(const QStringList& arguments)
             options.positional.append(strArg);
     }
     const bool bHelp = options.flags.contains("--help") || options.flags.contains("-h");
+    if (options.flags.contains("--version") && !bHelp)
+    {
+        Print(m_pOut, QStringLiteral("zint9 " ZINT9_VERSION));
+        return kSuccess;
+    }
     if (bHelp || options.strCommand.isEmpty())
     {
         std::fputs(kUsageText, bHelp ? m_pOut : m_pErr);

@@ -83,15 +83,17 @@ int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zint9-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZINT9_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "A simulated ЗИНТ-9 transmitter on a pseudo-terminal. Prints the path of the terminal's\n"
         "slave side; open that path as the serial port (in the configurator, in zint9 --port, or\n"
         "in a program of your own). Runs until interrupted.");
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption eeprom(
         "eeprom", "Keep the EEPROM in <file>; a missing file is created with a sample image.", "file");
-    const QCommandLineOption version("version", "Device version (default 0x1555).", "word", "0x1555");
+    const QCommandLineOption version("device-version", "Device version (default 0x1555).", "word", "0x1555");
     const QCommandLineOption bootVersion("boot-version", "Boot-loader version (default 0x0008).", "word",
                                          "0x0008");
     const QCommandLineOption refusal("refusal-versions",
