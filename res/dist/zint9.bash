@@ -8,7 +8,10 @@ _zint9()
         --port)
             COMPREPLY=($(compgen -W "$(zint9 ports 2>/dev/null | awk '{print $1}')" -- "$cur"))
             return ;;
-        --out | --in)
+        --ports)
+            COMPREPLY=($(compgen -W "$(zint9 ports 2>/dev/null | awk '{print $1}')" -- "$cur"))
+            return ;;
+        --out | --in | --report)
             COMPREPLY=($(compgen -f -- "$cur"))
             return ;;
         --backup-dir)
@@ -28,7 +31,7 @@ _zint9()
         show) COMPREPLY=($(compgen -W "--json --help" -f -- "$cur")) ;;
         *) COMPREPLY=($(compgen -W "--port --out --in --json --sensor --low --high --fail --cold-junction
                                     --band --filter --dac-low --dac-high --demo --no-verify --backup-dir
-                                    --quiet --help" -- "$cur")) ;;
+                                    --quiet --help --ports --repeat --report" -- "$cur")) ;;
     esac
 }
 complete -F _zint9 zint9
