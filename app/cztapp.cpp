@@ -1,5 +1,6 @@
 #include "cztapp.h"
 
+#include "clinelog.h"
 #include "cmsgbox.h"
 #include "cstringtable.h"
 #include "cztdlg.h"
@@ -34,6 +35,12 @@ bool CZTApp::IsDemoCommandLine(const QStringList& arguments)
     return arguments.size() >= 2 && arguments.at(1) == QLatin1String("/demo");
 }
 
+QString CZTApp::OptionValue(const QStringList& arguments, const QString& strName)
+{
+    const qsizetype nAt = arguments.indexOf(strName, 1);
+    return nAt > 0 && nAt + 1 < arguments.size() ? arguments.at(nAt + 1) : QString();
+}
+
 bool CZTApp::InitInstance()
 {
     return Run(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
@@ -42,7 +49,15 @@ bool CZTApp::InitInstance()
 bool CZTApp::Run(const QStringList& arguments, const QString& strProgramDir)
 {
     InitSettingsStore();
+    // The traffic log of the line, for finding out why a device does not answer.
+    QString strTrace = OptionValue(arguments, QStringLiteral("--trace"));
+    if (strTrace.isEmpty())
+        strTrace = qEnvironmentVariable("ZINT9_TRACE");
+    QString strTraceError;
+    if (!strTrace.isEmpty() && !CLineLog::Start(strTrace, strTraceError))
+        qWarning("cannot write the traffic log to %s: %s", qPrintable(strTrace), qPrintable(strTraceError));
     CZTDlg dlg;
+    dlg.m_Page1.m_strGivenPort = OptionValue(arguments, QStringLiteral("--port"));
     // Until the wizard opens (and installs its own), messages have no owner window.
     m_Hooks.m_pfnMessage = [](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
     { CMsgBox::Show(nullptr, strText, strCaption, nIcon); };
@@ -52,6 +67,7 @@ bool CZTApp::Run(const QStringList& arguments, const QString& strProgramDir)
     LoadSensorCatalogue();
     CMsgBox::Exec(dlg);
     m_Hooks = {};
+    CLineLog::Stop();
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "cserialport.h"
 
+#include "clinelog.h"
+
 #include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -36,6 +38,7 @@ bool CSerialPort::Open(const QString& strName)
     if (m_bOpen)
         Close();
     m_strError.clear();
+    m_strReason.clear();
 
     auto pPort = std::make_unique<QSerialPort>();
     pPort->setPortName(strName);
@@ -44,6 +47,13 @@ bool CSerialPort::Open(const QString& strName)
     if (!pPort->open(QIODevice::ReadWrite) || !LockExclusive(pPort->handle()))
     {
         m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
+        const QString strQtError = pPort->errorString();
+        pPort.reset(); // the probe below must not find this program holding the port
+        m_strReason = FailureReason(strName);
+        if (m_strReason.isEmpty() && !strQtError.isEmpty() && strQtError != QLatin1String("No error"))
+            m_strReason = strQtError;
+        qCDebug(lcLine).noquote() << CLineLog::Line(
+            0, '-', QStringLiteral("port %1 not opened: %2").arg(strName, m_strReason));
         return false;
     }
     pPort->clear(QSerialPort::AllDirections);
@@ -67,6 +77,9 @@ bool CSerialPort::Open(const QString& strName)
     m_nWriteTimeout = 0;
     m_strPortName = strName;
     m_bOpen = true;
+    m_bLost = false;
+    m_timerOpen.start();
+    qCDebug(lcLine).noquote() << CLineLog::Line(0, '-', QStringLiteral("port %1 opened").arg(strName));
     return true;
 }
 
@@ -74,12 +87,27 @@ bool CSerialPort::Close()
 {
     if (!m_bDemo && m_hPort)
     {
+        qCDebug(lcLine).noquote() << CLineLog::Line(Elapsed(), '-', QStringLiteral("port closed"));
         m_hPort->close();
         m_hPort.reset();
     }
     m_strPortName.clear();
     m_bOpen = false;
+    m_bLost = false;
     return true;
+}
+
+void CSerialPort::CheckLost()
+{
+    // An unplugged adapter (or a hung-up line) leaves nothing to wait for: later exchanges fail
+    // at once instead of each waiting out its time-out.
+    const QSerialPort::SerialPortError nError = m_hPort->error();
+    if (m_bLost || (nError != QSerialPort::ResourceError && nError != QSerialPort::ReadError &&
+                    nError != QSerialPort::WriteError))
+        return;
+    m_bLost = true;
+    qCDebug(lcLine).noquote() << CLineLog::Line(Elapsed(), '-',
+                                                QStringLiteral("port lost: %1").arg(m_hPort->errorString()));
 }
 
 bool CSerialPort::Write(const void* pBuffer, int n)
@@ -89,7 +117,7 @@ bool CSerialPort::Write(const void* pBuffer, int n)
         QThread::msleep(n / 2);
         return true;
     }
-    if (!m_hPort)
+    if (!m_hPort || m_bLost)
         return false;
     // The first write after opening fixes the write time-out for the later ones.
     if (m_nWriteTimeout == 0)
@@ -108,7 +136,10 @@ bool CSerialPort::Write(const void* pBuffer, int n)
         m_hPort->setRequestToSend(false);
     }
     if (!bWritten)
+    {
+        CheckLost();
         m_hPort->clear(QSerialPort::Output);
+    }
     return bWritten;
 }
 
@@ -122,7 +153,7 @@ bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
         nReceived = n;
         return true;
     }
-    if (!m_hPort)
+    if (!m_hPort || m_bLost)
         return false;
     const QDeadlineTimer deadline(ReadTimeout(n));
     while (m_hPort->bytesAvailable() < n && m_hPort->waitForReadyRead(int(deadline.remainingTime())))
@@ -131,6 +162,8 @@ bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
     nReceived = int(m_hPort->read(static_cast<char*>(pBuffer), n));
     if (nReceived < 0)
         nReceived = 0;
+    if (nReceived < n)
+        CheckLost();
     return nReceived == n;
 }
 
@@ -139,5 +172,14 @@ bool CSerialPort::EnumPorts(QStringList& list)
     list.clear();
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         list.append(info.portName());
+    return true;
+}
+
+bool CSerialPort::EnumPortDetails(QList<SPortInfo>& list)
+{
+    list.clear();
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        list.append({info.portName(), info.systemLocation(), info.description(), info.manufacturer(),
+                     info.serialNumber()});
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,8 +20,19 @@ public:
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
+    // What the system knows of a port besides its name; empty where it knows nothing.
+    struct SPortInfo
+    {
+        QString strName;
+        QString strLocation; // the device path
+        QString strDescription;
+        QString strManufacturer;
+        QString strSerialNumber;
+    };
+
     // strName as EnumPorts lists it (ttyUSB0, COM3) or, beginning with "/", a device path.
-    // "None" opens nothing and succeeds. On failure m_strError says which step failed.
+    // "None" opens nothing and succeeds. On failure m_strError says which step failed and
+    // m_strReason, where it can be found out, why.
     bool Open(const QString& strName);
     bool Close();
     // Sends exactly n bytes after discarding anything unread from an earlier exchange.
@@ -31,12 +44,17 @@ public:
     // write time-out, fixed by the first write after Open at its line time and 71 ms, 0 before.
     int ReadTimeout(int n) const { return int(quint32(n) * 11000 / m_nBaudRate + 500); }
     int WriteTimeout() const { return m_nWriteTimeout; }
+    static bool EnumPortDetails(QList<SPortInfo>& list);
     QString GetPortName() const { return m_strPortName; }
+    // Milliseconds since the last successful Open.
+    qint64 Elapsed() const { return m_timerOpen.isValid() ? m_timerOpen.elapsed() : 0; }
 
     bool m_bOpen = false;
     std::unique_ptr<QSerialPort> m_hPort; // the open port; null when closed
     quint32 m_nBaudRate = 9600;           // enters the time-out formulas
     QString m_strError;                   // text of the last failed Open
+    QString m_strReason;                  // why it failed, for the engineer; may be empty
+    bool m_bLost = false;                 // the port went away (adapter unplugged) while open
     QString m_strPortName;                // name given to the last successful Open
     bool m_bDemo = false;                 // demonstration mode; set once at start-up
 
@@ -45,6 +63,11 @@ private:
     static bool LockExclusive(qintptr hNative);
     static bool EnableRtsToggle(qintptr hNative);
     static void WaitUntilSent(qintptr hNative);
+    // Finds out why strName cannot be opened; empty when nothing explains it.
+    static QString FailureReason(const QString& strName);
+    void CheckLost();
+
+    QElapsedTimer m_timerOpen;
 
     int m_nWriteTimeout = 0;   // ms; fixed by the first write after Open
     bool m_bManualRts = false; // RTS is raised around each write by the program

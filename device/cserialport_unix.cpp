@@ -3,9 +3,129 @@
 #if defined(__linux__)
 #include <linux/serial.h>
 #endif
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
+#include <unistd.h>
+
+namespace
+{
+bool ProcessAlive(qint64 nPid)
+{
+    return nPid > 0 && (::kill(pid_t(nPid), 0) == 0 || errno == EPERM);
+}
+
+// The process that holds strPath: the lock file of the serial-port library (LCK..name in one of
+// the usual lock folders, the process id on its first line), or else the kernel's list of flocks.
+qint64 LockHolder(const QString& strPath, const struct stat& st)
+{
+    QString strLockName = strPath.startsWith(QLatin1String("/dev/")) ? strPath.mid(5) : strPath;
+    strLockName.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* pszFolder :
+         {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp"})
+    {
+        QFile lock(QLatin1String(pszFolder) + QLatin1String("/LCK..") + strLockName);
+        if (!lock.open(QIODevice::ReadOnly))
+            continue;
+        const qint64 nPid = lock.readLine(32).trimmed().toLongLong();
+        if (ProcessAlive(nPid))
+            return nPid;
+    }
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return 0;
+    // "1: FLOCK  ADVISORY  WRITE 1234 00:19:6 0 EOF"
+    const QByteArray inode = QString::asprintf(" %02x:%02x:%llu ", major(st.st_dev), minor(st.st_dev),
+                                               static_cast<unsigned long long>(st.st_ino))
+                                 .toLatin1();
+    for (QByteArray line = locks.readLine(); !line.isEmpty(); line = locks.readLine())
+    {
+        const qsizetype nAt = line.indexOf(inode);
+        if (nAt < 0 || !line.contains("FLOCK"))
+            continue;
+        const qint64 nPid = line.left(nAt).split(' ').last().toLongLong();
+        if (ProcessAlive(nPid))
+            return nPid;
+    }
+    return 0;
+}
+
+QString HeldText(qint64 nPid)
+{
+    if (nPid <= 0)
+        return QStringLiteral("порт занят другой программой");
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(nPid));
+    const QString strProgram =
+        comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+    return strProgram.isEmpty()
+               ? QStringLiteral("порт занят другой программой (процесс %1)").arg(nPid)
+               : QStringLiteral("порт занят другой программой (процесс %1, %2)").arg(nPid).arg(strProgram);
+}
+
+QString PermissionText(const QString& strPath, gid_t nGroup)
+{
+    const group* pGroup = ::getgrgid(nGroup);
+    const QString strGroup = pGroup ? QString::fromLocal8Bit(pGroup->gr_name) : QString::number(nGroup);
+    return QStringLiteral("нет прав доступа к %1 (файл устройства принадлежит группе «%2»); "
+                          "добавьте себя в группу dialout: sudo usermod -aG dialout $USER, "
+                          "затем войдите в систему заново")
+        .arg(strPath, strGroup);
+}
+} // namespace
+
+QString CSerialPort::FailureReason(const QString& strName)
+{
+    const QString strPath =
+        strName.startsWith(QLatin1Char('/')) ? strName : QStringLiteral("/dev/") + strName;
+    const QByteArray path = QFile::encodeName(strPath);
+    struct stat st = {};
+    if (::stat(path.constData(), &st) != 0)
+    {
+        if (errno == EACCES)
+            return QStringLiteral("нет прав доступа к %1").arg(strPath);
+        return errno == ENOENT || errno == ENOTDIR ? QStringLiteral("нет такого порта: %1").arg(strPath)
+                                                   : QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (!S_ISCHR(st.st_mode))
+        return QStringLiteral("%1 — не последовательный порт").arg(strPath);
+    const int nFile = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (nFile < 0)
+    {
+        switch (errno)
+        {
+        case EACCES:
+        case EPERM:
+            return PermissionText(strPath, st.st_gid);
+        case EBUSY:
+            return HeldText(LockHolder(strPath, st));
+        case ENOENT:
+        case ENXIO:
+        case ENODEV:
+            return QStringLiteral("нет такого порта: %1").arg(strPath);
+        default:
+            return QString::fromLocal8Bit(std::strerror(errno));
+        }
+    }
+    const bool bTerminal = ::isatty(nFile) != 0;
+    const bool bFlocked = ::flock(nFile, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(nFile);
+    if (!bTerminal)
+        return QStringLiteral("%1 — не последовательный порт").arg(strPath);
+    const qint64 nPid = LockHolder(strPath, st);
+    if (bFlocked || nPid > 0)
+        return HeldText(nPid);
+    return QString();
+}
 
 bool CSerialPort::LockExclusive(qintptr hNative)
 {

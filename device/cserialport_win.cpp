@@ -23,3 +23,9 @@ void CSerialPort::WaitUntilSent(qintptr hNative)
 {
     FlushFileBuffers(reinterpret_cast<HANDLE>(hNative));
 }
+
+QString CSerialPort::FailureReason(const QString& /*strName*/)
+{
+    // The serial-port library's own error text says it here.
+    return QString();
+}

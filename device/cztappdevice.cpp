@@ -4,6 +4,7 @@
 #include "cframecodec.h"
 #include "cimagebackup.h"
 #include "cimagefile.h"
+#include "clinelog.h"
 #include "cstringtable.h"
 
 #include <QDir>
@@ -40,9 +41,23 @@ std::unique_ptr<CProgress> StartProgress(const CZTAppDevice& app, const QString&
     return pProgress;
 }
 
+QString Block(const char* pszKind, quint32 nAddress)
+{
+    return QString::asprintf("%s 0x%04X", pszKind, unsigned(nAddress));
+}
+
+QString TimeOut(const QString& strRequest, int nReceived, int nExpected)
+{
+    return QStringLiteral("%1: time-out, %2 of %3 bytes").arg(strRequest).arg(nReceived).arg(nExpected);
+}
+
 const QString kReadingImage = QStringLiteral("Чтение образа EEPROM прибора...");
 const QString kWritingImage = QStringLiteral("Запись образа EEPROM прибора...");
 } // namespace
+
+// A line of the traffic log; nothing is formatted while the log is off.
+#define LOG_LINE(cDirection, strMeaning, raw)                                                                \
+    qCDebug(lcLine).noquote() << CLineLog::Line(m_Port.Elapsed(), cDirection, strMeaning, raw)
 
 CZTAppDevice& ZTApp()
 {
@@ -74,10 +89,17 @@ bool CZTAppDevice::ReadVersions()
     quint8 answer[4] = {};
     int nReceived = 0;
     bool bResult = m_Port.Write(text, CFrameCodec::kShortText);
+    LOG_LINE('>', QLatin1String(bResult ? "versions" : "versions: not sent"),
+             CLineLog::Text(text, CFrameCodec::kShortText));
     if (bResult)
     {
         pProgress->SetPos(40);
         bResult = m_Port.Read(answer, 4, nReceived);
+        LOG_LINE('<',
+                 bResult ? QString::asprintf("versions 0x%02X%02X 0x%02X%02X", answer[0], answer[1],
+                                             answer[2], answer[3])
+                         : TimeOut(QStringLiteral("versions"), nReceived, 4),
+                 CLineLog::Hex(answer, nReceived));
     }
     if (bResult)
     {
@@ -112,15 +134,31 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination)
 
         quint8 answer[CFrameCodec::kLongFrame];
         bool bAccepted = false;
-        for (int nAttempt = 0; nAttempt < 2 && !bAccepted; ++nAttempt)
+        // An unplugged adapter ends the transfer at once: no retry can reach the device.
+        for (int nAttempt = 0; nAttempt < 2 && !bAccepted && !m_Port.m_bLost; ++nAttempt)
         {
+            if (nAttempt > 0)
+                LOG_LINE('-', Block("read", nAddress) + QStringLiteral(": retry"), QByteArray());
             char answerText[CFrameCodec::kLongText];
             int nReceived = 0;
-            bAccepted = m_Port.Write(text, CFrameCodec::kShortText) &&
-                        m_Port.Read(answerText, CFrameCodec::kLongText, nReceived) &&
-                        CFrameCodec::DecodeFrame(CFrameCodec::kLongText - 1, answerText, answer) ==
+            const bool bSent = m_Port.Write(text, CFrameCodec::kShortText);
+            LOG_LINE('>', Block("read", nAddress) + QLatin1String(bSent ? "" : ": not sent"),
+                     CLineLog::Text(text, CFrameCodec::kShortText));
+            if (!bSent)
+                continue;
+            if (!m_Port.Read(answerText, CFrameCodec::kLongText, nReceived))
+            {
+                LOG_LINE('<', TimeOut(Block("read", nAddress), nReceived, CFrameCodec::kLongText),
+                         CLineLog::Text(answerText, nReceived));
+                continue;
+            }
+            bAccepted = CFrameCodec::DecodeFrame(CFrameCodec::kLongText - 1, answerText, answer) ==
                             CFrameCodec::kLongFrame &&
                         CFrameCodec::CheckFrame(answer, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
+            LOG_LINE('<',
+                     Block("read", nAddress) +
+                         QLatin1String(bAccepted ? ": check word accepted" : ": check word wrong"),
+                     CLineLog::Text(answerText, nReceived));
         }
         if (!bAccepted)
             return false;
@@ -154,18 +192,35 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source)
         CFrameCodec::EncodeFrame(request, CFrameCodec::kLongFrame, text);
 
         bool bAcknowledged = false;
-        while (!bAcknowledged && nAttempts > 0)
+        // An unplugged adapter ends the transfer at once: no retry can reach the device.
+        while (!bAcknowledged && nAttempts > 0 && !m_Port.m_bLost)
         {
             quint8 answer[4] = {};
             int nReceived = 0;
-            if (m_Port.Write(text, CFrameCodec::kLongText) && m_Port.Read(answer, 1, nReceived))
+            const bool bSent = m_Port.Write(text, CFrameCodec::kLongText);
+            LOG_LINE('>', Block("write", nAddress) + QLatin1String(bSent ? "" : ": not sent"),
+                     CLineLog::Text(text, CFrameCodec::kLongText));
+            if (bSent && !m_Port.Read(answer, 1, nReceived))
+            {
+                LOG_LINE('<', TimeOut(Block("write", nAddress), 0, 1), QByteArray());
+            }
+            else if (bSent)
             {
                 if (answer[0] == 0x55)
                 {
+                    LOG_LINE('<', Block("write", nAddress) + QStringLiteral(": acknowledged"),
+                             CLineLog::Hex(answer, 1));
                     bAcknowledged = true;
                     continue;
                 }
-                if (m_Port.Read(answer + 1, 3, nReceived))
+                const bool bRefused = m_Port.Read(answer + 1, 3, nReceived);
+                LOG_LINE('<',
+                         bRefused ? Block("write", nAddress) +
+                                        QString::asprintf(": refused, versions 0x%02X%02X 0x%02X%02X",
+                                                          answer[0], answer[1], answer[2], answer[3])
+                                  : TimeOut(Block("write", nAddress), 1 + nReceived, 4),
+                         CLineLog::Hex(answer, 1 + nReceived));
+                if (bRefused)
                 {
                     m_wVersion = quint16(answer[0] << 8 | answer[1]);
                     m_wBootVersion = quint16(answer[2] << 8 | answer[3]);
@@ -176,7 +231,10 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source)
                     return false;
                 }
             }
-            --nAttempts;
+            if (--nAttempts > 0 && !m_Port.m_bLost)
+                LOG_LINE('-',
+                         Block("write", nAddress) + QStringLiteral(": retry (the last one of this image)"),
+                         QByteArray());
         }
         if (!bAcknowledged)
             return false;

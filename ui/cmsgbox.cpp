@@ -18,17 +18,19 @@ CMsgBox::DialogScript& ScriptedDialog()
 }
 } // namespace
 
-void CMsgBox::Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon)
+void CMsgBox::Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon,
+                   const QString& strDetail)
 {
     if (ScriptedMessage())
     {
-        ScriptedMessage()({strText, strCaption, nIcon, pOwner});
+        ScriptedMessage()({strText, strCaption, nIcon, pOwner, strDetail});
         return;
     }
     const QMessageBox::Icon nBoxIcon = nIcon == EMsgIcon::Stop          ? QMessageBox::Critical
                                        : nIcon == EMsgIcon::Exclamation ? QMessageBox::Warning
                                                                         : QMessageBox::Information;
     QMessageBox box(nBoxIcon, strCaption, strText, QMessageBox::Ok, pOwner);
+    box.setDetailedText(strDetail);
     box.exec();
 }
 

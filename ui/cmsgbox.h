@@ -20,13 +20,15 @@ public:
         QString strCaption;
         EMsgIcon nIcon = EMsgIcon::Information;
         QWidget* pOwner = nullptr;
+        QString strDetail; // the box's detailed text; none when empty
     };
     using MessageScript = std::function<void(const SRecord& record)>;
     // Gets the dialog after its initialisation; returns the result the dialog ends with.
     using DialogScript = std::function<int(QDialog& dialog)>;
 
-    // A message box with an OK button.
-    static void Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon);
+    // A message box with an OK button; strDetail, when given, behind its details button.
+    static void Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon,
+                     const QString& strDetail = QString());
     // Runs a dialog modally; returns its result.
     static int Exec(QDialog& dialog);
 

@@ -11,10 +11,16 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSettings>
+#include <QTimer>
 
 #include <algorithm>
 
-std::function<bool(QStringList&)> CPage1::s_pfnEnumPorts = &CSerialPort::EnumPorts;
+std::function<bool(QList<CSerialPort::SPortInfo>&)> CPage1::s_pfnEnumPorts = &CSerialPort::EnumPortDetails;
+
+namespace
+{
+constexpr int kPortPollMs = 1000;
+} // namespace
 
 CPage1::CPage1(QWidget* pParent) : QDialog(pParent)
 {
@@ -24,6 +30,9 @@ CPage1::CPage1(QWidget* pParent) : QDialog(pParent)
     // White is transparent: the page's own background shows through.
     m_bmpPicture.setMask(m_bmpPicture.createMaskFromColor(Qt::white));
     setAccessibleDescription(CDialogBuilder::PictureDescription(QStringLiteral("bitmap163")));
+    m_pPortTimer = new QTimer(this);
+    m_pPortTimer->setInterval(kPortPollMs);
+    connect(m_pPortTimer, &QTimer::timeout, this, &CPage1::RefreshPortList);
 }
 
 bool CPage1::DoDataExchange(bool bSave)
@@ -37,25 +46,84 @@ void CPage1::OnInitDialog()
 {
     CDialogBuilder::Build(130, this);
     m_cbPort = findChild<QComboBox*>(QStringLiteral("1007"));
+    // The selected entry's details show when the pointer rests on the closed list too.
+    connect(m_cbPort, &QComboBox::currentIndexChanged, this,
+            [this](int nIndex)
+            { m_cbPort->setToolTip(m_cbPort->itemData(nIndex, Qt::ToolTipRole).toString()); });
     m_strPort = QSettings().value(QStringLiteral("Settings/ConnectionPort"), QString()).toString();
+    if (!m_strGivenPort.isEmpty())
+        m_strPort = m_strGivenPort;
     FillPortList();
+}
+
+QString CPage1::PortToolTip(const CSerialPort::SPortInfo& info)
+{
+    QStringList lines;
+    if (!info.strDescription.isEmpty())
+        lines << info.strDescription;
+    if (!info.strManufacturer.isEmpty())
+        lines << QStringLiteral("Изготовитель: ") + info.strManufacturer;
+    if (!info.strSerialNumber.isEmpty())
+        lines << QStringLiteral("Серийный номер: ") + info.strSerialNumber;
+    if (!info.strLocation.isEmpty() && info.strLocation != info.strName)
+        lines << info.strLocation;
+    return lines.join(QLatin1Char('\n'));
+}
+
+QList<CSerialPort::SPortInfo> CPage1::ListPorts() const
+{
+    QList<CSerialPort::SPortInfo> ports;
+    s_pfnEnumPorts(ports);
+    const bool bListed =
+        std::any_of(ports.cbegin(), ports.cend(),
+                    [this](const CSerialPort::SPortInfo& info) { return info.strName == m_strGivenPort; });
+    if (!m_strGivenPort.isEmpty() && !bListed)
+        ports.append({m_strGivenPort, m_strGivenPort, {}, {}, {}});
+    // The list is sorted as a sorted list control sorts: without regard to case.
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const CSerialPort::SPortInfo& a, const CSerialPort::SPortInfo& b)
+                     { return a.strName.compare(b.strName, Qt::CaseInsensitive) < 0; });
+    return ports;
+}
+
+void CPage1::SetPorts(const QList<CSerialPort::SPortInfo>& ports, const QString& strSelect)
+{
+    m_cbPort->clear();
+    for (const CSerialPort::SPortInfo& info : ports)
+    {
+        m_cbPort->addItem(info.strName);
+        m_cbPort->setItemData(m_cbPort->count() - 1, PortToolTip(info), Qt::ToolTipRole);
+    }
+    m_cbPort->setCurrentIndex(ports.isEmpty() ? -1 : 0);
+    const int nMatch = m_cbPort->findText(strSelect, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (nMatch >= 0 && !strSelect.isEmpty())
+        m_cbPort->setCurrentIndex(nMatch);
 }
 
 void CPage1::FillPortList()
 {
     m_cbPort->clear();
     ZTApp().m_Port.Close();
-    QStringList names;
-    s_pfnEnumPorts(names);
-    // The list is sorted as a sorted list control sorts: without regard to case.
-    std::stable_sort(names.begin(), names.end(),
-                     [](const QString& a, const QString& b)
-                     { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    m_cbPort->addItems(names);
-    m_cbPort->setCurrentIndex(names.isEmpty() ? -1 : 0);
-    const int nMatch = int(names.indexOf(m_strPort));
-    if (nMatch >= 0 && !m_strPort.isEmpty())
-        m_cbPort->setCurrentIndex(nMatch);
+    SetPorts(ListPorts(), m_strPort);
+}
+
+void CPage1::RefreshPortList()
+{
+    // Not while a transfer runs on the chosen port (its progress window disables the frame).
+    if (!m_cbPort || !window()->isEnabled())
+        return;
+    const QList<CSerialPort::SPortInfo> ports = ListPorts();
+    bool bSame = ports.size() == m_cbPort->count();
+    for (int i = 0; bSame && i < m_cbPort->count(); ++i)
+        bSame = m_cbPort->itemText(i) == ports[i].strName &&
+                m_cbPort->itemData(i, Qt::ToolTipRole).toString() == PortToolTip(ports[i]);
+    if (bSame)
+        return;
+    const QString strCurrent = m_cbPort->currentIndex() >= 0 ? m_cbPort->currentText() : QString();
+    const bool bStillThere =
+        std::any_of(ports.cbegin(), ports.cend(),
+                    [&](const CSerialPort::SPortInfo& info) { return info.strName == strCurrent; });
+    SetPorts(ports, bStillThere ? strCurrent : m_strPort);
 }
 
 bool CPage1::Connect()
@@ -63,15 +131,16 @@ bool CPage1::Connect()
     CZTAppDevice& app = ZTApp();
     DoDataExchange(true);
     app.m_bConnected = false;
-    auto fail = [this](int nStringId)
+    auto fail = [this](int nStringId, const QString& strDetail = QString())
     {
-        CMsgBox::Show(this, CStringTable::Load(nStringId), CStringTable::Load(107), EMsgIcon::Stop);
+        CMsgBox::Show(this, CStringTable::Load(nStringId), CStringTable::Load(107), EMsgIcon::Stop,
+                      strDetail);
         return false;
     };
     if (m_strPort.isEmpty())
         return fail(152);
     if (!app.m_Port.Open(m_strPort))
-        return fail(153);
+        return fail(153, app.m_Port.m_strReason);
     if (!app.ReadVersions())
         return fail(154);
     if (!app.ReadImage(app.m_ParamDevice))
@@ -85,6 +154,18 @@ void CPage1::paintEvent(QPaintEvent* pEvent)
     QDialog::paintEvent(pEvent);
     QPainter painter(this);
     painter.drawPixmap(10, 10, m_bmpPicture);
+}
+
+void CPage1::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    m_pPortTimer->start();
+}
+
+void CPage1::hideEvent(QHideEvent* pEvent)
+{
+    m_pPortTimer->stop();
+    QDialog::hideEvent(pEvent);
 }
 
 void CPage1::keyPressEvent(QKeyEvent* pEvent)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cserialport.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QStringList>
@@ -7,6 +9,7 @@
 #include <functional>
 
 class QComboBox;
+class QTimer;
 
 // The port page: the machine's serial ports, the remembered choice and the connect sequence.
 class CPage1 : public QDialog
@@ -21,20 +24,34 @@ public:
     void OnInitDialog();
     // Closes the serial port and refills the list, selecting m_strPort where it is listed.
     void FillPortList();
+    // Follows ports that appeared or went away, keeping the selection while its port is listed.
+    void RefreshPortList();
     // Opens the port and reads the versions and the image; shows its own failure messages.
     bool Connect();
 
     QPixmap m_bmpPicture;
     QComboBox* m_cbPort = nullptr;
     QString m_strPort;
+    // A port the system does not list (a pseudo-terminal, a network adapter), given at start-up:
+    // always listed, and chosen at initialisation.
+    QString m_strGivenPort;
+    QTimer* m_pPortTimer = nullptr; // polls the port list while the page shows
 
     // Lists the machine's ports; tests give their own list.
-    static std::function<bool(QStringList&)> s_pfnEnumPorts;
+    static std::function<bool(QList<CSerialPort::SPortInfo>&)> s_pfnEnumPorts;
+    static QString PortToolTip(const CSerialPort::SPortInfo& info);
 
 protected:
     void paintEvent(QPaintEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
+    void hideEvent(QHideEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void reject() override;
     // Right-clicks go on to the frame, whose menu holds the about entry.
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
+private:
+    QList<CSerialPort::SPortInfo> ListPorts() const;
+    // Fills the list with ports (sorted) and selects strSelect where listed, else entry 0.
+    void SetPorts(const QList<CSerialPort::SPortInfo>& ports, const QString& strSelect);
 };

@@ -9,9 +9,11 @@ CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& str
     m_app.m_Hooks = {};
     m_ports = extraPorts;
     m_ports << m_sim.SlavePath();
-    CPage1::s_pfnEnumPorts = [this](QStringList& list)
+    CPage1::s_pfnEnumPorts = [this](QList<CSerialPort::SPortInfo>& list)
     {
-        list = m_ports;
+        list = m_portDetails;
+        for (const QString& strName : m_ports)
+            list.append({strName, {}, {}, {}, {}});
         return true;
     };
     QSettings().setValue("Settings/ConnectionPort",
@@ -27,7 +29,7 @@ CWizardFixture::~CWizardFixture()
     m_pDlg.reset();
     CMsgBox::SetMessageScript({});
     CMsgBox::SetDialogScript({});
-    CPage1::s_pfnEnumPorts = &CSerialPort::EnumPorts;
+    CPage1::s_pfnEnumPorts = &CSerialPort::EnumPortDetails;
 }
 
 QPushButton* CWizardFixture::Button(int nId) const

@@ -27,6 +27,7 @@ public:
     QStringList Texts() const;
 
     QStringList m_ports;
+    QList<CSerialPort::SPortInfo> m_portDetails; // listed too, with what the system knows of them
     QList<CMsgBox::SRecord> m_shown;
     std::function<int(QDialog&)> m_pfnDialog; // answers the next dialogs; Rejected when empty
     std::unique_ptr<CZTDlg> m_pDlg;

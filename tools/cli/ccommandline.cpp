@@ -5,6 +5,7 @@
 #include "cconsoleprogress.h"
 #include "cimagebackup.h"
 #include "cimagefile.h"
+#include "clinelog.h"
 #include "cnumbertext.h"
 #include "cparamrules.h"
 #include "cstringtable.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSerialPortInfo>
 
 #include <cmath>
 #include <cstring>
@@ -26,7 +26,8 @@ const char* const kUsageText =
     "Использование: zint9 КОМАНДА [ПАРАМЕТРЫ]\n"
     "\n"
     "Команды:\n"
-    "  ports                         последовательные порты машины\n"
+    "  ports [--json]                последовательные порты машины: имя, описание,\n"
+    "                                изготовитель, серийный номер\n"
     "  read  --port ИМЯ [--out ФАЙЛ] [--json]\n"
     "                                прочитать версии и образ EEPROM, показать настройки\n"
     "  show  ФАЙЛ [--json]           показать настройки файла образа\n"
@@ -48,6 +49,7 @@ const char* const kUsageText =
     "  --no-verify         не читать прибор после записи для сверки\n"
     "  --backup-dir ПАПКА  куда сохранять образ прибора перед записью\n"
     "  --quiet             без индикатора хода\n"
+    "  --trace ФАЙЛ        записать обмен с прибором в ФАЙЛ («-»: в поток ошибок)\n"
     "  -h, --help          эта справка\n"
     "  --version           версия программы\n"
     "\n"
@@ -57,8 +59,8 @@ const char* const kUsageText =
 
 // Options that take a value, and flags.
 const QStringList kValued = {
-    "--port", "--out",    "--in",      "--sensor",   "--low",        "--high",  "--fail",  "--cold-junction",
-    "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir", "--ports", "--report"};
+    "--port", "--out",    "--in",      "--sensor",   "--low",        "--high",  "--fail",   "--cold-junction",
+    "--band", "--filter", "--dac-low", "--dac-high", "--backup-dir", "--ports", "--report", "--trace"};
 // --worker is the batch's own: one port's line in a process of its own.
 const QStringList kFlags = {"--demo", "--json",    "--no-verify", "--quiet", "--help",
                             "-h",     "--version", "--repeat",    "--worker"};
@@ -208,10 +210,23 @@ int CCommandLine::Run(const QStringList& arguments)
                          QStringLiteral("несколько портов, --repeat и --report только для set и write"));
         if (options.Has("--demo"))
             return Error(kUsage, QStringLiteral("--demo работает с одним прибором"));
+        if (options.Has("--trace"))
+            return Error(kUsage, QStringLiteral("--trace работает с одним прибором"));
         return CBatchRun(*this, m_pOut, m_pErr).Run(arguments);
     }
+    QString strTraceError;
+    if (options.Has("--trace") && !CLineLog::Start(options.Value("--trace"), strTraceError))
+        return Error(kFailure, QStringLiteral("не удалось записать журнал обмена %1: %2")
+                                   .arg(options.Value("--trace"), strTraceError));
+    const int nExit = RunCommand(options);
+    CLineLog::Stop();
+    return nExit;
+}
+
+int CCommandLine::RunCommand(const SOptions& options)
+{
     if (options.strCommand == "ports")
-        return Ports();
+        return Ports(options.Has("--json"));
     if (options.strCommand == "read")
         return Read(options);
     if (options.strCommand == "show")
@@ -224,11 +239,29 @@ int CCommandLine::Run(const QStringList& arguments)
                  QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(options.strCommand));
 }
 
-int CCommandLine::Ports()
+int CCommandLine::Ports(bool bJson)
 {
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        Print(m_pOut,
-              info.description().isEmpty() ? info.portName() : info.portName() + '\t' + info.description());
+    QList<CSerialPort::SPortInfo> ports;
+    CSerialPort::EnumPortDetails(ports);
+    QJsonArray json;
+    for (const CSerialPort::SPortInfo& info : ports)
+    {
+        json.append(QJsonObject{{"port", info.strName},
+                                {"location", info.strLocation},
+                                {"description", info.strDescription},
+                                {"manufacturer", info.strManufacturer},
+                                {"serialNumber", info.strSerialNumber}});
+        // One line a port; the columns that the system knows nothing of stay empty.
+        QString strLine =
+            QStringList{info.strName, info.strDescription, info.strManufacturer, info.strSerialNumber}.join(
+                '\t');
+        while (strLine.endsWith('\t'))
+            strLine.chop(1);
+        if (!bJson)
+            Print(m_pOut, strLine);
+    }
+    if (bJson)
+        std::fputs(QJsonDocument(json).toJson(QJsonDocument::Indented).constData(), m_pOut);
     return kSuccess;
 }
 
@@ -241,6 +274,8 @@ bool CCommandLine::Connect(const SOptions& options)
     {
         Print(m_pErr, CStringTable::Load(153));
         Print(m_pErr, m_app.m_Port.m_strError);
+        if (!m_app.m_Port.m_strReason.isEmpty())
+            Print(m_pErr, QStringLiteral("Причина: ") + m_app.m_Port.m_strReason);
         return false;
     }
     if (!m_app.ReadVersions())

@@ -50,7 +50,8 @@ public:
 private:
     struct SOptions;
 
-    int Ports();
+    int RunCommand(const SOptions& options);
+    int Ports(bool bJson);
     int Read(const SOptions& options);
     int Show(const SOptions& options);
     int Set(const SOptions& options);

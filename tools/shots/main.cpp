@@ -51,9 +51,10 @@ int main(int argc, char* argv[])
     app.m_strAppDir = QCoreApplication::applicationDirPath();
     app.m_Port.m_bDemo = true;
     app.LoadSensorCatalogue();
-    CPage1::s_pfnEnumPorts = [](QStringList& list)
+    CPage1::s_pfnEnumPorts = [](QList<CSerialPort::SPortInfo>& list)
     {
-        list = {"ttyS0", "ttyUSB0"};
+        list = {{"ttyS0", "/dev/ttyS0", {}, {}, {}},
+                {"ttyUSB0", "/dev/ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", "A1B2C3"}};
         return true;
     };
 
@@ -67,6 +68,7 @@ int main(int argc, char* argv[])
                                                 ? QMessageBox::Warning
                                                 : QMessageBox::Information;
             QMessageBox box(nIcon, record.strCaption, record.strText, QMessageBox::Ok, record.pOwner);
+            box.setDetailedText(record.strDetail);
             box.show();
             Save(box, strNext);
         });

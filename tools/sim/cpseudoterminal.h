@@ -25,6 +25,8 @@ public:
 
     bool Open();
     void Close();
+    // Closes both sides but keeps the slave's path: a host that holds it sees a hang-up.
+    void HangUp();
     QString SlavePath() const { return m_strSlavePath; }
     // Waits at most nTimeoutMs for input; returns the bytes read, 0 on time-out, -1 on failure.
     int Read(char* pBuffer, int nSize, int nTimeoutMs);

@@ -54,12 +54,17 @@ bool CPseudoTerminal::Open()
 
 void CPseudoTerminal::Close()
 {
+    HangUp();
+    m_strSlavePath.clear();
+}
+
+void CPseudoTerminal::HangUp()
+{
     if (m_nMaster >= 0)
         ::close(m_nMaster);
     if (m_nSlave >= 0)
         ::close(m_nSlave);
     m_nMaster = m_nSlave = -1;
-    m_strSlavePath.clear();
 }
 
 int CPseudoTerminal::Read(char* pBuffer, int nSize, int nTimeoutMs)

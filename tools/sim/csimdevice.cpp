@@ -121,6 +121,11 @@ QByteArray CSimDevice::Answer(const QByteArray& line)
     auto fires = [&](EFault nKind) { return FaultFires(nKind, nRequest, nBlock, nExchange); };
     if (fires(EFault::NoAnswer))
         return {};
+    if (fires(EFault::HangUp))
+    {
+        m_bHangUp = true;
+        return {};
+    }
 
     QByteArray answer;
     if (bVersions)

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 // The transmitter as its host sees it: it answers versions, read and write requests and keeps
 // its EEPROM, optionally in a file. Faults can be injected at chosen exchanges or blocks.
 class CSimDevice
@@ -18,6 +20,7 @@ public:
         BadCheck,     // a read answer whose check words do not fold to zero
         Refusal,      // a write is refused with the refusal versions
         CorruptStore, // a write is acknowledged but its block is stored with its first byte changed
+        HangUp,       // the line goes dead, as when the adapter is unplugged: nothing answers any more
     };
     enum class ERequest
     {
@@ -48,6 +51,8 @@ public:
     void AddFault(const SFault& fault) { m_faults.append(fault); }
     void ClearFaults() { m_faults.clear(); }
     int Exchanges() const { return m_nExchanges; }
+    // True once, after a request that a HangUp fault left unanswered.
+    bool TakeHangUp() { return std::exchange(m_bHangUp, false); }
 
     // Answers one request line (its tetrad text without the line feed); empty for no answer.
     QByteArray Answer(const QByteArray& line);
@@ -67,4 +72,5 @@ private:
     QList<SFault> m_faults;
     QList<SFault> m_fired; // faults that fire on the current exchange
     int m_nExchanges = 0;
+    bool m_bHangUp = false;
 };

@@ -56,9 +56,16 @@ void CSimulator::Run()
                 continue;
             }
             QByteArray answer;
+            bool bHangUp = false;
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 answer = m_device.Answer(line);
+                bHangUp = m_device.TakeHangUp();
+            }
+            if (bHangUp)
+            {
+                m_pty.HangUp(); // as an unplugged adapter: the host's side sees the line hang up
+                return;
             }
             Send(answer, int(line.size()) + 1);
             line.clear();

@@ -19,6 +19,7 @@ public:
     CSimulator(const CSimulator&) = delete;
     CSimulator& operator=(const CSimulator&) = delete;
 
+    // Starts on a fresh pseudo-terminal; after a hang-up, the adapter plugged in again.
     bool Start();
     void Stop();
     QString SlavePath() const { return m_pty.SlavePath(); }

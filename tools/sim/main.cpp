@@ -33,7 +33,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     static const QHash<QString, CSimDevice::EFault> kKinds = {
         {"no-answer", CSimDevice::EFault::NoAnswer},         {"truncated", CSimDevice::EFault::Truncated},
         {"bad-check", CSimDevice::EFault::BadCheck},         {"refusal", CSimDevice::EFault::Refusal},
-        {"corrupt-store", CSimDevice::EFault::CorruptStore},
+        {"corrupt-store", CSimDevice::EFault::CorruptStore}, {"hang-up", CSimDevice::EFault::HangUp},
     };
     static const QHash<QString, CSimDevice::ERequest> kRequests = {
         {"versions", CSimDevice::ERequest::Versions},
@@ -43,7 +43,8 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     if (!kKinds.contains(parts.first()))
     {
         strError =
-            QStringLiteral("unknown fault '%1' (no-answer, truncated, bad-check, refusal, corrupt-store)")
+            QStringLiteral("unknown fault '%1' (no-answer, truncated, bad-check, refusal, corrupt-store, "
+                           "hang-up)")
                 .arg(parts.first());
         return false;
     }
@@ -103,7 +104,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption fault(
         "fault",
         "Inject a fault: KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write]\n"
-        "KIND is no-answer, truncated, bad-check, refusal or corrupt-store; exchanges "
+        "KIND is no-answer, truncated, bad-check, refusal, corrupt-store or hang-up (the\n"
+        "simulator closes its side of the terminal, as an unplugged adapter); exchanges "
         "count every request from 0. May be repeated.",
         "fault");
     parser.addOptions({eeprom, version, bootVersion, refusal, pace, link, fault});
