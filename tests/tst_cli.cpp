@@ -1,13 +1,18 @@
 #include "ccommandline.h"
 #include "cfulldisk.h"
+#include "clinelog.h"
 #include "csampleimages.h"
 #include "csimulator.h"
+#include "cstringtable.h"
 #include "ctestfolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -29,6 +34,16 @@ QString ReadAll(std::FILE* pFile)
     while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
         content.append(buffer, qsizetype(nRead));
     return QString::fromUtf8(content);
+}
+
+// Whether this process reads a file that nobody may read (root, or a capability that bypasses
+// permissions): the permission check of a port can then be seen only as another user.
+bool BypassesPermissions(const CTestFolder& folder)
+{
+    folder.WriteFile("closed", "x");
+    QFile file(folder.FilePath("closed"));
+    file.setPermissions({});
+    return file.open(QIODevice::ReadOnly);
 }
 } // namespace
 
@@ -91,6 +106,9 @@ private slots:
     void noVerify();
     void deviceFailures_data();
     void deviceFailures();
+    void portFailures_data();
+    void portFailures();
+    void trafficLog();
     void cloneOntoAnotherDevice();
     void demoMode();
     void fileFaults_data();
@@ -145,12 +163,26 @@ void TestCli::help()
     QVERIFY(m_strOut.contains("--cold-junction on|off"));
     QVERIFY(m_strOut.contains("--ports ИМЯ,ИМЯ"));
     QVERIFY(m_strOut.contains("--report ФАЙЛ"));
+    QVERIFY(m_strOut.contains("--trace ФАЙЛ"));
 }
 
 void TestCli::ports()
 {
     QCOMPARE(Run({"ports"}), 0);
     QVERIFY(m_strErr.isEmpty());
+    const QStringList lines = m_strOut.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(Run({"ports", "--json"}), 0);
+    QJsonParseError error;
+    const QJsonArray ports = QJsonDocument::fromJson(m_strOut.toUtf8(), &error).array();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(ports.size(), lines.size());
+    for (qsizetype i = 0; i < ports.size(); ++i)
+    {
+        const QJsonObject port = ports[i].toObject();
+        QCOMPARE(lines[i].section('\t', 0, 0), port["port"].toString());
+        QVERIFY(port.contains("location") && port.contains("description") && port.contains("manufacturer") &&
+                port.contains("serialNumber"));
+    }
 }
 
 void TestCli::readText()
@@ -327,6 +359,123 @@ void TestCli::deviceFailures()
     QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
     QCOMPARE(Run({"read", "--port", "/dev/zint9-none"}), 1);
     QVERIFY(m_strErr.contains("Ошибка открытия порта!"));
+}
+
+void TestCli::portFailures_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no such port") << "ttyZINT9"
+                                  << "нет такого порта: /dev/ttyZINT9";
+    QTest::newRow("not a terminal") << "/dev/null"
+                                    << "/dev/null — не последовательный порт";
+    QTest::newRow("regular file") << "FOLDER/Sensors.dat"
+                                  << "FOLDER/Sensors.dat — не последовательный порт";
+    QTest::newRow("held")
+        << "SIM"
+        << QStringLiteral("порт занят другой программой (процесс %1").arg(QCoreApplication::applicationPid());
+    QTest::newRow("no permission") << "SIM"
+                                   << "нет прав доступа к SIM (файл устройства принадлежит группе «";
+}
+
+void TestCli::portFailures()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, reason);
+    port.replace("FOLDER", m_pFolder->Path());
+    reason.replace("FOLDER", m_pFolder->Path()).replace("SIM", m_pSim->SlavePath());
+    CSerialPort holder;
+    QFile device(m_pSim->SlavePath());
+    const QFileDevice::Permissions permissions = device.permissions();
+    const bool bPermission = QByteArray(QTest::currentDataTag()) == "no permission";
+    int nExit = 0;
+    if (bPermission && BypassesPermissions(*m_pFolder))
+    {
+        // As another user, through a program of the system's that drops the privileges.
+        const QString strSetpriv = QStandardPaths::findExecutable("setpriv");
+        if (strSetpriv.isEmpty())
+            QSKIP("running as root and setpriv is missing: no user to whom the port is closed");
+        QProcess zint9;
+        zint9.start(strSetpriv, {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                 QCoreApplication::applicationDirPath() + "/zint9", "read", "--port",
+                                 m_pSim->SlavePath(), "--quiet"});
+        QVERIFY(zint9.waitForFinished(30000));
+        nExit = zint9.exitCode();
+        m_strErr = QString::fromUtf8(zint9.readAllStandardError());
+        reason += QFileInfo(m_pSim->SlavePath()).group() + "»); добавьте себя в группу dialout";
+    }
+    else
+    {
+        if (bPermission)
+        {
+            QVERIFY(device.setPermissions({}));
+            reason += QFileInfo(m_pSim->SlavePath()).group() + "»); добавьте себя в группу dialout";
+        }
+        if (QByteArray(QTest::currentDataTag()) == "held")
+            QVERIFY(holder.Open(m_pSim->SlavePath()));
+        nExit = Run({"read", "--port", port, "--quiet"});
+        device.setPermissions(permissions);
+    }
+    QCOMPARE(nExit, 1);
+    // The reason follows the message printed before it was known.
+    const QString strExpected =
+        CStringTable::Load(153) + "\n" +
+        QStringLiteral("Ошибка oткрытия порта <%1>").arg(port == "SIM" ? m_pSim->SlavePath() : port) +
+        "\nПричина: " + reason;
+    QVERIFY2(m_strErr.contains(strExpected), qPrintable(m_strErr));
+}
+
+void TestCli::trafficLog()
+{
+    m_pSim->WithDevice(
+        [](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::BadCheck;
+            fault.nBlock = 2;
+            fault.nOn = CSimDevice::ERequest::Read;
+            device.AddFault(fault);
+            fault.nKind = EFault::Truncated;
+            fault.nBlock = 5;
+            fault.nOn = CSimDevice::ERequest::Write;
+            device.AddFault(fault);
+            fault.nKind = EFault::Refusal;
+            fault.nBlock = 9;
+            device.AddFault(fault);
+            device.SetRefusalVersions(0x1234, 0x0009);
+        });
+    const QString strLog = m_pFolder->FilePath("line.log");
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--quiet", "--trace", strLog}), 1);
+    QVERIFY(!lcLine().isDebugEnabled()); // off again once the command has run
+    const QStringList lines =
+        QString::fromUtf8(m_pFolder->ReadFile("line.log")).split('\n', Qt::SkipEmptyParts);
+    const QStringList expected = {QStringLiteral("- port %1 opened").arg(m_pSim->SlavePath()),
+                                  "> versions: GGGI" + QString(32, 'G') + "\\n",
+                                  "< versions 0x1555 0x0008: 15 55 00 08",
+                                  "> read 0x0000: GGKI" + QString(24, 'G') + "MRTQOTUJ\\n",
+                                  "< read 0x0000: check word accepted: GGKI",
+                                  "< read 0x0010: check word wrong: GGKIHG",
+                                  "- read 0x0010: retry",
+                                  "> read 0x0010: GGKIHG",
+                                  "< read 0x0010: check word accepted: GGKIHG",
+                                  "< write 0x0000: acknowledged: 55",
+                                  "> write 0x0028: GHGIIO",
+                                  "< write 0x0028: time-out, 0 of 1 bytes",
+                                  "- write 0x0028: retry (the last one of this image)",
+                                  "< write 0x0028: acknowledged: 55",
+                                  "< write 0x0048: refused, versions 0x1234 0x0009: 12 34 00 09"};
+    // In this order, each line stamped with the milliseconds since the port was opened.
+    qsizetype nAt = 0;
+    qint64 nLastMs = 0;
+    for (const QString& strExpected : expected)
+    {
+        while (nAt < lines.size() && !lines[nAt].mid(11).startsWith(strExpected))
+            ++nAt;
+        QVERIFY2(nAt < lines.size(), qPrintable(strExpected + " missing from\n" + lines.join('\n')));
+        const qint64 nMs = lines[nAt].left(7).trimmed().toLongLong();
+        QVERIFY(lines[nAt].mid(7, 4) == " ms " && nMs >= nLastMs);
+        nLastMs = nMs;
+    }
 }
 
 void TestCli::cloneOntoAnotherDevice()

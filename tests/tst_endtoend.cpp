@@ -5,6 +5,7 @@
 #include "cwizardfixture.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QStandardPaths>
 #include <QTest>
@@ -78,6 +79,8 @@ private slots:
     void configureADevice();
     void configureTheDemonstrationImage();
     void lineGoesSilentHalfWay();
+    void adapterUnplugged_data();
+    void adapterUnplugged();
 };
 
 void TestEndToEnd::configureADevice()
@@ -140,6 +143,54 @@ void TestEndToEnd::lineGoesSilentHalfWay()
     QCOMPARE(f.Texts().last(), CStringTable::Load(157));
     QCOMPARE(f.DeviceImage().fHighLimit, 700.0f);
     QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(f.m_app.m_ParamEdit));
+}
+
+void TestEndToEnd::adapterUnplugged_data()
+{
+    QTest::addColumn<bool>("writing");
+    QTest::newRow("while connecting") << false;
+    QTest::newRow("while writing") << true;
+}
+
+void TestEndToEnd::adapterUnplugged()
+{
+    QFETCH(bool, writing);
+    CWizardFixture f;
+    if (writing)
+    {
+        f.m_pDlg->OnOK();
+        QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+        f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
+    }
+    // The adapter is pulled out at block 20.
+    f.AddFault(
+        f.Fault(EFault::HangUp, 20, 1, writing ? CSimDevice::ERequest::Write : CSimDevice::ERequest::Read));
+    QElapsedTimer timer;
+    timer.start();
+    f.m_pDlg->OnOK();
+    const qint64 nElapsed = timer.elapsed();
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(writing ? 156 : 155)}));
+    // Waiting for answers from a line that is gone would take two answer time-outs, over a second.
+    QVERIFY2(nElapsed < 900, qPrintable(QString::number(nElapsed)));
+    QCOMPARE(f.m_pDlg->m_nCurPage, writing ? 1 : 0);
+    QVERIFY(f.m_pDlg->isEnabled());
+    QVERIFY(!f.m_app.m_bConnected || writing);
+
+    // Plugged in again, the adapter appears in the list of the port page and can be chosen.
+    f.m_sim.Stop();
+    QVERIFY(f.m_sim.Start());
+    f.m_ports = {f.m_sim.SlavePath()};
+    if (writing)
+        f.m_pDlg->OnBack();
+    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
+    QTRY_COMPARE(pList->currentText(), f.m_sim.SlavePath());
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+    QCOMPARE(f.Texts().size(), 1);
+    f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Texts().last(), CStringTable::Load(157));
+    QCOMPARE(f.DeviceImage().fHighLimit, 700.0f);
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -78,6 +79,7 @@ private slots:
     void portSelection_data();
     void portSelection();
     void noPortsInDemoMode();
+    void livePortList();
     void titleGradient();
     void titleText_data();
     void titleText();
@@ -143,6 +145,39 @@ void TestPages::noPortsInDemoMode()
     f.m_pDlg->OnOK();
     QCOMPARE(f.Texts(), QStringList({"Не выбран порт подключения!"}));
     QCOMPARE(f.m_pDlg->m_nCurPage, 0);
+}
+
+void TestPages::livePortList()
+{
+    CWizardFixture f({"ttyS0", "ttyUSB0"}, "ttyS0");
+    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
+    auto texts = [pList]
+    {
+        QStringList list;
+        for (int i = 0; i < pList->count(); ++i)
+            list << (pList->itemText(i).startsWith("/dev") ? "/dev" : pList->itemText(i));
+        return list;
+    };
+    // The engineer picks ttyUSB0; an adapter is plugged in and ttyS0 goes away.
+    QTest::keyClick(pList, Qt::Key_Down);
+    QCOMPARE(pList->currentText(), QStringLiteral("ttyUSB0"));
+    f.m_ports = {"ttyUSB0", f.m_sim.SlavePath()};
+    f.m_portDetails = {{"ttyACM0", "/dev/ttyACM0", "USB-Serial Controller", "Trelm", "A1B2"}};
+    QTRY_COMPARE(texts(), QStringList({"/dev", "ttyACM0", "ttyUSB0"}));
+    QCOMPARE(pList->currentText(), QStringLiteral("ttyUSB0"));
+    const QString strTip =
+        QStringLiteral("USB-Serial Controller\nИзготовитель: Trelm\nСерийный номер: A1B2\n/dev/ttyACM0");
+    QCOMPARE(pList->itemData(1, Qt::ToolTipRole).toString(), strTip);
+    QCOMPARE(pList->itemData(2, Qt::ToolTipRole).toString(), QString());
+    // The chosen adapter is unplugged: neither it nor the remembered port is there, entry 0 is chosen.
+    f.m_ports = {f.m_sim.SlavePath()};
+    QTRY_COMPARE(texts(), QStringList({"/dev", "ttyACM0"}));
+    QCOMPARE(pList->currentIndex(), 0);
+    QTest::keyClick(pList, Qt::Key_Down);
+    QCOMPARE(pList->toolTip(), strTip);
+    // The name is what is stored, not the description.
+    f.m_pDlg->OnCancel();
+    QCOMPARE(QSettings().value("Settings/ConnectionPort").toString(), QStringLiteral("ttyACM0"));
 }
 
 void TestPages::titleGradient()

@@ -1,10 +1,13 @@
 #include "cmsgbox.h"
 #include "csampleimages.h"
+#include "csimulator.h"
 #include "cstringtable.h"
 #include "ctestfolder.h"
 #include "cztapp.h"
+#include "cztdlg.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QSettings>
@@ -36,6 +39,8 @@ private slots:
     void stringTable();
     void unknownString();
     void catalogueMessageBeforeWizard();
+    void givenPortAndTrafficLog_data();
+    void givenPortAndTrafficLog();
     void shippedSensorImages_data();
     void shippedSensorImages();
     void shippedDemoImage();
@@ -189,6 +194,53 @@ void TestStartup::catalogueMessageBeforeWizard()
     QCOMPARE(events, QStringList({"139", "wizard"}));
     QVERIFY(app.m_Port.m_bDemo);
     QCOMPARE(app.m_Sensors.size(), 5);
+}
+
+void TestStartup::givenPortAndTrafficLog_data()
+{
+    QTest::addColumn<bool>("environment");
+    QTest::newRow("--trace") << false;
+    QTest::newRow("ZINT9_TRACE") << true;
+}
+
+void TestStartup::givenPortAndTrafficLog()
+{
+    QFETCH(bool, environment);
+    CTestFolder folder;
+    CSimulator sim; // a port the system does not list
+    QVERIFY(sim.Start());
+    const QString strLog = folder.FilePath("line.log");
+    QStringList arguments = {"zint9-configurator", "--port", sim.SlavePath()};
+    if (environment)
+        qputenv("ZINT9_TRACE", QFile::encodeName(strLog));
+    else
+        arguments << "--trace" << strLog;
+    QStringList shown;
+    CMsgBox::SetMessageScript([&](const CMsgBox::SRecord& record) { shown << record.strText; });
+    QString strSelected;
+    int nPage = -1;
+    CMsgBox::SetDialogScript(
+        [&](QDialog& dialog)
+        {
+            auto& dlg = static_cast<CZTDlg&>(dialog);
+            strSelected = dlg.m_Page1.findChild<QComboBox*>("1007")->currentText();
+            dlg.OnOK();
+            nPage = dlg.m_nCurPage;
+            return int(QDialog::Rejected);
+        });
+    const QString strBefore = QDir::currentPath();
+    CZTApp app;
+    app.Run(arguments, folder.Path());
+    QDir::setCurrent(strBefore);
+    qunsetenv("ZINT9_TRACE");
+    QCOMPARE(strSelected, sim.SlavePath());
+    QCOMPARE(nPage, 1);
+    QCOMPARE(shown, QStringList());
+    const QString strTrace = QString::fromUtf8(folder.ReadFile("line.log"));
+    QVERIFY2(strTrace.contains(QStringLiteral("- port %1 opened\n").arg(sim.SlavePath())),
+             qPrintable(strTrace));
+    QVERIFY(strTrace.contains("< versions 0x1555 0x0008: 15 55 00 08\n"));
+    QVERIFY(strTrace.contains("< read 0x01F8: check word accepted: "));
 }
 
 void TestStartup::shippedSensorImages_data()

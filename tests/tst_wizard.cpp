@@ -148,6 +148,12 @@ void TestWizard::connectFails()
     QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
     QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
     QCOMPARE(f.m_shown[0].pOwner, &f.m_pDlg->m_Page1);
+    // Why the port could not be opened goes into the box's details; the message stays as it was.
+    QCOMPARE(f.m_shown[0].strDetail,
+             scenario == 1 ? QStringLiteral("порт занят другой программой (процесс %1, %2)")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15))
+                           : QString());
     QVERIFY(!f.m_app.m_bConnected);
     QVERIFY(!f.m_app.m_Port.m_bOpen); // the list was refilled, closing the port
     // A failed version read keeps the old versions; a failed image read keeps the new ones.
