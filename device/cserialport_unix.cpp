@@ -1,9 +1,10 @@
 #include "cserialport.h"
 
+#include <QFile>
+
 #if defined(__linux__)
 #include <linux/serial.h>
 #endif
-#include <QFile>
 
 #include <cerrno>
 #include <cstring>
@@ -14,7 +15,9 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
 #include <sys/sysmacros.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 

@@ -5,6 +5,7 @@
 #include "cstringtable.h"
 #include "cztappdevice.h"
 
+#include <QAbstractItemView>
 #include <QBitmap>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -109,8 +110,9 @@ void CPage1::FillPortList()
 
 void CPage1::RefreshPortList()
 {
-    // Not while a transfer runs on the chosen port (its progress window disables the frame).
-    if (!m_cbPort || !window()->isEnabled())
+    // Not while a transfer runs on the chosen port (its progress window disables the frame), nor
+    // under the engineer's hand while the list is dropped down.
+    if (!m_cbPort || !window()->isEnabled() || m_cbPort->view()->isVisible())
         return;
     const QList<CSerialPort::SPortInfo> ports = ListPorts();
     bool bSame = ports.size() == m_cbPort->count();
