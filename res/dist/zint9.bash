@@ -11,7 +11,7 @@ _zint9()
         --ports)
             COMPREPLY=($(compgen -W "$(zint9 ports 2>/dev/null | awk '{print $1}')" -- "$cur"))
             return ;;
-        --out | --in | --report)
+        --out | --in | --report | --trace)
             COMPREPLY=($(compgen -f -- "$cur"))
             return ;;
         --backup-dir)
@@ -31,7 +31,7 @@ _zint9()
         show) COMPREPLY=($(compgen -W "--json --help" -f -- "$cur")) ;;
         *) COMPREPLY=($(compgen -W "--port --out --in --json --sensor --low --high --fail --cold-junction
                                     --band --filter --dac-low --dac-high --demo --no-verify --backup-dir
-                                    --quiet --help --ports --repeat --report" -- "$cur")) ;;
+                                    --quiet --trace --help --ports --repeat --report" -- "$cur")) ;;
     esac
 }
 complete -F _zint9 zint9
