@@ -1,7 +1,7 @@
 #include "cbatchworker.h"
 
 #include "ccommandline.h"
-#include "cnumbertext.h"
+#include "csettingstext.h"
 #include "cztappdevice.h"
 
 #include <QJsonDocument>
@@ -30,11 +30,6 @@ void WatchInput()
             s_bStop = true;
         })
         .detach();
-}
-
-double Json(float fValue)
-{
-    return CNumberText::Format(fValue).toDouble();
 }
 
 // Progress as percent lines; only a change is sent.
@@ -140,9 +135,9 @@ int CBatchWorker::Configure(const QStringList& arguments)
                                   : nExit == CCommandLine::kRefused ? "refused"
                                                                     : "failed"},
                        {"messages", m_messages}};
-    auto hex = [](quint16 w) { return QString::asprintf("0x%04X", unsigned(w)); };
-    result["version"] = outcome.bVersions ? QJsonValue(hex(app.m_wVersion)) : QJsonValue();
-    result["bootVersion"] = outcome.bVersions ? QJsonValue(hex(app.m_wBootVersion)) : QJsonValue();
+    result["version"] = outcome.bVersions ? QJsonValue(CSettingsText::Hex(app.m_wVersion)) : QJsonValue();
+    result["bootVersion"] =
+        outcome.bVersions ? QJsonValue(CSettingsText::Hex(app.m_wBootVersion)) : QJsonValue();
     result["address"] = outcome.nDiffAddress >= 0 ? QJsonValue(outcome.nDiffAddress) : QJsonValue();
     result["backup"] = outcome.strBackupPath.isEmpty() ? QJsonValue() : QJsonValue(outcome.strBackupPath);
     QJsonValue sensor, low, high, unit, dac;
@@ -155,10 +150,11 @@ int CBatchWorker::Configure(const QStringList& arguments)
             sensor = app.m_Sensors[nSensor].strName;
             unit = app.m_Sensors[nSensor].strUnit;
         }
-        low = Json(image.fLowLimit);
-        high = Json(image.fHighLimit);
+        low = CSettingsText::Json(image.fLowLimit);
+        high = CSettingsText::Json(image.fHighLimit);
         if (!CParamZT01::IsUnset(image.fDacCalLow) && !CParamZT01::IsUnset(image.fDacCalHigh))
-            dac = QJsonObject{{"low", Json(image.fDacCalLow)}, {"high", Json(image.fDacCalHigh)}};
+            dac = QJsonObject{{"low", CSettingsText::Json(image.fDacCalLow)},
+                              {"high", CSettingsText::Json(image.fDacCalHigh)}};
     }
     result["sensor"] = sensor;
     result["lowLimit"] = low;

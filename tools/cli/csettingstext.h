@@ -1,0 +1,23 @@
+#pragma once
+
+#include "cztappconfig.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+// The settings of an image as the command line prints them: a JSON object and text lines.
+class CSettingsText
+{
+public:
+    // A float as the wizard shows it, not as its binary value widens to a double.
+    static double Json(float fValue);
+    // The bytes of a float field as the image holds them, lowest address first.
+    static QString RawHex(float fValue);
+    // A version as "0x1555".
+    static QString Hex(quint16 w);
+
+    // The settings; a value that is no number is null and its bytes are in "unsetFields".
+    static QJsonObject Object(const CZTAppConfig& app, const CParamZT01& image);
+    // One line a setting; json is Object() of the same image.
+    static QStringList Lines(const CZTAppConfig& app, const CParamZT01& image, const QJsonObject& json);
+};
