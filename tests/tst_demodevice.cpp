@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -162,6 +163,11 @@ void TestDemoDevice::missingFolder()
 
 void TestDemoDevice::installedImageIsTheUsersCopy()
 {
+    // A home of its own: other test programs running at the same time share the test-mode folders.
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    auto restore = qScopeGuard([&] { qputenv("HOME", oldHome); });
     QStandardPaths::setTestModeEnabled(true);
     CDeviceFixture f;
     QTemporaryDir prefix;
