@@ -118,6 +118,19 @@ float CNumberText::ParseReal(const QByteArray& line)
 
 bool CNumberText::ParseField(const QString& strText, float& fValue)
 {
+    qsizetype nUsed = 0;
+    return Scan(strText, fValue, nUsed);
+}
+
+bool CNumberText::ParseArgument(const QString& strText, float& fValue)
+{
+    qsizetype nUsed = 0;
+    const QString strTrimmed = strText.trimmed();
+    return Scan(strTrimmed, fValue, nUsed) && nUsed == strTrimmed.size();
+}
+
+bool CNumberText::Scan(const QString& strText, float& fValue, qsizetype& nUsed)
+{
     const QByteArray text = strText.toLatin1();
     bool bNegative = false;
     const qsizetype i = SkipBlanksAndSign(text, bNegative);
@@ -126,16 +139,19 @@ bool CNumberText::ParseField(const QString& strText, float& fValue)
     if (pBegin < pEnd && (*pBegin == '-' || *pBegin == '+'))
         return false;
     double dValue = 0;
+    const char* pStop = pBegin;
     if (pEnd - pBegin >= 2 && pBegin[0] == '0' && (pBegin[1] == 'x' || pBegin[1] == 'X'))
     {
         // Hexadecimal, as "%lf" scans it; "0x" without a hex digit after it is refused there.
-        const auto nError = std::from_chars(pBegin + 2, pEnd, dValue, std::chars_format::hex).ec;
-        if (nError != std::errc() || pBegin[2] == '-')
+        const auto hex = std::from_chars(pBegin + 2, pEnd, dValue, std::chars_format::hex);
+        if (hex.ec != std::errc() || pBegin[2] == '-')
             return false;
+        pStop = hex.ptr;
     }
     else
     {
         const auto result = std::from_chars(pBegin, pEnd, dValue);
+        pStop = result.ptr;
         if (result.ec == std::errc::invalid_argument)
         {
             // "%lf" also takes a fraction without an integer part (".5").
@@ -145,6 +161,7 @@ bool CNumberText::ParseField(const QString& strText, float& fValue)
             strNumber.append(pBegin, pEnd);
             const auto fraction =
                 std::from_chars(strNumber.data(), strNumber.data() + strNumber.size(), dValue);
+            pStop = pBegin + (fraction.ptr - strNumber.data() - 1);
             if (fraction.ec == std::errc::result_out_of_range)
             {
                 if (FromDecimal(std::string(strNumber.c_str(), fraction.ptr)) != 0)
@@ -165,6 +182,7 @@ bool CNumberText::ParseField(const QString& strText, float& fValue)
     if (!std::isfinite(fResult))
         return false;
     fValue = fResult;
+    nUsed = pStop - text.constData();
     return true;
 }
 

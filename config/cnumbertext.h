@@ -19,9 +19,16 @@ public:
     // the text, anything after it ignored ("12abc" is 12). False when no number can be scanned
     // or when the number is not finite (NaN or infinite values must never reach a device).
     static bool ParseField(const QString& strText, float& fValue);
+    // A number given on a command line: as a field reads it, but nothing may follow it but
+    // blanks, since no field filter stands before it ("5,5" is refused, not read as 5).
+    static bool ParseArgument(const QString& strText, float& fValue);
     // "%.*g" with 6 significant digits.
     static QString Format(float fValue);
     // Fills the "%f" / "%.Nf" conversions of a string-table text with the values in turn, as the
     // C library's printf does, with "." as the decimal point.
     static QString Printf(const QString& strFormat, double dValue1, double dValue2 = 0);
+
+private:
+    // ParseField's scan; nUsed is the length of the text up to the number's end.
+    static bool Scan(const QString& strText, float& fValue, qsizetype& nUsed);
 };

@@ -133,6 +133,10 @@ void TestCli::usageErrors_data()
     QTest::newRow("option without value") << QStringList{"set", "--port"} << "нужно значение";
     QTest::newRow("not a number") << QStringList{"set", "--demo", "--low", "abc"} << "Please enter a number.";
     QTest::newRow("nan") << QStringList{"set", "--demo", "--high", "nan"} << "Please enter a number.";
+    // No field filter stands before an argument: a decimal comma must not cut the number short.
+    QTest::newRow("decimal comma") << QStringList{"set", "--demo", "--filter", "5,5"} << "«5,5»: Please enter";
+    QTest::newRow("decimal comma in a batch")
+        << QStringList{"set", "--port", "a", "--port", "b", "--filter", "5,5"} << "«5,5»: Please enter";
     QTest::newRow("one DAC value") << QStringList{"set", "--demo", "--dac-low", "4"} << "задаются вместе";
     QTest::newRow("cold junction word")
         << QStringList{"set", "--demo", "--cold-junction", "yes"} << "on или off";

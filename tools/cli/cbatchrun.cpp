@@ -113,7 +113,7 @@ int CBatchRun::Check(const QStringList& arguments)
     {
         float fValue = fDefault;
         if (const std::optional<QString> strText = value(pszName))
-            CNumberText::ParseField(*strText, fValue);
+            CNumberText::ParseArgument(*strText, fValue);
         return fValue;
     };
     CParamRules::SVerdict verdict;

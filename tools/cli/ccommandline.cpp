@@ -164,7 +164,7 @@ int CCommandLine::Run(const QStringList& arguments)
         if (!options.values.contains(pszName))
             continue;
         float fValue = 0;
-        if (!CNumberText::ParseField(options.Value(pszName), fValue))
+        if (!CNumberText::ParseArgument(options.Value(pszName), fValue))
             return Error(kUsage, QStringLiteral("%1 «%2»: %3")
                                      .arg(pszName, options.Value(pszName), CParamRules::NotANumberText()));
         *pValue = fValue;
