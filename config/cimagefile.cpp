@@ -41,7 +41,7 @@ bool CImageFile::Read(const QString& strPath, CParamZT01& image)
         m_strLastError = file.errorString();
         return false;
     }
-    if (!CFileLock::TryLock(file))
+    if (!CFileLock::Lock(file))
     {
         m_strLastError = QStringLiteral("file is in use by another program");
         return false;

@@ -42,7 +42,7 @@ bool CZTAppConfig::LoadSensorCatalogue()
         if (!CImageFile().CheckRegular(strPath))
             return false;
         QFile file(strPath);
-        if (!file.open(QIODevice::ReadOnly) || !CFileLock::TryLock(file))
+        if (!file.open(QIODevice::ReadOnly) || !CFileLock::Lock(file))
             return false;
         const QList<QByteArray> lines = SplitLines(file.readAll());
         qsizetype nLine = 0;

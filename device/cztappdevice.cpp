@@ -288,7 +288,7 @@ bool CZTAppDevice::DemoWriteImage()
     if (current.exists())
     {
         const bool bWritable = current.permissions() & QFileDevice::WriteOwner;
-        if (!bWritable || !current.open(QIODevice::ReadOnly) || !CFileLock::TryLock(current))
+        if (!bWritable || !current.open(QIODevice::ReadOnly) || !CFileLock::Lock(current))
         {
             m_strLastError = QStringLiteral("demonstration image is read-only or in use");
             return false;

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QThread>
+
+#include <thread>
 
 namespace
 {
@@ -236,6 +239,22 @@ void TestCatalogue::lockedFile()
     QCOMPARE(nShown, 1);
     holder.close();
     QVERIFY(app.LoadSensorCatalogue());
+    QCOMPARE(app.m_nSensors, 1);
+
+    // Another copy reading the file holds it only for a moment: that is waited for, not a damaged file.
+    QVERIFY(holder.open(QIODevice::ReadOnly));
+    QVERIFY(CFileLock::TryLock(holder));
+    std::thread reader(
+        [&]
+        {
+            QThread::msleep(CFileLock::kWaitMs / 4);
+            holder.close();
+        });
+    app.SetDefaultSensors();
+    const bool bLoaded = app.LoadSensorCatalogue();
+    reader.join();
+    QVERIFY(bLoaded);
+    QCOMPARE(nShown, 1);
     QCOMPARE(app.m_nSensors, 1);
 }
 
