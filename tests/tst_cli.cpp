@@ -134,7 +134,8 @@ void TestCli::usageErrors_data()
     QTest::newRow("not a number") << QStringList{"set", "--demo", "--low", "abc"} << "Please enter a number.";
     QTest::newRow("nan") << QStringList{"set", "--demo", "--high", "nan"} << "Please enter a number.";
     // No field filter stands before an argument: a decimal comma must not cut the number short.
-    QTest::newRow("decimal comma") << QStringList{"set", "--demo", "--filter", "5,5"} << "«5,5»: Please enter";
+    QTest::newRow("decimal comma") << QStringList{"set", "--demo", "--filter", "5,5"}
+                                   << "«5,5»: Please enter";
     QTest::newRow("decimal comma in a batch")
         << QStringList{"set", "--port", "a", "--port", "b", "--filter", "5,5"} << "«5,5»: Please enter";
     QTest::newRow("one DAC value") << QStringList{"set", "--demo", "--dac-low", "4"} << "задаются вместе";
@@ -145,6 +146,7 @@ void TestCli::usageErrors_data()
     QTest::newRow("show without a file") << QStringList{"show"} << "один файл";
     QTest::newRow("read on a station")
         << QStringList{"read", "--port", "SIM", "--repeat"} << "только для set и write";
+    QTest::newRow("empty port in a list") << QStringList{"set", "--ports", "a,,b"} << "пустое имя порта";
     QTest::newRow("demonstration batch")
         << QStringList{"set", "--demo", "--ports", "a,b"} << "--demo работает с одним прибором";
 }

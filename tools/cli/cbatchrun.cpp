@@ -83,8 +83,18 @@ bool CBatchRun::Parse(const QStringList& arguments)
             if (strArg == "--port")
                 m_ports << strValue;
             else if (strArg == "--ports")
-                for (const QString& strPort : strValue.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            {
+                for (const QString& strPort : strValue.split(QLatin1Char(',')))
+                {
+                    if (strPort.trimmed().isEmpty())
+                    {
+                        Error(CCommandLine::kUsage,
+                              QStringLiteral("пустое имя порта в --ports «%1»").arg(strValue));
+                        return false;
+                    }
                     m_ports << strPort.trimmed();
+                }
+            }
             else if (strArg == "--report")
                 m_strReport = strValue;
             else
@@ -162,7 +172,8 @@ int CBatchRun::Check(const QStringList& arguments)
 
 int CBatchRun::Run(const QStringList& arguments)
 {
-    Parse(arguments);
+    if (!Parse(arguments))
+        return CCommandLine::kUsage;
     if (m_ports.isEmpty())
         return Error(CCommandLine::kUsage,
                      QStringLiteral("команде %1 нужен --port ИМЯ").arg(arguments.first()));
@@ -271,7 +282,13 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
                        .arg(event["text"].toString()));
     }
     else if (strEvent == QLatin1String("message"))
-        m_pDisplay->Log(line.strPort + QStringLiteral(": ") + event["text"].toString());
+    {
+        // The port names the line; the program's own prefix would only say it twice.
+        QString strText = event["text"].toString();
+        if (strText.startsWith(QLatin1String("zint9: ")))
+            strText.remove(0, 7);
+        m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strText);
+    }
     else if (strEvent == QLatin1String("device"))
         line.bInDevice = true;
     else if (strEvent == QLatin1String("state"))
