@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <clocale>
 
@@ -20,6 +22,12 @@ void CZTApp::InitLocale()
 {
     // QApplication has taken the locale from the environment; numbers always use ".".
     std::setlocale(LC_NUMERIC, "C");
+    // The interface is Russian whatever the system's language, and so are Qt's own texts in it
+    // (a field's context menu, a message box's details button).
+    static QTranslator s_qtTexts;
+    if (s_qtTexts.isEmpty() &&
+        s_qtTexts.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&s_qtTexts);
 }
 
 void CZTApp::InitAppDir(const QString& strProgramDir)

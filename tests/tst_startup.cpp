@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@
 
 #include <clocale>
 #include <cstring>
+#include <memory>
 
 class TestStartup : public QObject
 {
@@ -84,6 +87,14 @@ void TestStartup::locale()
     char szBuffer[16];
     std::snprintf(szBuffer, sizeof(szBuffer), "%.1f", 1.5);
     QCOMPARE(QByteArray(szBuffer), QByteArray("1.5"));
+
+    // Qt's own texts in the wizard are Russian too: a field's context menu, as the user opens it.
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> pMenu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* pAction : pMenu->actions())
+        texts << pAction->text();
+    QVERIFY2(texts.join(" | ").contains(QStringLiteral("&Копировать")), qPrintable(texts.join(" | ")));
 }
 
 void TestStartup::appDir()
