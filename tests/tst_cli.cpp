@@ -246,10 +246,14 @@ void TestCli::show()
 void TestCli::setValues()
 {
     const CParamZT01 before = DeviceImage();
-    QCOMPARE(
-        Run({"set", "--port", "SIM", "--low", "-50", "--high", "900", "--fail", "21.5", "--cold-junction",
-             "off", "--band", "5", "--filter", "2.5", "--dac-low", "4.01", "--dac-high", "19.99"}),
-        0);
+    QCOMPARE(Run({"set",  "--port",          "SIM",   "--low",  "-50", "--high",   "900", "--fail",
+                  "21.5", "--cold-junction", "off",   "--band", "5",   "--filter", "2.5", "--dac-low",
+                  "4.01", "--dac-high",      "19.99", "--json"}),
+             0);
+    const QJsonObject json = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QCOMPARE(json["lowLimit"].toDouble(), -50.0);
+    QCOMPARE(json["filterTime"].toDouble(), 2.5);
+    QCOMPARE(json["version"].toString(), QStringLiteral("0x1555"));
     CParamZT01 expected = before;
     expected.fLowLimit = -50;
     expected.fHighLimit = 900;

@@ -415,6 +415,9 @@ int CCommandLine::ValidateAndWrite(const SOptions& options)
     if (!options.Has("--no-verify") && !Verify(written))
         return kFailure;
     Print(m_pErr, CStringTable::Load(157));
+    // A script that asks for JSON gets the settings now in the device.
+    if (options.Has("--json"))
+        PrintSettings(written, true, true);
     return kSuccess;
 }
 
