@@ -19,7 +19,7 @@ bool CImageBackup::Save(const CParamZT01& image, quint16 wVersion)
     if (!QDir().mkpath(m_strFolder))
     {
         m_strLastError =
-            QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(m_strFolder));
+            QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(m_strFolder));
         return false;
     }
     const QString strStem =

@@ -25,7 +25,7 @@ bool CImageFile::CheckRegular(const QString& strPath)
     const QFileInfo info(strPath);
     if (info.exists() && !info.isFile())
     {
-        m_strLastError = QStringLiteral("not a regular file");
+        m_strLastError = QStringLiteral("это не обычный файл");
         return false;
     }
     return true;
@@ -43,18 +43,18 @@ bool CImageFile::Read(const QString& strPath, CParamZT01& image)
     }
     if (!CFileLock::Lock(file))
     {
-        m_strLastError = QStringLiteral("file is in use by another program");
+        m_strLastError = QStringLiteral("файл занят другой программой");
         return false;
     }
     const QByteArray content = file.read(CParamZT01::kImageSize);
     if (file.error() != QFileDevice::NoError)
     {
-        m_strLastError = QStringLiteral("read error: ") + file.errorString();
+        m_strLastError = QStringLiteral("ошибка чтения: ") + file.errorString();
         return false;
     }
     if (content.size() != CParamZT01::kImageSize)
     {
-        m_strLastError = QStringLiteral("file is shorter than %1 bytes").arg(CParamZT01::kImageSize);
+        m_strLastError = QStringLiteral("файл короче %1 байт").arg(CParamZT01::kImageSize);
         return false;
     }
     std::memcpy(image.Image(), content.constData(), CParamZT01::kImageSize);

@@ -290,7 +290,7 @@ bool CZTAppDevice::DemoWriteImage()
         const bool bWritable = current.permissions() & QFileDevice::WriteOwner;
         if (!bWritable || !current.open(QIODevice::ReadOnly) || !CFileLock::Lock(current))
         {
-            m_strLastError = QStringLiteral("demonstration image is read-only or in use");
+            m_strLastError = QStringLiteral("демонстрационный образ только для чтения или занят");
             return false;
         }
     }

@@ -526,7 +526,7 @@ void TestCli::demoMode()
     // A cut demonstration image is a failed read, and the reason is given.
     m_pFolder->WriteFile("ImgEEPROM/demo.dat", QByteArray(100, 0));
     QCOMPARE(Run({"read", "--demo", "--quiet"}), 1);
-    QVERIFY2(m_strErr.contains("shorter than 512 bytes"), qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains("файл короче 512 байт"), qPrintable(m_strErr));
 }
 
 void TestCli::fileFaults_data()
@@ -537,13 +537,13 @@ void TestCli::fileFaults_data()
     QTest::newRow("backup on a full disk") << QStringList{"set", "--port", "SIM", "--low", "10"} << "full"
                                            << "не удалось сохранить резервную копию";
     QTest::newRow("read --out onto a FIFO") << QStringList{"read", "--port", "SIM", "--out", "ODD"} << "fifo"
-                                            << "not a regular file";
+                                            << "это не обычный файл";
     QTest::newRow("show a FIFO") << QStringList{"show", "ODD"} << "fifo"
-                                 << "not a regular file";
+                                 << "это не обычный файл";
     QTest::newRow("write --in a FIFO") << QStringList{"write", "--port", "SIM", "--in", "ODD"} << "fifo"
-                                       << "not a regular file";
+                                       << "это не обычный файл";
     QTest::newRow("read error") << QStringList{"show", "ODD"} << "/proc/self/mem"
-                                << "read error";
+                                << "ошибка чтения";
 }
 
 void TestCli::fileFaults()

@@ -112,9 +112,9 @@ void TestImageFile::nonRegularFiles()
     CImageFile file;
     CParamZT01 image;
     QVERIFY(!file.Read(strPath, image));
-    QCOMPARE(file.m_strLastError, QStringLiteral("not a regular file"));
+    QCOMPARE(file.m_strLastError, QStringLiteral("это не обычный файл"));
     QVERIFY(!file.Save(strPath, image));
-    QCOMPARE(file.m_strLastError, QStringLiteral("not a regular file"));
+    QCOMPARE(file.m_strLastError, QStringLiteral("это не обычный файл"));
     QVERIFY(!file.Save(strPath, image, CImageFile::ESave::CreateNew));
     QVERIFY(QFileInfo(strPath).exists() && !QFileInfo(strPath).isFile());
     // A device is read as little as written.
@@ -127,7 +127,7 @@ void TestImageFile::readError()
     CImageFile file;
     CParamZT01 image;
     QVERIFY(!file.Read("/proc/self/mem", image));
-    QVERIFY2(file.m_strLastError.startsWith("read error"), qPrintable(file.m_strLastError));
+    QVERIFY2(file.m_strLastError.startsWith("ошибка чтения"), qPrintable(file.m_strLastError));
 }
 
 QTEST_GUILESS_MAIN(TestImageFile)
