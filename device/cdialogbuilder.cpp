@@ -194,7 +194,16 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
     if (dialog.value(QLatin1String("child")).toBool())
         pDialog->resize(rcDialog.size());
     else
+    {
         pDialog->setFixedSize(rcDialog.size());
+        // Caption, system menu and modal frame: a close button and no maximise box; the frame
+        // alone has a minimise box.
+        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (dialog.value(QLatin1String("minimizebox")).toBool())
+            flags |= Qt::WindowMinimizeButtonHint;
+        pDialog->setWindowFlags(flags);
+    }
     if (dialog.contains(QLatin1String("caption")))
         pDialog->setWindowTitle(dialog.value(QLatin1String("caption")).toString());
 

@@ -237,6 +237,9 @@ void TestPages::pictureTransparency()
     QCOMPARE(f.m_pDlg->size(), QSize(575, 333));
     QCOMPARE(f.m_pDlg->m_wndPicture->geometry(), QRect(2, 3, 124, 317));
     QVERIFY(f.m_pDlg->rect().contains(f.m_pDlg->m_wndPicture->geometry()));
+    // Its title bar: a minimise box and no maximise box.
+    QVERIFY(f.m_pDlg->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!f.m_pDlg->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 }
 
 void TestPages::accessibleNames()
@@ -703,6 +706,7 @@ void TestPages::dacCalibration()
     QStringList seen;
     bool bAccepted = false;
     bool bFocus = true;
+    Qt::WindowFlags flags;
     f.m_pfnDialog = [&](QDialog& dialog)
     {
         auto& dac = static_cast<CDlgCalibrDAC&>(dialog);
@@ -711,6 +715,8 @@ void TestPages::dacCalibration()
              << dac.findChild<QLabel*>("1029")->text();
         dac.m_edCalLow->setText(low);
         dac.m_edCalHigh->setText(high);
+        // A modal frame with a close button only.
+        flags = dac.windowFlags();
         dac.accept();
         bAccepted = dac.result() == QDialog::Accepted;
         if (focus)
@@ -719,6 +725,8 @@ void TestPages::dacCalibration()
     };
     f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1019)->click();
     QCOMPARE(seen, QStringList({"4.0123", "0", "1", "°C"}));
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint) && flags.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint) && !flags.testFlag(Qt::WindowMaximizeButtonHint));
     QVERIFY(bFocus);
     QCOMPARE(bAccepted, message.isEmpty());
     QCOMPARE(f.Texts(), message.isEmpty() ? QStringList() : QStringList({message}));

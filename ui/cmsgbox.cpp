@@ -29,7 +29,10 @@ void CMsgBox::Show(QWidget* pOwner, const QString& strText, const QString& strCa
     const QMessageBox::Icon nBoxIcon = nIcon == EMsgIcon::Stop          ? QMessageBox::Critical
                                        : nIcon == EMsgIcon::Exclamation ? QMessageBox::Warning
                                                                         : QMessageBox::Information;
-    QMessageBox box(nBoxIcon, strCaption, strText, QMessageBox::Ok, pOwner);
+    // A message box has a close button and no minimise or maximise box.
+    QMessageBox box(nBoxIcon, strCaption, strText, QMessageBox::Ok, pOwner,
+                    Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                        Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     box.setDetailedText(strDetail);
     box.exec();
 }
