@@ -73,15 +73,8 @@ void TestBatch::oneFailingAmongSeveral()
     CSimulator sims[3];
     for (CSimulator& sim : sims)
         QVERIFY(sim.Start());
-    sims[1].WithDevice(
-        [&](CSimDevice& device)
-        {
-            CSimDevice::SFault injected;
-            injected.nKind = EFault(fault);
-            injected.nOn = CSimDevice::ERequest(request);
-            injected.nCount = -1;
-            device.AddFault(injected);
-        });
+    sims[1].WithDevice([&](CSimDevice& device)
+                       { device.AddLastingFault(EFault(fault), CSimDevice::ERequest(request)); });
     const QStringList common = {"set",
                                 "--low",
                                 "10",

@@ -356,15 +356,8 @@ void TestCli::deviceFailures()
     QFETCH(int, fault);
     QFETCH(int, request);
     QFETCH(QString, message);
-    m_pSim->WithDevice(
-        [&](CSimDevice& device)
-        {
-            CSimDevice::SFault injected;
-            injected.nKind = EFault(fault);
-            injected.nOn = CSimDevice::ERequest(request);
-            injected.nCount = -1;
-            device.AddFault(injected);
-        });
+    m_pSim->WithDevice([&](CSimDevice& device)
+                       { device.AddLastingFault(EFault(fault), CSimDevice::ERequest(request)); });
     QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 1);
     QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
     QCOMPARE(Run({"read", "--port", "/dev/zint9-none"}), 1);

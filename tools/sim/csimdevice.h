@@ -49,6 +49,15 @@ public:
     void SetVersions(quint16 wVersion, quint16 wBootVersion);
     void SetRefusalVersions(quint16 wVersion, quint16 wBootVersion);
     void AddFault(const SFault& fault) { m_faults.append(fault); }
+    // The fault on every request of that kind, for as long as the device lives.
+    void AddLastingFault(EFault nKind, ERequest nOn)
+    {
+        SFault fault;
+        fault.nKind = nKind;
+        fault.nOn = nOn;
+        fault.nCount = -1;
+        AddFault(fault);
+    }
     void ClearFaults() { m_faults.clear(); }
     int Exchanges() const { return m_nExchanges; }
     // True once, after a request that a HangUp fault left unanswered.
