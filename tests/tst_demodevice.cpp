@@ -13,13 +13,6 @@
 
 namespace
 {
-CParamZT01 Filled(quint8 by)
-{
-    CParamZT01 image;
-    std::memset(image.Image(), by, CParamZT01::kImageSize);
-    return image;
-}
-
 const QString kDemo = QStringLiteral("ImgEEPROM/demo.dat");
 } // namespace
 
@@ -43,8 +36,8 @@ private slots:
 void TestDemoDevice::readTakesTheDemonstrationBlock()
 {
     CDeviceFixture f;
-    f.m_folder.WriteFile(kDemo, CTestFolder::Bytes(Filled(0xA5)));
-    f.m_app.m_ParamEdit = Filled(0x11);
+    f.m_folder.WriteFile(kDemo, CTestFolder::Bytes(CTestFolder::Filled(0xA5)));
+    f.m_app.m_ParamEdit = CTestFolder::Filled(0x11);
     f.m_app.m_ParamEdit.bySensorType = 0; // the file's 0xA5 codes match no sensor
     QVERIFY(f.m_app.DemoReadImage());
     const QByteArray edit = CTestFolder::Bytes(f.m_app.m_ParamEdit);
@@ -81,22 +74,22 @@ void TestDemoDevice::missingFile()
 {
     CDeviceFixture f;
     QVERIFY(QFile::remove(f.m_folder.FilePath(kDemo)));
-    f.m_app.m_ParamEdit = Filled(0x22);
+    f.m_app.m_ParamEdit = CTestFolder::Filled(0x22);
     QVERIFY(!f.m_app.DemoReadImage());
-    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), CTestFolder::Bytes(Filled(0x22)));
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), CTestFolder::Bytes(CTestFolder::Filled(0x22)));
     QCOMPARE(f.m_progress.last(), QStringLiteral("closed"));
     QVERIFY(f.m_app.DemoWriteImage());
-    QCOMPARE(f.m_folder.ReadFile(kDemo), CTestFolder::Bytes(Filled(0x22)));
+    QCOMPARE(f.m_folder.ReadFile(kDemo), CTestFolder::Bytes(CTestFolder::Filled(0x22)));
 }
 
 void TestDemoDevice::shortFileIsAFailedRead()
 {
     CDeviceFixture f;
     f.m_folder.WriteFile(kDemo, QByteArray(100, char(0x33)));
-    f.m_app.m_ParamEdit = Filled(0x44);
+    f.m_app.m_ParamEdit = CTestFolder::Filled(0x44);
     f.m_app.m_nSensor = 2;
     QVERIFY(!f.m_app.DemoReadImage());
-    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), CTestFolder::Bytes(Filled(0x44)));
+    QCOMPARE(CTestFolder::Bytes(f.m_app.m_ParamEdit), CTestFolder::Bytes(CTestFolder::Filled(0x44)));
     QCOMPARE(f.m_app.m_nSensor, 2);
     QCOMPARE(f.m_nPageFills, 0);
     QCOMPARE(f.m_progress.last(), QStringLiteral("closed"));
@@ -145,7 +138,7 @@ void TestDemoDevice::failedWriteKeepsTheOldImage()
         QVERIFY(holder.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     else
         QVERIFY(holder.open(QIODevice::ReadOnly) && CFileLock::TryLock(holder));
-    f.m_app.m_ParamEdit = Filled(0x66);
+    f.m_app.m_ParamEdit = CTestFolder::Filled(0x66);
     QVERIFY(!f.m_app.DemoWriteImage());
     holder.close();
     QCOMPARE(f.m_folder.ReadFile(kDemo), old);
@@ -182,11 +175,11 @@ void TestDemoDevice::installedImageIsTheUsersCopy()
     QCOMPARE(f.m_app.m_strAppDir, strShared);
     QCOMPARE(f.m_app.DemoImagePath(), strCopy);
     QVERIFY(f.m_app.DemoReadImage());
-    f.m_app.m_ParamEdit = Filled(0x66);
+    f.m_app.m_ParamEdit = CTestFolder::Filled(0x66);
     QVERIFY(f.m_app.DemoWriteImage());
     QFile copy(strCopy);
     QVERIFY(copy.open(QIODevice::ReadOnly));
-    QCOMPARE(copy.readAll(), CTestFolder::Bytes(Filled(0x66)));
+    QCOMPARE(copy.readAll(), CTestFolder::Bytes(CTestFolder::Filled(0x66)));
     QCOMPARE(f.m_folder.ReadFile(kDemo), shipped);
 
     // A portable folder keeps its own image.

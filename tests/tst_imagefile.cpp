@@ -10,16 +10,6 @@
 
 #include <cstring>
 
-namespace
-{
-CParamZT01 Filled(quint8 byValue)
-{
-    CParamZT01 image;
-    std::memset(image.Image(), byValue, CParamZT01::kImageSize);
-    return image;
-}
-} // namespace
-
 // The save path of image files: a full disk, backups made at the same moment, odd files.
 class TestImageFile : public QObject
 {
@@ -46,7 +36,7 @@ void TestImageFile::fullDisk()
     QFETCH(bool, backup);
     CTestFolder folder;
     QVERIFY(QDir(folder.Path()).mkdir("full"));
-    folder.WriteFile("full/old.bin", CTestFolder::Bytes(Filled(0x11)));
+    folder.WriteFile("full/old.bin", CTestFolder::Bytes(CTestFolder::Filled(0x11)));
     CFullDisk disk(folder.FilePath("full"));
     if (!disk.IsFull())
         QSKIP(qPrintable(disk.Reason()));
@@ -54,18 +44,18 @@ void TestImageFile::fullDisk()
     if (backup)
     {
         CImageBackup backups(folder.FilePath("full"));
-        QVERIFY(!backups.Save(Filled(0x22), 0x1555));
+        QVERIFY(!backups.Save(CTestFolder::Filled(0x22), 0x1555));
         QVERIFY2(backups.m_strLastError.contains("space"), qPrintable(backups.m_strLastError));
         QVERIFY(backups.m_strPath.isEmpty());
     }
     else
     {
         CImageFile file;
-        QVERIFY(!file.Save(folder.FilePath("full/old.bin"), Filled(0x22)));
+        QVERIFY(!file.Save(folder.FilePath("full/old.bin"), CTestFolder::Filled(0x22)));
         QVERIFY2(file.m_strLastError.contains("space"), qPrintable(file.m_strLastError));
     }
     // The old file is whole and nothing half-written is left.
-    QCOMPARE(folder.ReadFile("full/old.bin"), CTestFolder::Bytes(Filled(0x11)));
+    QCOMPARE(folder.ReadFile("full/old.bin"), CTestFolder::Bytes(CTestFolder::Filled(0x11)));
     QCOMPARE(QDir(folder.FilePath("full")).entryList(QDir::Files), before);
 }
 
@@ -76,7 +66,7 @@ void TestImageFile::backupsNeverReplace()
     constexpr int kCount = 20; // quick enough that several fall into one millisecond
     for (int i = 0; i < kCount; ++i)
     {
-        QVERIFY2(backups.Save(Filled(quint8(i)), 0x1555), qPrintable(backups.m_strLastError));
+        QVERIFY2(backups.Save(CTestFolder::Filled(quint8(i)), 0x1555), qPrintable(backups.m_strLastError));
         QVERIFY(QFileInfo(backups.m_strPath).fileName().startsWith("zint9-"));
         QVERIFY(backups.m_strPath.contains("-v1555"));
     }

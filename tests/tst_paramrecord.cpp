@@ -1,4 +1,5 @@
 #include "cparamzt01.h"
+#include "ctestfolder.h"
 #include "cztappconfig.h"
 
 #include <QTest>
@@ -31,12 +32,6 @@ QList<int> Span(std::initializer_list<std::pair<int, int>> ranges)
     return offsets;
 }
 
-CParamZT01 Filled(quint8 by)
-{
-    CParamZT01 image;
-    std::memset(image.Image(), by, CParamZT01::kImageSize);
-    return image;
-}
 } // namespace
 
 class TestParamRecord : public QObject
@@ -60,7 +55,7 @@ private slots:
 void TestParamRecord::construction()
 {
     const CParamZT01 image;
-    CParamZT01 expected = Filled(0);
+    CParamZT01 expected = CTestFolder::Filled(0);
     expected.Image()[142] = 5;
     QVERIFY(Differences(image, expected).isEmpty());
     QCOMPARE(image.byOutRange, quint8(5));
@@ -99,13 +94,13 @@ void TestParamRecord::fieldBytes()
     QFETCH(Setter, set);
     QFETCH(int, offset);
     QFETCH(QByteArray, bytes);
-    CParamZT01 image = Filled(0);
+    CParamZT01 image = CTestFolder::Filled(0);
     set(image);
     QList<int> expected;
     for (int i = 0; i < bytes.size(); ++i)
         if (bytes[i] != 0)
             expected.append(offset + i);
-    QCOMPARE(Differences(image, Filled(0)), expected);
+    QCOMPARE(Differences(image, CTestFolder::Filled(0)), expected);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(image.Image()) + offset, bytes.size()), bytes);
 }
 
@@ -183,13 +178,14 @@ void TestParamRecord::findSensor()
 void TestParamRecord::restoreDeviceData()
 {
     CZTAppConfig app;
-    app.m_ParamDevice = Filled(0xAA);
-    app.m_ParamEdit = Filled(0x11);
+    app.m_ParamDevice = CTestFolder::Filled(0xAA);
+    app.m_ParamEdit = CTestFolder::Filled(0x11);
     app.RestoreDeviceData();
-    QCOMPARE(Differences(app.m_ParamEdit, Filled(0x11)), Span({{0, 79}, {120, 127}, {140, 141}}));
+    QCOMPARE(Differences(app.m_ParamEdit, CTestFolder::Filled(0x11)),
+             Span({{0, 79}, {120, 127}, {140, 141}}));
     for (int i : Span({{0, 79}, {120, 127}, {140, 141}}))
         QCOMPARE(app.m_ParamEdit.Image()[i], quint8(0xAA));
-    QVERIFY(Differences(app.m_ParamDevice, Filled(0xAA)).isEmpty());
+    QVERIFY(Differences(app.m_ParamDevice, CTestFolder::Filled(0xAA)).isEmpty());
 }
 
 void TestParamRecord::byteGroups_data()
@@ -205,15 +201,15 @@ void TestParamRecord::byteGroups()
 {
     QFETCH(int, group);
     QFETCH(QList<int>, offsets);
-    CParamZT01 image = Filled(0);
-    const CParamZT01 source = Filled(0x5A);
+    CParamZT01 image = CTestFolder::Filled(0);
+    const CParamZT01 source = CTestFolder::Filled(0x5A);
     if (group == 0)
         image.CopyFrom(source, CParamZT01::kDeviceBlock);
     else if (group == 1)
         image.CopyFrom(source, CParamZT01::kSensorBlock);
     else
         image.CopyFrom(source, CParamZT01::kDemoBlock);
-    QCOMPARE(Differences(image, Filled(0)), offsets);
+    QCOMPARE(Differences(image, CTestFolder::Filled(0)), offsets);
 }
 
 QTEST_GUILESS_MAIN(TestParamRecord)

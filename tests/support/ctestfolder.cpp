@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTest>
 
+#include <cstring>
+
 CTestFolder::CTestFolder()
 {
     const QDir shipped(QStringLiteral(ZINT9_DATA_DIR));
@@ -36,6 +38,13 @@ QByteArray CTestFolder::ReadFile(const QString& strName) const
 QByteArray CTestFolder::Bytes(const CParamZT01& image)
 {
     return QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
+}
+
+CParamZT01 CTestFolder::Filled(quint8 byValue)
+{
+    CParamZT01 image;
+    std::memset(image.Image(), byValue, CParamZT01::kImageSize);
+    return image;
 }
 
 CTestFolder::~CTestFolder()

@@ -23,6 +23,8 @@ public:
     void WriteFile(const QString& strName, const QByteArray& content) const;
     QByteArray ReadFile(const QString& strName) const;
     static QByteArray Bytes(const CParamZT01& image);
+    // An image whose every byte is byValue.
+    static CParamZT01 Filled(quint8 byValue);
     // Makes a FIFO. Should a faulty reader open it anyway, a helper opens its other end after a
     // while, so that the reader sees an empty file instead of blocking the test for ever.
     bool MakeFifo(const QString& strName);
