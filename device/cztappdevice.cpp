@@ -21,12 +21,13 @@ CZTAppDevice* s_pInstance = nullptr;
 
 constexpr int kBlocks = CParamZT01::kImageSize / CFrameCodec::kBlockSize;
 
-// The simulated transfer of the demonstration device: about two seconds.
-void SimulateTransfer(CProgress& progress)
+// The simulated transfer of the demonstration device: about two seconds at 32 ms a block.
+void SimulateTransfer(CProgress& progress, int nStepMs)
 {
     for (int i = 0; i < kBlocks; ++i)
     {
-        QThread::msleep(32);
+        if (nStepMs > 0)
+            QThread::msleep(unsigned(nStepMs));
         progress.StepIt();
     }
 }
@@ -266,7 +267,7 @@ bool CZTAppDevice::DemoReadImage()
     if (!ReadImageFile(strPath, scratch))
         return false;
     m_ParamEdit.CopyFrom(scratch, CParamZT01::kDemoBlock);
-    SimulateTransfer(*pProgress);
+    SimulateTransfer(*pProgress, m_nDemoStepMs);
     m_nSensor = FindSensor(m_ParamEdit);
     if (m_Hooks.m_pfnPageExchange)
         m_Hooks.m_pfnPageExchange(false);
@@ -296,7 +297,7 @@ bool CZTAppDevice::DemoWriteImage()
     }
     // The new image replaces demo.dat only once it is complete, so a failed write (a full disk)
     // leaves the old image whole.
-    SimulateTransfer(*pProgress);
+    SimulateTransfer(*pProgress, m_nDemoStepMs);
     if (!file.Save(strPath, m_ParamEdit))
     {
         m_strLastError = file.m_strLastError;

@@ -33,6 +33,7 @@ public:
     quint16 m_wVersion = 0;     // device version; seed B of the check words
     quint16 m_wBootVersion = 0; // boot-loader version; seed A of the check words
     bool m_bConnected = false;  // a device has been connected and read
+    int m_nDemoStepMs = 32;     // the demonstration transfer's wait a block; tests take 0
 };
 
 // The one application object.
