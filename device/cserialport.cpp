@@ -167,6 +167,19 @@ bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
     return nReceived == n;
 }
 
+int CSerialPort::Drain(int nQuietMs, int nMaxMs)
+{
+    if (m_bDemo || !m_hPort || m_bLost)
+        return 0;
+    int nDiscarded = int(m_hPort->readAll().size());
+    const QDeadlineTimer deadline(nMaxMs);
+    while (!deadline.hasExpired() &&
+           m_hPort->waitForReadyRead(int(qMin<qint64>(nQuietMs, deadline.remainingTime()))))
+        nDiscarded += int(m_hPort->readAll().size());
+    CheckLost();
+    return nDiscarded;
+}
+
 bool CSerialPort::EnumPorts(QStringList& list)
 {
     list.clear();

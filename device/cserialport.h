@@ -39,6 +39,11 @@ public:
     bool Write(const void* pBuffer, int n);
     // Receives exactly n bytes; nReceived says how many arrived before the time-out.
     bool Read(void* pBuffer, int n, int& nReceived);
+    // Discards what arrives until the line has been quiet for nQuietMs (at most nMaxMs in all),
+    // so that a late answer is not taken for the next request's; returns the bytes discarded.
+    int Drain(int nQuietMs, int nMaxMs);
+    // The line time of n characters in ms, rounded up.
+    int LineTime(int n) const { return int((quint32(n) * 11000 + m_nBaudRate - 1) / m_nBaudRate); }
     static bool EnumPorts(QStringList& list);
     // The time-outs in ms: a read of n bytes waits the line time of n characters and 500 ms; the
     // write time-out, fixed by the first write after Open at its line time and 71 ms, 0 before.

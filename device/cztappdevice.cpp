@@ -1,5 +1,6 @@
 #include "cztappdevice.h"
 
+#include "cblockexchange.h"
 #include "cfilelock.h"
 #include "cframecodec.h"
 #include "cimagebackup.h"
@@ -12,8 +13,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
-
-#include <cstring>
 
 namespace
 {
@@ -40,11 +39,6 @@ std::unique_ptr<CProgress> StartProgress(const CZTAppDevice& app, const QString&
     pProgress->SetStep(1);
     pProgress->SetPos(0);
     return pProgress;
-}
-
-QString Block(const char* pszKind, quint32 nAddress)
-{
-    return QString::asprintf("%s 0x%04X", pszKind, unsigned(nAddress));
 }
 
 QString TimeOut(const QString& strRequest, int nReceived, int nExpected)
@@ -79,6 +73,7 @@ CZTAppDevice::~CZTAppDevice()
 
 bool CZTAppDevice::ReadVersions()
 {
+    m_Failure.Clear();
     std::unique_ptr<CProgress> pProgress =
         StartProgress(*this, QStringLiteral("Чтение версий прибора и загрузчика..."), 100);
     quint8 frame[CFrameCodec::kShortFrame];
@@ -89,10 +84,11 @@ bool CZTAppDevice::ReadVersions()
 
     quint8 answer[4] = {};
     int nReceived = 0;
-    bool bResult = m_Port.Write(text, CFrameCodec::kShortText);
-    LOG_LINE('>', QLatin1String(bResult ? "versions" : "versions: not sent"),
+    const bool bSent = m_Port.Write(text, CFrameCodec::kShortText);
+    bool bResult = bSent;
+    LOG_LINE('>', QLatin1String(bSent ? "versions" : "versions: not sent"),
              CLineLog::Text(text, CFrameCodec::kShortText));
-    if (bResult)
+    if (bSent)
     {
         pProgress->SetPos(40);
         bResult = m_Port.Read(answer, 4, nReceived);
@@ -104,16 +100,17 @@ bool CZTAppDevice::ReadVersions()
     }
     if (bResult)
     {
-        if (m_Port.m_bDemo)
-        {
-            m_wVersion = 0x1555;
-            m_wBootVersion = 0x0008;
-        }
-        else
-        {
-            m_wVersion = quint16(answer[0] << 8 | answer[1]);
-            m_wBootVersion = quint16(answer[2] << 8 | answer[3]);
-        }
+        m_wVersion = m_Port.m_bDemo ? 0x1555 : quint16(answer[0] << 8 | answer[1]);
+        m_wBootVersion = m_Port.m_bDemo ? 0x0008 : quint16(answer[2] << 8 | answer[3]);
+    }
+    else
+    {
+        using EReason = CFailure::EReason;
+        m_Failure = CFailure::At(CFailure::EStep::Versions, m_Port.m_bLost ? EReason::PortLost
+                                                            : bSent        ? EReason::TimeOut
+                                                                           : EReason::NotSent);
+        m_Failure.m_nReceived = nReceived;
+        m_Failure.m_nExpected = 4;
     }
     pProgress->SetPos(100);
     QThread::msleep(50);
@@ -122,49 +119,19 @@ bool CZTAppDevice::ReadVersions()
 
 bool CZTAppDevice::ReadImage(CParamZT01& destination)
 {
+    m_Failure.Clear();
     if (m_Port.m_bDemo)
         return DemoReadImage();
     std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, kBlocks);
+    CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
     for (int k = 0; k < kBlocks; ++k)
     {
         const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
-        quint8 request[CFrameCodec::kShortFrame];
-        char text[CFrameCodec::kShortText];
-        CFrameCodec::BuildReadRequest(request, nAddress, m_wVersion, m_wBootVersion);
-        CFrameCodec::EncodeFrame(request, CFrameCodec::kShortFrame, text);
-
-        quint8 answer[CFrameCodec::kLongFrame];
-        bool bAccepted = false;
-        // An unplugged adapter ends the transfer at once: no retry can reach the device.
-        for (int nAttempt = 0; nAttempt < 2 && !bAccepted && !m_Port.m_bLost; ++nAttempt)
+        if (!exchange.ReadBlock(nAddress, destination.Image() + nAddress))
         {
-            if (nAttempt > 0)
-                LOG_LINE('-', Block("read", nAddress) + QStringLiteral(": retry"), QByteArray());
-            char answerText[CFrameCodec::kLongText];
-            int nReceived = 0;
-            const bool bSent = m_Port.Write(text, CFrameCodec::kShortText);
-            LOG_LINE('>', Block("read", nAddress) + QLatin1String(bSent ? "" : ": not sent"),
-                     CLineLog::Text(text, CFrameCodec::kShortText));
-            if (!bSent)
-                continue;
-            if (!m_Port.Read(answerText, CFrameCodec::kLongText, nReceived))
-            {
-                LOG_LINE('<', TimeOut(Block("read", nAddress), nReceived, CFrameCodec::kLongText),
-                         CLineLog::Text(answerText, nReceived));
-                continue;
-            }
-            bAccepted = CFrameCodec::DecodeFrame(CFrameCodec::kLongText - 1, answerText, answer) ==
-                            CFrameCodec::kLongFrame &&
-                        CFrameCodec::CheckFrame(answer, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
-            LOG_LINE('<',
-                     Block("read", nAddress) +
-                         QLatin1String(bAccepted ? ": check word accepted" : ": check word wrong"),
-                     CLineLog::Text(answerText, nReceived));
-        }
-        if (!bAccepted)
+            m_Failure = exchange.Failure();
             return false;
-        std::memcpy(destination.Image() + nAddress, answer + CFrameCodec::kDataOffset,
-                    CFrameCodec::kBlockSize);
+        }
         pProgress->StepIt();
     }
     m_ParamEdit = m_ParamDevice;
@@ -176,72 +143,45 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination)
 
 bool CZTAppDevice::WriteImage(const CParamZT01& source)
 {
+    m_Failure.Clear();
+    m_nLastAcknowledged = -1;
     if (m_Port.m_bDemo)
         return DemoWriteImage();
     std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, kBlocks);
     if (!m_Hooks.m_pfnPageExchange || !m_Hooks.m_pfnPageExchange(true))
+    {
+        m_Failure = CFailure::At(CFailure::EStep::Write, CFailure::EReason::PageRefused);
         return false;
-
+    }
+    CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
     int nAttempts = 2; // for the whole image: one failed exchange is tolerated
     for (int k = 0; k < kBlocks; ++k)
     {
         const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
-        quint8 request[CFrameCodec::kLongFrame];
-        char text[CFrameCodec::kLongText];
-        CFrameCodec::BuildWriteRequest(request, nAddress, source.Image() + nAddress, m_wVersion,
-                                       m_wBootVersion);
-        CFrameCodec::EncodeFrame(request, CFrameCodec::kLongFrame, text);
-
-        bool bAcknowledged = false;
-        // An unplugged adapter ends the transfer at once: no retry can reach the device.
-        while (!bAcknowledged && nAttempts > 0 && !m_Port.m_bLost)
+        const CBlockExchange::EWrite nResult =
+            exchange.WriteBlock(nAddress, source.Image() + nAddress, nAttempts);
+        if (nResult != CBlockExchange::EWrite::Acknowledged)
         {
-            quint8 answer[4] = {};
-            int nReceived = 0;
-            const bool bSent = m_Port.Write(text, CFrameCodec::kLongText);
-            LOG_LINE('>', Block("write", nAddress) + QLatin1String(bSent ? "" : ": not sent"),
-                     CLineLog::Text(text, CFrameCodec::kLongText));
-            if (bSent && !m_Port.Read(answer, 1, nReceived))
-            {
-                LOG_LINE('<', TimeOut(Block("write", nAddress), 0, 1), QByteArray());
-            }
-            else if (bSent)
-            {
-                if (answer[0] == 0x55)
-                {
-                    LOG_LINE('<', Block("write", nAddress) + QStringLiteral(": acknowledged"),
-                             CLineLog::Hex(answer, 1));
-                    bAcknowledged = true;
-                    continue;
-                }
-                const bool bRefused = m_Port.Read(answer + 1, 3, nReceived);
-                LOG_LINE('<',
-                         bRefused ? Block("write", nAddress) +
-                                        QString::asprintf(": refused, versions 0x%02X%02X 0x%02X%02X",
-                                                          answer[0], answer[1], answer[2], answer[3])
-                                  : TimeOut(Block("write", nAddress), 1 + nReceived, 4),
-                         CLineLog::Hex(answer, 1 + nReceived));
-                if (bRefused)
-                {
-                    m_wVersion = quint16(answer[0] << 8 | answer[1]);
-                    m_wBootVersion = quint16(answer[2] << 8 | answer[3]);
-                    ShowMessage(QString::asprintf("Ошибка записи параметров!\nВерсия прибора: 0x%04X. "
-                                                  "Версия загрузчика:0x %04X.",
-                                                  unsigned(m_wVersion), unsigned(m_wBootVersion)),
-                                CStringTable::Load(57344), EMsgIcon::Stop);
-                    return false;
-                }
-            }
-            if (--nAttempts > 0 && !m_Port.m_bLost)
-                LOG_LINE('-',
-                         Block("write", nAddress) + QStringLiteral(": retry (the last one of this image)"),
-                         QByteArray());
-        }
-        if (!bAcknowledged)
+            m_Failure = exchange.Failure();
+            if (nResult == CBlockExchange::EWrite::Refused)
+                OnRefusal();
             return false;
+        }
+        m_nLastAcknowledged = int(nAddress);
         pProgress->StepIt();
     }
     return true;
+}
+
+void CZTAppDevice::OnRefusal()
+{
+    // The refusal's versions seed the check words of every later request.
+    m_wVersion = m_Failure.m_wVersion;
+    m_wBootVersion = m_Failure.m_wBootVersion;
+    ShowMessage(QString::asprintf("Ошибка записи параметров!\nВерсия прибора: 0x%04X. "
+                                  "Версия загрузчика:0x %04X.",
+                                  unsigned(m_wVersion), unsigned(m_wBootVersion)),
+                CStringTable::Load(57344), EMsgIcon::Stop);
 }
 
 QString CZTAppDevice::DemoImagePath() const
@@ -265,7 +205,10 @@ bool CZTAppDevice::DemoReadImage()
     // A short file holds no image: reporting success would show stale values as the device's.
     CParamZT01 scratch;
     if (!ReadImageFile(strPath, scratch))
+    {
+        m_Failure = CFailure::FileError(CFailure::EStep::Read, strPath, m_strLastError);
         return false;
+    }
     m_ParamEdit.CopyFrom(scratch, CParamZT01::kDemoBlock);
     SimulateTransfer(*pProgress, m_nDemoStepMs);
     m_nSensor = FindSensor(m_ParamEdit);
@@ -278,7 +221,17 @@ bool CZTAppDevice::DemoWriteImage()
 {
     const QString strPath = DemoImagePath();
     std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, kBlocks);
+    if (!DemoSave(strPath, *pProgress))
+    {
+        m_Failure = CFailure::FileError(CFailure::EStep::Write, strPath, m_strLastError);
+        return false;
+    }
+    m_nLastAcknowledged = CParamZT01::kImageSize - CFrameCodec::kBlockSize;
+    return true;
+}
 
+bool CZTAppDevice::DemoSave(const QString& strPath, CProgress& progress)
+{
     CImageFile file;
     if (!file.CheckRegular(strPath))
     {
@@ -297,7 +250,7 @@ bool CZTAppDevice::DemoWriteImage()
     }
     // The new image replaces demo.dat only once it is complete, so a failed write (a full disk)
     // leaves the old image whole.
-    SimulateTransfer(*pProgress, m_nDemoStepMs);
+    SimulateTransfer(progress, m_nDemoStepMs);
     if (!file.Save(strPath, m_ParamEdit))
     {
         m_strLastError = file.m_strLastError;

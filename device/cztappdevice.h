@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cfailure.h"
 #include "cserialport.h"
 #include "cztappconfig.h"
 
@@ -30,10 +31,18 @@ public:
     bool SaveBackup(CImageBackup& backup);
 
     CSerialPort m_Port;
-    quint16 m_wVersion = 0;     // device version; seed B of the check words
-    quint16 m_wBootVersion = 0; // boot-loader version; seed A of the check words
-    bool m_bConnected = false;  // a device has been connected and read
-    int m_nDemoStepMs = 32;     // the demonstration transfer's wait a block; tests take 0
+    CFailure m_Failure;           // why the last transaction failed
+    int m_nLastAcknowledged = -1; // the last block address the last write had acknowledged
+    quint16 m_wVersion = 0;       // device version; seed B of the check words
+    quint16 m_wBootVersion = 0;   // boot-loader version; seed A of the check words
+    bool m_bConnected = false;    // a device has been connected and read
+    int m_nDemoStepMs = 32;       // the demonstration transfer's wait a block; tests take 0
+
+private:
+    // Takes the versions of a refused write and says so.
+    void OnRefusal();
+    // Replaces the demonstration image with m_ParamEdit once the simulated transfer is done.
+    bool DemoSave(const QString& strPath, CProgress& progress);
 };
 
 // The one application object.

@@ -1,0 +1,89 @@
+#include "cfailuretext.h"
+
+#include <QDir>
+
+namespace
+{
+QString Hex(int nValue, int nDigits)
+{
+    return QStringLiteral("0x%1").arg(nValue, nDigits, 16, QLatin1Char('0'));
+}
+} // namespace
+
+QString CFailureText::Step(CFailure::EStep nStep)
+{
+    using EStep = CFailure::EStep;
+    switch (nStep)
+    {
+    case EStep::None:
+        return QString();
+    case EStep::Values:
+        return QStringLiteral("проверка значений");
+    case EStep::Open:
+        return QStringLiteral("открытие порта");
+    case EStep::Versions:
+        return QStringLiteral("чтение версий");
+    case EStep::Read:
+        return QStringLiteral("чтение образа");
+    case EStep::Backup:
+        return QStringLiteral("резервная копия");
+    case EStep::Write:
+        return QStringLiteral("запись");
+    case EStep::Verify:
+        return QStringLiteral("сверка");
+    case EStep::File:
+        return QStringLiteral("файл образа");
+    }
+    return QString();
+}
+
+QString CFailureText::Reason(const CFailure& failure)
+{
+    using EReason = CFailure::EReason;
+    switch (failure.m_nReason)
+    {
+    case EReason::None:
+        return QString();
+    case EReason::TimeOut:
+        return QStringLiteral("нет ответа, получено %1 из %2 байт")
+            .arg(failure.m_nReceived)
+            .arg(failure.m_nExpected);
+    case EReason::CheckWord:
+        return QStringLiteral("неверное контрольное слово ответа");
+    case EReason::WrongBlock:
+        return QStringLiteral("ответ относится к блоку %1").arg(Hex(failure.m_nAnswerAddress, 4));
+    case EReason::Refused:
+        return QStringLiteral("прибор отказал, версия прибора %1, версия загрузчика %2")
+            .arg(Hex(failure.m_wVersion, 4), Hex(failure.m_wBootVersion, 4));
+    case EReason::PortLost:
+        return QStringLiteral("порт пропал (адаптер отключён?)");
+    case EReason::NotSent:
+        return QStringLiteral("запрос не отправлен");
+    case EReason::PortOpen:
+        return failure.m_strDetail.isEmpty() ? QStringLiteral("порт не открыт") : failure.m_strDetail;
+    case EReason::File:
+        return failure.m_strPath.isEmpty()
+                   ? failure.m_strDetail
+                   : QDir::toNativeSeparators(failure.m_strPath) + QStringLiteral(": ") + failure.m_strDetail;
+    case EReason::Mismatch:
+        return QStringLiteral("адрес %1 (%2) содержит %3 вместо %4")
+            .arg(failure.m_nAddress)
+            .arg(Hex(failure.m_nAddress, 3), Hex(failure.m_byHave, 2), Hex(failure.m_byWant, 2));
+    case EReason::Rules:
+        return failure.m_strDetail;
+    case EReason::PageRefused:
+        return QStringLiteral("страница параметров не приняла значения");
+    }
+    return QString();
+}
+
+QString CFailureText::Describe(const CFailure& failure)
+{
+    if (!failure.IsSet())
+        return QString();
+    QString strText = Step(failure.m_nStep);
+    if (failure.m_nAddress >= 0 && failure.m_nReason != CFailure::EReason::Mismatch)
+        strText += QStringLiteral(", блок ") + Hex(failure.m_nAddress, 4);
+    const QString strReason = Reason(failure);
+    return strReason.isEmpty() ? strText : strText + QStringLiteral(": ") + strReason;
+}

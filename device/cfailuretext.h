@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cfailure.h"
+
+#include <QString>
+
+// A failure in the words both front ends show: the command line after «Причина: », the wizard
+// in its message box's details.
+class CFailureText
+{
+public:
+    // "запись, блок 0x0140: нет ответа, получено 0 из 1 байт"
+    static QString Describe(const CFailure& failure);
+    static QString Step(CFailure::EStep nStep);
+    static QString Reason(const CFailure& failure);
+};

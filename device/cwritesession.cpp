@@ -1,0 +1,124 @@
+#include "cwritesession.h"
+
+#include "cimagebackup.h"
+#include "cztappdevice.h"
+
+#include <cmath>
+
+CWriteSession::CWriteSession(CZTAppDevice& app) : m_app(app) {}
+
+bool CWriteSession::Fail(const CFailure& failure)
+{
+    m_Failure = failure;
+    return false;
+}
+
+bool CWriteSession::Connect(const QString& strPort)
+{
+    m_Failure.Clear();
+    m_bVersions = false;
+    m_app.m_bConnected = false;
+    if (!m_app.m_Port.Open(strPort))
+    {
+        CFailure failure = CFailure::At(CFailure::EStep::Open, CFailure::EReason::PortOpen);
+        failure.m_strPath = strPort;
+        failure.m_strDetail = m_app.m_Port.m_strReason;
+        return Fail(failure);
+    }
+    if (!m_app.ReadVersions())
+        return Fail(m_app.m_Failure);
+    m_bVersions = true;
+    m_app.m_strLastError.clear();
+    if (!m_app.ReadImage(m_app.m_ParamDevice))
+        return Fail(m_app.m_Failure);
+    m_app.m_bConnected = true;
+    return true;
+}
+
+CParamRules::SVerdict CWriteSession::Check(const CParamZT01& image) const
+{
+    // Values from an image file have not been through the reading rule of a field.
+    for (float fValue : {float(image.fLowLimit), float(image.fHighLimit), float(image.fFailOutput),
+                         float(image.fPeakBand), float(image.fFilterTime)})
+        if (!std::isfinite(fValue))
+        {
+            CParamRules::SVerdict verdict;
+            verdict.bOk = false;
+            verdict.strText = CParamRules::NotANumberText();
+            return verdict;
+        }
+    const int nSensor = m_app.FindSensor(image);
+    const bool bKnown = nSensor >= 0 && nSensor < m_app.m_Sensors.size();
+    return CParamRules::Validate(
+        {image.fLowLimit, image.fHighLimit, image.fFailOutput, image.fPeakBand, image.fFilterTime},
+        bKnown ? &m_app.m_Sensors[nSensor] : nullptr, m_app.m_fMaxFilterTime, m_app.m_fMaxBandPercent);
+}
+
+bool CWriteSession::Write(const SRequest& request)
+{
+    m_Failure.Clear();
+    m_strBackupPath.clear();
+    CParamZT01& edit = m_app.m_ParamEdit;
+    edit.byColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
+    const CParamRules::SVerdict verdict = Check(edit);
+    if (request.pfnVerdict)
+        request.pfnVerdict(verdict);
+    if (!verdict.bOk)
+    {
+        CFailure failure = CFailure::At(CFailure::EStep::Values, CFailure::EReason::Rules);
+        failure.m_strDetail = verdict.strText;
+        return Fail(failure);
+    }
+    if (verdict.bBandCleared)
+        edit.fPeakBand = 0;
+
+    m_app.RestoreDeviceData();
+    m_Written = edit;
+    // Nothing reaches the device unless the image it holds now is safe on disk.
+    if (!Backup(request.strBackupDir))
+        return false;
+    const bool bWritten = m_app.WriteImage(edit);
+    m_Written = edit; // as the page gave it to the write
+    if (!bWritten)
+        return Fail(m_app.m_Failure);
+    return !request.bVerify || Verify();
+}
+
+bool CWriteSession::Backup(const QString& strFolder)
+{
+    CImageBackup backup(strFolder.isEmpty() ? CImageBackup::DefaultFolder() : strFolder);
+    if (!m_app.SaveBackup(backup))
+        return Fail(CFailure::FileError(CFailure::EStep::Backup, QString(), backup.m_strLastError));
+    m_strBackupPath = backup.m_strPath;
+    return true;
+}
+
+bool CWriteSession::Verify()
+{
+    CParamZT01 readBack;
+    if (m_app.m_Port.m_bDemo)
+    {
+        if (!m_app.ReadImageFile(m_app.DemoImagePath(), readBack))
+            return Fail(
+                CFailure::FileError(CFailure::EStep::Verify, m_app.DemoImagePath(), m_app.m_strLastError));
+    }
+    else
+    {
+        if (!m_app.ReadImage(m_app.m_ParamDevice))
+        {
+            CFailure failure = m_app.m_Failure;
+            failure.m_nStep = CFailure::EStep::Verify;
+            return Fail(failure);
+        }
+        readBack = m_app.m_ParamDevice;
+    }
+    for (int i = 0; i < CParamZT01::kImageSize; ++i)
+        if (readBack.Image()[i] != m_Written.Image()[i])
+        {
+            CFailure failure = CFailure::At(CFailure::EStep::Verify, CFailure::EReason::Mismatch, i);
+            failure.m_byHave = readBack.Image()[i];
+            failure.m_byWant = m_Written.Image()[i];
+            return Fail(failure);
+        }
+    return true;
+}
