@@ -117,16 +117,24 @@ void TestWizard::connectFails_data()
 {
     QTest::addColumn<int>("scenario");
     QTest::addColumn<int>("message");
-    QTest::newRow("no port") << 0 << 152;
-    QTest::newRow("port held elsewhere") << 1 << 153;
-    QTest::newRow("no versions") << 2 << 154;
-    QTest::newRow("image read fails") << 3 << 155;
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("no port") << 0 << 152 << QString();
+    QTest::newRow("port held elsewhere")
+        << 1 << 153
+        << QStringLiteral("порт занят другой программой (процесс %1, %2)")
+               .arg(QCoreApplication::applicationPid())
+               .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15));
+    QTest::newRow("no versions") << 2 << 154
+                                 << QStringLiteral("чтение версий: нет ответа, получено 0 из 4 байт");
+    QTest::newRow("image read fails")
+        << 3 << 155 << QStringLiteral("чтение образа, блок 0x0018: неверное контрольное слово ответа");
 }
 
 void TestWizard::connectFails()
 {
     QFETCH(int, scenario);
     QFETCH(int, message);
+    QFETCH(QString, detail);
     CWizardFixture f;
     CSerialPort holder;
     if (scenario == 0)
@@ -148,12 +156,8 @@ void TestWizard::connectFails()
     QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
     QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
     QCOMPARE(f.m_shown[0].pOwner, &f.m_pDlg->m_Page1);
-    // Why the port could not be opened goes into the box's details; the message stays as it was.
-    QCOMPARE(f.m_shown[0].strDetail,
-             scenario == 1 ? QStringLiteral("порт занят другой программой (процесс %1, %2)")
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15))
-                           : QString());
+    // Why it failed goes into the box's details; the message stays as it was.
+    QCOMPARE(f.m_shown[0].strDetail, detail);
     QVERIFY(!f.m_app.m_bConnected);
     QVERIFY(!f.m_app.m_Port.m_bOpen); // the list was refilled, closing the port
     // A failed version read keeps the old versions; a failed image read keeps the new ones.
@@ -218,6 +222,8 @@ void TestWizard::writeFails()
     QCOMPARE(f.Texts(), QStringList({CStringTable::Load(156)}));
     QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Внимание!"));
     QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
+    // The first block failed twice: its step, block and reason are in the details.
+    QCOMPARE(f.m_shown[0].strDetail, QStringLiteral("запись, блок 0x0000: нет ответа, получено 0 из 1 байт"));
     QVERIFY(f.m_app.m_Port.m_bOpen);
     QCOMPARE(f.m_app.m_ParamEdit.fHighLimit, 800.0f);
     QCOMPARE(f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("800"));
@@ -238,6 +244,9 @@ void TestWizard::writeRefused()
     QCOMPARE(f.Texts(),
              QStringList({"Ошибка записи параметров!\nВерсия прибора: 0x1234. Версия загрузчика:0x 0009.",
                           CStringTable::Load(156)}));
+    QCOMPARE(f.m_shown[1].strDetail,
+             QStringLiteral(
+                 "запись, блок 0x0000: прибор отказал, версия прибора 0x1234, версия загрузчика 0x0009"));
     QCOMPARE(f.m_shown[0].strCaption, QStringLiteral("Конфигуратор ЗИНТ-9"));
     QCOMPARE(f.m_shown[0].nIcon, EMsgIcon::Stop);
 }

@@ -1,8 +1,10 @@
 #include "cpage1.h"
 
 #include "cdialogbuilder.h"
+#include "cfailuretext.h"
 #include "cmsgbox.h"
 #include "cstringtable.h"
+#include "cwritesession.h"
 #include "cztappdevice.h"
 
 #include <QAbstractItemView>
@@ -141,14 +143,19 @@ bool CPage1::Connect()
     };
     if (m_strPort.isEmpty())
         return fail(152);
-    if (!app.m_Port.Open(m_strPort))
-        return fail(153, app.m_Port.m_strReason);
-    if (!app.ReadVersions())
-        return fail(154);
-    if (!app.ReadImage(app.m_ParamDevice))
-        return fail(155);
-    app.m_bConnected = true;
-    return true;
+    CWriteSession session(app);
+    if (session.Connect(m_strPort))
+        return true;
+    const CFailure& failure = session.Failure();
+    switch (failure.m_nStep)
+    {
+    case CFailure::EStep::Open:
+        return fail(153, failure.m_strDetail);
+    case CFailure::EStep::Versions:
+        return fail(154, CFailureText::Describe(failure));
+    default:
+        return fail(155, CFailureText::Describe(failure));
+    }
 }
 
 void CPage1::paintEvent(QPaintEvent* pEvent)

@@ -144,17 +144,22 @@ bool CPage2::ValidateParams()
     const CParamRules::SVerdict verdict = CParamRules::Validate(
         {m_fLowLimit, m_fHighLimit, m_fFailOutput, m_fPeakBand, m_fFilterTime},
         bKnown ? &app.m_Sensors[app.m_nSensor] : nullptr, app.m_fMaxFilterTime, app.m_fMaxBandPercent);
+    ShowVerdict(verdict);
+    return verdict.bOk;
+}
+
+void CPage2::ShowVerdict(const CParamRules::SVerdict& verdict)
+{
     if (!verdict.strText.isEmpty())
         CMsgBox::Show(this, verdict.strText, verdict.strCaption, verdict.nIcon);
     if (verdict.bBandCleared)
     {
         m_fPeakBand = 0;
-        app.m_ParamEdit.fPeakBand = 0;
+        ZTApp().m_ParamEdit.fPeakBand = 0;
         m_edPeakBand->setText(QStringLiteral("0"));
     }
     if (!verdict.bOk && verdict.nField != CParamRules::kNoField)
         Control(verdict.nField)->setFocus();
-    return verdict.bOk;
 }
 
 void CPage2::OnChangeSensor()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cparamrules.h"
+
 #include <QDialog>
 
 class CMyEdit;
@@ -22,6 +24,8 @@ public:
     void OnInitDialog();
     // Checks the stored values; false after showing what is wrong, the focus in that field.
     bool ValidateParams();
+    // Shows what the checks said, puts the focus in the refused field, shows a band switched off.
+    void ShowVerdict(const CParamRules::SVerdict& verdict);
     void OnChangeSensor();
     void OnCalibrDAC();
 

@@ -2,11 +2,12 @@
 
 #include "caboutdlg.h"
 #include "cdialogbuilder.h"
-#include "cimagebackup.h"
+#include "cfailuretext.h"
 #include "cmsgbox.h"
 #include "cprogressdlg.h"
 #include "cstringtable.h"
 #include "ctitlepage.h"
+#include "cwritesession.h"
 #include "cztappdevice.h"
 
 #include <QApplication>
@@ -144,37 +145,42 @@ void CZTDlg::OnOK()
         ShowPage(1);
         break;
     case 1:
-    {
-        CZTAppDevice& app = ZTApp();
-        if (!m_Page2.DoDataExchange(true) || !m_Page2.ValidateParams())
+        if (!WriteDevice())
             return;
-        app.RestoreDeviceData();
-        // The image just read from the device is kept before anything overwrites it.
-        CImageBackup backup;
-        if (!app.SaveBackup(backup))
-        {
-            CMsgBox::Show(this,
-                          QStringLiteral("Не удалось сохранить резервную копию образа EEPROM прибора.\n"
-                                         "Запись в прибор не выполнена.\n\n") +
-                              backup.m_strLastError,
-                          CStringTable::Load(107), EMsgIcon::Stop);
-            return;
-        }
-        if (!app.WriteImage(app.m_ParamEdit))
-        {
-            CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop);
-            return;
-        }
         CMsgBox::Show(this, CStringTable::Load(157), CStringTable::Load(151), EMsgIcon::Information);
         m_nCurPage = 0;
         m_Page1.FillPortList();
         ShowPage(0);
         break;
-    }
     default:
         return;
     }
     m_wndTitle->SetText(m_arrTitles[m_nCurPage]);
+}
+
+bool CZTDlg::WriteDevice()
+{
+    if (!m_Page2.DoDataExchange(true))
+        return false;
+    CWriteSession session(ZTApp());
+    CWriteSession::SRequest request;
+    request.bVerify = false; // the wizard's write has never read the device back
+    request.pfnVerdict = [this](const CParamRules::SVerdict& verdict) { m_Page2.ShowVerdict(verdict); };
+    if (session.Write(request))
+        return true;
+    const CFailure& failure = session.Failure();
+    if (failure.m_nStep == CFailure::EStep::Values)
+        return false; // the page has said why
+    if (failure.m_nStep == CFailure::EStep::Backup)
+        CMsgBox::Show(this,
+                      QStringLiteral("Не удалось сохранить резервную копию образа EEPROM прибора.\n"
+                                     "Запись в прибор не выполнена.\n\n") +
+                          failure.m_strDetail,
+                      CStringTable::Load(107), EMsgIcon::Stop);
+    else
+        CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop,
+                      CFailureText::Describe(failure));
+    return false;
 }
 
 void CZTDlg::OnBack()

@@ -57,6 +57,8 @@ private:
     void SetButtons(bool bBackEnabled, const QString& strForward);
     void DestroyPages();
     void ShowPage(int nPage);
+    // Writes the page's values through the write session; false after saying why.
+    bool WriteDevice();
     QPushButton* Button(int nId) const;
     void PopupSystemMenu(const QPoint& ptGlobal);
 
