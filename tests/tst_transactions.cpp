@@ -111,13 +111,14 @@ void TestTransactions::readImage()
 
 void TestTransactions::readImageRetriesEveryBlockOnce_data()
 {
-    // A silent or cut answer costs a read time-out, so those run on a few blocks only.
+    // A silent or cut answer costs a read time-out and every retry a drained line, so these
+    // run on some blocks only.
     QTest::addColumn<int>("fault");
     QTest::addColumn<QList<int>>("blocks");
-    QList<int> all;
-    for (int k = 0; k < 64; ++k)
-        all << k;
-    QTest::newRow("wrong check word, every block") << int(EFault::BadCheck) << all;
+    QList<int> some;
+    for (int k = 0; k < 64; k += 8)
+        some << k << k + 1;
+    QTest::newRow("wrong check word, two blocks in eight") << int(EFault::BadCheck) << some;
     QTest::newRow("no answer") << int(EFault::NoAnswer) << QList<int>{0, 31, 63};
     QTest::newRow("truncated answer") << int(EFault::Truncated) << QList<int>{1, 62};
 }
@@ -144,15 +145,21 @@ void TestTransactions::readImageFailsAtBlock_data()
 {
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("block");
-    QTest::newRow("no answer at block 0") << int(EFault::NoAnswer) << 0;
-    QTest::newRow("wrong check word at block 17") << int(EFault::BadCheck) << 17;
-    QTest::newRow("truncated at block 63") << int(EFault::Truncated) << 63;
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<int>("received");
+    using EReason = CFailure::EReason;
+    QTest::newRow("no answer at block 0") << int(EFault::NoAnswer) << 0 << int(EReason::TimeOut) << 0;
+    QTest::newRow("wrong check word at block 17")
+        << int(EFault::BadCheck) << 17 << int(EReason::CheckWord) << 0;
+    QTest::newRow("truncated at block 63") << int(EFault::Truncated) << 63 << int(EReason::TimeOut) << 26;
 }
 
 void TestTransactions::readImageFailsAtBlock()
 {
     QFETCH(int, fault);
     QFETCH(int, block);
+    QFETCH(int, reason);
+    QFETCH(int, received);
     CDeviceFixture f;
     f.SetDeviceImage(Pattern(9));
     f.m_app.m_ParamDevice = Pattern(100);
@@ -171,6 +178,12 @@ void TestTransactions::readImageFailsAtBlock()
     QCOMPARE(f.m_progress.count("step"), block);
     QCOMPARE(f.m_progress.last(), QStringLiteral("closed"));
     QVERIFY(f.m_app.m_Port.m_bOpen);
+    // The failure is kept as it happened: the step, the block, the reason.
+    const CFailure& failure = f.m_app.m_Failure;
+    QCOMPARE(failure.m_nStep, CFailure::EStep::Read);
+    QCOMPARE(failure.m_nAddress, 8 * block);
+    QCOMPARE(int(failure.m_nReason), reason);
+    QCOMPARE(failure.m_nReceived, received);
 }
 
 void TestTransactions::writeImage()
