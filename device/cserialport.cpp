@@ -3,6 +3,7 @@
 #include "clinelog.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QThread>
@@ -41,7 +42,7 @@ bool CSerialPort::Open(const QString& strName)
     m_strReason.clear();
 
     auto pPort = std::make_unique<QSerialPort>();
-    pPort->setPortName(strName);
+    pPort->setPortName(SystemLocation(strName));
     // A port that another program holds is refused both by Qt's lock file and, for openers that
     // ignore lock files or run as root, by an exclusive lock on the device itself.
     if (!pPort->open(QIODevice::ReadWrite) || !LockExclusive(pPort->handle()))
@@ -49,7 +50,7 @@ bool CSerialPort::Open(const QString& strName)
         m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
         const QString strQtError = pPort->errorString();
         pPort.reset(); // the probe below must not find this program holding the port
-        m_strReason = FailureReason(strName);
+        m_strReason = FailureReason(SystemLocation(strName));
         if (m_strReason.isEmpty() && !strQtError.isEmpty() && strQtError != QLatin1String("No error"))
             m_strReason = strQtError;
         qCDebug(lcLine).noquote() << CLineLog::Line(
@@ -81,6 +82,15 @@ bool CSerialPort::Open(const QString& strName)
     m_timerOpen.start();
     qCDebug(lcLine).noquote() << CLineLog::Line(0, '-', QStringLiteral("port %1 opened").arg(strName));
     return true;
+}
+
+QString CSerialPort::SystemLocation(const QString& strName)
+{
+    // A name with a separator is a path, relative to the current folder as everywhere else; a
+    // bare name is a port as the system lists it.
+    if (!strName.contains(QLatin1Char('/')) || strName.startsWith(QLatin1Char('/')))
+        return strName;
+    return QFileInfo(strName).absoluteFilePath();
 }
 
 bool CSerialPort::Close()

@@ -30,7 +30,8 @@ public:
         QString strSerialNumber;
     };
 
-    // strName as EnumPorts lists it (ttyUSB0, COM3) or, beginning with "/", a device path.
+    // strName as EnumPorts lists it (ttyUSB0, COM3) or, when it holds a "/", a path (relative to
+    // the current folder unless it begins with "/").
     // "None" opens nothing and succeeds. On failure m_strError says which step failed and
     // m_strReason, where it can be found out, why.
     bool Open(const QString& strName);
@@ -45,6 +46,8 @@ public:
     // The line time of n characters in ms, rounded up.
     int LineTime(int n) const { return int((quint32(n) * 11000 + m_nBaudRate - 1) / m_nBaudRate); }
     static bool EnumPorts(QStringList& list);
+    // What Open opens for strName: a path made absolute, or the bare name.
+    static QString SystemLocation(const QString& strName);
     // The time-outs in ms: a read of n bytes waits the line time of n characters and 500 ms; the
     // write time-out, fixed by the first write after Open at its line time and 71 ms, 0 before.
     int ReadTimeout(int n) const { return int(quint32(n) * 11000 / m_nBaudRate + 500); }

@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -75,14 +76,32 @@ QString HeldText(qint64 nPid)
                : QStringLiteral("порт занят другой программой (процесс %1, %2)").arg(nPid).arg(strProgram);
 }
 
-QString PermissionText(const QString& strPath, gid_t nGroup)
+QString ModeText(mode_t nMode)
 {
-    const group* pGroup = ::getgrgid(nGroup);
-    const QString strGroup = pGroup ? QString::fromLocal8Bit(pGroup->gr_name) : QString::number(nGroup);
-    return QStringLiteral("нет прав доступа к %1 (файл устройства принадлежит группе «%2»); "
-                          "добавьте себя в группу dialout: sudo usermod -aG dialout $USER, "
-                          "затем войдите в систему заново")
-        .arg(strPath, strGroup);
+    QString strMode;
+    for (int nShift = 6; nShift >= 0; nShift -= 3)
+    {
+        strMode += QLatin1Char(nMode >> nShift & 4 ? 'r' : '-');
+        strMode += QLatin1Char(nMode >> nShift & 2 ? 'w' : '-');
+        strMode += QLatin1Char(nMode >> nShift & 1 ? 'x' : '-');
+    }
+    return strMode;
+}
+
+// The owner, the group and the mode as they are, and a way in that they allow.
+QString PermissionText(const QString& strPath, const struct stat& st)
+{
+    const group* pGroup = ::getgrgid(st.st_gid);
+    const QString strGroup = pGroup ? QString::fromLocal8Bit(pGroup->gr_name) : QString::number(st.st_gid);
+    const passwd* pOwner = ::getpwuid(st.st_uid);
+    const QString strOwner = pOwner ? QString::fromLocal8Bit(pOwner->pw_name) : QString::number(st.st_uid);
+    const QString strFacts = QStringLiteral("нет прав доступа к %1 (владелец «%2», группа «%3», права %4); ")
+                                 .arg(strPath, strOwner, strGroup, ModeText(st.st_mode));
+    if ((st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP))
+        return strFacts + QStringLiteral("добавьте себя в группу %1: sudo usermod -aG %1 $USER, "
+                                         "затем войдите в систему заново")
+                              .arg(strGroup);
+    return strFacts + QStringLiteral("группе доступ к порту закрыт: права на порт даёт администратор");
 }
 } // namespace
 
@@ -108,7 +127,7 @@ QString CSerialPort::FailureReason(const QString& strName)
         {
         case EACCES:
         case EPERM:
-            return PermissionText(strPath, st.st_gid);
+            return PermissionText(strPath, st);
         case EBUSY:
             return HeldText(LockHolder(strPath, st));
         case ENOENT:

@@ -2,7 +2,10 @@
 #include "cserialport.h"
 #include "csimulator.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestSerialPort : public QObject
@@ -15,6 +18,8 @@ private slots:
     void openNone();
     void openAndClose();
     void openMissingPort();
+    void openByPath_data();
+    void openByPath();
     void exclusiveOpen();
     void secondOpenClosesFirst();
     void lineSettings();
@@ -88,6 +93,37 @@ void TestSerialPort::openMissingPort()
     QVERIFY(port.GetPortName().isEmpty());
     QVERIFY(!port.Open("ttyZINT9"));
     QCOMPARE(port.m_strError, QStringLiteral("Ошибка oткрытия порта <ttyZINT9>"));
+}
+
+void TestSerialPort::openByPath_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("./name") << "./z1" << true;
+    QTest::newRow("folder/name, under the current folder, not /dev") << "dev/z1" << true;
+    QTest::newRow("../name") << "../here/z1" << true;
+    QTest::newRow("missing, named where it was looked for") << "./z2" << false;
+}
+
+void TestSerialPort::openByPath()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, opens);
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath("here/dev"));
+    const QString strHere = folder.path() + "/here";
+    QVERIFY(QFile::link(m_sim.SlavePath(), strHere + "/z1"));
+    QVERIFY(QFile::link(m_sim.SlavePath(), strHere + "/dev/z1"));
+    const QString strWas = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(strHere));
+    CSerialPort port;
+    const bool bOpened = port.Open(name);
+    QDir::setCurrent(strWas);
+    QCOMPARE(bOpened, opens);
+    if (opens)
+        QCOMPARE(port.GetPortName(), name); // shown as the user gave it
+    else
+        QCOMPARE(port.m_strReason, "нет такого порта: " + QFileInfo(strHere + "/z2").absoluteFilePath());
 }
 
 void TestSerialPort::exclusiveOpen()
