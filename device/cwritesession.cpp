@@ -1,11 +1,19 @@
 #include "cwritesession.h"
 
 #include "cimagebackup.h"
+#include "cwritejournal.h"
 #include "cztappdevice.h"
 
 #include <cmath>
 
-CWriteSession::CWriteSession(CZTAppDevice& app) : m_app(app) {}
+CWriteSession::CWriteSession(CZTAppDevice& app, CWriteJournal* pJournal) : m_app(app), m_pJournal(pJournal) {}
+
+void CWriteSession::Start()
+{
+    m_Failure.Clear();
+    m_Started = QDateTime::currentDateTimeUtc();
+    m_Timer.start();
+}
 
 bool CWriteSession::Fail(const CFailure& failure)
 {
@@ -15,7 +23,7 @@ bool CWriteSession::Fail(const CFailure& failure)
 
 bool CWriteSession::Connect(const QString& strPort)
 {
-    m_Failure.Clear();
+    Start();
     m_bVersions = false;
     m_app.m_bConnected = false;
     if (!m_app.m_Port.Open(strPort))
@@ -23,16 +31,21 @@ bool CWriteSession::Connect(const QString& strPort)
         CFailure failure = CFailure::At(CFailure::EStep::Open, CFailure::EReason::PortOpen);
         failure.m_strPath = strPort;
         failure.m_strDetail = m_app.m_Port.m_strReason;
-        return Fail(failure);
+        Fail(failure);
     }
-    if (!m_app.ReadVersions())
-        return Fail(m_app.m_Failure);
-    m_bVersions = true;
-    m_app.m_strLastError.clear();
-    if (!m_app.ReadImage(m_app.m_ParamDevice))
-        return Fail(m_app.m_Failure);
-    m_app.m_bConnected = true;
-    return true;
+    else if (!m_app.ReadVersions())
+        Fail(m_app.m_Failure);
+    else
+    {
+        m_bVersions = true;
+        m_app.m_strLastError.clear();
+        m_app.m_bConnected = m_app.ReadImage(m_app.m_ParamDevice);
+        if (!m_app.m_bConnected)
+            Fail(m_app.m_Failure);
+    }
+    if (m_pJournal && m_bVersions)
+        m_pJournal->Connected(*this); // a port that never answered is no unit's history
+    return m_app.m_bConnected;
 }
 
 CParamRules::SVerdict CWriteSession::Check(const CParamZT01& image) const
@@ -56,7 +69,9 @@ CParamRules::SVerdict CWriteSession::Check(const CParamZT01& image) const
 
 bool CWriteSession::Write(const SRequest& request)
 {
-    m_Failure.Clear();
+    Start();
+    m_Request = request;
+    m_bVerified = false;
     m_strBackupPath.clear();
     CParamZT01& edit = m_app.m_ParamEdit;
     edit.byColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
@@ -74,14 +89,29 @@ bool CWriteSession::Write(const SRequest& request)
 
     m_app.RestoreDeviceData();
     m_Written = edit;
+    m_app.HeldImage(m_Before); // when the demonstration image is unreadable the backup says so
     // Nothing reaches the device unless the image it holds now is safe on disk.
     if (!Backup(request.strBackupDir))
         return false;
+    if (m_pJournal)
+        m_pJournal->WriteStarting(*this);
+    const bool bDone = Send();
+    if (m_pJournal)
+        m_pJournal->WriteFinished(*this);
+    return bDone;
+}
+
+bool CWriteSession::Send()
+{
+    CParamZT01& edit = m_app.m_ParamEdit;
     const bool bWritten = m_app.WriteImage(edit);
     m_Written = edit; // as the page gave it to the write
     if (!bWritten)
         return Fail(m_app.m_Failure);
-    return !request.bVerify || Verify();
+    if (!m_Request.bVerify)
+        return true;
+    m_bVerified = Verify();
+    return m_bVerified;
 }
 
 bool CWriteSession::Backup(const QString& strFolder)

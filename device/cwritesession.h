@@ -4,10 +4,14 @@
 #include "cparamrules.h"
 #include "cparamzt01.h"
 
+#include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
 
+class CWriteJournal;
 class CZTAppDevice;
 
 // One device's configuration, the same for every front end. Connect opens the port and reads
@@ -25,9 +29,13 @@ public:
         // Shows what the checks said: a refusal, or a note with a write that goes on (the band
         // switched off). Called once the values have been checked, before anything is written.
         std::function<void(const CParamRules::SVerdict&)> pfnVerdict;
+        bool bRestore = false; // puts back an earlier image rather than new settings
+        QString strSource;     // the image file the values came from, for the record
+        QByteArray source;     // its 512 bytes
     };
 
-    explicit CWriteSession(CZTAppDevice& app);
+    // pJournal, where given, records every connect and write.
+    explicit CWriteSession(CZTAppDevice& app, CWriteJournal* pJournal = nullptr);
 
     // Opens strPort (any name in demonstration mode), reads the versions and the image into
     // m_ParamDevice and m_ParamEdit.
@@ -45,14 +53,31 @@ public:
     const QString& BackupPath() const { return m_strBackupPath; }
     // The image the last write sent (or was sending when it failed).
     const CParamZT01& Written() const { return m_Written; }
+    // What the device held before the last write.
+    const CParamZT01& Before() const { return m_Before; }
+    const SRequest& Request() const { return m_Request; }
+    CZTAppDevice& App() const { return m_app; }
+    // The last connect's or write's start (UTC) and length.
+    const QDateTime& Started() const { return m_Started; }
+    qint64 ElapsedMs() const { return m_Timer.isValid() ? m_Timer.elapsed() : 0; }
+    // The write compared what the device holds with what was sent, and found them equal.
+    bool Verified() const { return m_bVerified; }
 
 private:
+    void Start();
     bool Fail(const CFailure& failure);
+    bool Send();
     bool Backup(const QString& strFolder);
     bool Verify();
 
     CZTAppDevice& m_app;
+    CWriteJournal* m_pJournal;
     CFailure m_Failure;
+    SRequest m_Request;
+    CParamZT01 m_Before;
+    QDateTime m_Started;
+    QElapsedTimer m_Timer;
+    bool m_bVerified = false;
     bool m_bVersions = false;
     QString m_strBackupPath;
     CParamZT01 m_Written;

@@ -259,11 +259,16 @@ bool CZTAppDevice::DemoSave(const QString& strPath, CProgress& progress)
     return true;
 }
 
+bool CZTAppDevice::HeldImage(CParamZT01& image)
+{
+    image = m_ParamDevice;
+    return !m_Port.m_bDemo || ReadImageFile(DemoImagePath(), image);
+}
+
 bool CZTAppDevice::SaveBackup(CImageBackup& backup)
 {
-    // What the device holds now: in demonstration mode that is demo.dat as it is before the write.
-    CParamZT01 current = m_ParamDevice;
-    if (m_Port.m_bDemo && !ReadImageFile(DemoImagePath(), current))
+    CParamZT01 current;
+    if (!HeldImage(current))
     {
         backup.m_strLastError =
             QDir::toNativeSeparators(DemoImagePath()) + QStringLiteral(": ") + m_strLastError;

@@ -29,6 +29,9 @@ public:
     // Saves the image the device holds now (demo.dat in demonstration mode) as a new backup;
     // every write is preceded by one.
     bool SaveBackup(CImageBackup& backup);
+    // The image the device holds now: m_ParamDevice as last read, or in demonstration mode
+    // demo.dat as it is.
+    bool HeldImage(CParamZT01& image);
 
     CSerialPort m_Port;
     CFailure m_Failure;           // why the last transaction failed

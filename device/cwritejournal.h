@@ -1,0 +1,18 @@
+#pragma once
+
+class CWriteSession;
+
+// What a write session tells the record of its work. The record keeps an entry for each connect
+// and each write; without a journal nothing is recorded. A journal never stops the device work:
+// its own failures are its own to report.
+class CWriteJournal
+{
+public:
+    virtual ~CWriteJournal() = default;
+    // A connect has ended, read or not.
+    virtual void Connected(const CWriteSession& session) = 0;
+    // The backup is made and nothing has reached the device yet.
+    virtual void WriteStarting(const CWriteSession& session) = 0;
+    // The write has ended, verified or not.
+    virtual void WriteFinished(const CWriteSession& session) = 0;
+};

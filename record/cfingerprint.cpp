@@ -1,0 +1,30 @@
+#include "cfingerprint.h"
+
+#include "cparamzt01.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+
+QString CFingerprint::Of(const CParamZT01& image)
+{
+    QByteArray block;
+    for (const CParamZT01::SRange& range : CParamZT01::kDeviceBlock)
+        block.append(reinterpret_cast<const char*>(image.Image()) + range.nOffset, range.nSize);
+    const auto all = [&block](char c)
+    { return std::all_of(block.cbegin(), block.cend(), [c](char b) { return b == c; }); };
+    if (all('\x00') || all('\xff'))
+        return QString();
+    return QString::fromLatin1(QCryptographicHash::hash(block, QCryptographicHash::Sha256).toHex());
+}
+
+QString CFingerprint::Short(const QString& strFingerprint)
+{
+    return strFingerprint.isEmpty() ? QStringLiteral("не определён") : strFingerprint.left(12);
+}
+
+QString CFingerprint::ImageHash(const CParamZT01& image)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}

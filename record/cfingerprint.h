@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class CParamZT01;
+
+// A unit's identity: the SHA-256 of its device block (bytes 0-79, 120-127 and 140-141 in
+// address order), which nothing but the device itself changes. An erased block (all 0x00 or all
+// 0xFF) identifies nothing. The versions are not part of it, so a firmware update keeps a unit's
+// history whole.
+class CFingerprint
+{
+public:
+    // The 64 hex digits, lower case; empty for an erased block.
+    static QString Of(const CParamZT01& image);
+    // The first 12 digits, as a unit is shown; "не определён" for none.
+    static QString Short(const QString& strFingerprint);
+    // The SHA-256 of a whole image in hex, the key under which the record stores it.
+    static QString ImageHash(const CParamZT01& image);
+};

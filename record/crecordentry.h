@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+// One transaction with one unit, as the record keeps it: who did what, where and when, to which
+// unit, with which outcome, and the images before and after (by their SHA-256).
+class CRecordEntry
+{
+public:
+    // The entry as `zint9 history --json` gives it.
+    QJsonObject Json() const;
+
+    QString strId;       // a UUID, unique across stations
+    QDateTime timeStart; // UTC
+    qint64 nDurationMs = 0;
+    QString strStation;
+    QString strOperator;
+    QString strProgramVersion;
+    QString strPort;
+    QString strFingerprint; // empty: the unit could not be identified
+    QString strSerial;
+    int nVersion = -1; // device version; -1 unknown
+    int nBootVersion = -1;
+    QString strOperation; // read, write, restore
+    QString strResult;    // attempted, done, failed, refused, interrupted
+    QString strStep;      // of a failure: open, versions, read, backup, write, verify
+    int nAddress = -1;
+    QString strReason;
+    std::optional<bool> verified; // not set where no verify was asked
+    QString strImageBefore;       // SHA-256 in hex; empty for none
+    QString strImageAfter;
+    QString strSource; // write --in: the file
+    QString strSourceHash;
+    int nLastAcknowledged = -1; // of a write: the last block address the unit acknowledged
+    bool bDemo = false;
+    bool bPartial = false;   // the unit may hold a partial image
+    bool bAmbiguous = false; // another port of the same run showed the same fingerprint
+    QString strChanges;      // the settings that changed, as the history shows them
+};

@@ -1,0 +1,187 @@
+#include "crecordjournal.h"
+
+#include "cfailuretext.h"
+#include "cfingerprint.h"
+#include "crecordstore.h"
+#include "cwritesession.h"
+#include "cztappdevice.h"
+
+#include <QCryptographicHash>
+#include <QSysInfo>
+#include <QUuid>
+
+namespace
+{
+const char* StepName(CFailure::EStep nStep)
+{
+    switch (nStep)
+    {
+    case CFailure::EStep::Values:
+        return "values";
+    case CFailure::EStep::Open:
+        return "open";
+    case CFailure::EStep::Versions:
+        return "versions";
+    case CFailure::EStep::Read:
+    case CFailure::EStep::File:
+        return "read";
+    case CFailure::EStep::Backup:
+        return "backup";
+    case CFailure::EStep::Write:
+        return "write";
+    case CFailure::EStep::Verify:
+        return "verify";
+    case CFailure::EStep::None:
+        break;
+    }
+    return "";
+}
+
+QByteArray Bytes(const CParamZT01& image)
+{
+    return QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
+}
+} // namespace
+
+CRecordJournal::SIdentity CRecordJournal::DefaultIdentity(const QString& strProgramVersion)
+{
+    SIdentity identity;
+    identity.strStation = QSysInfo::machineHostName();
+    for (const char* pszName : {"LOGNAME", "USER", "USERNAME"})
+        if (identity.strOperator.isEmpty())
+            identity.strOperator = qEnvironmentVariable(pszName);
+    identity.strProgramVersion = strProgramVersion;
+    return identity;
+}
+
+CRecordJournal::CRecordJournal(CRecordStore& store, const SIdentity& identity)
+    : m_store(store), m_identity(identity)
+{
+}
+
+QString CRecordJournal::TakeTrouble()
+{
+    if (m_strTrouble.isEmpty() || m_bTroubleTold)
+        return QString();
+    m_bTroubleTold = true;
+    return m_strTrouble;
+}
+
+CRecordEntry CRecordJournal::Base(const CWriteSession& session, const char* pszOperation) const
+{
+    const CZTAppDevice& app = session.App();
+    CRecordEntry entry;
+    entry.strId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    entry.timeStart = session.Started();
+    entry.nDurationMs = session.ElapsedMs();
+    entry.strStation = m_identity.strStation;
+    entry.strOperator = m_identity.strOperator;
+    entry.strSerial = m_identity.strSerial;
+    entry.strProgramVersion = m_identity.strProgramVersion;
+    entry.strPort = app.m_Port.m_bDemo ? QString() : app.m_Port.GetPortName();
+    entry.bDemo = app.m_Port.m_bDemo;
+    entry.strOperation = QLatin1String(pszOperation);
+    if (session.HasVersions())
+    {
+        entry.nVersion = app.m_wVersion;
+        entry.nBootVersion = app.m_wBootVersion;
+    }
+    return entry;
+}
+
+void CRecordJournal::Fail(CRecordEntry& entry, const CWriteSession& session) const
+{
+    const CFailure& failure = session.Failure();
+    if (!failure.IsSet())
+        return;
+    entry.strResult = failure.m_nReason == CFailure::EReason::Refused ? QStringLiteral("refused")
+                                                                      : QStringLiteral("failed");
+    entry.strStep = QLatin1String(StepName(failure.m_nStep));
+    entry.nAddress = failure.m_nAddress;
+    entry.strReason = CFailureText::Reason(failure);
+}
+
+void CRecordJournal::Store(const CRecordEntry& entry, const QList<const CParamZT01*>& images)
+{
+    m_Last = entry;
+    QList<QPair<QString, QByteArray>> stored;
+    for (const CParamZT01* pImage : images)
+        stored.append({CFingerprint::ImageHash(*pImage), Bytes(*pImage)});
+    if (!m_store.IsOpen() || !m_store.Put(entry, stored))
+        m_strTrouble = m_store.m_strLastError;
+}
+
+void CRecordJournal::Connected(const CWriteSession& session)
+{
+    const CZTAppDevice& app = session.App();
+    CRecordEntry entry = Base(session, "read");
+    entry.strResult = QStringLiteral("done");
+    Fail(entry, session);
+    QList<const CParamZT01*> images;
+    if (app.m_bConnected)
+    {
+        CParamZT01 held = app.m_ParamDevice;
+        if (app.m_Port.m_bDemo)
+            held = app.m_ParamEdit; // the demonstration read takes only the file's settings
+        entry.strFingerprint = CFingerprint::Of(held);
+        entry.strImageAfter = CFingerprint::ImageHash(held);
+        bool bUnit = false, bImage = false;
+        m_store.IsPartialUnit(entry.strFingerprint, bUnit);
+        m_store.IsPartialImage(entry.strImageAfter, bImage);
+        entry.bPartial = bUnit || bImage;
+        Store(entry, {&held});
+        return;
+    }
+    Store(entry, {});
+}
+
+void CRecordJournal::WriteStarting(const CWriteSession& session)
+{
+    const CWriteSession::SRequest& request = session.Request();
+    CRecordEntry entry = Base(session, request.bRestore ? "restore" : "write");
+    entry.strResult = QStringLiteral("attempted");
+    entry.strFingerprint = CFingerprint::Of(session.Before());
+    entry.strImageBefore = CFingerprint::ImageHash(session.Before());
+    entry.strImageAfter = CFingerprint::ImageHash(session.Written());
+    if (!request.strSource.isEmpty())
+    {
+        entry.strSource = request.strSource;
+        entry.strSourceHash =
+            QString::fromLatin1(QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
+    }
+    Store(entry, {&session.Before(), &session.Written()});
+}
+
+void CRecordJournal::WriteFinished(const CWriteSession& session)
+{
+    const CZTAppDevice& app = session.App();
+    CRecordEntry entry = m_Last; // the attempted one, completed
+    entry.nDurationMs = session.ElapsedMs();
+    entry.strResult = QStringLiteral("done");
+    if (session.Request().bVerify)
+        entry.verified = session.Verified();
+    Fail(entry, session);
+    const int nLast = app.m_nLastAcknowledged;
+    const int nEnd = CParamZT01::kImageSize - 8;
+    if (nLast >= 0)
+        entry.nLastAcknowledged = nLast;
+    CParamZT01 after = session.Written();
+    if (session.Failure().IsSet() && nLast < 0)
+        after = session.Before(); // nothing reached the unit
+    else if (session.Failure().IsSet() && nLast < nEnd)
+    {
+        // New blocks up to the last acknowledged one, the old ones after it.
+        entry.strResult = QStringLiteral("interrupted");
+        entry.bPartial = true;
+        const CParamZT01::SRange rest[] = {{nLast + 8, CParamZT01::kImageSize - nLast - 8}};
+        after.CopyFrom(session.Before(), rest);
+    }
+    else if (session.Failure().m_nStep == CFailure::EStep::Verify &&
+             session.Failure().m_nReason == CFailure::EReason::Mismatch)
+    {
+        after = app.m_ParamDevice; // what the unit holds, as read back
+        entry.bPartial = true;
+    }
+    entry.strImageAfter = CFingerprint::ImageHash(after);
+    Store(entry, {&after});
+}

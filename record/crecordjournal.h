@@ -1,0 +1,52 @@
+#pragma once
+
+#include "crecordentry.h"
+#include "cwritejournal.h"
+
+#include <QString>
+
+class CParamZT01;
+class CRecordStore;
+
+// Keeps the record of a write session: an entry for each connect, and for each write one that
+// is committed as "attempted" before the device is touched and completed after. The record never
+// stops the device work: when it cannot be kept, Trouble() says why, once.
+class CRecordJournal : public CWriteJournal
+{
+public:
+    struct SIdentity
+    {
+        QString strStation;  // the host name unless given
+        QString strOperator; // the login name unless given
+        QString strSerial;   // a label or a scanned bar code, where given
+        QString strProgramVersion;
+    };
+
+    // Station and operator default to the host and login names.
+    static SIdentity DefaultIdentity(const QString& strProgramVersion);
+
+    CRecordJournal(CRecordStore& store, const SIdentity& identity);
+
+    void Connected(const CWriteSession& session) override;
+    void WriteStarting(const CWriteSession& session) override;
+    void WriteFinished(const CWriteSession& session) override;
+
+    // The last entry made, as it was stored (or would have been).
+    const CRecordEntry& Last() const { return m_Last; }
+    // The unit just read may hold a partial image: its last write was torn, or its image is one
+    // that a torn write left behind.
+    bool UnitPartial() const { return m_Last.bPartial; }
+    // Why the record could not be kept; given once, empty afterwards and while all is well.
+    QString TakeTrouble();
+
+private:
+    CRecordEntry Base(const CWriteSession& session, const char* pszOperation) const;
+    void Store(const CRecordEntry& entry, const QList<const CParamZT01*>& images);
+    void Fail(CRecordEntry& entry, const CWriteSession& session) const;
+
+    CRecordStore& m_store;
+    SIdentity m_identity;
+    CRecordEntry m_Last;
+    QString m_strTrouble;
+    bool m_bTroubleTold = false;
+};

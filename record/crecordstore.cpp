@@ -1,0 +1,405 @@
+#include "crecordstore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QUuid>
+
+namespace
+{
+const char* const kColumns =
+    "id, started, duration_ms, station, operator, program_version, port, fingerprint, "
+    "serial, version, boot_version, operation, result, step, address, reason, verified, "
+    "image_before, image_after, source, source_hash, last_acknowledged, demo, partial, "
+    "ambiguous, changes";
+constexpr int kColumnCount = 26;
+
+const char* const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS images (hash TEXT PRIMARY KEY, bytes BLOB NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT "
+    "NULL, "
+    "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, fingerprint "
+    "TEXT, "
+    "serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT NULL, step "
+    "TEXT, "
+    "address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, source TEXT, "
+    "source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT NULL, "
+    "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
+    "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
+    "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
+    "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
+};
+
+QVariant Nullable(const QString& strValue)
+{
+    return strValue.isEmpty() ? QVariant() : QVariant(strValue);
+}
+
+QVariant Nullable(int nValue)
+{
+    return nValue < 0 ? QVariant() : QVariant(nValue);
+}
+
+// A text that may not be NULL.
+QVariant Given(const QString& strValue)
+{
+    return QVariant(strValue.isNull() ? QStringLiteral("") : strValue);
+}
+
+QString UtcText(const QDateTime& time)
+{
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+} // namespace
+
+CRecordStore::CRecordStore() = default;
+
+CRecordStore::~CRecordStore()
+{
+    if (m_strConnection.isEmpty())
+        return;
+    Database().close();
+    QSqlDatabase::removeDatabase(m_strConnection);
+}
+
+QString CRecordStore::Location(const QString& strGiven)
+{
+    if (!strGiven.isEmpty())
+        return strGiven;
+    const QString strEnvironment = qEnvironmentVariable("ZINT9_RECORD");
+    if (!strEnvironment.isEmpty())
+        return strEnvironment;
+    const QString strSetting = QSettings().value(QStringLiteral("Settings/RecordDatabase")).toString();
+    if (!strSetting.isEmpty())
+        return strSetting;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/record.sqlite");
+}
+
+QSqlDatabase CRecordStore::Database() const
+{
+    return QSqlDatabase::database(m_strConnection, false);
+}
+
+bool CRecordStore::Open(const QString& strLocation)
+{
+    QString strPath = strLocation;
+    if (strPath.startsWith(QLatin1String("sqlite:")))
+        strPath.remove(0, 7);
+    if (strPath.isEmpty())
+    {
+        m_strLastError = QStringLiteral("не указан файл записей");
+        return false;
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+    {
+        m_strLastError = QStringLiteral("нет драйвера SQLite для Qt (пакет libqt6sql6-sqlite)");
+        return false;
+    }
+    QDir().mkpath(QFileInfo(strPath).absolutePath());
+    const QString strConnection =
+        QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strConnection);
+        database.setDatabaseName(strPath);
+        database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        if (!database.open())
+            m_strLastError = database.lastError().text();
+    }
+    m_strConnection = strConnection;
+    if (!Database().isOpen())
+    {
+        QSqlDatabase::removeDatabase(m_strConnection);
+        m_strConnection.clear();
+        return false;
+    }
+    QSqlQuery pragma(Database());
+    // WAL lets readers go on while a writer commits; a lost power costs at most the last entry.
+    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        m_strLastError = pragma.lastError().text();
+    pragma.finish();
+    return CreateSchema();
+}
+
+bool CRecordStore::Run(QSqlQuery& query)
+{
+    if (query.exec())
+        return true;
+    m_strLastError = query.lastError().text();
+    return false;
+}
+
+bool CRecordStore::Begin()
+{
+    // IMMEDIATE takes the write lock at once: two writers that both read first would otherwise
+    // fail to upgrade their locks and lose an entry.
+    QSqlQuery query(Database());
+    if (query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return true;
+    m_strLastError = query.lastError().text();
+    return false;
+}
+
+bool CRecordStore::Commit()
+{
+    QSqlQuery query(Database());
+    if (query.exec(QStringLiteral("COMMIT")))
+        return true;
+    m_strLastError = query.lastError().text();
+    Rollback();
+    return false;
+}
+
+void CRecordStore::Rollback()
+{
+    QSqlQuery query(Database());
+    query.exec(QStringLiteral("ROLLBACK"));
+}
+
+bool CRecordStore::CreateSchema()
+{
+    if (!Begin())
+        return false;
+    {
+        QSqlQuery query(Database());
+        for (const char* pszStatement : kSchema)
+            if (!query.exec(QString::fromLatin1(pszStatement)))
+            {
+                m_strLastError = query.lastError().text();
+                query.finish();
+                Rollback();
+                return false;
+            }
+        query.prepare(QStringLiteral(
+            "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO NOTHING"));
+        query.addBindValue(QString::number(kSchemaVersion));
+        if (!Run(query))
+        {
+            query.finish();
+            Rollback();
+            return false;
+        }
+        query.finish();
+    }
+    return Commit();
+}
+
+bool CRecordStore::Put(const CRecordEntry& entry, const QList<QPair<QString, QByteArray>>& images)
+{
+    if (!IsOpen() || !Begin())
+        return false;
+    bool bOk = true;
+    {
+        QSqlQuery query(Database());
+        bOk = query.prepare(
+            QStringLiteral("INSERT INTO images (hash, bytes) VALUES (?, ?) ON CONFLICT (hash) DO NOTHING"));
+        for (qsizetype i = 0; bOk && i < images.size(); ++i)
+        {
+            query.addBindValue(images[i].first);
+            query.addBindValue(images[i].second);
+            bOk = Run(query);
+        }
+        QString strPlaces = QStringLiteral("?");
+        for (int i = 1; i < kColumnCount; ++i)
+            strPlaces += QStringLiteral(", ?");
+        // A final outcome replaces the "attempted" row written before the device was touched.
+        bOk = bOk && query.prepare(QStringLiteral("INSERT OR REPLACE INTO entries (%1) VALUES (%2)")
+                                       .arg(QLatin1String(kColumns), strPlaces));
+        if (bOk)
+        {
+            for (const QVariant& value : {Given(entry.strId),
+                                          QVariant(UtcText(entry.timeStart)),
+                                          QVariant(entry.nDurationMs),
+                                          Given(entry.strStation),
+                                          Given(entry.strOperator),
+                                          Given(entry.strProgramVersion),
+                                          Nullable(entry.strPort),
+                                          Nullable(entry.strFingerprint),
+                                          Nullable(entry.strSerial),
+                                          Nullable(entry.nVersion),
+                                          Nullable(entry.nBootVersion),
+                                          Given(entry.strOperation),
+                                          Given(entry.strResult),
+                                          Nullable(entry.strStep),
+                                          Nullable(entry.nAddress),
+                                          Nullable(entry.strReason),
+                                          entry.verified ? QVariant(int(*entry.verified)) : QVariant(),
+                                          Nullable(entry.strImageBefore),
+                                          Nullable(entry.strImageAfter),
+                                          Nullable(entry.strSource),
+                                          Nullable(entry.strSourceHash),
+                                          Nullable(entry.nLastAcknowledged),
+                                          QVariant(int(entry.bDemo)),
+                                          QVariant(int(entry.bPartial)),
+                                          QVariant(int(entry.bAmbiguous)),
+                                          Nullable(entry.strChanges)})
+                query.addBindValue(value);
+            bOk = Run(query);
+        }
+        else if (m_strLastError.isEmpty())
+            m_strLastError = query.lastError().text();
+        query.finish();
+    }
+    if (!bOk)
+    {
+        Rollback();
+        return false;
+    }
+    return Commit();
+}
+
+bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
+                          QList<CRecordEntry>& entries)
+{
+    entries.clear();
+    if (!IsOpen())
+        return false;
+    QSqlQuery query(Database());
+    query.setForwardOnly(true);
+    QString strSql = QStringLiteral("SELECT %1 FROM entries").arg(QLatin1String(kColumns));
+    if (!strWhere.isEmpty())
+        strSql += QStringLiteral(" WHERE ") + strWhere;
+    strSql += QStringLiteral(" ORDER BY started DESC, id DESC");
+    if (nLimit >= 0)
+        strSql += QStringLiteral(" LIMIT %1").arg(nLimit);
+    if (!query.prepare(strSql))
+    {
+        m_strLastError = query.lastError().text();
+        return false;
+    }
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!Run(query))
+        return false;
+    auto number = [&query](int nColumn) { return query.isNull(nColumn) ? -1 : query.value(nColumn).toInt(); };
+    while (query.next())
+    {
+        CRecordEntry entry;
+        entry.strId = query.value(0).toString();
+        entry.timeStart = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs);
+        entry.nDurationMs = query.value(2).toLongLong();
+        entry.strStation = query.value(3).toString();
+        entry.strOperator = query.value(4).toString();
+        entry.strProgramVersion = query.value(5).toString();
+        entry.strPort = query.value(6).toString();
+        entry.strFingerprint = query.value(7).toString();
+        entry.strSerial = query.value(8).toString();
+        entry.nVersion = number(9);
+        entry.nBootVersion = number(10);
+        entry.strOperation = query.value(11).toString();
+        entry.strResult = query.value(12).toString();
+        entry.strStep = query.value(13).toString();
+        entry.nAddress = number(14);
+        entry.strReason = query.value(15).toString();
+        if (!query.isNull(16))
+            entry.verified = query.value(16).toInt() != 0;
+        entry.strImageBefore = query.value(17).toString();
+        entry.strImageAfter = query.value(18).toString();
+        entry.strSource = query.value(19).toString();
+        entry.strSourceHash = query.value(20).toString();
+        entry.nLastAcknowledged = number(21);
+        entry.bDemo = query.value(22).toInt() != 0;
+        entry.bPartial = query.value(23).toInt() != 0;
+        entry.bAmbiguous = query.value(24).toInt() != 0;
+        entry.strChanges = query.value(25).toString();
+        entries.append(entry);
+    }
+    return true;
+}
+
+bool CRecordStore::Find(const SQuery& filter, QList<CRecordEntry>& entries)
+{
+    QStringList where;
+    QList<QVariant> values;
+    auto add = [&](const char* pszCondition, const QVariant& value)
+    {
+        where << QString::fromLatin1(pszCondition);
+        values << value;
+    };
+    if (!filter.strFingerprint.isEmpty())
+    {
+        // The start of one, as the history shows it: all fingerprints from it up to the next
+        // digit after it; hex digits all sort below 'g'.
+        add("fingerprint >= ?", filter.strFingerprint.toLower());
+        add("fingerprint < ?", filter.strFingerprint.toLower() + QLatin1Char('g'));
+    }
+    if (!filter.strSerial.isEmpty())
+        add("serial = ?", filter.strSerial);
+    if (!filter.strPort.isEmpty())
+        add("port = ?", filter.strPort);
+    if (!filter.strStation.isEmpty())
+        add("station = ?", filter.strStation);
+    if (!filter.strOperator.isEmpty())
+        add("operator = ?", filter.strOperator);
+    if (filter.since.isValid())
+        add("started >= ?", UtcText(filter.since));
+    return Select(where.join(QStringLiteral(" AND ")), values, filter.nLimit, entries);
+}
+
+bool CRecordStore::Entry(const QString& strId, CRecordEntry& entry)
+{
+    QList<CRecordEntry> entries;
+    if (!Select(QStringLiteral("id = ?"), {strId}, 1, entries))
+        return false;
+    if (entries.isEmpty())
+    {
+        m_strLastError = QStringLiteral("нет записи %1").arg(strId);
+        return false;
+    }
+    entry = entries.first();
+    return true;
+}
+
+bool CRecordStore::Image(const QString& strHash, QByteArray& bytes)
+{
+    if (!IsOpen())
+        return false;
+    QSqlQuery query(Database());
+    if (!query.prepare(QStringLiteral("SELECT bytes FROM images WHERE hash = ?")))
+    {
+        m_strLastError = query.lastError().text();
+        return false;
+    }
+    query.addBindValue(strHash);
+    if (!Run(query))
+        return false;
+    if (!query.next())
+    {
+        m_strLastError = QStringLiteral("нет образа %1").arg(strHash);
+        return false;
+    }
+    bytes = query.value(0).toByteArray();
+    return true;
+}
+
+bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)
+{
+    bPartial = false;
+    if (strFingerprint.isEmpty())
+        return true;
+    // The last write or restore that may have changed the unit decides; one that never reached it
+    // (refused at its first block, a failed backup) does not.
+    QList<CRecordEntry> entries;
+    if (!Select(QStringLiteral(
+                    "fingerprint = ? AND operation IN ('write', 'restore') AND "
+                    "(result IN ('done', 'attempted', 'interrupted') OR last_acknowledged IS NOT NULL)"),
+                {strFingerprint}, 1, entries))
+        return false;
+    bPartial = !entries.isEmpty() && entries.first().strResult != QLatin1String("done");
+    return true;
+}
+
+bool CRecordStore::IsPartialImage(const QString& strHash, bool& bPartial)
+{
+    QList<CRecordEntry> entries;
+    if (!Select(QStringLiteral("image_after = ? AND partial = 1"), {strHash}, 1, entries))
+        return false;
+    bPartial = !entries.isEmpty();
+    return true;
+}

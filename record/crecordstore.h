@@ -1,0 +1,69 @@
+#pragma once
+
+#include "crecordentry.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The record: every entry and every image it names, in a SQLite file (by default the user's
+// own). Safe for many processes at once: WAL, a busy time-out, and every writing transaction
+// begun IMMEDIATE so that two writers never both read before writing. Each failing call keeps
+// its reason in m_strLastError.
+class CRecordStore
+{
+public:
+    static constexpr int kSchemaVersion = 1;
+
+    struct SQuery
+    {
+        QString strFingerprint; // a full fingerprint or the start of one
+        QString strSerial;
+        QString strPort;
+        QString strStation;
+        QString strOperator;
+        QDateTime since;
+        int nLimit = -1;
+    };
+
+    CRecordStore();
+    ~CRecordStore();
+    CRecordStore(const CRecordStore&) = delete;
+    CRecordStore& operator=(const CRecordStore&) = delete;
+
+    // Where the record is: the given location, else ZINT9_RECORD, else the setting
+    // "RecordDatabase", else the SQLite file in the user's data folder.
+    static QString Location(const QString& strGiven);
+    // "sqlite:PATH" or a plain path; creates the file and its tables when new.
+    bool Open(const QString& strLocation);
+    bool IsOpen() const { return !m_strConnection.isEmpty(); }
+    // Stores the entry (a later call with the same id replaces it) and the images it names.
+    bool Put(const CRecordEntry& entry, const QList<QPair<QString, QByteArray>>& images);
+    // Newest first.
+    bool Find(const SQuery& query, QList<CRecordEntry>& entries);
+    bool Entry(const QString& strId, CRecordEntry& entry);
+    bool Image(const QString& strHash, QByteArray& bytes);
+    // True when the unit's last write or restore may have left it holding a partial image.
+    bool IsPartialUnit(const QString& strFingerprint, bool& bPartial);
+    // True when the record knows the image as one a torn write left behind.
+    bool IsPartialImage(const QString& strHash, bool& bPartial);
+
+    QString m_strLastError;
+
+private:
+    QSqlDatabase Database() const;
+    bool Run(QSqlQuery& query);
+    bool Begin();
+    bool Commit();
+    void Rollback();
+    bool CreateSchema();
+    bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
+                QList<CRecordEntry>& entries);
+
+    QString m_strConnection;
+};

@@ -1,0 +1,176 @@
+#include "cdevicefixture.h"
+#include "cfingerprint.h"
+#include "crecordjournal.h"
+#include "crecordstore.h"
+#include "cwritesession.h"
+
+#include <QTest>
+
+#include <thread>
+#include <vector>
+
+using EFault = CSimDevice::EFault;
+
+namespace
+{
+// A unit of its own: a device block that is neither erased nor another unit's.
+CParamZT01 Unit(quint8 bySeed)
+{
+    CParamZT01 image = CTestFolder::Filled(0x00);
+    for (int i = 0; i < CParamZT01::kImageSize; ++i)
+        image.Image()[i] = quint8(i * 13 + bySeed);
+    image.bySensorType = 0;
+    image.bySensorCode = 0; // type K: sensor index 0
+    image.fLowLimit = 0;
+    image.fHighLimit = 500;
+    image.fFailOutput = 3.5f;
+    image.fPeakBand = 0;
+    image.fFilterTime = 1;
+    return image;
+}
+} // namespace
+
+class TestRecord : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fingerprint_data();
+    void fingerprint();
+    void concurrentWriters();
+    void tornWriteIsKnown();
+};
+
+void TestRecord::fingerprint_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<bool>("identifies");
+    // The device block is bytes 0-79, 120-127 and 140-141; nothing else counts.
+    for (int nAddress : {0, 79, 120, 127, 140, 141})
+        QTest::addRow("byte %d is the unit's", nAddress) << nAddress << true;
+    for (int nAddress : {80, 119, 128, 139, 142, 511})
+        QTest::addRow("byte %d is not", nAddress) << nAddress << false;
+}
+
+void TestRecord::fingerprint()
+{
+    QFETCH(int, address);
+    QFETCH(bool, identifies);
+    const CParamZT01 unit = Unit(1);
+    CParamZT01 other = unit;
+    other.Image()[address] ^= 0x40;
+    QCOMPARE(CFingerprint::Of(unit).size(), 64);
+    QCOMPARE(CFingerprint::Of(other) != CFingerprint::Of(unit), identifies);
+    // An erased block identifies nothing, whatever the rest holds.
+    for (quint8 byErased : {quint8(0x00), quint8(0xFF)})
+    {
+        CParamZT01 erased = CTestFolder::Filled(byErased);
+        erased.Image()[address] = identifies ? byErased : quint8(0x5A);
+        QCOMPARE(CFingerprint::Of(erased), QString());
+        QCOMPARE(CFingerprint::Short(CFingerprint::Of(erased)), QStringLiteral("не определён"));
+    }
+    QCOMPARE(CFingerprint::Short(CFingerprint::Of(unit)), CFingerprint::Of(unit).left(12));
+}
+
+void TestRecord::concurrentWriters()
+{
+    // Writers that each read before they write lose entries unless every transaction takes the
+    // write lock at once; each thread has a connection of its own, as each process would.
+    CTestFolder folder;
+    const QString strPath = folder.FilePath("record.sqlite");
+    constexpr int kWriters = 8;
+    constexpr int kEntries = 40;
+    std::vector<std::thread> writers;
+    std::atomic<int> nFailed{0};
+    for (int w = 0; w < kWriters; ++w)
+        writers.emplace_back(
+            [&, w]
+            {
+                CRecordStore store;
+                if (!store.Open("sqlite:" + strPath))
+                    ++nFailed;
+                for (int i = 0; i < kEntries; ++i)
+                {
+                    bool bPartial = false;
+                    CRecordEntry entry;
+                    entry.strId = QStringLiteral("%1-%2").arg(w).arg(i);
+                    entry.timeStart = QDateTime::currentDateTimeUtc();
+                    entry.strOperation = "write";
+                    entry.strResult = "done";
+                    entry.strFingerprint = QString::number(w);
+                    const CParamZT01 image = Unit(quint8(w * kEntries + i));
+                    if (!store.IsPartialUnit(entry.strFingerprint, bPartial) ||
+                        !store.Put(entry, {{CFingerprint::ImageHash(image), CTestFolder::Bytes(image)}}))
+                    {
+                        if (nFailed++ == 0)
+                            qWarning("%s", qPrintable(store.m_strLastError));
+                    }
+                }
+            });
+    for (std::thread& writer : writers)
+        writer.join();
+    QCOMPARE(nFailed.load(), 0);
+    CRecordStore store;
+    QVERIFY(store.Open(strPath));
+    QList<CRecordEntry> entries;
+    QVERIFY2(store.Find({}, entries), qPrintable(store.m_strLastError));
+    QCOMPARE(entries.size(), kWriters * kEntries);
+    QByteArray bytes;
+    QVERIFY(store.Image(CFingerprint::ImageHash(Unit(kEntries + 3)), bytes));
+    QCOMPARE(bytes, CTestFolder::Bytes(Unit(kEntries + 3)));
+}
+
+void TestRecord::tornWriteIsKnown()
+{
+    CDeviceFixture f;
+    CRecordStore store;
+    QVERIFY(store.Open(f.m_folder.FilePath("record.sqlite")));
+    CRecordJournal journal(store, CRecordJournal::DefaultIdentity("test"));
+    const CParamZT01 before = Unit(7);
+    f.SetDeviceImage(before);
+    CWriteSession session(f.m_app, &journal);
+    QVERIFY(session.Connect(f.m_sim.SlavePath()));
+    QVERIFY(!journal.UnitPartial());
+    const QString strUnit = CFingerprint::Of(before);
+    QCOMPARE(journal.Last().strFingerprint, strUnit);
+
+    // The adapter is pulled out while block 20 is on its way.
+    f.AddFault(f.Fault(EFault::HangUp, 20, 1, CSimDevice::ERequest::Write));
+    f.m_app.m_ParamEdit.fHighLimit = 700;
+    CWriteSession::SRequest request;
+    request.strBackupDir = f.m_folder.FilePath("backups");
+    QVERIFY(!session.Write(request));
+    const CRecordEntry torn = journal.Last();
+    QCOMPARE(torn.strResult, QStringLiteral("interrupted"));
+    QCOMPARE(torn.nLastAcknowledged, 19 * 8);
+    QCOMPARE(torn.strStep, QStringLiteral("write"));
+    QVERIFY(torn.bPartial);
+    QCOMPARE(torn.strImageBefore, CFingerprint::ImageHash(before));
+
+    // Plugged in again, the unit is known as possibly torn until a write goes through.
+    f.m_sim.Stop();
+    QVERIFY(f.m_sim.Start());
+    QVERIFY(session.Connect(f.m_sim.SlavePath()));
+    QVERIFY(journal.UnitPartial());
+    bool bPartial = false;
+    QVERIFY(store.IsPartialImage(journal.Last().strImageAfter, bPartial));
+    QVERIFY(bPartial); // the torn image itself, as a backup of it would hold it
+    f.m_app.m_ParamEdit.fHighLimit = 700;
+    QVERIFY(session.Write(request));
+    QCOMPARE(journal.Last().strResult, QStringLiteral("done"));
+    QCOMPARE(journal.Last().verified, std::optional<bool>(true));
+    QVERIFY(store.IsPartialUnit(strUnit, bPartial));
+    QVERIFY(!bPartial);
+
+    QList<CRecordEntry> history;
+    CRecordStore::SQuery query;
+    query.strFingerprint = CFingerprint::Short(strUnit);
+    QVERIFY(store.Find(query, history));
+    QStringList outcomes;
+    for (const CRecordEntry& entry : history)
+        outcomes << entry.strOperation + " " + entry.strResult;
+    QCOMPARE(outcomes, QStringList({"write done", "read done", "write interrupted", "read done"}));
+}
+
+QTEST_MAIN(TestRecord)
+#include "tst_record.moc"
