@@ -43,14 +43,14 @@ QByteArray Bytes(const CParamZT01& image)
 }
 } // namespace
 
-CRecordJournal::SIdentity CRecordJournal::DefaultIdentity(const QString& strProgramVersion)
+CRecordJournal::SIdentity CRecordJournal::DefaultIdentity()
 {
     SIdentity identity;
     identity.strStation = QSysInfo::machineHostName();
     for (const char* pszName : {"LOGNAME", "USER", "USERNAME"})
         if (identity.strOperator.isEmpty())
             identity.strOperator = qEnvironmentVariable(pszName);
-    identity.strProgramVersion = strProgramVersion;
+    identity.strProgramVersion = QStringLiteral(ZINT9_VERSION);
     return identity;
 }
 

@@ -22,8 +22,8 @@ public:
         QString strProgramVersion;
     };
 
-    // Station and operator default to the host and login names.
-    static SIdentity DefaultIdentity(const QString& strProgramVersion);
+    // This program on this host, as the user logged in.
+    static SIdentity DefaultIdentity();
 
     CRecordJournal(CRecordStore& store, const SIdentity& identity);
 

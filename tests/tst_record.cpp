@@ -125,7 +125,7 @@ void TestRecord::tornWriteIsKnown()
     CDeviceFixture f;
     CRecordStore store;
     QVERIFY(store.Open(f.m_folder.FilePath("record.sqlite")));
-    CRecordJournal journal(store, CRecordJournal::DefaultIdentity("test"));
+    CRecordJournal journal(store, CRecordJournal::DefaultIdentity());
     const CParamZT01 before = Unit(7);
     f.SetDeviceImage(before);
     CWriteSession session(f.m_app, &journal);

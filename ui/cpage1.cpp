@@ -143,7 +143,7 @@ bool CPage1::Connect()
     };
     if (m_strPort.isEmpty())
         return fail(152);
-    CWriteSession session(app);
+    CWriteSession session(app, m_pJournal);
     if (session.Connect(m_strPort))
         return true;
     const CFailure& failure = session.Failure();

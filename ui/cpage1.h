@@ -12,6 +12,8 @@ class QComboBox;
 class QTimer;
 
 // The port page: the machine's serial ports, the remembered choice and the connect sequence.
+class CWriteJournal;
+
 class CPage1 : public QDialog
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
     QPixmap m_bmpPicture;
     QComboBox* m_cbPort = nullptr;
     QString m_strPort;
+    CWriteJournal* m_pJournal = nullptr; // the record of the connects, where one is kept
     // A port the system does not list (a pseudo-terminal, a network adapter), given at start-up:
     // always listed, and chosen at initialisation.
     QString m_strGivenPort;

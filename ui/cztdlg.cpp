@@ -5,6 +5,7 @@
 #include "cfailuretext.h"
 #include "cmsgbox.h"
 #include "cprogressdlg.h"
+#include "crecordjournal.h"
 #include "cstringtable.h"
 #include "ctitlepage.h"
 #include "cwritesession.h"
@@ -85,6 +86,11 @@ void CZTDlg::OnInitDialog()
     setWindowIcon(m_hIcon);
     AddPage(QStringLiteral("Этап 1\tПодключение прибора и чтение настроек"), &m_Page1, 130);
     AddPage(QStringLiteral("Этап 2\tНастройка параметров и запись в прибор"), &m_Page2, 131);
+    // The record never stands in the way of the device work: without it the wizard goes on.
+    if (!m_Record.Open(CRecordStore::Location(QString())))
+        m_strRecordTrouble = m_Record.m_strLastError;
+    m_pJournal = std::make_unique<CRecordJournal>(m_Record, CRecordJournal::DefaultIdentity());
+    m_Page1.m_pJournal = m_pJournal.get();
     m_Page1.OnInitDialog();
     m_Page2.OnInitDialog();
     for (QDialog* pPage : m_arrPages)
@@ -147,7 +153,8 @@ void CZTDlg::OnOK()
     case 1:
         if (!WriteDevice())
             return;
-        CMsgBox::Show(this, CStringTable::Load(157), CStringTable::Load(151), EMsgIcon::Information);
+        CMsgBox::Show(this, CStringTable::Load(157), CStringTable::Load(151), EMsgIcon::Information,
+                      RecordTrouble());
         m_nCurPage = 0;
         m_Page1.FillPortList();
         ShowPage(0);
@@ -162,13 +169,14 @@ bool CZTDlg::WriteDevice()
 {
     if (!m_Page2.DoDataExchange(true))
         return false;
-    CWriteSession session(ZTApp());
+    CWriteSession session(ZTApp(), m_pJournal.get());
     CWriteSession::SRequest request;
     request.bVerify = false; // the wizard's write has never read the device back
     request.pfnVerdict = [this](const CParamRules::SVerdict& verdict) { m_Page2.ShowVerdict(verdict); };
     if (session.Write(request))
         return true;
     const CFailure& failure = session.Failure();
+    const QString strTrouble = RecordTrouble();
     if (failure.m_nStep == CFailure::EStep::Values)
         return false; // the page has said why
     if (failure.m_nStep == CFailure::EStep::Backup)
@@ -176,11 +184,20 @@ bool CZTDlg::WriteDevice()
                       QStringLiteral("Не удалось сохранить резервную копию образа EEPROM прибора.\n"
                                      "Запись в прибор не выполнена.\n\n") +
                           failure.m_strDetail,
-                      CStringTable::Load(107), EMsgIcon::Stop);
+                      CStringTable::Load(107), EMsgIcon::Stop, strTrouble);
     else
         CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop,
-                      CFailureText::Describe(failure));
+                      CFailureText::Describe(failure) +
+                          (strTrouble.isEmpty() ? QString() : "\n" + strTrouble));
     return false;
+}
+
+QString CZTDlg::RecordTrouble()
+{
+    QString strTrouble = m_pJournal ? m_pJournal->TakeTrouble() : QString();
+    if (strTrouble.isEmpty())
+        strTrouble = std::exchange(m_strRecordTrouble, QString());
+    return strTrouble.isEmpty() ? QString() : QStringLiteral("Запись о приборе не сохранена: ") + strTrouble;
 }
 
 void CZTDlg::OnBack()

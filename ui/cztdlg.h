@@ -2,12 +2,16 @@
 
 #include "cpage1.h"
 #include "cpage2.h"
+#include "crecordstore.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <QList>
 #include <QStringList>
 
+#include <memory>
+
+class CRecordJournal;
 class CTitlePage;
 class QFrame;
 class QLabel;
@@ -62,5 +66,11 @@ private:
     QPushButton* Button(int nId) const;
     void PopupSystemMenu(const QPoint& ptGlobal);
 
+    // Where the record could not be kept, said with the next message; empty while it is kept.
+    QString RecordTrouble();
+
     bool m_bInitialised = false;
+    CRecordStore m_Record;
+    std::unique_ptr<CRecordJournal> m_pJournal;
+    QString m_strRecordTrouble;
 };
