@@ -73,20 +73,10 @@ bool CWriteSession::Write(const SRequest& request)
     m_Request = request;
     m_bVerified = false;
     m_strBackupPath.clear();
+    // A restore puts back, byte for byte, what the unit held: today's checks do not judge it.
+    if (!request.bRestore && !TakeValues())
+        return false;
     CParamZT01& edit = m_app.m_ParamEdit;
-    edit.byColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
-    const CParamRules::SVerdict verdict = Check(edit);
-    if (request.pfnVerdict)
-        request.pfnVerdict(verdict);
-    if (!verdict.bOk)
-    {
-        CFailure failure = CFailure::At(CFailure::EStep::Values, CFailure::EReason::Rules);
-        failure.m_strDetail = verdict.strText;
-        return Fail(failure);
-    }
-    if (verdict.bBandCleared)
-        edit.fPeakBand = 0;
-
     m_app.RestoreDeviceData();
     m_Written = edit;
     m_app.HeldImage(m_Before); // when the demonstration image is unreadable the backup says so
@@ -99,6 +89,24 @@ bool CWriteSession::Write(const SRequest& request)
     if (m_pJournal)
         m_pJournal->WriteFinished(*this);
     return bDone;
+}
+
+bool CWriteSession::TakeValues()
+{
+    CParamZT01& edit = m_app.m_ParamEdit;
+    edit.byColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
+    const CParamRules::SVerdict verdict = Check(edit);
+    if (m_Request.pfnVerdict)
+        m_Request.pfnVerdict(verdict);
+    if (!verdict.bOk)
+    {
+        CFailure failure = CFailure::At(CFailure::EStep::Values, CFailure::EReason::Rules);
+        failure.m_strDetail = verdict.strText;
+        return Fail(failure);
+    }
+    if (verdict.bBandCleared)
+        edit.fPeakBand = 0;
+    return true;
 }
 
 bool CWriteSession::Send()

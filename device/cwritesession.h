@@ -66,6 +66,7 @@ public:
 private:
     void Start();
     bool Fail(const CFailure& failure);
+    bool TakeValues();
     bool Send();
     bool Backup(const QString& strFolder);
     bool Verify();
