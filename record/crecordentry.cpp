@@ -39,5 +39,46 @@ QJsonObject CRecordEntry::Json() const
             {"demo", bDemo},
             {"partial", bPartial},
             {"ambiguous", bAmbiguous},
-            {"changes", Text(strChanges)}};
+            {"changes", Text(strChanges)},
+            {"programVersion", strProgramVersion},
+            {"lastAcknowledged", nLastAcknowledged < 0 ? QJsonValue() : QJsonValue(nLastAcknowledged)}};
+}
+
+CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
+{
+    auto version = [&json](const char* pszKey)
+    {
+        bool bOk = false;
+        const int nVersion = json[pszKey].toString().toInt(&bOk, 16);
+        return bOk ? nVersion : -1;
+    };
+    CRecordEntry entry;
+    entry.strId = json["id"].toString();
+    entry.timeStart = QDateTime::fromString(json["time"].toString(), Qt::ISODateWithMs);
+    entry.nDurationMs = qint64(json["duration"].toDouble() * 1000 + 0.5);
+    entry.strStation = json["station"].toString();
+    entry.strOperator = json["operator"].toString();
+    entry.strPort = json["port"].toString();
+    entry.strFingerprint = json["fingerprint"].toString();
+    entry.strSerial = json["serial"].toString();
+    entry.nVersion = version("version");
+    entry.nBootVersion = version("bootVersion");
+    entry.strOperation = json["operation"].toString();
+    entry.strResult = json["result"].toString();
+    entry.strStep = json["step"].toString();
+    entry.nAddress = json["address"].toInt(-1);
+    entry.strReason = json["reason"].toString();
+    if (json["verified"].isBool())
+        entry.verified = json["verified"].toBool();
+    entry.strImageBefore = json["imageBefore"].toString();
+    entry.strImageAfter = json["imageAfter"].toString();
+    entry.strSource = json["source"].toString();
+    entry.strSourceHash = json["sourceHash"].toString();
+    entry.bDemo = json["demo"].toBool();
+    entry.bPartial = json["partial"].toBool();
+    entry.bAmbiguous = json["ambiguous"].toBool();
+    entry.strChanges = json["changes"].toString();
+    entry.strProgramVersion = json["programVersion"].toString();
+    entry.nLastAcknowledged = json["lastAcknowledged"].toInt(-1);
+    return entry;
 }

@@ -12,8 +12,9 @@
 class CRecordEntry
 {
 public:
-    // The entry as `zint9 history --json` gives it.
+    // The entry as `zint9 history --json` gives it, and back.
     QJsonObject Json() const;
+    static CRecordEntry FromJson(const QJsonObject& json);
 
     QString strId;       // a UUID, unique across stations
     QDateTime timeStart; // UTC

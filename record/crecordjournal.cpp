@@ -54,9 +54,12 @@ CRecordJournal::SIdentity CRecordJournal::DefaultIdentity()
     return identity;
 }
 
-CRecordJournal::CRecordJournal(CRecordStore& store, const SIdentity& identity)
-    : m_store(store), m_identity(identity)
+CRecordJournal::CRecordJournal(CRecordStore& store, const SIdentity& identity, const QString& strSpool)
+    : m_store(store), m_spool(strSpool), m_identity(identity)
 {
+    int nStored = 0;
+    if (m_store.IsOpen() && !m_spool.Drain(m_store, nStored))
+        m_strTrouble = m_spool.m_strLastError;
 }
 
 QString CRecordJournal::TakeTrouble()
@@ -107,8 +110,13 @@ void CRecordJournal::Store(const CRecordEntry& entry, const QList<const CParamZT
     QList<QPair<QString, QByteArray>> stored;
     for (const CParamZT01* pImage : images)
         stored.append({CFingerprint::ImageHash(*pImage), Bytes(*pImage)});
-    if (!m_store.IsOpen() || !m_store.Put(entry, stored))
-        m_strTrouble = m_store.m_strLastError;
+    if (m_store.IsOpen() && m_store.Put(entry, stored))
+        return;
+    // Kept for a later run; the user hears once why the record is not where it should be.
+    m_strTrouble =
+        m_store.m_strLastError.isEmpty() ? QStringLiteral("записи не открыты") : m_store.m_strLastError;
+    if (!m_spool.Append(entry, stored))
+        m_strTrouble += QStringLiteral("; запись не отложена: ") + m_spool.m_strLastError;
 }
 
 void CRecordJournal::Connected(const CWriteSession& session)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crecordentry.h"
+#include "crecordspool.h"
 #include "cwritejournal.h"
 
 #include <QString>
@@ -25,7 +26,9 @@ public:
     // This program on this host, as the user logged in.
     static SIdentity DefaultIdentity();
 
-    CRecordJournal(CRecordStore& store, const SIdentity& identity);
+    // Entries that waited in the spool go into the store first, where it is open.
+    CRecordJournal(CRecordStore& store, const SIdentity& identity,
+                   const QString& strSpool = CRecordSpool::DefaultPath());
 
     void Connected(const CWriteSession& session) override;
     void WriteStarting(const CWriteSession& session) override;
@@ -45,6 +48,7 @@ private:
     void Fail(CRecordEntry& entry, const CWriteSession& session) const;
 
     CRecordStore& m_store;
+    CRecordSpool m_spool;
     SIdentity m_identity;
     CRecordEntry m_Last;
     QString m_strTrouble;

@@ -39,6 +39,7 @@ private slots:
     void fingerprint();
     void concurrentWriters();
     void tornWriteIsKnown();
+    void storeMissingKeepsEntries();
 };
 
 void TestRecord::fingerprint_data()
@@ -170,6 +171,45 @@ void TestRecord::tornWriteIsKnown()
     for (const CRecordEntry& entry : history)
         outcomes << entry.strOperation + " " + entry.strResult;
     QCOMPARE(outcomes, QStringList({"write done", "read done", "write interrupted", "read done"}));
+}
+
+void TestRecord::storeMissingKeepsEntries()
+{
+    CDeviceFixture f;
+    const QString strSpool = f.m_folder.FilePath("spool.jsonl");
+    const QString strRecord = f.m_folder.FilePath("record.sqlite");
+    f.SetDeviceImage(Unit(9));
+    QString strId;
+    {
+        // A record in a folder that cannot be made: the work goes on, and the user hears once.
+        f.m_folder.WriteFile("file", "");
+        CRecordStore store;
+        QVERIFY(!store.Open(f.m_folder.FilePath("file/record.sqlite")));
+        CRecordJournal journal(store, CRecordJournal::DefaultIdentity(), strSpool);
+        CWriteSession session(f.m_app, &journal);
+        QVERIFY(session.Connect(f.m_sim.SlavePath()));
+        QVERIFY(session.Connect(f.m_sim.SlavePath()));
+        QVERIFY(!journal.TakeTrouble().isEmpty());
+        QVERIFY(journal.TakeTrouble().isEmpty());
+        strId = journal.Last().strId;
+    }
+    // The next run that reaches the record stores what waited, with its own times and ids.
+    CRecordStore store;
+    QVERIFY(store.Open(strRecord));
+    CRecordJournal journal(store, CRecordJournal::DefaultIdentity(), strSpool);
+    QVERIFY(journal.TakeTrouble().isEmpty());
+    QList<CRecordEntry> entries;
+    QVERIFY(store.Find({}, entries));
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.first().strId, strId);
+    QCOMPARE(entries.first().strFingerprint, CFingerprint::Of(Unit(9)));
+    QByteArray image;
+    QVERIFY(store.Image(entries.first().strImageAfter, image));
+    QCOMPARE(image, CTestFolder::Bytes(Unit(9)));
+    // Stored once: a second run finds nothing more waiting.
+    CRecordJournal again(store, CRecordJournal::DefaultIdentity(), strSpool);
+    QVERIFY(store.Find({}, entries));
+    QCOMPARE(entries.size(), 2);
 }
 
 QTEST_MAIN(TestRecord)
