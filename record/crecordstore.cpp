@@ -16,7 +16,6 @@ const char* const kColumns =
     "serial, version, boot_version, operation, result, step, address, reason, verified, "
     "image_before, image_after, source, source_hash, last_acknowledged, demo, partial, "
     "ambiguous, changes";
-constexpr int kColumnCount = 26;
 
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
@@ -205,12 +204,7 @@ bool CRecordStore::Put(const CRecordEntry& entry, const QList<QPair<QString, QBy
             query.addBindValue(images[i].second);
             bOk = Run(query);
         }
-        QString strPlaces = QStringLiteral("?");
-        for (int i = 1; i < kColumnCount; ++i)
-            strPlaces += QStringLiteral(", ?");
-        // A final outcome replaces the "attempted" row written before the device was touched.
-        bOk = bOk && query.prepare(QStringLiteral("INSERT OR REPLACE INTO entries (%1) VALUES (%2)")
-                                       .arg(QLatin1String(kColumns), strPlaces));
+        bOk = bOk && query.prepare(UpsertEntry());
         if (bOk)
         {
             for (const QVariant& value : {Given(entry.strId),
@@ -252,6 +246,24 @@ bool CRecordStore::Put(const CRecordEntry& entry, const QList<QPair<QString, QBy
         return false;
     }
     return Commit();
+}
+
+QString CRecordStore::UpsertEntry()
+{
+    const QStringList columns = QString::fromLatin1(kColumns).split(QStringLiteral(", "));
+    QStringList places, updates;
+    for (const QString& strColumn : columns)
+    {
+        places << QStringLiteral("?");
+        if (strColumn != QLatin1String("id"))
+            updates << QStringLiteral("%1 = excluded.%1").arg(strColumn);
+    }
+    // A final outcome replaces the "attempted" row written before the device was touched; an
+    // entry stored twice (a spool drained by two runs) stays one, and a final one stays final.
+    return QStringLiteral("INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 "
+                          "WHERE entries.result = 'attempted'")
+        .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
+             updates.join(QStringLiteral(", ")));
 }
 
 bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,

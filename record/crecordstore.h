@@ -62,6 +62,7 @@ private:
     bool Commit();
     void Rollback();
     bool CreateSchema();
+    static QString UpsertEntry();
     bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
                 QList<CRecordEntry>& entries);
 
