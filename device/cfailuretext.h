@@ -13,4 +13,7 @@ public:
     static QString Describe(const CFailure& failure);
     static QString Step(CFailure::EStep nStep);
     static QString Reason(const CFailure& failure);
+    // What a torn write left, and the way back: strPort is the unit's port ("" in
+    // demonstration mode), strBackup the image it held before.
+    static QString Torn(const QString& strPort, const QString& strBackup);
 };

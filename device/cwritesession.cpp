@@ -122,6 +122,12 @@ bool CWriteSession::Send()
     return m_bVerified;
 }
 
+bool CWriteSession::Torn() const
+{
+    return m_Failure.m_nStep == CFailure::EStep::Write && m_app.m_nLastAcknowledged >= 0 &&
+           m_app.m_nLastAcknowledged < CParamZT01::kImageSize - 8;
+}
+
 bool CWriteSession::Backup(const QString& strFolder)
 {
     CImageBackup backup(strFolder.isEmpty() ? CImageBackup::DefaultFolder() : strFolder);

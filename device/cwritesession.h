@@ -62,6 +62,9 @@ public:
     qint64 ElapsedMs() const { return m_Timer.isValid() ? m_Timer.elapsed() : 0; }
     // The write compared what the device holds with what was sent, and found them equal.
     bool Verified() const { return m_bVerified; }
+    // The last write ended after the unit had taken some of its blocks and before the last:
+    // the unit may hold new blocks before that point and old ones after it.
+    bool Torn() const;
 
 private:
     void Start();

@@ -170,6 +170,15 @@ void TestEndToEnd::adapterUnplugged()
     f.m_pDlg->OnOK();
     const qint64 nElapsed = timer.elapsed();
     QCOMPARE(f.Texts(), QStringList({CStringTable::Load(writing ? 156 : 155)}));
+    const QString strPort = f.m_sim.SlavePath();
+    // A write cut at block 20 leaves new blocks before it and old ones after: the details say so,
+    // where the image it held is kept, and how to put it back.
+    const QString strDetail = f.m_shown[0].strDetail;
+    QCOMPARE(strDetail.contains("Прибор может хранить частично записанный образ."), writing);
+    QCOMPARE(strDetail.contains("Вернуть прежний образ: zint9 restore --port " + strPort), writing);
+    QVERIFY2(strDetail.startsWith(writing ? "запись, блок 0x00a0: порт пропал"
+                                          : "чтение образа, блок 0x00a0: порт пропал"),
+             qPrintable(strDetail));
     // Waiting for answers from a line that is gone would take two answer time-outs, over a second.
     QVERIFY2(nElapsed < 900, qPrintable(QString::number(nElapsed)));
     QCOMPARE(f.m_pDlg->m_nCurPage, writing ? 1 : 0);

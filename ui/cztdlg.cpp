@@ -186,9 +186,16 @@ bool CZTDlg::WriteDevice()
                           failure.m_strDetail,
                       CStringTable::Load(107), EMsgIcon::Stop, strTrouble);
     else
+    {
+        QStringList details{CFailureText::Describe(failure)};
+        if (session.Torn())
+            details << CFailureText::Torn(ZTApp().m_Port.m_bDemo ? QString() : ZTApp().m_Port.GetPortName(),
+                                          session.BackupPath());
+        if (!strTrouble.isEmpty())
+            details << strTrouble;
         CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop,
-                      CFailureText::Describe(failure) +
-                          (strTrouble.isEmpty() ? QString() : "\n" + strTrouble));
+                      details.join(QLatin1Char('\n')));
+    }
     return false;
 }
 
