@@ -19,7 +19,7 @@ const char* const kColumns =
 
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS images (hash TEXT PRIMARY KEY, bytes BLOB NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS images (hash TEXT PRIMARY KEY, bytes %BLOB% NOT NULL)",
     "CREATE TABLE IF NOT EXISTS entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT "
     "NULL, "
     "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, fingerprint "
@@ -58,13 +58,7 @@ QString UtcText(const QDateTime& time)
 
 CRecordStore::CRecordStore() = default;
 
-CRecordStore::~CRecordStore()
-{
-    if (m_strConnection.isEmpty())
-        return;
-    Database().close();
-    QSqlDatabase::removeDatabase(m_strConnection);
-}
+CRecordStore::~CRecordStore() = default;
 
 QString CRecordStore::Location(const QString& strGiven)
 {
@@ -82,48 +76,20 @@ QString CRecordStore::Location(const QString& strGiven)
 
 QSqlDatabase CRecordStore::Database() const
 {
-    return QSqlDatabase::database(m_strConnection, false);
+    return m_db.Database();
 }
 
-bool CRecordStore::Open(const QString& strLocation)
+bool CRecordStore::Open(const QString& strLocation, int nTimeoutS)
 {
-    QString strPath = strLocation;
-    if (strPath.startsWith(QLatin1String("sqlite:")))
-        strPath.remove(0, 7);
-    if (strPath.isEmpty())
+    if (!m_db.Open(strLocation, nTimeoutS))
     {
-        m_strLastError = QStringLiteral("не указан файл записей");
+        m_strLastError = m_db.m_strLastError;
         return false;
     }
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-    {
-        m_strLastError = QStringLiteral("нет драйвера SQLite для Qt (пакет libqt6sql6-sqlite)");
-        return false;
-    }
-    QDir().mkpath(QFileInfo(strPath).absolutePath());
-    const QString strConnection =
-        QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strConnection);
-        database.setDatabaseName(strPath);
-        database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-        if (!database.open())
-            m_strLastError = database.lastError().text();
-    }
-    m_strConnection = strConnection;
-    if (!Database().isOpen())
-    {
-        QSqlDatabase::removeDatabase(m_strConnection);
-        m_strConnection.clear();
-        return false;
-    }
-    QSqlQuery pragma(Database());
-    // WAL lets readers go on while a writer commits; a lost power costs at most the last entry.
-    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-        m_strLastError = pragma.lastError().text();
-    pragma.finish();
-    return CreateSchema();
+    if (CreateSchema())
+        return true;
+    m_db.Close();
+    return false;
 }
 
 bool CRecordStore::Run(QSqlQuery& query)
@@ -136,10 +102,8 @@ bool CRecordStore::Run(QSqlQuery& query)
 
 bool CRecordStore::Begin()
 {
-    // IMMEDIATE takes the write lock at once: two writers that both read first would otherwise
-    // fail to upgrade their locks and lose an entry.
     QSqlQuery query(Database());
-    if (query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (query.exec(m_db.Begin()))
         return true;
     m_strLastError = query.lastError().text();
     return false;
@@ -167,8 +131,13 @@ bool CRecordStore::CreateSchema()
         return false;
     {
         QSqlQuery query(Database());
+        QStringList statements;
+        if (!m_db.SchemaLock().isEmpty())
+            statements << m_db.SchemaLock();
         for (const char* pszStatement : kSchema)
-            if (!query.exec(QString::fromLatin1(pszStatement)))
+            statements << QString::fromLatin1(pszStatement).replace(QLatin1String("%BLOB%"), m_db.BlobType());
+        for (const QString& strStatement : statements)
+            if (!query.exec(strStatement))
             {
                 m_strLastError = query.lastError().text();
                 query.finish();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crecorddatabase.h"
 #include "crecordentry.h"
 
 #include <QByteArray>
@@ -8,7 +9,6 @@
 #include <QPair>
 #include <QString>
 
-class QSqlDatabase;
 class QSqlQuery;
 
 // The record: every entry and every image it names, in a SQLite file (by default the user's
@@ -39,9 +39,11 @@ public:
     // Where the record is: the given location, else ZINT9_RECORD, else the setting
     // "RecordDatabase", else the SQLite file in the user's data folder.
     static QString Location(const QString& strGiven);
-    // "sqlite:PATH" or a plain path; creates the file and its tables when new.
-    bool Open(const QString& strLocation);
-    bool IsOpen() const { return !m_strConnection.isEmpty(); }
+    // "sqlite:PATH", a plain path or a "postgresql://" URL; creates the tables where they are
+    // missing. nTimeoutS bounds a PostgreSQL connect.
+    bool Open(const QString& strLocation, int nTimeoutS = 3);
+    bool IsOpen() const { return m_db.IsOpen(); }
+    CRecordDatabase::EKind Kind() const { return m_db.Kind(); }
     // Stores the entry (a later call with the same id replaces it) and the images it names.
     bool Put(const CRecordEntry& entry, const QList<QPair<QString, QByteArray>>& images);
     // Newest first.
@@ -66,5 +68,5 @@ private:
     bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
                 QList<CRecordEntry>& entries);
 
-    QString m_strConnection;
+    CRecordDatabase m_db;
 };

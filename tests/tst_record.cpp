@@ -1,5 +1,6 @@
 #include "cdevicefixture.h"
 #include "cfingerprint.h"
+#include "cpgcluster.h"
 #include "crecordjournal.h"
 #include "crecordstore.h"
 #include "cwritesession.h"
@@ -37,6 +38,7 @@ class TestRecord : public QObject
 private slots:
     void fingerprint_data();
     void fingerprint();
+    void concurrentWriters_data();
     void concurrentWriters();
     void tornWriteIsKnown();
     void storeMissingKeepsEntries();
@@ -73,12 +75,24 @@ void TestRecord::fingerprint()
     QCOMPARE(CFingerprint::Short(CFingerprint::Of(unit)), CFingerprint::Of(unit).left(12));
 }
 
+void TestRecord::concurrentWriters_data()
+{
+    QTest::addColumn<bool>("plant");
+    QTest::newRow("the station's SQLite file") << false;
+    QTest::newRow("a plant's PostgreSQL database") << true;
+}
+
 void TestRecord::concurrentWriters()
 {
     // Writers that each read before they write lose entries unless every transaction takes the
-    // write lock at once; each thread has a connection of its own, as each process would.
+    // write lock at once; each thread has a connection of its own, as each process would. On a
+    // plant database all of them also create the tables at once.
+    QFETCH(bool, plant);
     CTestFolder folder;
-    const QString strPath = folder.FilePath("record.sqlite");
+    CPgCluster cluster;
+    if (plant)
+        QVERIFY2(cluster.Start(), qPrintable(cluster.m_strError));
+    const QString strPath = plant ? cluster.Url() : "sqlite:" + folder.FilePath("record.sqlite");
     constexpr int kWriters = 8;
     constexpr int kEntries = 40;
     std::vector<std::thread> writers;
@@ -88,8 +102,12 @@ void TestRecord::concurrentWriters()
             [&, w]
             {
                 CRecordStore store;
-                if (!store.Open("sqlite:" + strPath))
-                    ++nFailed;
+                if (!store.Open(strPath))
+                {
+                    qWarning("%s", qPrintable(store.m_strLastError));
+                    nFailed += kEntries;
+                    return;
+                }
                 for (int i = 0; i < kEntries; ++i)
                 {
                     bool bPartial = false;
