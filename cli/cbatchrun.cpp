@@ -1,14 +1,15 @@
 #include "cbatchrun.h"
 
-#include "ccommandline.h"
 #include "cconsoleprogress.h"
-#include "cnumbertext.h"
+#include "cdevicecommand.h"
 #include "cstopsignal.h"
 #include "cztappdevice.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTimer>
 
@@ -17,8 +18,6 @@
 
 namespace
 {
-const QStringList kBatchOptions = {"--port", "--ports", "--report"};
-
 QString ResultText(const QString& strResult)
 {
     if (strResult == QLatin1String("ok"))
@@ -37,157 +36,49 @@ QString AddressText(const QJsonValue& address)
 }
 } // namespace
 
-CBatchRun::CBatchRun(CCommandLine& commandLine, std::FILE* pOut, std::FILE* pErr)
-    : m_commandLine(commandLine), m_pOut(pOut), m_pErr(pErr)
+CBatchRun::CBatchRun(CZTAppDevice& app, CConsole& console)
+    : m_app(app), m_console(console), m_pOut(console.OutStream()), m_pErr(console.ErrStream())
 {
 }
 
 CBatchRun::~CBatchRun() = default;
 
-bool CBatchRun::IsBatch(const QStringList& arguments)
-{
-    int nPorts = 0;
-    for (qsizetype i = 0; i < arguments.size(); ++i)
-    {
-        if (arguments[i] == "--repeat" || arguments[i] == "--report")
-            return true;
-        if (arguments[i] == "--port")
-            ++nPorts;
-        if (arguments[i] == "--ports")
-            nPorts += 2; // even a list of one is the batch's way
-        if (CCommandLine::TakesValue(arguments[i]))
-            ++i;
-    }
-    return nPorts > 1;
-}
-
 int CBatchRun::Error(int nExit, const QString& strText)
 {
-    std::fprintf(m_pErr, "zint9: %s\n", strText.toUtf8().constData());
-    std::fflush(m_pErr);
-    return nExit;
+    return m_console.Error(nExit, strText);
 }
 
-bool CBatchRun::Parse(const QStringList& arguments)
+QString CBatchRun::WorkerPath()
 {
-    for (qsizetype i = 0; i < arguments.size(); ++i)
-    {
-        const QString& strArg = arguments[i];
-        if (strArg == "--repeat")
-            m_bRepeat = true;
-        else if (strArg == "--json")
-            m_bJson = true;
-        else if (CCommandLine::TakesValue(strArg) && i + 1 < arguments.size())
-        {
-            const QString& strValue = arguments[++i];
-            if (strArg == "--port")
-                m_ports << strValue;
-            else if (strArg == "--ports")
-            {
-                for (const QString& strPort : strValue.split(QLatin1Char(',')))
-                {
-                    if (strPort.trimmed().isEmpty())
-                    {
-                        Error(CCommandLine::kUsage,
-                              QStringLiteral("пустое имя порта в --ports «%1»").arg(strValue));
-                        return false;
-                    }
-                    m_ports << strPort.trimmed();
-                }
-            }
-            else if (strArg == "--report")
-                m_strReport = strValue;
-            else
-                m_passOn << strArg << strValue;
-        }
-        else
-            m_passOn << strArg;
-    }
-    m_bQuiet = m_passOn.contains("--quiet");
-    m_ports.removeAll(QString());
-    return true;
+    // Beside zint9 in a build, in the package's own folder outside PATH when installed.
+    const QString strDir = QCoreApplication::applicationDirPath();
+    const QString strBeside = strDir + QStringLiteral("/zint9-worker");
+    if (QFileInfo::exists(strBeside))
+        return strBeside;
+    return QDir::cleanPath(strDir + QStringLiteral("/../libexec/zint9-configurator/zint9-worker"));
 }
 
-int CBatchRun::Check(const QStringList& arguments)
+int CBatchRun::Run(const COptions& options)
 {
-    CZTAppDevice& app = ZTApp();
-    app.LoadSensorCatalogue();
-    auto value = [&](const char* pszName) -> std::optional<QString>
-    {
-        const qsizetype nAt = arguments.lastIndexOf(QString::fromLatin1(pszName));
-        if (nAt < 0 || nAt + 1 >= arguments.size())
-            return std::nullopt;
-        return arguments[nAt + 1];
-    };
-    auto number = [&](const char* pszName, float fDefault)
-    {
-        float fValue = fDefault;
-        if (const std::optional<QString> strText = value(pszName))
-            CNumberText::ParseArgument(*strText, fValue);
-        return fValue;
-    };
-    CParamRules::SVerdict verdict;
-    if (arguments.first() == "write")
-    {
-        const std::optional<QString> strIn = value("--in");
-        if (!strIn)
-            return Error(CCommandLine::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
-        CParamZT01 source;
-        if (!m_commandLine.LoadImageFile(*strIn, source))
-            return CCommandLine::kFailure;
-        // Every value that a write checks comes from the file.
-        verdict = m_commandLine.CheckValues(source);
-    }
-    else if (const std::optional<QString> strSensor = value("--sensor"))
-    {
-        const int nSensor = m_commandLine.SensorIndex(*strSensor);
-        if (nSensor < 0)
-            return Error(CCommandLine::kUsage, QStringLiteral("нет датчика «%1» в каталоге").arg(*strSensor));
-        if (!app.LoadSensorImage(nSensor))
-            return CCommandLine::kFailure;
-        // The sensor block is the file's; only the failure output and the filter time stay the
-        // device's, and those are checked when given.
-        CParamZT01 image = app.m_ParamEdit;
-        image.fLowLimit = number("--low", image.fLowLimit);
-        image.fHighLimit = number("--high", image.fHighLimit);
-        image.fPeakBand = number("--band", image.fPeakBand);
-        image.fFailOutput = number("--fail", 0);
-        image.fFilterTime = number("--filter", 0);
-        verdict = m_commandLine.CheckValues(image);
-    }
-    else
-    {
-        // Without a sensor only the values that no sensor bounds can be judged here.
-        tagSTSENSORS any;
-        any.fMin = -std::numeric_limits<float>::max();
-        any.fMax = std::numeric_limits<float>::max();
-        verdict = CParamRules::Validate({0, 0, number("--fail", 0), 0, number("--filter", 0)}, &any,
-                                        app.m_fMaxFilterTime, app.m_fMaxBandPercent);
-    }
-    if (verdict.bOk)
-        return CCommandLine::kSuccess;
-    std::fprintf(m_pErr, "%s\n", verdict.strText.toUtf8().constData());
-    return CCommandLine::kRefused;
-}
-
-int CBatchRun::Run(const QStringList& arguments)
-{
-    if (!Parse(arguments))
-        return CCommandLine::kUsage;
+    m_options = options;
+    m_ports = options.ports;
+    m_bRepeat = options.bRepeat;
+    m_bJson = options.bJson;
+    m_bQuiet = options.bQuiet;
+    m_strReport = options.strReport;
     if (m_ports.isEmpty())
-        return Error(CCommandLine::kUsage,
-                     QStringLiteral("команде %1 нужен --port ИМЯ").arg(arguments.first()));
+        return Error(COptions::kUsage, QStringLiteral("команде %1 нужен --port ИМЯ").arg(options.strCommand));
     for (const QString& strPort : m_ports)
         if (m_ports.count(strPort) > 1)
-            return Error(CCommandLine::kUsage, QStringLiteral("порт %1 указан дважды").arg(strPort));
-    if (const int nExit = Check(arguments); nExit != CCommandLine::kSuccess)
+            return Error(COptions::kUsage, QStringLiteral("порт %1 указан дважды").arg(strPort));
+    if (const int nExit = CDeviceCommand(m_app, m_console).PreCheck(options); nExit != COptions::kSuccess)
         return nExit;
     if (!m_strReport.isEmpty())
     {
         m_report.emplace();
         if (!m_report->Open(m_strReport))
             return Error(
-                CCommandLine::kFailure,
+                COptions::kFailure,
                 QStringLiteral("не удалось открыть отчёт %1: %2").arg(m_strReport, m_report->m_strError));
     }
     CStopSignal::Install();
@@ -221,8 +112,8 @@ int CBatchRun::Run(const QStringList& arguments)
     PrintSummary();
     for (const QJsonValue& result : m_results)
         if (result["result"].toString() != QLatin1String("ok"))
-            return CCommandLine::kFailure;
-    return CCommandLine::kSuccess;
+            return COptions::kFailure;
+    return COptions::kSuccess;
 }
 
 void CBatchRun::Start(int nLine)
@@ -258,12 +149,11 @@ void CBatchRun::Start(int nLine)
                              line.err.remove(0, nEnd + 1);
                          }
                      });
-    QStringList arguments = m_passOn;
-    arguments << "--worker"
-              << "--port" << line.strPort;
-    if (m_bRepeat)
-        arguments << "--repeat";
-    pProcess->start(QCoreApplication::applicationFilePath(), arguments);
+    // The worker gets its job as one line, the options already parsed and checked.
+    QJsonObject job = m_options.Job(line.strPort);
+    job["dataDir"] = m_app.m_strAppDir;
+    pProcess->start(WorkerPath(), QStringList());
+    pProcess->write(QJsonDocument(job).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
@@ -345,7 +235,7 @@ void CBatchRun::OnFinished(int nLine)
                 : QStringLiteral("zint9: процесс порта завершился, не закончив работу с прибором");
         m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strText);
         AddResult(nLine, {{"result", "failed"},
-                          {"exit", CCommandLine::kFailure},
+                          {"exit", COptions::kFailure},
                           {"messages", QJsonArray{strText}},
                           {"version", QJsonValue()},
                           {"bootVersion", QJsonValue()},

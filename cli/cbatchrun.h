@@ -12,7 +12,10 @@
 #include <optional>
 #include <vector>
 
-class CCommandLine;
+#include "cconsole.h"
+#include "coptions.h"
+
+class CZTAppDevice;
 
 // set or write on several ports at once, or at a station one device after another: a worker
 // process a port (the application object is one a process), a status line each, a summary at
@@ -20,11 +23,11 @@ class CCommandLine;
 class CBatchRun
 {
 public:
-    CBatchRun(CCommandLine& commandLine, std::FILE* pOut, std::FILE* pErr);
+    CBatchRun(CZTAppDevice& app, CConsole& console);
     ~CBatchRun();
-    // Several ports, --repeat or --report.
-    static bool IsBatch(const QStringList& arguments);
-    int Run(const QStringList& arguments);
+    int Run(const COptions& options);
+    // The per-port worker program.
+    static QString WorkerPath();
 
 private:
     struct SLine
@@ -38,8 +41,6 @@ private:
         bool bDone = false;
     };
 
-    bool Parse(const QStringList& arguments);
-    int Check(const QStringList& arguments);
     void Start(int nLine);
     void OnEvent(int nLine, const QJsonObject& event);
     void OnFinished(int nLine);
@@ -48,11 +49,12 @@ private:
     void PrintSummary();
     int Error(int nExit, const QString& strText);
 
-    CCommandLine& m_commandLine;
+    CZTAppDevice& m_app;
+    CConsole& m_console;
     std::FILE* m_pOut;
     std::FILE* m_pErr;
+    COptions m_options;
     QStringList m_ports;
-    QStringList m_passOn; // the arguments every worker gets
     QString m_strReport;
     bool m_bRepeat = false;
     bool m_bJson = false;

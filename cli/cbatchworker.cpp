@@ -1,8 +1,6 @@
 #include "cbatchworker.h"
 
-#include "ccommandline.h"
 #include "csettingstext.h"
-#include "cztappdevice.h"
 
 #include <QJsonDocument>
 #include <QThread>
@@ -61,15 +59,18 @@ private:
 };
 } // namespace
 
-CBatchWorker::CBatchWorker(CCommandLine& commandLine) : m_commandLine(commandLine)
+CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_console)
 {
-    ZTApp().m_Hooks.m_pfnCreateProgress = [this]() -> std::unique_ptr<CProgress>
+    m_app.m_Hooks.m_pfnMessage = [this](const QString& strText, const QString&, EMsgIcon)
+    { m_console.Err(strText); };
+    m_app.m_Hooks.m_pfnCreateProgress = [this]() -> std::unique_ptr<CProgress>
     {
         if (m_bProbing)
             return nullptr;
         return std::make_unique<CWorkerProgress>();
     };
-    m_commandLine.SetErrorSink(
+    m_app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
+    m_console.SetErrorSink(
         [this](const QString& strText)
         {
             m_messages.append(strText);
@@ -83,72 +84,70 @@ void CBatchWorker::Emit(const QJsonObject& event)
     std::fflush(stdout);
 }
 
-int CBatchWorker::Run(const QStringList& arguments)
+int CBatchWorker::Run()
 {
-    QStringList device;
-    bool bRepeat = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i)
-    {
-        if (arguments[i] == "--worker")
-            continue;
-        if (arguments[i] == "--repeat")
-        {
-            bRepeat = true;
-            continue;
-        }
-        device << arguments[i];
-        if (CCommandLine::TakesValue(arguments[i]) && i + 1 < arguments.size())
-        {
-            if (arguments[i] == "--port")
-                m_strPort = arguments[i + 1];
-            device << arguments[++i];
-        }
-    }
+    std::string strJob;
+    if (!std::getline(std::cin, strJob))
+        return COptions::kUsage;
+    const QJsonObject job = QJsonDocument::fromJson(QByteArray::fromStdString(strJob)).object();
+    m_options = COptions::FromJob(job);
+    m_strPort = m_options.ports.value(0);
+    m_app.SetDataDir(job["dataDir"].toString());
+    m_app.LoadSensorCatalogue();
     WatchInput();
-    if (!bRepeat)
-        return Configure(device);
-    int nExit = CCommandLine::kSuccess;
+    if (!m_options.bRepeat)
+        return Configure();
+    int nExit = COptions::kSuccess;
     while (WaitFor(true))
     {
-        if (Configure(device) != CCommandLine::kSuccess)
-            nExit = CCommandLine::kFailure;
+        if (Configure() != COptions::kSuccess)
+            nExit = COptions::kFailure;
         if (!WaitFor(false))
             break;
     }
     return nExit;
 }
 
-int CBatchWorker::Configure(const QStringList& arguments)
+int CBatchWorker::Configure()
 {
-    CZTAppDevice& app = ZTApp();
-    app.m_bConnected = false;
+    m_app.m_bConnected = false;
     m_messages = {};
     Emit({{"event", "device"}});
-    const int nExit = m_commandLine.Run(arguments);
-    app.m_Port.Close();
+    const int nExit =
+        m_options.strCommand == QLatin1String("write") ? m_device.Write(m_options) : m_device.Set(m_options);
+    m_app.m_Port.Close();
+    Emit(Result(nExit));
+    return nExit;
+}
 
-    const CCommandLine::SOutcome& outcome = m_commandLine.Outcome();
+QJsonObject CBatchWorker::Result(int nExit) const
+{
+    const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
     QJsonObject result{{"event", "result"},
                        {"port", m_strPort},
                        {"exit", nExit},
-                       {"result", nExit == CCommandLine::kSuccess   ? "ok"
-                                  : nExit == CCommandLine::kRefused ? "refused"
-                                                                    : "failed"},
+                       {"result", nExit == COptions::kSuccess   ? "ok"
+                                  : nExit == COptions::kRefused ? "refused"
+                                                                : "failed"},
                        {"messages", m_messages}};
-    result["version"] = outcome.bVersions ? QJsonValue(CSettingsText::Hex(app.m_wVersion)) : QJsonValue();
+    auto text = [](const QString& strValue)
+    { return strValue.isEmpty() ? QJsonValue() : QJsonValue(strValue); };
+    result["version"] = outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wVersion)) : QJsonValue();
     result["bootVersion"] =
-        outcome.bVersions ? QJsonValue(CSettingsText::Hex(app.m_wBootVersion)) : QJsonValue();
+        outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wBootVersion)) : QJsonValue();
     result["address"] = outcome.nDiffAddress >= 0 ? QJsonValue(outcome.nDiffAddress) : QJsonValue();
-    result["backup"] = outcome.strBackupPath.isEmpty() ? QJsonValue() : QJsonValue(outcome.strBackupPath);
+    result["backup"] = text(outcome.strBackupPath);
+    result["step"] = text(outcome.strStep);
+    result["reason"] = text(outcome.strReason);
     QJsonValue sensor, low, high, unit, dac;
-    if (app.m_bConnected)
+    if (m_app.m_bConnected)
     {
-        const CParamZT01& image = app.m_ParamEdit;
-        const int nSensor = app.FindSensor(image);
+        const CParamZT01& image = m_app.m_ParamEdit;
+        const int nSensor = m_app.FindSensor(image);
         if (nSensor >= 0)
         {
-            sensor = app.m_Sensors[nSensor].strName;
-            unit = app.m_Sensors[nSensor].strUnit;
+            sensor = m_app.m_Sensors[nSensor].strName;
+            unit = m_app.m_Sensors[nSensor].strUnit;
         }
         low = CSettingsText::Json(image.fLowLimit);
         high = CSettingsText::Json(image.fHighLimit);
@@ -161,16 +160,14 @@ int CBatchWorker::Configure(const QStringList& arguments)
     result["highLimit"] = high;
     result["unit"] = unit;
     result["dacCalibration"] = dac;
-    Emit(result);
-    return nExit;
+    return result;
 }
 
 bool CBatchWorker::Answers()
 {
-    CZTAppDevice& app = ZTApp();
     m_bProbing = true;
-    const bool bAnswers = app.m_Port.Open(m_strPort) && app.ReadVersions();
-    app.m_Port.Close();
+    const bool bAnswers = m_app.m_Port.Open(m_strPort) && m_app.ReadVersions();
+    m_app.m_Port.Close();
     m_bProbing = false;
     return bAnswers;
 }

@@ -1,31 +1,38 @@
 #pragma once
 
+#include "cconsole.h"
+#include "cdevicecommand.h"
+#include "coptions.h"
+#include "cztappdevice.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QStringList>
 
-class CCommandLine;
-
-// One port's line of a batch, in a process of its own: runs the single-device set or write and
-// tells the parent on stdout, one JSON object a line, what happens (progress, messages, result).
-// With --repeat it waits for each next device. A line "stop" or the end of stdin ends the run
-// between devices.
+// One port's line of a batch, in the zint9-worker process: takes its job as one JSON line on
+// stdin (the options as the parent parsed and checked them, one port), runs set or write on that
+// port and tells the parent on stdout, one JSON object a line, what happens (progress, messages,
+// result). With repeat it waits for each next device. A line "stop" or the end of stdin ends
+// the run between devices.
 class CBatchWorker
 {
 public:
-    explicit CBatchWorker(CCommandLine& commandLine);
-    // arguments as the parent passed them: with --worker, one --port and maybe --repeat.
-    int Run(const QStringList& arguments);
+    CBatchWorker();
+    // The job comes on stdin; the exit status is the batch's for this port.
+    int Run();
 
     static void Emit(const QJsonObject& event);
 
 private:
-    int Configure(const QStringList& arguments);
+    int Configure();
     bool Answers();
     // Waits until a device answers (bPresent) or stops answering; false when asked to stop.
     bool WaitFor(bool bPresent);
+    QJsonObject Result(int nExit) const;
 
-    CCommandLine& m_commandLine;
+    CZTAppDevice m_app;
+    CConsole m_console;
+    CDeviceCommand m_device;
+    COptions m_options;
     QString m_strPort;
     QJsonArray m_messages;
     bool m_bProbing = false;

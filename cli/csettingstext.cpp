@@ -4,6 +4,7 @@
 #include "cstringtable.h"
 
 #include <QByteArray>
+#include <QJsonDocument>
 
 #include <cmath>
 
@@ -115,4 +116,22 @@ QStringList CSettingsText::Lines(const CZTAppConfig& app, const CParamZT01& imag
                       range["unit"].toString())
                  .arg(image.byOutRange);
     return lines;
+}
+
+QString CSettingsText::Render(const CZTAppDevice& app, const CParamZT01& image, bool bVersions, bool bJson)
+{
+    QJsonObject json = Object(app, image);
+    if (bVersions)
+    {
+        json["port"] = app.m_Port.GetPortName();
+        json["version"] = Hex(app.m_wVersion);
+        json["bootVersion"] = Hex(app.m_wBootVersion);
+    }
+    if (bJson)
+        return QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1);
+    QStringList lines = Lines(app, image, json);
+    if (bVersions)
+        lines << QStringLiteral("Порт: %1. Версия прибора: %2. Версия загрузчика: %3")
+                     .arg(app.m_Port.GetPortName(), Hex(app.m_wVersion), Hex(app.m_wBootVersion));
+    return lines.join('\n');
 }

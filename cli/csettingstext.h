@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cztappconfig.h"
+#include "cztappdevice.h"
 
 #include <QJsonObject>
 #include <QStringList>
@@ -20,4 +20,7 @@ public:
     static QJsonObject Object(const CZTAppConfig& app, const CParamZT01& image);
     // One line a setting; json is Object() of the same image.
     static QStringList Lines(const CZTAppConfig& app, const CParamZT01& image, const QJsonObject& json);
+    // What read, show, set and write print: indented JSON or the lines, with the port and the
+    // versions of the connected device where bVersions.
+    static QString Render(const CZTAppDevice& app, const CParamZT01& image, bool bVersions, bool bJson);
 };

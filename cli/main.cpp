@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
         if (QString::fromUtf8(argv[i]).toUtf8() != QByteArray(argv[i]))
         {
             std::fprintf(stderr, "zint9: аргумент %d не в кодировке UTF-8; переименуйте файл\n", i);
-            return CCommandLine::kUsage;
+            return COptions::kUsage;
         }
 #endif
     CCommandLine commandLine(stdout, stderr);

@@ -134,6 +134,8 @@ bool CWriteSession::Backup(const QString& strFolder)
     if (!m_app.SaveBackup(backup))
         return Fail(CFailure::FileError(CFailure::EStep::Backup, QString(), backup.m_strLastError));
     m_strBackupPath = backup.m_strPath;
+    if (m_Request.pfnBackedUp)
+        m_Request.pfnBackedUp(m_strBackupPath);
     return true;
 }
 

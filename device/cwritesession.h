@@ -29,6 +29,8 @@ public:
         // Shows what the checks said: a refusal, or a note with a write that goes on (the band
         // switched off). Called once the values have been checked, before anything is written.
         std::function<void(const CParamRules::SVerdict&)> pfnVerdict;
+        // Told the backup's path once it is safe on disk, before the write begins.
+        std::function<void(const QString&)> pfnBackedUp;
         bool bRestore = false; // puts back an earlier image rather than new settings
         QString strSource;     // the image file the values came from, for the record
         QByteArray source;     // its 512 bytes

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+#include <functional>
+
+class CFailure;
+
+// Where the command line speaks: results on the output stream, messages on the error stream
+// (or, in a batch worker, to the sink that carries them to the parent).
+class CConsole
+{
+public:
+    CConsole(std::FILE* pOut, std::FILE* pErr) : m_pOut(pOut), m_pErr(pErr) {}
+
+    void Out(const QString& strText);
+    void Err(const QString& strText);
+    // A message of the program's own, "zint9: " first; returns nExit.
+    int Error(int nExit, const QString& strText);
+    // The «Причина: …» line of a failure: its step, block and reason.
+    void Reason(const CFailure& failure);
+    // Takes every line meant for the error stream instead of it.
+    void SetErrorSink(std::function<void(const QString&)> pfnSink) { m_pfnErrorSink = std::move(pfnSink); }
+    std::FILE* OutStream() const { return m_pOut; }
+    std::FILE* ErrStream() const { return m_pErr; }
+
+private:
+    std::FILE* m_pOut;
+    std::FILE* m_pErr;
+    std::function<void(const QString&)> m_pfnErrorSink;
+};

@@ -1,0 +1,303 @@
+#include "cdevicecommand.h"
+
+#include "cfailuretext.h"
+#include "cimagefile.h"
+#include "csettingstext.h"
+#include "cstringtable.h"
+#include "cwritesession.h"
+#include "cztappdevice.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace
+{
+const char* StepName(CFailure::EStep nStep)
+{
+    const char* const names[] = {"",       "values", "open",   "versions", "read",
+                                 "backup", "write",  "verify", "file"};
+    return names[int(nStep)];
+}
+} // namespace
+
+CDeviceCommand::CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal)
+    : m_app(app), m_console(console), m_pJournal(pJournal)
+{
+}
+
+bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
+{
+    m_app.LoadSensorCatalogue();
+    m_app.m_Port.m_bDemo = options.bDemo;
+    if (session.Connect(options.ports.isEmpty() ? QStringLiteral("demo") : options.ports.first()))
+    {
+        m_outcome.bVersions = true;
+        return true;
+    }
+    m_outcome.bVersions = session.HasVersions();
+    const CFailure& failure = session.Failure();
+    m_outcome.strStep = QLatin1String(StepName(failure.m_nStep));
+    switch (failure.m_nStep)
+    {
+    case CFailure::EStep::Open:
+        m_console.Err(CStringTable::Load(153));
+        m_console.Err(m_app.m_Port.m_strError);
+        if (!failure.m_strDetail.isEmpty())
+            m_console.Err(QStringLiteral("Причина: ") + failure.m_strDetail);
+        break;
+    case CFailure::EStep::Versions:
+        m_console.Err(CStringTable::Load(154));
+        m_console.Reason(failure);
+        break;
+    default:
+        m_console.Err(CStringTable::Load(155));
+        m_console.Reason(failure);
+        break;
+    }
+    return false;
+}
+
+int CDeviceCommand::Read(const COptions& options)
+{
+    m_outcome = {};
+    CWriteSession session(m_app, m_pJournal);
+    if (!Connect(options, session))
+        return COptions::kFailure;
+    if (!options.strOut.isEmpty() && !SaveImageFile(options.strOut, m_app.m_ParamEdit))
+        return COptions::kFailure;
+    m_console.Out(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, options.bJson));
+    return COptions::kSuccess;
+}
+
+bool CDeviceCommand::LoadImageFile(const QString& strPath, CParamZT01& image)
+{
+    CImageFile file;
+    if (file.Read(strPath, image))
+        return true;
+    m_console.Error(COptions::kFailure,
+                    QStringLiteral("не удалось прочитать образ из %1: %2").arg(strPath, file.m_strLastError));
+    return false;
+}
+
+bool CDeviceCommand::SaveImageFile(const QString& strPath, const CParamZT01& image)
+{
+    CImageFile file;
+    if (file.Save(strPath, image))
+        return true;
+    m_console.Error(COptions::kFailure,
+                    QStringLiteral("не удалось записать %1: %2").arg(strPath, file.m_strLastError));
+    return false;
+}
+
+int CDeviceCommand::SensorIndex(const QString& strSensor) const
+{
+    bool bNumber = false;
+    int nSensor = strSensor.toInt(&bNumber);
+    if (!bNumber)
+    {
+        nSensor = -1;
+        for (qsizetype i = 0; i < m_app.m_Sensors.size() && nSensor < 0; ++i)
+            if (m_app.m_Sensors[i].strName.compare(strSensor, Qt::CaseInsensitive) == 0 ||
+                m_app.m_Sensors[i].strFileName.compare(strSensor, Qt::CaseInsensitive) == 0)
+                nSensor = int(i);
+    }
+    return nSensor >= 0 && nSensor < m_app.m_Sensors.size() ? nSensor : -1;
+}
+
+bool CDeviceCommand::ApplyChanges(const COptions& options, int& nExit)
+{
+    if (!options.strSensor.isEmpty())
+    {
+        const int nSensor = SensorIndex(options.strSensor);
+        if (nSensor < 0)
+        {
+            nExit = m_console.Error(COptions::kUsage,
+                                    QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));
+            return false;
+        }
+        if (!m_app.LoadSensorImage(nSensor))
+        {
+            nExit = COptions::kFailure;
+            return false;
+        }
+    }
+    CParamZT01& edit = m_app.m_ParamEdit;
+    // The image's fields are packed: each is set by name, never through a pointer.
+    if (options.low)
+        edit.fLowLimit = *options.low;
+    if (options.high)
+        edit.fHighLimit = *options.high;
+    if (options.fail)
+        edit.fFailOutput = *options.fail;
+    if (options.band)
+        edit.fPeakBand = *options.band;
+    if (options.filter)
+        edit.fFilterTime = *options.filter;
+    if (options.coldJunction)
+        edit.byColdJunction = *options.coldJunction ? 1 : 0;
+    if (!options.dacLow)
+        return true;
+    const CParamRules::SVerdict low = CParamRules::CheckDac(
+        *options.dacLow, CParamRules::DacLowRange(edit.byOutRange), CParamRules::kDacLow);
+    const CParamRules::SVerdict high = CParamRules::CheckDac(
+        *options.dacHigh, CParamRules::DacHighRange(edit.byOutRange), CParamRules::kDacHigh);
+    if (!low.bOk || !high.bOk)
+    {
+        nExit = m_console.Error(COptions::kRefused, (!low.bOk ? low : high).strText);
+        return false;
+    }
+    edit.fDacCalLow = *options.dacLow;
+    edit.fDacCalHigh = *options.dacHigh;
+    return true;
+}
+
+int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session, const QString& strSource,
+                                const CParamZT01* pSource)
+{
+    m_app.m_nSensor = m_app.FindSensor(m_app.m_ParamEdit);
+    CWriteSession::SRequest request;
+    request.bVerify = !options.bNoVerify;
+    request.strBackupDir = options.strBackupDir;
+    request.strSource = strSource;
+    if (pSource)
+        request.source = QByteArray(reinterpret_cast<const char*>(pSource->Image()), CParamZT01::kImageSize);
+    request.pfnVerdict = [this](const CParamRules::SVerdict& verdict)
+    {
+        if (verdict.strText.isEmpty())
+            return;
+        // A value that is no number comes from a file; the checks of the fields never see one.
+        const bool bOwn = verdict.strText == CParamRules::NotANumberText();
+        m_console.Err(bOwn ? QStringLiteral("zint9: ") + verdict.strText : verdict.strText);
+    };
+    request.pfnBackedUp = [this](const QString& strPath)
+    {
+        m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
+        m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
+    };
+    if (!session.Write(request))
+    {
+        ReportWriteFailure(session);
+        return session.Failure().m_nStep == CFailure::EStep::Values ? COptions::kRefused : COptions::kFailure;
+    }
+    m_console.Err(CStringTable::Load(157));
+    // A script that asks for JSON gets the settings now in the device.
+    if (options.bJson)
+        m_console.Out(CSettingsText::Render(m_app, session.Written(), true, true));
+    return COptions::kSuccess;
+}
+
+void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
+{
+    const CFailure& failure = session.Failure();
+    m_outcome.strStep = QLatin1String(StepName(failure.m_nStep));
+    m_outcome.strReason = CFailureText::Reason(failure);
+    switch (failure.m_nStep)
+    {
+    case CFailure::EStep::Values:
+        return; // the checks have said why
+    case CFailure::EStep::Backup:
+        m_console.Error(
+            COptions::kFailure,
+            QStringLiteral("не удалось сохранить резервную копию образа прибора, запись не выполнена: ") +
+                failure.m_strDetail);
+        return;
+    case CFailure::EStep::Verify:
+        if (failure.m_nReason == CFailure::EReason::Mismatch)
+        {
+            m_outcome.nDiffAddress = failure.m_nAddress;
+            m_console.Error(COptions::kFailure,
+                            QStringLiteral("сверка не прошла: ") + CFailureText::Reason(failure));
+            return;
+        }
+        m_console.Error(COptions::kFailure, QStringLiteral("сверка: ") + CStringTable::Load(155));
+        break;
+    default:
+        m_console.Err(CStringTable::Load(156));
+        break;
+    }
+    m_console.Reason(failure);
+    if (session.Torn())
+        m_console.Err(CFailureText::Torn(m_app.m_Port.m_bDemo ? QString() : m_app.m_Port.GetPortName(),
+                                         session.BackupPath()));
+}
+
+int CDeviceCommand::Set(const COptions& options)
+{
+    m_outcome = {};
+    CWriteSession session(m_app, m_pJournal);
+    if (!Connect(options, session))
+        return COptions::kFailure;
+    int nExit = COptions::kSuccess;
+    if (!ApplyChanges(options, nExit))
+        return nExit;
+    return WriteValues(options, session);
+}
+
+int CDeviceCommand::Write(const COptions& options)
+{
+    m_outcome = {};
+    if (options.strIn.isEmpty())
+        return m_console.Error(COptions::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
+    CParamZT01 source;
+    CWriteSession session(m_app, m_pJournal);
+    if (!LoadImageFile(options.strIn, source) || !Connect(options, session))
+        return COptions::kFailure;
+    // The sensor block (with the limits, cold junction and band) and the two settings outside it;
+    // never the device block, nor the DAC calibration, which belongs to this device's output stage.
+    CParamZT01& edit = m_app.m_ParamEdit;
+    edit.CopyFrom(source, CParamZT01::kSensorBlock);
+    edit.fFailOutput = source.fFailOutput;
+    edit.fFilterTime = source.fFilterTime;
+    return WriteValues(options, session, QFileInfo(options.strIn).absoluteFilePath(), &source);
+}
+
+int CDeviceCommand::PreCheck(const COptions& options)
+{
+    m_app.LoadSensorCatalogue();
+    const CWriteSession session(m_app);
+    CParamRules::SVerdict verdict;
+    if (options.strCommand == QLatin1String("write"))
+    {
+        if (options.strIn.isEmpty())
+            return m_console.Error(COptions::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
+        CParamZT01 source;
+        if (!LoadImageFile(options.strIn, source))
+            return COptions::kFailure;
+        verdict = session.Check(source); // every value that a write checks comes from the file
+    }
+    else if (!options.strSensor.isEmpty())
+    {
+        const int nSensor = SensorIndex(options.strSensor);
+        if (nSensor < 0)
+            return m_console.Error(COptions::kUsage,
+                                   QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));
+        if (!m_app.LoadSensorImage(nSensor))
+            return COptions::kFailure;
+        // The sensor block is the file's; only the failure output and the filter time stay the
+        // device's, and those are checked when given.
+        CParamZT01 image = m_app.m_ParamEdit;
+        image.fLowLimit = options.low.value_or(image.fLowLimit);
+        image.fHighLimit = options.high.value_or(image.fHighLimit);
+        image.fPeakBand = options.band.value_or(image.fPeakBand);
+        image.fFailOutput = options.fail.value_or(0);
+        image.fFilterTime = options.filter.value_or(0);
+        verdict = session.Check(image);
+    }
+    else
+    {
+        // Without a sensor only the values that no sensor bounds can be judged here.
+        tagSTSENSORS any;
+        any.fMin = -std::numeric_limits<float>::max();
+        any.fMax = std::numeric_limits<float>::max();
+        verdict = CParamRules::Validate({0, 0, options.fail.value_or(0), 0, options.filter.value_or(0)}, &any,
+                                        m_app.m_fMaxFilterTime, m_app.m_fMaxBandPercent);
+    }
+    if (verdict.bOk)
+        return COptions::kSuccess;
+    m_console.Err(verdict.strText == CParamRules::NotANumberText()
+                      ? QStringLiteral("zint9: ") + verdict.strText
+                      : verdict.strText);
+    return COptions::kRefused;
+}

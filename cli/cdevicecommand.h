@@ -1,0 +1,55 @@
+#pragma once
+
+#include "cconsole.h"
+#include "coptions.h"
+
+#include <QString>
+
+class CParamZT01;
+class CWriteJournal;
+class CWriteSession;
+class CZTAppDevice;
+
+// The commands that talk to one device: read, set and write, each through one write session.
+// Also the check of the values that a batch makes once, before any port is touched.
+class CDeviceCommand
+{
+public:
+    // What the last set or write came to, for a batch's summary.
+    struct SOutcome
+    {
+        bool bVersions = false; // the device answered the versions request
+        QString strBackupPath;
+        int nDiffAddress = -1; // the first address a verify found different
+        QString strStep;       // of a failure, as the record names steps; empty on success
+        QString strReason;     // of a failure, in words
+    };
+
+    CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal = nullptr);
+
+    int Read(const COptions& options);
+    int Set(const COptions& options);
+    int Write(const COptions& options);
+    // The values a write would take, judged before any device is touched: kSuccess, or the
+    // exit status with the reason printed.
+    int PreCheck(const COptions& options);
+    const SOutcome& Outcome() const { return m_outcome; }
+
+    // The catalogue index of a sensor given by index, name or image file name; -1 when none.
+    int SensorIndex(const QString& strSensor) const;
+    // Reads a 512-byte image file; a failure is reported.
+    bool LoadImageFile(const QString& strPath, CParamZT01& image);
+
+private:
+    bool Connect(const COptions& options, CWriteSession& session);
+    bool ApplyChanges(const COptions& options, int& nExit);
+    int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
+                    const CParamZT01* pSource = nullptr);
+    void ReportWriteFailure(const CWriteSession& session);
+    bool SaveImageFile(const QString& strPath, const CParamZT01& image);
+
+    CZTAppDevice& m_app;
+    CConsole& m_console;
+    CWriteJournal* m_pJournal;
+    SOutcome m_outcome;
+};

@@ -1,0 +1,157 @@
+#include "coptions.h"
+
+#include "cnumbertext.h"
+#include "cparamrules.h"
+
+#include <QCommandLineParser>
+#include <QJsonArray>
+
+#include <utility>
+
+namespace
+{
+// Options that take a value, and flags.
+const char* const kValued[] = {"port",     "ports",      "out",           "in",   "sensor", "low",
+                               "high",     "fail",       "cold-junction", "band", "filter", "dac-low",
+                               "dac-high", "backup-dir", "report",        "trace"};
+const char* const kFlags[] = {"demo", "json", "no-verify", "quiet", "repeat", "help", "version"};
+const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
+    {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
+    {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
+    {"dac-high", &COptions::dacHigh}};
+} // namespace
+
+bool COptions::Parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char* pszName : kValued)
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(pszName), QString(), QStringLiteral("value")));
+    for (const char* pszName : kFlags)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(pszName)));
+    parser.addOption(QCommandLineOption(QStringLiteral("h")));
+    // The parser's own error texts are English; the cases are told apart here first.
+    if (!arguments.isEmpty())
+    {
+        const QString& strLast = arguments.last();
+        for (const char* pszName : kValued)
+            if (strLast == QLatin1String("--") + QLatin1String(pszName))
+            {
+                m_strError = QStringLiteral("параметру %1 нужно значение").arg(strLast);
+                return false;
+            }
+    }
+    if (!parser.parse(QStringList{QStringLiteral("zint9")} + arguments))
+    {
+        const QStringList unknown = parser.unknownOptionNames();
+        m_strError = unknown.isEmpty() ? parser.errorText()
+                                       : QStringLiteral("неизвестный параметр %1%2; см. zint9 --help")
+                                             .arg(unknown.first().size() > 1 ? "--" : "-", unknown.first());
+        return false;
+    }
+    positional = parser.positionalArguments();
+    strCommand = positional.isEmpty() ? QString() : positional.takeFirst();
+    ports = parser.values(QStringLiteral("port"));
+    for (const QString& strList : parser.values(QStringLiteral("ports")))
+    {
+        bPortsList = true;
+        for (const QString& strPort : strList.split(QLatin1Char(',')))
+        {
+            if (strPort.trimmed().isEmpty())
+            {
+                m_strError = QStringLiteral("пустое имя порта в --ports «%1»").arg(strList);
+                return false;
+            }
+            ports << strPort.trimmed();
+        }
+    }
+    auto value = [&parser](const char* pszName) { return parser.value(QString::fromLatin1(pszName)); };
+    strOut = value("out");
+    strIn = value("in");
+    strSensor = value("sensor");
+    strBackupDir = value("backup-dir");
+    strReport = value("report");
+    strTrace = value("trace");
+    bDemo = parser.isSet("demo");
+    bJson = parser.isSet("json");
+    bNoVerify = parser.isSet("no-verify");
+    bQuiet = parser.isSet("quiet");
+    bRepeat = parser.isSet("repeat");
+    bHelp = parser.isSet("help") || parser.isSet("h");
+    bVersion = parser.isSet("version");
+    return TakeNumbers(parser) && CheckCombinations();
+}
+
+bool COptions::TakeNumbers(const QCommandLineParser& parser)
+{
+    // Numbers are read as the wizard's fields read them; a text without a finite number is refused.
+    for (const auto& [pszName, pValue] : kNumbers)
+    {
+        if (!parser.isSet(pszName))
+            continue;
+        const QString strText = parser.value(pszName);
+        float fValue = 0;
+        if (!CNumberText::ParseArgument(strText, fValue))
+        {
+            m_strError = QStringLiteral("--%1 «%2»: %3").arg(pszName, strText, CParamRules::NotANumberText());
+            return false;
+        }
+        this->*pValue = fValue;
+    }
+    if (parser.isSet("cold-junction"))
+    {
+        const QString strValue = parser.value("cold-junction");
+        if (strValue != "on" && strValue != "off")
+        {
+            m_strError = QStringLiteral("--cold-junction принимает on или off");
+            return false;
+        }
+        coldJunction = strValue == "on";
+    }
+    return true;
+}
+
+bool COptions::CheckCombinations()
+{
+    if (dacLow.has_value() != dacHigh.has_value())
+        m_strError = QStringLiteral("--dac-low и --dac-high задаются вместе");
+    return m_strError.isEmpty();
+}
+
+bool COptions::IsBatch() const
+{
+    return bRepeat || !strReport.isEmpty() || bPortsList || ports.size() > 1;
+}
+
+QJsonObject COptions::Job(const QString& strPort) const
+{
+    QJsonObject job{{"command", strCommand}, {"port", strPort},           {"in", strIn},
+                    {"sensor", strSensor},   {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
+                    {"repeat", bRepeat}};
+    for (const auto& [pszName, pValue] : kNumbers)
+        if (this->*pValue)
+            job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
+    if (coldJunction)
+        job["cold-junction"] = *coldJunction;
+    return job;
+}
+
+COptions COptions::FromJob(const QJsonObject& job)
+{
+    COptions options;
+    options.strCommand = job["command"].toString();
+    options.ports = QStringList{job["port"].toString()};
+    options.strIn = job["in"].toString();
+    options.strSensor = job["sensor"].toString();
+    options.strBackupDir = job["backupDir"].toString();
+    options.bNoVerify = job["noVerify"].toBool();
+    options.bRepeat = job["repeat"].toBool();
+    options.bQuiet = true;
+    for (const auto& [pszName, pValue] : kNumbers)
+        if (job.contains(QLatin1String(pszName)))
+            options.*pValue = float(job[QLatin1String(pszName)].toDouble());
+    if (job.contains("cold-junction"))
+        options.coldJunction = job["cold-junction"].toBool();
+    return options;
+}

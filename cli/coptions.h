@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The command line of zint9, parsed once: every command, the batch runner and the per-port
+// worker read this and never the arguments again.
+class COptions
+{
+public:
+    enum EExit
+    {
+        kSuccess = 0,
+        kFailure = 1,
+        kUsage = 2,
+        kRefused = 3,
+    };
+
+    // False with m_strError (a usage error) when an option is unknown, lacks its value or holds
+    // no valid value.
+    bool Parse(const QStringList& arguments);
+    // Several ports, --repeat or --report: the batch's way.
+    bool IsBatch() const;
+    // The one port of a worker's job: everything but the ports, which the batch hands out.
+    QJsonObject Job(const QString& strPort) const;
+    static COptions FromJob(const QJsonObject& job);
+
+    QString strCommand;
+    QStringList positional;
+    QStringList ports;       // --port, in order, and --ports split
+    bool bPortsList = false; // --ports was given, even with one name
+    QString strOut, strIn, strSensor, strBackupDir, strReport, strTrace;
+    std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
+    std::optional<bool> coldJunction;
+    bool bDemo = false, bJson = false, bNoVerify = false, bQuiet = false, bRepeat = false;
+    bool bHelp = false, bVersion = false;
+    QString m_strError;
+
+private:
+    bool TakeNumbers(const class QCommandLineParser& parser);
+    bool CheckCombinations();
+};
