@@ -149,6 +149,9 @@ void TestCli::usageErrors_data()
     QTest::newRow("empty port in a list") << QStringList{"set", "--ports", "a,,b"} << "пустое имя порта";
     QTest::newRow("demonstration batch")
         << QStringList{"set", "--demo", "--ports", "a,b"} << "--demo работает с одним прибором";
+    // The batch's per-port worker is no option a user can reach.
+    QTest::newRow("worker") << QStringList{"set", "--worker", "--port", "SIM"}
+                            << "неизвестный параметр --worker";
 }
 
 void TestCli::usageErrors()
@@ -322,7 +325,8 @@ void TestCli::failedVerify()
             device.AddFault(fault);
         });
     QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 1);
-    QVERIFY2(m_strErr.contains("сверка не прошла: адрес 112 (0x070)"), qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains("сверка не прошла: адрес 112 (0x070) содержит"), qPrintable(m_strErr));
+    QVERIFY2(!m_strErr.contains("Причина"), qPrintable(m_strErr)); // the line above has said it all
     QCOMPARE(Backups().size(), 1);
 }
 
@@ -343,12 +347,20 @@ void TestCli::deviceFailures_data()
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("request");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reason");
+    // Every failure names its step, its block and why, after the message of old.
     QTest::newRow("no versions") << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Versions)
-                                 << "Ошибка чтения версий прибора и загрузчика.";
+                                 << "Ошибка чтения версий прибора и загрузчика."
+                                 << "Причина: чтение версий: нет ответа, получено 0 из 4 байт";
     QTest::newRow("image unreadable")
-        << int(EFault::BadCheck) << int(CSimDevice::ERequest::Read) << "Ошибка чтения образа EEPROM прибора.";
+        << int(EFault::BadCheck) << int(CSimDevice::ERequest::Read) << "Ошибка чтения образа EEPROM прибора."
+        << "Причина: чтение образа, блок 0x0000: неверное контрольное слово ответа";
     QTest::newRow("write refused") << int(EFault::Refusal) << int(CSimDevice::ERequest::Write)
-                                   << "Ошибка записи параметров!";
+                                   << "Ошибка записи параметров!"
+                                   << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555";
+    QTest::newRow("write unanswered") << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write)
+                                      << "- прибор неисправен."
+                                      << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт";
 }
 
 void TestCli::deviceFailures()
@@ -356,10 +368,12 @@ void TestCli::deviceFailures()
     QFETCH(int, fault);
     QFETCH(int, request);
     QFETCH(QString, message);
+    QFETCH(QString, reason);
     m_pSim->WithDevice([&](CSimDevice& device)
                        { device.AddLastingFault(EFault(fault), CSimDevice::ERequest(request)); });
     QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 1);
-    QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains(message + "\n"), qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains(reason), qPrintable(m_strErr));
     QCOMPARE(Run({"read", "--port", "/dev/zint9-none"}), 1);
     QVERIFY(m_strErr.contains("Ошибка открытия порта!"));
 }
