@@ -2,6 +2,7 @@
 
 #include "clinelog.h"
 #include "cmsgbox.h"
+#include "cstartoptions.h"
 #include "cstringtable.h"
 #include "cztdlg.h"
 
@@ -16,6 +17,7 @@ void CZTApp::InitSettingsStore()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Trelm"));
     QCoreApplication::setApplicationName(CStringTable::Load(57344));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZINT9_VERSION));
 }
 
 void CZTApp::InitLocale()
@@ -40,13 +42,7 @@ void CZTApp::InitAppDir(const QString& strProgramDir)
 
 bool CZTApp::IsDemoCommandLine(const QStringList& arguments)
 {
-    return arguments.size() >= 2 && arguments.at(1) == QLatin1String("/demo");
-}
-
-QString CZTApp::OptionValue(const QStringList& arguments, const QString& strName)
-{
-    const qsizetype nAt = arguments.indexOf(strName, 1);
-    return nAt > 0 && nAt + 1 < arguments.size() ? arguments.at(nAt + 1) : QString();
+    return CStartOptions::IsDemo(arguments);
 }
 
 bool CZTApp::InitInstance()
@@ -57,21 +53,23 @@ bool CZTApp::InitInstance()
 bool CZTApp::Run(const QStringList& arguments, const QString& strProgramDir)
 {
     InitSettingsStore();
+    CStartOptions options; // main() has refused what does not parse
+    options.Parse(arguments);
     // The traffic log of the line, for finding out why a device does not answer.
-    QString strTrace = OptionValue(arguments, QStringLiteral("--trace"));
+    QString strTrace = options.strTrace;
     if (strTrace.isEmpty())
         strTrace = qEnvironmentVariable("ZINT9_TRACE");
     QString strTraceError;
     if (!strTrace.isEmpty() && !CLineLog::Start(strTrace, strTraceError))
         qWarning("cannot write the traffic log to %s: %s", qPrintable(strTrace), qPrintable(strTraceError));
     CZTDlg dlg;
-    dlg.m_Page1.m_strGivenPort = OptionValue(arguments, QStringLiteral("--port"));
+    dlg.m_Page1.m_strGivenPort = options.strPort;
     // Until the wizard opens (and installs its own), messages have no owner window.
     m_Hooks.m_pfnMessage = [](const QString& strText, const QString& strCaption, EMsgIcon nIcon)
     { CMsgBox::Show(nullptr, strText, strCaption, nIcon); };
     InitLocale();
     InitAppDir(strProgramDir);
-    m_Port.m_bDemo = IsDemoCommandLine(arguments);
+    m_Port.m_bDemo = options.bDemo;
     LoadSensorCatalogue();
     CMsgBox::Exec(dlg);
     m_Hooks = {};

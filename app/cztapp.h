@@ -23,8 +23,6 @@ public:
     void InitAppDir(const QString& strProgramDir);
     // Demonstration mode: only a first argument of exactly "/demo".
     static bool IsDemoCommandLine(const QStringList& arguments);
-    // The value after the option strName ("--port PATH"), empty when it is not given.
-    static QString OptionValue(const QStringList& arguments, const QString& strName);
 
     int m_nOldLocaleMode = 0; // the numeric locale is process-wide here; nothing to save
 };

@@ -1,9 +1,9 @@
+#include "cstartoptions.h"
 #include "cztapp.h"
 
 #include <QApplication>
 
 #include <cstdio>
-#include <cstring>
 
 namespace
 {
@@ -17,25 +17,24 @@ const char* const kUsageText =
     "  --help         эта справка\n"
     "  --version      версия программы\n";
 
-bool IsOption(int argc, char* argv[], const char* pszName)
-{
-    for (int i = 1; i < argc; ++i)
-    {
-        const bool bValue =
-            std::strcmp(argv[i - 1], "--port") == 0 || std::strcmp(argv[i - 1], "--trace") == 0;
-        if (!bValue && std::strcmp(argv[i], pszName) == 0)
-            return true;
-    }
-    return false;
-}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // Answered before any window system is needed, so that they work on a bare terminal too.
-    if (IsOption(argc, argv, "--help") || IsOption(argc, argv, "-h"))
+    // Parsed before any window system is needed, so that help, version and a mistyped option are
+    // answered on a bare terminal too.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    CStartOptions options;
+    if (!options.Parse(arguments))
+    {
+        std::fprintf(stderr, "zint9-configurator: %s\n", options.m_strError.toLocal8Bit().constData());
+        return 2;
+    }
+    if (options.bHelp)
         return std::fputs(kUsageText, stdout) < 0;
-    if (IsOption(argc, argv, "--version"))
+    if (options.bVersion)
         return std::puts("zint9-configurator " ZINT9_VERSION) < 0;
     QApplication application(argc, argv);
     CZTApp theApp;

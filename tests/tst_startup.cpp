@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -32,6 +33,8 @@ private slots:
         CMsgBox::SetMessageScript({});
         CMsgBox::SetDialogScript({});
     }
+    void commandLine_data();
+    void commandLine();
     void demoCommandLine_data();
     void demoCommandLine();
     void settingsStore();
@@ -48,6 +51,46 @@ private slots:
     void shippedSensorImages();
     void shippedDemoImage();
 };
+
+void TestStartup::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("unknown option")
+        << QStringList{"--bogus"} << 2
+        << "zint9-configurator: неизвестный параметр --bogus; см. zint9-configurator --help\n";
+    QTest::newRow("unknown after /demo")
+        << QStringList{"/demo", "-x"} << 2
+        << "zint9-configurator: неизвестный параметр -x; см. zint9-configurator --help\n";
+    QTest::newRow("port without its path")
+        << QStringList{"--port"} << 2 << "zint9-configurator: параметру --port нужно значение\n";
+    QTest::newRow("trace without its file")
+        << QStringList{"/demo", "--trace"} << 2 << "zint9-configurator: параметру --trace нужно значение\n";
+    QTest::newRow("version among good options")
+        << QStringList{"/demo", "--port", "/dev/null", "--version"} << 0 << QString();
+}
+
+void TestStartup::commandLine()
+{
+    // No display: a window started by mistake would end otherwise than these answers.
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QString, said);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    program.setProcessEnvironment(environment);
+    program.start(QCoreApplication::applicationDirPath() + "/zint9-configurator", arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exit);
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()), said);
+    if (exit == 0)
+        QCOMPARE(program.readAllStandardOutput(), QByteArray("zint9-configurator " ZINT9_VERSION "\n"));
+}
 
 void TestStartup::demoCommandLine_data()
 {
