@@ -73,7 +73,7 @@ bool CSimDevice::SaveEeprom()
     return true;
 }
 
-bool CSimDevice::FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange)
+const CSimDevice::SFault* CSimDevice::FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange)
 {
     for (SFault& fault : m_faults)
     {
@@ -85,9 +85,45 @@ bool CSimDevice::FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nEx
             continue;
         if (fault.nCount > 0)
             --fault.nCount;
-        return true;
+        return &fault;
     }
-    return false;
+    return nullptr;
+}
+
+void CSimDevice::SetUnit(int nSeed)
+{
+    quint32 nState = quint32(nSeed) * 2654435761u + 1;
+    for (const CParamZT01::SRange& range : CParamZT01::kDeviceBlock)
+        for (int i = range.nOffset; i < range.nOffset + range.nSize; ++i)
+        {
+            nState = nState * 1103515245u + 12345u;
+            m_image.Image()[i] = quint8(nState >> 16);
+        }
+    SaveEeprom();
+}
+
+QByteArray CSimDevice::VersionsAnswer(quint16 wVersion, quint16 wBootVersion) const
+{
+    QByteArray answer(4, 0);
+    answer[0] = char(wVersion >> 8);
+    answer[1] = char(wVersion);
+    answer[2] = char(wBootVersion >> 8);
+    answer[3] = char(wBootVersion);
+    return answer;
+}
+
+QByteArray CSimDevice::ReadAnswer(const quint8* pRequest, quint32 nAddress, bool bBadCheck) const
+{
+    // The unit echoes the request's header before the block's data.
+    quint8 reply[CFrameCodec::kLongFrame] = {};
+    std::memcpy(reply, pRequest, CFrameCodec::kDataOffset);
+    std::memcpy(reply + CFrameCodec::kDataOffset, m_image.Image() + nAddress, CFrameCodec::kBlockSize);
+    CFrameCodec::SealFrame(reply, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
+    if (bBadCheck)
+        reply[CFrameCodec::kLongFrame - 1] ^= 0x01;
+    char text[CFrameCodec::kLongText];
+    CFrameCodec::EncodeFrame(reply, CFrameCodec::kLongFrame, text);
+    return QByteArray(text, CFrameCodec::kLongText);
 }
 
 QByteArray CSimDevice::Answer(const QByteArray& line)
@@ -118,7 +154,13 @@ QByteArray CSimDevice::Answer(const QByteArray& line)
     m_nExchanges = nExchange + 1;
     const int nBlock = bVersions ? -1 : int(nAddress / CFrameCodec::kBlockSize);
     const ERequest nRequest = bVersions ? ERequest::Versions : bRead ? ERequest::Read : ERequest::Write;
-    auto fires = [&](EFault nKind) { return FaultFires(nKind, nRequest, nBlock, nExchange); };
+    return Respond(nRequest, frame, nAddress,
+                   [&](EFault nKind) { return FaultFires(nKind, nRequest, nBlock, nExchange); });
+}
+
+QByteArray CSimDevice::Respond(ERequest nRequest, const quint8* pFrame, quint32 nAddress,
+                               const std::function<const SFault*(EFault)>& fires)
+{
     if (fires(EFault::NoAnswer))
         return {};
     if (fires(EFault::HangUp))
@@ -126,41 +168,20 @@ QByteArray CSimDevice::Answer(const QByteArray& line)
         m_bHangUp = true;
         return {};
     }
-
     QByteArray answer;
-    if (bVersions)
-    {
-        answer = QByteArray(4, 0);
-        answer[0] = char(m_wVersion >> 8);
-        answer[1] = char(m_wVersion);
-        answer[2] = char(m_wBootVersion >> 8);
-        answer[3] = char(m_wBootVersion);
-    }
-    else if (bRead)
-    {
-        quint8 reply[CFrameCodec::kLongFrame] = {};
-        std::memcpy(reply, frame, CFrameCodec::kDataOffset);
-        std::memcpy(reply + CFrameCodec::kDataOffset, m_image.Image() + nAddress, CFrameCodec::kBlockSize);
-        CFrameCodec::SealFrame(reply, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
-        if (fires(EFault::BadCheck))
-            reply[CFrameCodec::kLongFrame - 1] ^= 0x01;
-        char text[CFrameCodec::kLongText];
-        CFrameCodec::EncodeFrame(reply, CFrameCodec::kLongFrame, text);
-        answer = QByteArray(text, CFrameCodec::kLongText);
-    }
+    if (nRequest == ERequest::Versions)
+        answer = VersionsAnswer(m_wVersion, m_wBootVersion);
+    else if (nRequest == ERequest::Read)
+        answer = ReadAnswer(pFrame, nAddress, fires(EFault::BadCheck) != nullptr);
     else if (fires(EFault::Refusal))
     {
-        answer = QByteArray(4, 0);
-        answer[0] = char(m_wRefusalVersion >> 8);
-        answer[1] = char(m_wRefusalVersion);
-        answer[2] = char(m_wRefusalBootVersion >> 8);
-        answer[3] = char(m_wRefusalBootVersion);
+        answer = VersionsAnswer(m_wRefusalVersion, m_wRefusalBootVersion);
         if (quint8(answer[0]) == 0x55) // 0x55 would read as an acknowledgement
             answer[0] = char(0x54);
     }
     else
     {
-        std::memcpy(m_image.Image() + nAddress, frame + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
+        std::memcpy(m_image.Image() + nAddress, pFrame + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
         if (fires(EFault::CorruptStore))
             m_image.Image()[nAddress] ^= 0x01;
         SaveEeprom();
@@ -168,5 +189,9 @@ QByteArray CSimDevice::Answer(const QByteArray& line)
     }
     if (fires(EFault::Truncated))
         answer.truncate(answer.size() / 2);
+    if (const SFault* pLate = fires(EFault::Late))
+        m_delivery.nDelayMs = pLate->nDelayMs >= 0 ? pLate->nDelayMs : 600;
+    if (const SFault* pTwice = fires(EFault::Twice))
+        m_delivery.nRepeatAfterMs = pTwice->nDelayMs >= 0 ? pTwice->nDelayMs : 30;
     return answer;
 }

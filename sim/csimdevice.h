@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 // The transmitter as its host sees it: it answers versions, read and write requests and keeps
@@ -21,6 +22,8 @@ public:
         Refusal,      // a write is refused with the refusal versions
         CorruptStore, // a write is acknowledged but its block is stored with its first byte changed
         HangUp,       // the line goes dead, as when the adapter is unplugged: nothing answers any more
+        Late,         // the answer comes only after nDelayMs (a stalled unit, later than the host waits)
+        Twice,        // the answer is sent again nDelayMs after the first
     };
     enum class ERequest
     {
@@ -38,6 +41,13 @@ public:
         int nBlock = -1;
         int nCount = 1;
         ERequest nOn = ERequest::Any;
+        int nDelayMs = -1; // Late: the stall (default 600 ms); Twice: the gap (default 30 ms)
+    };
+    // How the simulator is to hand over the answer just made.
+    struct SDelivery
+    {
+        int nDelayMs = 0;        // wait before the answer
+        int nRepeatAfterMs = -1; // send it again after this wait; -1 not at all
     };
 
     CSimDevice();
@@ -62,6 +72,10 @@ public:
     int Exchanges() const { return m_nExchanges; }
     // True once, after a request that a HangUp fault left unanswered.
     bool TakeHangUp() { return std::exchange(m_bHangUp, false); }
+    // How to hand over the last answer; taken once.
+    SDelivery TakeDelivery() { return std::exchange(m_delivery, SDelivery()); }
+    // Gives the unit a device block of its own, made from nSeed, so that units differ.
+    void SetUnit(int nSeed);
 
     // Answers one request line (its tetrad text without the line feed); empty for no answer.
     QByteArray Answer(const QByteArray& line);
@@ -69,7 +83,12 @@ public:
     QString m_strError;
 
 private:
-    bool FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange);
+    // The fault that fires, or null.
+    const SFault* FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange);
+    QByteArray ReadAnswer(const quint8* pRequest, quint32 nAddress, bool bBadCheck) const;
+    QByteArray VersionsAnswer(quint16 wVersion, quint16 wBootVersion) const;
+    QByteArray Respond(ERequest nRequest, const quint8* pFrame, quint32 nAddress,
+                       const std::function<const SFault*(EFault)>& fires);
     bool SaveEeprom();
 
     CParamZT01 m_image;
@@ -82,4 +101,5 @@ private:
     QList<SFault> m_fired; // faults that fire on the current exchange
     int m_nExchanges = 0;
     bool m_bHangUp = false;
+    SDelivery m_delivery;
 };

@@ -1,5 +1,6 @@
 #include "csimulator.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace
@@ -37,6 +38,7 @@ void CSimulator::Run()
 {
     QByteArray line;
     char buffer[256];
+    int nPacedAnswers = 0;
     while (!m_bStop)
     {
         if (m_bStalled)
@@ -57,25 +59,47 @@ void CSimulator::Run()
             }
             QByteArray answer;
             bool bHangUp = false;
+            CSimDevice::SDelivery delivery;
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 answer = m_device.Answer(line);
                 bHangUp = m_device.TakeHangUp();
+                delivery = m_device.TakeDelivery();
             }
             if (bHangUp)
             {
                 m_pty.HangUp(); // as an unplugged adapter: the host's side sees the line hang up
                 return;
             }
-            Send(answer, int(line.size()) + 1);
+            // A stalled unit answers late; what the host sends meanwhile waits on the line. The
+            // answers around a late or doubled one go at the line rate even when unpaced, so that
+            // they arrive as late as on a real line, after the host's next request.
+            const bool bPaced = m_bPaced || nPacedAnswers > 0;
+            nPacedAnswers = std::max(0, nPacedAnswers - 1);
+            if (delivery.nDelayMs > 0 || delivery.nRepeatAfterMs >= 0)
+                nPacedAnswers = 2;
+            Wait(delivery.nDelayMs);
+            Send(answer, int(line.size()) + 1, bPaced);
+            if (delivery.nRepeatAfterMs >= 0)
+            {
+                Wait(delivery.nRepeatAfterMs);
+                Send(answer, 0, true);
+            }
             line.clear();
         }
     }
 }
 
-void CSimulator::Send(const QByteArray& answer, int nRequestChars)
+void CSimulator::Wait(int nMs)
 {
-    if (!m_bPaced)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMs);
+    while (!m_bStop && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(nMs, 5)));
+}
+
+void CSimulator::Send(const QByteArray& answer, int nRequestChars, bool bPaced)
+{
+    if (!bPaced)
     {
         if (!answer.isEmpty())
             m_pty.Write(answer.constData(), int(answer.size()));

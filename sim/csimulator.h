@@ -39,7 +39,9 @@ public:
 
 private:
     void Run();
-    void Send(const QByteArray& answer, int nRequestChars);
+    void Send(const QByteArray& answer, int nRequestChars, bool bPaced);
+    // Sleeps nMs unless the simulator is stopped meanwhile.
+    void Wait(int nMs);
 
     CPseudoTerminal m_pty;
     CSimDevice m_device;

@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -26,14 +27,19 @@ bool ParseWord(const QString& strText, quint16& wValue)
     return bOk && nValue <= 0xFFFF;
 }
 
-// KIND[:from=N][:block=K][:count=C][:on=versions|read|write]
+// KIND[:from=N][:block=K][:count=C][:on=versions|read|write][:delay=MS]
 bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strError)
 {
     const QStringList parts = strSpec.split(QLatin1Char(':'));
     static const QHash<QString, CSimDevice::EFault> kKinds = {
-        {"no-answer", CSimDevice::EFault::NoAnswer},         {"truncated", CSimDevice::EFault::Truncated},
-        {"bad-check", CSimDevice::EFault::BadCheck},         {"refusal", CSimDevice::EFault::Refusal},
-        {"corrupt-store", CSimDevice::EFault::CorruptStore}, {"hang-up", CSimDevice::EFault::HangUp},
+        {"no-answer", CSimDevice::EFault::NoAnswer},
+        {"truncated", CSimDevice::EFault::Truncated},
+        {"bad-check", CSimDevice::EFault::BadCheck},
+        {"refusal", CSimDevice::EFault::Refusal},
+        {"corrupt-store", CSimDevice::EFault::CorruptStore},
+        {"hang-up", CSimDevice::EFault::HangUp},
+        {"late", CSimDevice::EFault::Late},
+        {"twice", CSimDevice::EFault::Twice},
     };
     static const QHash<QString, CSimDevice::ERequest> kRequests = {
         {"versions", CSimDevice::ERequest::Versions},
@@ -44,7 +50,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     {
         strError =
             QStringLiteral("unknown fault '%1' (no-answer, truncated, bad-check, refusal, corrupt-store, "
-                           "hang-up)")
+                           "hang-up, late, twice)")
                 .arg(parts.first());
         return false;
     }
@@ -62,6 +68,8 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
             fault.nCount = strValue == QLatin1String("always") ? -1 : strValue.toInt(&bOk);
         else if (strKey == QLatin1String("on") && kRequests.contains(strValue))
             fault.nOn = kRequests.value(strValue);
+        else if (strKey == QLatin1String("delay"))
+            fault.nDelayMs = strValue.toInt(&bOk);
         else
             bOk = false;
         if (!bOk)
@@ -78,6 +86,103 @@ int Fail(const QString& strText)
     std::fprintf(stderr, "zint9-sim: %s\n", qPrintable(strText));
     return 1;
 }
+
+// Sets up the device as the options say; false with strError.
+bool SetUp(const QCommandLineParser& parser, CSimDevice& device, QString& strError)
+{
+    quint16 wVersion = 0, wBoot = 0;
+    if (!ParseWord(parser.value("device-version"), wVersion) ||
+        !ParseWord(parser.value("boot-version"), wBoot))
+    {
+        strError = QStringLiteral("a version is a 16-bit number, such as 0x1555");
+        return false;
+    }
+    device.SetVersions(wVersion, wBoot);
+    device.SetRefusalVersions(wVersion, wBoot);
+    if (parser.isSet("refusal-versions"))
+    {
+        const QStringList words = parser.value("refusal-versions").split(QLatin1Char(','));
+        quint16 wRefusal = 0, wRefusalBoot = 0;
+        if (words.size() != 2 || !ParseWord(words[0], wRefusal) || !ParseWord(words[1], wRefusalBoot))
+        {
+            strError = QStringLiteral("--refusal-versions takes two words, such as 0x1234,0x0009");
+            return false;
+        }
+        device.SetRefusalVersions(wRefusal, wRefusalBoot);
+    }
+    for (const QString& strSpec : parser.values("fault"))
+    {
+        CSimDevice::SFault injected;
+        if (!ParseFault(strSpec, injected, strError))
+            return false;
+        device.AddFault(injected);
+    }
+    if (parser.isSet("eeprom") && !device.UseEepromFile(parser.value("eeprom")))
+    {
+        strError = device.m_strError;
+        return false;
+    }
+    if (parser.isSet("unit"))
+    {
+        bool bOk = false;
+        const int nSeed = parser.value("unit").toInt(&bOk);
+        if (!bOk)
+        {
+            strError = QStringLiteral("--unit takes a number");
+            return false;
+        }
+        device.SetUnit(nSeed);
+    }
+    return true;
+}
+
+// The link is the simulator's own: a path that holds anything else than a symbolic link is
+// refused, never removed.
+bool MakeLink(const QString& strLink, const QString& strTarget, QString& strError)
+{
+    const QFileInfo existing(strLink);
+    if (existing.exists() || existing.isSymLink())
+    {
+        if (!existing.isSymLink())
+        {
+            strError = QStringLiteral("%1 exists and is not a symbolic link; not replaced").arg(strLink);
+            return false;
+        }
+        QFile::remove(strLink);
+    }
+    if (QFile::link(strTarget, strLink))
+        return true;
+    strError = QStringLiteral("cannot make the link %1").arg(strLink);
+    return false;
+}
+
+void AddOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        "A simulated ЗИНТ-9 transmitter on a pseudo-terminal. Prints the path of the terminal's\n"
+        "slave side; open that path as the serial port (in the configurator, in zint9 --port, or\n"
+        "in a program of your own). Runs until interrupted.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions(
+        {{"eeprom", "Keep the EEPROM in <file>; a missing file is created with a sample image.", "file"},
+         {"device-version", "Device version (default 0x1555).", "word", "0x1555"},
+         {"boot-version", "Boot-loader version (default 0x0008).", "word", "0x0008"},
+         {"refusal-versions", "Versions a refusal carries (default: the device's).", "word,word"},
+         {"pace", "Answer at the line rate of 9600 baud, as a real line does."},
+         {"link", "Also make <path> a symbolic link to the slave side (never replacing anything else).",
+          "path"},
+         {"unit",
+          "Give the unit a device block of its own, made from <number>, so that simulated units differ.",
+          "number"},
+         {"fault",
+          "Inject a fault: KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS]\n"
+          "KIND is no-answer, truncated, bad-check, refusal, corrupt-store, hang-up (the\n"
+          "simulator closes its side of the terminal, as an unplugged adapter), late (the answer\n"
+          "comes after MS, default 600) or twice (the answer is sent again after MS, default 30);\n"
+          "exchanges count every request from 0. May be repeated.",
+          "fault"}});
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -86,80 +191,22 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("zint9-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZINT9_VERSION));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "A simulated ЗИНТ-9 transmitter on a pseudo-terminal. Prints the path of the terminal's\n"
-        "slave side; open that path as the serial port (in the configurator, in zint9 --port, or\n"
-        "in a program of your own). Runs until interrupted.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption eeprom(
-        "eeprom", "Keep the EEPROM in <file>; a missing file is created with a sample image.", "file");
-    const QCommandLineOption version("device-version", "Device version (default 0x1555).", "word", "0x1555");
-    const QCommandLineOption bootVersion("boot-version", "Boot-loader version (default 0x0008).", "word",
-                                         "0x0008");
-    const QCommandLineOption refusal("refusal-versions",
-                                     "Versions a refusal carries (default: the device's).", "word,word");
-    const QCommandLineOption pace("pace", "Answer at the line rate of 9600 baud, as a real line does.");
-    const QCommandLineOption link("link", "Also make <path> a symbolic link to the slave side.", "path");
-    const QCommandLineOption fault(
-        "fault",
-        "Inject a fault: KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write]\n"
-        "KIND is no-answer, truncated, bad-check, refusal, corrupt-store or hang-up (the\n"
-        "simulator closes its side of the terminal, as an unplugged adapter); exchanges "
-        "count every request from 0. May be repeated.",
-        "fault");
-    parser.addOptions({eeprom, version, bootVersion, refusal, pace, link, fault});
+    AddOptions(parser);
     parser.process(application);
     if (!parser.positionalArguments().isEmpty())
         return Fail(
             QStringLiteral("unexpected argument '%1'; see --help").arg(parser.positionalArguments().first()));
 
     CSimulator simulator;
-    quint16 wVersion = 0, wBoot = 0;
-    if (!ParseWord(parser.value(version), wVersion) || !ParseWord(parser.value(bootVersion), wBoot))
-        return Fail(QStringLiteral("a version is a 16-bit number, such as 0x1555"));
     QString strError;
-    const bool bSet = simulator.WithDevice(
-        [&](CSimDevice& device)
-        {
-            device.SetVersions(wVersion, wBoot);
-            device.SetRefusalVersions(wVersion, wBoot);
-            if (parser.isSet(refusal))
-            {
-                const QStringList words = parser.value(refusal).split(QLatin1Char(','));
-                quint16 wRefusal = 0, wRefusalBoot = 0;
-                if (words.size() != 2 || !ParseWord(words[0], wRefusal) || !ParseWord(words[1], wRefusalBoot))
-                {
-                    strError = QStringLiteral("--refusal-versions takes two words, such as 0x1234,0x0009");
-                    return false;
-                }
-                device.SetRefusalVersions(wRefusal, wRefusalBoot);
-            }
-            for (const QString& strSpec : parser.values(fault))
-            {
-                CSimDevice::SFault injected;
-                if (!ParseFault(strSpec, injected, strError))
-                    return false;
-                device.AddFault(injected);
-            }
-            if (parser.isSet(eeprom) && !device.UseEepromFile(parser.value(eeprom)))
-            {
-                strError = device.m_strError;
-                return false;
-            }
-            return true;
-        });
-    if (!bSet)
+    if (!simulator.WithDevice([&](CSimDevice& device) { return SetUp(parser, device, strError); }))
         return Fail(strError);
-    simulator.SetPaced(parser.isSet(pace));
+    simulator.SetPaced(parser.isSet("pace"));
     if (!simulator.Start())
         return Fail(simulator.m_strError);
-    if (parser.isSet(link))
-    {
-        QFile::remove(parser.value(link));
-        if (!QFile::link(simulator.SlavePath(), parser.value(link)))
-            return Fail(QStringLiteral("cannot make the link %1").arg(parser.value(link)));
-    }
+    const QString strLink = parser.value("link");
+    if (!strLink.isEmpty() && !MakeLink(strLink, simulator.SlavePath(), strError))
+        return Fail(strError);
     std::printf("%s\n", qPrintable(simulator.SlavePath()));
     std::fflush(stdout);
 
@@ -168,7 +215,7 @@ int main(int argc, char* argv[])
     while (!s_bStop)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     simulator.Stop();
-    if (parser.isSet(link))
-        QFile::remove(parser.value(link));
+    if (!strLink.isEmpty() && QFileInfo(strLink).isSymLink())
+        QFile::remove(strLink);
     return 0;
 }

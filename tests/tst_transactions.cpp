@@ -41,6 +41,8 @@ private slots:
     void readImageRetriesEveryBlockOnce();
     void readImageFailsAtBlock_data();
     void readImageFailsAtBlock();
+    void lateAndDoubledAnswers_data();
+    void lateAndDoubledAnswers();
     void writeImage();
     void writeToleratesOneFailedExchange();
     void writeFailsOnTwoFailedExchanges();
@@ -184,6 +186,57 @@ void TestTransactions::readImageFailsAtBlock()
     QCOMPARE(failure.m_nAddress, 8 * block);
     QCOMPARE(int(failure.m_nReason), reason);
     QCOMPARE(failure.m_nReceived, received);
+}
+
+void TestTransactions::lateAndDoubledAnswers_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("request");
+    QTest::addColumn<int>("block");
+    QTest::addColumn<int>("delay");
+    const int nRead = int(ERequest::Read), nWrite = int(ERequest::Write);
+    // Later than the host waits: caught by the drained line after the time-out.
+    QTest::newRow("read answer late") << int(EFault::Late) << nRead << 40 << 600;
+    // Later still: it comes while the retry's answer is awaited, and the retry's own is drained.
+    QTest::newRow("read answer later than the drain") << int(EFault::Late) << nRead << 40 << 700;
+    // The copy comes after the next request: it names another block and is not taken.
+    QTest::newRow("read answer twice") << int(EFault::Twice) << nRead << 10 << 30;
+    QTest::newRow("read answer of the first block twice") << int(EFault::Twice) << nRead << 0 << 30;
+    QTest::newRow("acknowledgement late") << int(EFault::Late) << nWrite << 20 << 600;
+    QTest::newRow("acknowledgement later than the drain") << int(EFault::Late) << nWrite << 20 << 700;
+}
+
+void TestTransactions::lateAndDoubledAnswers()
+{
+    // A read returns the exact image or fails, never another block's data; a write leaves the
+    // exact image in the unit.
+    QFETCH(int, fault);
+    QFETCH(int, request);
+    QFETCH(int, block);
+    QFETCH(int, delay);
+    CDeviceFixture f;
+    f.SetDeviceImage(Pattern(21));
+    CSimDevice::SFault injected = f.Fault(EFault(fault), block, 1, ERequest(request));
+    injected.nDelayMs = delay;
+    f.AddFault(injected);
+    QVERIFY(f.Connect());
+    QVERIFY(f.m_app.ReadVersions());
+    if (ERequest(request) == ERequest::Read)
+    {
+        CParamZT01 read = Pattern(99);
+        if (f.m_app.ReadImage(read))
+            QCOMPARE(Bytes(read), Bytes(Pattern(21)));
+        else
+            QCOMPARE(f.m_app.m_Failure.m_nStep, CFailure::EStep::Read);
+        QVERIFY(f.m_app.ReadImage(read)); // and the line is clean for the next transaction
+        QCOMPARE(Bytes(read), Bytes(Pattern(21)));
+        return;
+    }
+    QVERIFY(f.m_app.WriteImage(Pattern(23)));
+    QCOMPARE(Bytes(f.DeviceImage()), Bytes(Pattern(23)));
+    CParamZT01 read;
+    QVERIFY(f.m_app.ReadImage(read));
+    QCOMPARE(Bytes(read), Bytes(Pattern(23)));
 }
 
 void TestTransactions::writeImage()
