@@ -184,7 +184,12 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
     else if (strEvent == QLatin1String("state"))
     {
         if (event["state"].toString() == QLatin1String("waiting"))
+        {
             m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
+            // A log has no status lines: it says when a line is free for the next device.
+            if (!m_pDisplay->IsLive())
+                m_pDisplay->Log(line.strPort + QStringLiteral(": ждёт прибор"));
+        }
         else
             m_pDisplay->SetStatus(
                 nLine, m_pDisplay->IsLive()

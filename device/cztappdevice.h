@@ -10,6 +10,8 @@ class CImageBackup;
 // three transactions. In demonstration mode the image transactions work on DemoImagePath().
 class CZTAppDevice : public CZTAppConfig
 {
+    static inline int s_nDemoStepMs = 32;
+
 public:
     CZTAppDevice();
     ~CZTAppDevice() override;
@@ -29,17 +31,20 @@ public:
     // Saves the image the device holds now (demo.dat in demonstration mode) as a new backup;
     // every write is preceded by one.
     bool SaveBackup(CImageBackup& backup);
+    // The demonstration transfer's wait a block for application objects made from now on: 32 ms
+    // imitate the line; tests take 0 so as not to sleep through it.
+    static void SetDemoPacing(int nStepMs) { s_nDemoStepMs = nStepMs; }
     // The image the device holds now: m_ParamDevice as last read, or in demonstration mode
     // demo.dat as it is.
     bool HeldImage(CParamZT01& image);
 
     CSerialPort m_Port;
-    CFailure m_Failure;           // why the last transaction failed
-    int m_nLastAcknowledged = -1; // the last block address the last write had acknowledged
-    quint16 m_wVersion = 0;       // device version; seed B of the check words
-    quint16 m_wBootVersion = 0;   // boot-loader version; seed A of the check words
-    bool m_bConnected = false;    // a device has been connected and read
-    int m_nDemoStepMs = 32;       // the demonstration transfer's wait a block; tests take 0
+    CFailure m_Failure;                // why the last transaction failed
+    int m_nLastAcknowledged = -1;      // the last block address the last write had acknowledged
+    quint16 m_wVersion = 0;            // device version; seed B of the check words
+    quint16 m_wBootVersion = 0;        // boot-loader version; seed A of the check words
+    bool m_bConnected = false;         // a device has been connected and read
+    int m_nDemoStepMs = s_nDemoStepMs; // the demonstration transfer's wait a block
 
 private:
     // Takes the versions of a refused write and says so.

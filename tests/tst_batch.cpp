@@ -155,7 +155,9 @@ void TestBatch::stationRepeats()
     // Unplugged, and the next device plugged in where it was.
     first.reset();
     QVERIFY(QFile::remove(strLink));
-    QTest::qWait(1500); // the station sees the line silent
+    // The station says when it has seen the line silent and waits for the next device.
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).count(": ждёт прибор") == 2, 30000);
     auto second = std::make_unique<CSimulator>();
     QVERIFY(plugIn(*second));
     QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 60000);

@@ -2,6 +2,7 @@
 
 #include "cparamzt01.h"
 #include "csampleimages.h"
+#include "cztappdevice.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,16 @@
 #include <QTest>
 
 #include <cstring>
+
+namespace
+{
+// Test programs do not sleep through the demonstration device's imitation of the line.
+const bool s_bUnpaced = []
+{
+    CZTAppDevice::SetDemoPacing(0);
+    return true;
+}();
+} // namespace
 
 CTestFolder::CTestFolder()
 {
