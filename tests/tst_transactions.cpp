@@ -37,15 +37,7 @@ private slots:
     void readVersionsOnClosedPort();
     void readVersionsDemo();
     void readImage();
-    void readImageRetriesEveryBlockOnce_data();
-    void readImageRetriesEveryBlockOnce();
-    void readImageFailsAtBlock_data();
-    void readImageFailsAtBlock();
-    void lateAndDoubledAnswers_data();
-    void lateAndDoubledAnswers();
     void writeImage();
-    void writeToleratesOneFailedExchange();
-    void writeFailsOnTwoFailedExchanges();
     void writeRefused();
     void writeNeedsThePage();
     void refusalChangesTheSeeds();
@@ -111,132 +103,6 @@ void TestTransactions::readImage()
     QCOMPARE(f.Exchanges(), 65);
 }
 
-void TestTransactions::readImageRetriesEveryBlockOnce_data()
-{
-    // A silent or cut answer costs a read time-out and every retry a drained line, so these
-    // run on some blocks only.
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<QList<int>>("blocks");
-    QTest::newRow("wrong check word, the first and last two blocks")
-        << int(EFault::BadCheck) << QList<int>{0, 1, 62, 63};
-    QTest::newRow("no answer") << int(EFault::NoAnswer) << QList<int>{0, 63};
-    QTest::newRow("truncated answer") << int(EFault::Truncated) << QList<int>{1, 62};
-}
-
-void TestTransactions::readImageRetriesEveryBlockOnce()
-{
-    QFETCH(int, fault);
-    QFETCH(QList<int>, blocks);
-    CDeviceFixture f;
-    f.SetDeviceImage(Pattern(5));
-    for (int k : blocks)
-        f.AddFault(f.Fault(EFault(fault), k, 1, ERequest::Read));
-    QVERIFY(f.Connect());
-    QVERIFY(f.m_app.ReadVersions());
-    QVERIFY(f.m_app.ReadImage(f.m_app.m_ParamDevice));
-    QCOMPARE(Bytes(f.m_app.m_ParamEdit), Bytes(Pattern(5)));
-    QCOMPARE(f.Exchanges(), 1 + 64 + int(blocks.size()));
-    // A wrong check word is a failed attempt, never a refusal: the versions stay.
-    QCOMPARE(f.m_app.m_wVersion, quint16(0x1555));
-    QVERIFY(f.m_messages.isEmpty());
-}
-
-void TestTransactions::readImageFailsAtBlock_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<int>("block");
-    QTest::addColumn<int>("reason");
-    QTest::addColumn<int>("received");
-    using EReason = CFailure::EReason;
-    QTest::newRow("no answer at block 0") << int(EFault::NoAnswer) << 0 << int(EReason::TimeOut) << 0;
-    QTest::newRow("wrong check word at block 17")
-        << int(EFault::BadCheck) << 17 << int(EReason::CheckWord) << 0;
-    QTest::newRow("truncated at block 63") << int(EFault::Truncated) << 63 << int(EReason::TimeOut) << 26;
-}
-
-void TestTransactions::readImageFailsAtBlock()
-{
-    QFETCH(int, fault);
-    QFETCH(int, block);
-    QFETCH(int, reason);
-    QFETCH(int, received);
-    CDeviceFixture f;
-    f.SetDeviceImage(Pattern(9));
-    f.m_app.m_ParamDevice = Pattern(100);
-    f.m_app.m_ParamEdit = Pattern(200);
-    f.m_app.m_nSensor = 2;
-    f.AddFault(f.Fault(EFault(fault), block, 2, ERequest::Read));
-    QVERIFY(f.Connect());
-    QVERIFY(f.m_app.ReadVersions());
-    QVERIFY(!f.m_app.ReadImage(f.m_app.m_ParamDevice));
-    // Blocks before the failed one are the device's; the rest keep their old bytes.
-    QCOMPARE(Bytes(f.m_app.m_ParamDevice).left(8 * block), Bytes(Pattern(9)).left(8 * block));
-    QCOMPARE(Bytes(f.m_app.m_ParamDevice).mid(8 * block), Bytes(Pattern(100)).mid(8 * block));
-    QCOMPARE(Bytes(f.m_app.m_ParamEdit), Bytes(Pattern(200)));
-    QCOMPARE(f.m_app.m_nSensor, 2);
-    QCOMPARE(f.m_nPageFills, 0);
-    QCOMPARE(f.m_progress.count("step"), block);
-    QCOMPARE(f.m_progress.last(), QStringLiteral("closed"));
-    QVERIFY(f.m_app.m_Port.m_bOpen);
-    // The failure is kept as it happened: the step, the block, the reason.
-    const CFailure& failure = f.m_app.m_Failure;
-    QCOMPARE(failure.m_nStep, CFailure::EStep::Read);
-    QCOMPARE(failure.m_nAddress, 8 * block);
-    QCOMPARE(int(failure.m_nReason), reason);
-    QCOMPARE(failure.m_nReceived, received);
-}
-
-void TestTransactions::lateAndDoubledAnswers_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<int>("request");
-    QTest::addColumn<int>("block");
-    QTest::addColumn<int>("delay");
-    const int nRead = int(ERequest::Read), nWrite = int(ERequest::Write);
-    // Later than the host waits: caught by the drained line after the time-out.
-    QTest::newRow("read answer late") << int(EFault::Late) << nRead << 40 << 600;
-    // Later still: it comes while the retry's answer is awaited, and the retry's own is drained.
-    QTest::newRow("read answer later than the drain") << int(EFault::Late) << nRead << 40 << 700;
-    // The copy comes after the next request: it names another block and is not taken.
-    QTest::newRow("read answer twice") << int(EFault::Twice) << nRead << 10 << 30;
-    QTest::newRow("read answer of the first block twice") << int(EFault::Twice) << nRead << 0 << 30;
-    QTest::newRow("acknowledgement late") << int(EFault::Late) << nWrite << 20 << 600;
-    QTest::newRow("acknowledgement later than the drain") << int(EFault::Late) << nWrite << 20 << 700;
-}
-
-void TestTransactions::lateAndDoubledAnswers()
-{
-    // A read returns the exact image or fails, never another block's data; a write leaves the
-    // exact image in the unit.
-    QFETCH(int, fault);
-    QFETCH(int, request);
-    QFETCH(int, block);
-    QFETCH(int, delay);
-    CDeviceFixture f;
-    f.SetDeviceImage(Pattern(21));
-    CSimDevice::SFault injected = f.Fault(EFault(fault), block, 1, ERequest(request));
-    injected.nDelayMs = delay;
-    f.AddFault(injected);
-    QVERIFY(f.Connect());
-    QVERIFY(f.m_app.ReadVersions());
-    if (ERequest(request) == ERequest::Read)
-    {
-        CParamZT01 read = Pattern(99);
-        if (f.m_app.ReadImage(read))
-            QCOMPARE(Bytes(read), Bytes(Pattern(21)));
-        else
-            QCOMPARE(f.m_app.m_Failure.m_nStep, CFailure::EStep::Read);
-        QVERIFY(f.m_app.ReadImage(read)); // and the line is clean for the next transaction
-        QCOMPARE(Bytes(read), Bytes(Pattern(21)));
-        return;
-    }
-    QVERIFY(f.m_app.WriteImage(Pattern(23)));
-    QCOMPARE(Bytes(f.DeviceImage()), Bytes(Pattern(23)));
-    CParamZT01 read;
-    QVERIFY(f.m_app.ReadImage(read));
-    QCOMPARE(Bytes(read), Bytes(Pattern(23)));
-}
-
 void TestTransactions::writeImage()
 {
     CDeviceFixture f;
@@ -251,34 +117,6 @@ void TestTransactions::writeImage()
     QVERIFY(f.m_progress.contains("text Запись образа EEPROM прибора..."));
     QCOMPARE(Bytes(f.m_app.m_ParamDevice), Bytes(device)); // a write leaves the record alone
     QVERIFY(f.m_messages.isEmpty());
-}
-
-void TestTransactions::writeToleratesOneFailedExchange()
-{
-    CDeviceFixture f;
-    f.AddFault(f.Fault(EFault::NoAnswer, 30, 1, ERequest::Write));
-    QVERIFY(f.Connect());
-    QVERIFY(f.m_app.ReadVersions());
-    QVERIFY(f.m_app.WriteImage(Pattern(13)));
-    QCOMPARE(Bytes(f.DeviceImage()), Bytes(Pattern(13)));
-    QCOMPARE(f.Exchanges(), 1 + 65);
-}
-
-void TestTransactions::writeFailsOnTwoFailedExchanges()
-{
-    CDeviceFixture f;
-    const CParamZT01 before = f.DeviceImage();
-    f.AddFault(f.Fault(EFault::NoAnswer, 10, 1, ERequest::Write));
-    f.AddFault(f.Fault(EFault::NoAnswer, 40, 1, ERequest::Write));
-    QVERIFY(f.Connect());
-    QVERIFY(f.m_app.ReadVersions());
-    QVERIFY(!f.m_app.WriteImage(Pattern(15)));
-    // The blocks acknowledged before the second failure are written, the rest are not.
-    QCOMPARE(Bytes(f.DeviceImage()).left(8 * 40), Bytes(Pattern(15)).left(8 * 40));
-    QCOMPARE(Bytes(f.DeviceImage()).mid(8 * 40), Bytes(before).mid(8 * 40));
-    QCOMPARE(f.m_progress.count("step"), 40);
-    QVERIFY(f.m_messages.isEmpty());
-    QCOMPARE(f.m_app.m_wVersion, quint16(0x1555));
 }
 
 void TestTransactions::writeRefused()
