@@ -162,14 +162,11 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
     const QString strEvent = event["event"].toString();
     if (strEvent == QLatin1String("progress"))
     {
-        constexpr int kWidth = 16;
         const int nPercent = event["percent"].toInt();
-        const int nFilled = nPercent * kWidth / 100;
-        m_pDisplay->SetStatus(
-            nLine, QStringLiteral("[%1%2] %3% %4")
-                       .arg(QString(nFilled, QLatin1Char('#')), QString(kWidth - nFilled, QLatin1Char('.')))
-                       .arg(nPercent, 3)
-                       .arg(event["text"].toString()));
+        m_pDisplay->SetStatus(nLine, QStringLiteral("[%1] %2% %3")
+                                         .arg(CProgress::Bar(nPercent, 16))
+                                         .arg(nPercent, 3)
+                                         .arg(event["text"].toString()));
     }
     else if (strEvent == QLatin1String("message"))
     {

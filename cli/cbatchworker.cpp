@@ -44,8 +44,7 @@ public:
     void SetPos(int nPos) override
     {
         m_nPos = nPos;
-        const int nSpan = m_nMax > m_nMin ? m_nMax - m_nMin : 1;
-        const int nPercent = qBound(0, m_nPos - m_nMin, nSpan) * 100 / nSpan;
+        const int nPercent = qBound(0, Percent(m_nPos, m_nMin, m_nMax), 100);
         if (nPercent == m_nSent)
             return;
         m_nSent = nPercent;

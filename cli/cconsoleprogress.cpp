@@ -25,12 +25,8 @@ void CConsoleProgress::SetPos(int nPos)
 
 void CConsoleProgress::Draw()
 {
-    constexpr int kWidth = 32;
-    const int nSpan = m_nMax > m_nMin ? m_nMax - m_nMin : 1;
-    const int nDone = qBound(0, m_nPos - m_nMin, nSpan);
-    const int nFilled = nDone * kWidth / nSpan;
-    const QString strBar = QString(nFilled, QLatin1Char('#')) + QString(kWidth - nFilled, QLatin1Char('.'));
-    std::fprintf(m_pStream, "\r[%s] %3d%% %s", qPrintable(strBar), nDone * 100 / nSpan,
+    const int nPercent = qBound(0, Percent(m_nPos, m_nMin, m_nMax), 100);
+    std::fprintf(m_pStream, "\r[%s] %3d%% %s", qPrintable(Bar(nPercent, 32)), nPercent,
                  m_strText.toUtf8().constData());
     std::fflush(m_pStream);
     m_bDrawn = true;

@@ -15,4 +15,17 @@ public:
     virtual void StepIt() {}
     // Lets the front end repaint; never waits.
     virtual void PumpMessages() {}
+
+    // How far nPos has come in [nMin, nMax], in percent, not bounded; 0 for an empty range.
+    static int Percent(int nPos, int nMin, int nMax)
+    {
+        const int nSpan = nMax - nMin;
+        return nSpan != 0 ? (nPos - nMin) * 100 / nSpan : 0;
+    }
+    // A bar of nWidth characters, '#' for done and '.' for the rest.
+    static QString Bar(int nPercent, int nWidth)
+    {
+        const int nFilled = qBound(0, nPercent, 100) * nWidth / 100;
+        return QString(nFilled, QLatin1Char('#')) + QString(nWidth - nFilled, QLatin1Char('.'));
+    }
 };

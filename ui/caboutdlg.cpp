@@ -1,4 +1,5 @@
 #include "caboutdlg.h"
+#include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
 
@@ -7,5 +8,6 @@
 CAboutDlg::CAboutDlg(QWidget* pParent) : QDialog(pParent)
 {
     CDialogBuilder::Build(100, this);
-    connect(findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, this, &QDialog::accept);
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kOk)), &QPushButton::clicked, this,
+            &QDialog::accept);
 }

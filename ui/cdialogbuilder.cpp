@@ -182,11 +182,8 @@ QString CDialogBuilder::PictureDescription(const QString& strName)
     return kDescriptions.value(strName);
 }
 
-bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pfnCreate)
+void CDialogBuilder::SetUpWindow(const QJsonObject& dialog, QWidget* pDialog)
 {
-    const QJsonObject dialog = Templates().value(QString::number(nTemplateId)).toObject();
-    if (dialog.isEmpty())
-        return false;
     pDialog->setFont(TemplateFont());
     const QJsonArray size = dialog.value(QLatin1String("size")).toArray();
     const QRect rcDialog = ToPixels(QRect(0, 0, size.at(0).toInt(), size.at(1).toInt()));
@@ -206,39 +203,44 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
     }
     if (dialog.contains(QLatin1String("caption")))
         pDialog->setWindowTitle(dialog.value(QLatin1String("caption")).toString());
+}
 
-    QList<SControl> controls;
-    QList<QWidget*> widgets;
-    for (const QJsonValue& value : dialog.value(QLatin1String("controls")).toArray())
+CDialogBuilder::SControl CDialogBuilder::ControlOf(const QJsonObject& item)
+{
+    SControl control;
+    control.nId = item.value(QLatin1String("id")).toInt(-1);
+    control.strKind = item.value(QLatin1String("kind")).toString();
+    control.strText = item.value(QLatin1String("text")).toString();
+    control.rcDlu = RectOf(item.value(QLatin1String("rect")));
+    control.styles = StringsOf(item.value(QLatin1String("style")));
+    control.items = StringsOf(item.value(QLatin1String("items")));
+    control.strImage = item.value(QLatin1String("image")).toString();
+    return control;
+}
+
+QWidget* CDialogBuilder::Place(const SControl& control, QWidget* pDialog, const CreateFn& pfnCreate)
+{
+    QWidget* pWidget = pfnCreate ? pfnCreate(control, pDialog) : nullptr;
+    if (!pWidget)
+        pWidget = CreateStandard(control, pDialog);
+    if (control.nId >= 0)
+        pWidget->setObjectName(QString::number(control.nId));
+    QRect rc = ToPixels(control.rcDlu);
+    if (control.strKind == QLatin1String("combo"))
     {
-        const QJsonObject item = value.toObject();
-        SControl& control = controls.emplace_back();
-        control.nId = item.value(QLatin1String("id")).toInt(-1);
-        control.strKind = item.value(QLatin1String("kind")).toString();
-        control.strText = item.value(QLatin1String("text")).toString();
-        control.rcDlu = RectOf(item.value(QLatin1String("rect")));
-        control.styles = StringsOf(item.value(QLatin1String("style")));
-        control.items = StringsOf(item.value(QLatin1String("items")));
-        control.strImage = item.value(QLatin1String("image")).toString();
-
-        QWidget* pWidget = pfnCreate ? pfnCreate(control, pDialog) : nullptr;
-        if (!pWidget)
-            pWidget = CreateStandard(control, pDialog);
-        if (control.nId >= 0)
-            pWidget->setObjectName(QString::number(control.nId));
-        QRect rc = ToPixels(control.rcDlu);
-        if (control.strKind == QLatin1String("combo"))
-        {
-            // The template's height is that of the opened list; the closed box is one line.
-            rc.setHeight(pWidget->sizeHint().height());
-            if (auto* pCombo = qobject_cast<QComboBox*>(pWidget))
-                pCombo->setMaxVisibleItems(qMax(1, (control.rcDlu.height() - 14) / 8));
-        }
-        else if (control.strKind == QLatin1String("bitmap"))
-            rc.setSize(pWidget->sizeHint());
-        pWidget->setGeometry(rc);
-        widgets.append(pWidget);
+        // The template's height is that of the opened list; the closed box is one line.
+        rc.setHeight(pWidget->sizeHint().height());
+        if (auto* pCombo = qobject_cast<QComboBox*>(pWidget))
+            pCombo->setMaxVisibleItems(qMax(1, (control.rcDlu.height() - 14) / 8));
     }
+    else if (control.strKind == QLatin1String("bitmap"))
+        rc.setSize(pWidget->sizeHint());
+    pWidget->setGeometry(rc);
+    return pWidget;
+}
+
+void CDialogBuilder::NameFields(const QList<SControl>& controls, const QList<QWidget*>& widgets)
+{
     // Fields are named by their captions, as screen readers name them on Windows; the caption
     // also labels its field, which is how some platforms' readers find the name of a list.
     for (qsizetype i = 0; i < controls.size(); ++i)
@@ -254,5 +256,21 @@ bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pf
         if (pLabel && !pLabel->buddy()) // a caption labels the first field of its row
             pLabel->setBuddy(widgets[i]);
     }
+}
+
+bool CDialogBuilder::Build(int nTemplateId, QWidget* pDialog, const CreateFn& pfnCreate)
+{
+    const QJsonObject dialog = Templates().value(QString::number(nTemplateId)).toObject();
+    if (dialog.isEmpty())
+        return false;
+    SetUpWindow(dialog, pDialog);
+    QList<SControl> controls;
+    QList<QWidget*> widgets;
+    for (const QJsonValue& value : dialog.value(QLatin1String("controls")).toArray())
+    {
+        controls.append(ControlOf(value.toObject()));
+        widgets.append(Place(controls.last(), pDialog, pfnCreate));
+    }
+    NameFields(controls, widgets);
     return true;
 }

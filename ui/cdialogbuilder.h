@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
+class QJsonObject;
 class QWidget;
 class QPixmap;
 
@@ -40,4 +42,13 @@ public:
     static QPixmap Picture(const QString& strName, const QSize& size = {});
     // What a picture shows, for screen readers.
     static QString PictureDescription(const QString& strName);
+
+private:
+    // Size, frame, caption and font of the window.
+    static void SetUpWindow(const QJsonObject& dialog, QWidget* pDialog);
+    static SControl ControlOf(const QJsonObject& item);
+    // Creates the control's widget and puts it where the template says.
+    static QWidget* Place(const SControl& control, QWidget* pDialog, const CreateFn& pfnCreate);
+    // Names each field after its caption.
+    static void NameFields(const QList<SControl>& controls, const QList<QWidget*>& widgets);
 };

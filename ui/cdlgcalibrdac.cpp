@@ -1,4 +1,5 @@
 #include "cdlgcalibrdac.h"
+#include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
 #include "cmsgbox.h"
@@ -19,13 +20,15 @@ CDlgCalibrDAC::CDlgCalibrDAC(QWidget* pParent) : QDialog(pParent)
                                                     !control.styles.contains("readonly");
                               return bNumeric ? new CMyEdit(pParent) : nullptr;
                           });
-    m_edCalLow = findChild<CMyEdit*>(QStringLiteral("1020"));
-    m_edCalHigh = findChild<CMyEdit*>(QStringLiteral("1021"));
-    connect(findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, this, &QDialog::accept);
-    connect(findChild<QPushButton*>(QStringLiteral("2")), &QPushButton::clicked, this, &QDialog::reject);
+    m_edCalLow = findChild<CMyEdit*>(CControlId::Name(CControlId::kDacLow));
+    m_edCalHigh = findChild<CMyEdit*>(CControlId::Name(CControlId::kDacHigh));
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kOk)), &QPushButton::clicked, this,
+            &QDialog::accept);
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kCancel)), &QPushButton::clicked, this,
+            &QDialog::reject);
     FillControls(); // the construction values first, as the dialog's own initialisation does
     // "Отмена" comes first in the tab order and has the focus, however the initialisation ends.
-    findChild<QPushButton*>(QStringLiteral("2"))->setFocus();
+    findChild<QPushButton*>(CControlId::Name(CControlId::kCancel))->setFocus();
 
     const CZTAppDevice& app = ZTApp();
     const CParamZT01& edit = app.m_ParamEdit;
@@ -57,12 +60,14 @@ void CDlgCalibrDAC::FillControls()
 {
     m_edCalLow->setText(CNumberText::Format(m_fCalLow));
     m_edCalHigh->setText(CNumberText::Format(m_fCalHigh));
-    findChild<QLineEdit*>(QStringLiteral("1027"))->setText(CNumberText::Format(m_fLowLimit));
-    findChild<QLineEdit*>(QStringLiteral("1028"))->setText(CNumberText::Format(m_fHighLimit));
-    for (const char* pszId : {"1029", "1030"})
-        findChild<QLabel*>(QLatin1String(pszId))->setText(m_strSensorUnit);
-    for (const char* pszId : {"1034", "1035"})
-        findChild<QLabel*>(QLatin1String(pszId))->setText(m_strOutUnit);
+    findChild<QLineEdit*>(CControlId::Name(CControlId::kDacDialogLowLimit))
+        ->setText(CNumberText::Format(m_fLowLimit));
+    findChild<QLineEdit*>(CControlId::Name(CControlId::kDacDialogHighLimit))
+        ->setText(CNumberText::Format(m_fHighLimit));
+    for (int nId : {CControlId::kDacDialogLowUnit, CControlId::kDacDialogHighUnit})
+        findChild<QLabel*>(CControlId::Name(nId))->setText(m_strSensorUnit);
+    for (int nId : {CControlId::kDacDialogDacLowUnit, CControlId::kDacDialogDacHighUnit})
+        findChild<QLabel*>(CControlId::Name(nId))->setText(m_strOutUnit);
 }
 
 bool CDlgCalibrDAC::ReadField(CMyEdit* pEdit, float& fValue, const CParamRules::SRange& range, int nField)

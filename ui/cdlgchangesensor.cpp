@@ -1,4 +1,5 @@
 #include "cdlgchangesensor.h"
+#include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
 #include "cztappdevice.h"
@@ -9,9 +10,11 @@
 CDlgChangeSensor::CDlgChangeSensor(QWidget* pParent) : QDialog(pParent)
 {
     CDialogBuilder::Build(133, this);
-    m_cbSensor = findChild<QComboBox*>(QStringLiteral("1018"));
-    connect(findChild<QPushButton*>(QStringLiteral("1")), &QPushButton::clicked, this, &QDialog::accept);
-    connect(findChild<QPushButton*>(QStringLiteral("2")), &QPushButton::clicked, this, &QDialog::reject);
+    m_cbSensor = findChild<QComboBox*>(CControlId::Name(CControlId::kSensorList));
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kOk)), &QPushButton::clicked, this,
+            &QDialog::accept);
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kCancel)), &QPushButton::clicked, this,
+            &QDialog::reject);
     const CZTAppDevice& app = ZTApp();
     for (const tagSTSENSORS& sensor : app.m_Sensors)
         m_cbSensor->addItem(sensor.strName);

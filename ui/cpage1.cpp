@@ -1,4 +1,5 @@
 #include "cpage1.h"
+#include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
 #include "cfailuretext.h"
@@ -48,7 +49,7 @@ bool CPage1::DoDataExchange(bool bSave)
 void CPage1::OnInitDialog()
 {
     CDialogBuilder::Build(130, this);
-    m_cbPort = findChild<QComboBox*>(QStringLiteral("1007"));
+    m_cbPort = findChild<QComboBox*>(CControlId::Name(CControlId::kPortList));
     // The selected entry's details show when the pointer rests on the closed list too.
     connect(m_cbPort, &QComboBox::currentIndexChanged, this,
             [this](int nIndex)

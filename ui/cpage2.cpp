@@ -1,4 +1,5 @@
 #include "cpage2.h"
+#include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
 #include "cdlgcalibrdac.h"
@@ -35,18 +36,18 @@ void CPage2::OnInitDialog()
                               return control.strKind == QLatin1String("edit") ? new CMyEdit(pParent)
                                                                               : nullptr;
                           });
-    m_wndSensor = findChild<QLabel*>(QStringLiteral("1016"));
-    m_edLowLimit = findChild<CMyEdit*>(QStringLiteral("1009"));
-    m_edHighLimit = findChild<CMyEdit*>(QStringLiteral("1010"));
-    m_edFailOutput = findChild<CMyEdit*>(QStringLiteral("1022"));
-    m_edPeakBand = findChild<CMyEdit*>(QStringLiteral("1014"));
-    m_edFilterTime = findChild<CMyEdit*>(QStringLiteral("1015"));
-    m_wndDacCalLow = findChild<QLabel*>(QStringLiteral("1020"));
-    m_wndDacCalHigh = findChild<QLabel*>(QStringLiteral("1021"));
-    m_cbColdJunction = findChild<QComboBox*>(QStringLiteral("1023"));
-    connect(findChild<QPushButton*>(QStringLiteral("1017")), &QPushButton::clicked, this,
+    m_wndSensor = findChild<QLabel*>(CControlId::Name(CControlId::kSensor));
+    m_edLowLimit = findChild<CMyEdit*>(CControlId::Name(CControlId::kLowLimit));
+    m_edHighLimit = findChild<CMyEdit*>(CControlId::Name(CControlId::kHighLimit));
+    m_edFailOutput = findChild<CMyEdit*>(CControlId::Name(CControlId::kFailOutput));
+    m_edPeakBand = findChild<CMyEdit*>(CControlId::Name(CControlId::kPeakBand));
+    m_edFilterTime = findChild<CMyEdit*>(CControlId::Name(CControlId::kFilterTime));
+    m_wndDacCalLow = findChild<QLabel*>(CControlId::Name(CControlId::kDacLow));
+    m_wndDacCalHigh = findChild<QLabel*>(CControlId::Name(CControlId::kDacHigh));
+    m_cbColdJunction = findChild<QComboBox*>(CControlId::Name(CControlId::kColdJunction));
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kChangeSensor)), &QPushButton::clicked, this,
             &CPage2::OnChangeSensor);
-    connect(findChild<QPushButton*>(QStringLiteral("1019")), &QPushButton::clicked, this,
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kCalibrateDac)), &QPushButton::clicked, this,
             &CPage2::OnCalibrDAC);
     Fill();
 }
@@ -104,7 +105,8 @@ void CPage2::Fill()
     m_nColdJunction = edit.byColdJunction > 1 ? 1 : edit.byColdJunction;
 
     const bool bCalibrated = !CParamZT01::IsUnset(edit.fDacCalLow) && !CParamZT01::IsUnset(edit.fDacCalHigh);
-    for (int nId : {1031, 1020, 1021, 1032, 1033})
+    for (int nId : {CControlId::kDacCaption, CControlId::kDacLow, CControlId::kDacHigh,
+                    CControlId::kDacLowUnit, CControlId::kDacHighUnit})
         Control(nId)->setVisible(bCalibrated);
 
     app.m_nSensor = app.FindSensor(edit);
@@ -129,12 +131,12 @@ void CPage2::Fill()
     m_wndDacCalLow->setText(CNumberText::Format(m_fDacCalLow));
     m_wndDacCalHigh->setText(CNumberText::Format(m_fDacCalHigh));
     m_cbColdJunction->setCurrentIndex(m_nColdJunction);
-    for (int nId : {1024, 1025, 1026})
+    for (int nId : {CControlId::kLowLimitUnit, CControlId::kHighLimitUnit, CControlId::kPeakBandUnit})
         static_cast<QLabel*>(Control(nId))->setText(m_strSensorUnit);
-    for (int nId : {1032, 1033})
+    for (int nId : {CControlId::kDacLowUnit, CControlId::kDacHighUnit})
         static_cast<QLabel*>(Control(nId))->setText(m_strOutUnit);
     m_wndSensor->setText(m_strSensor);
-    static_cast<QLabel*>(Control(1039))->setText(m_strStatus);
+    static_cast<QLabel*>(Control(CControlId::kStatus))->setText(m_strStatus);
 }
 
 bool CPage2::ValidateParams()

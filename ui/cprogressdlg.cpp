@@ -1,4 +1,5 @@
 #include "cprogressdlg.h"
+#include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
 #include "cstringtable.h"
@@ -33,9 +34,9 @@ bool CProgressDlg::Create(QWidget* pParent)
         m_bOwnerDisabled = false;
         return false;
     }
-    m_pText = findChild<QLabel*>(QStringLiteral("1000"));
-    m_pPercent = findChild<QLabel*>(QStringLiteral("1002"));
-    m_progress = findChild<QProgressBar*>(QStringLiteral("1001"));
+    m_pText = findChild<QLabel*>(CControlId::Name(CControlId::kProgressText));
+    m_pPercent = findChild<QLabel*>(CControlId::Name(CControlId::kProgressPercent));
+    m_progress = findChild<QProgressBar*>(CControlId::Name(CControlId::kProgressBar));
     m_progress->setRange(m_nMin, m_nMax);
     m_progress->setValue(m_nMin);
     setWindowTitle(CStringTable::Load(m_nTitleID));
@@ -104,8 +105,7 @@ void CProgressDlg::UpdatePercent(int nPos)
 {
     if (!m_pPercent)
         return;
-    const int nSpan = m_nMax - m_nMin;
-    int nPercent = nSpan != 0 ? (nPos - m_nMin) * 100 / nSpan : 0; // an empty range must not crash
+    int nPercent = CProgress::Percent(nPos, m_nMin, m_nMax); // an empty range must not crash
     if (nPercent != 100)
         nPercent %= 100;
     const QString strText = QString::asprintf("%d%c", nPercent, '%');

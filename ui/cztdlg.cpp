@@ -1,4 +1,5 @@
 #include "cztdlg.h"
+#include "ccontrolid.h"
 
 #include "caboutdlg.h"
 #include "cdialogbuilder.h"
@@ -39,14 +40,14 @@ CZTDlg::CZTDlg(QWidget* pParent) : QDialog(pParent), m_Page1(this), m_Page2(this
                                          ? new CTitlePage(control.strText, pParent)
                                          : nullptr;
                           });
-    m_wndTitle = findChild<CTitlePage*>(QStringLiteral("1006"));
-    m_wndPageArea = findChild<QFrame*>(QStringLiteral("1005"));
-    m_wndPicture = findChild<QLabel*>(QStringLiteral("1004"));
+    m_wndTitle = findChild<CTitlePage*>(CControlId::Name(CControlId::kTitle));
+    m_wndPageArea = findChild<QFrame*>(CControlId::Name(CControlId::kPageArea));
+    m_wndPicture = findChild<QLabel*>(CControlId::Name(CControlId::kPicture));
     m_Page1.hide();
     m_Page2.hide();
-    connect(Button(1), &QPushButton::clicked, this, &CZTDlg::OnOK);
-    connect(Button(1003), &QPushButton::clicked, this, &CZTDlg::OnBack);
-    connect(Button(2), &QPushButton::clicked, this, &CZTDlg::OnCancel);
+    connect(Button(CControlId::kOk), &QPushButton::clicked, this, &CZTDlg::OnOK);
+    connect(Button(CControlId::kBack), &QPushButton::clicked, this, &CZTDlg::OnBack);
+    connect(Button(CControlId::kCancel), &QPushButton::clicked, this, &CZTDlg::OnCancel);
 }
 
 CZTDlg::~CZTDlg()
@@ -101,9 +102,9 @@ void CZTDlg::OnInitDialog()
     }
     m_nCurPage = -1;
     OnOK();
-    Button(1003)->setText(QStringLiteral("<< Назад"));
-    Button(1)->setText(m_arrPages.size() > 1 ? kForward : kWrite);
-    Button(2)->setText(QStringLiteral("Выход"));
+    Button(CControlId::kBack)->setText(QStringLiteral("<< Назад"));
+    Button(CControlId::kOk)->setText(m_arrPages.size() > 1 ? kForward : kWrite);
+    Button(CControlId::kCancel)->setText(QStringLiteral("Выход"));
     if (app.m_Port.m_bDemo)
         setWindowTitle(QStringLiteral("Конфигуратор ЗИНТ-9. Демонстрационный режим"));
 }
@@ -117,12 +118,12 @@ void CZTDlg::AddPage(const QString& strTitle, QDialog* pPage, quint32 nTemplate)
 
 void CZTDlg::SetButtons(bool bBackEnabled, const QString& strForward)
 {
-    Button(1003)->setEnabled(bBackEnabled);
-    Button(1)->setEnabled(true);
-    Button(2)->setEnabled(true);
-    Button(1003)->setText(QStringLiteral("<< Назад"));
-    Button(1)->setText(strForward);
-    Button(2)->setText(QStringLiteral("Выход"));
+    Button(CControlId::kBack)->setEnabled(bBackEnabled);
+    Button(CControlId::kOk)->setEnabled(true);
+    Button(CControlId::kCancel)->setEnabled(true);
+    Button(CControlId::kBack)->setText(QStringLiteral("<< Назад"));
+    Button(CControlId::kOk)->setText(strForward);
+    Button(CControlId::kCancel)->setText(QStringLiteral("Выход"));
 }
 
 void CZTDlg::ShowPage(int nPage)

@@ -1,6 +1,7 @@
 // zint9-shots FOLDER: saves a PNG of every window and dialog of the wizard, for looking at.
 // Runs in demonstration mode on the data beside it; needs no display (QT_QPA_PLATFORM=offscreen).
 #include "caboutdlg.h"
+#include "ccontrolid.h"
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
 #include "cmsgbox.h"
@@ -16,6 +17,7 @@
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <tuple>
 
 namespace
 {
@@ -30,6 +32,115 @@ void Save(QWidget& widget, const QString& strName)
         ++s_nShots;
     else
         std::fprintf(stderr, "zint9-shots: cannot save %s\n", qPrintable(strPath));
+}
+QString s_strNext = QStringLiteral("message"); // the name of the next box or dialog shown
+
+void SetUpDemonstration(CZTApp& app)
+{
+    CZTApp::InitSettingsStore();
+    app.InitLocale();
+    app.m_strAppDir = QCoreApplication::applicationDirPath();
+    app.m_Port.m_bDemo = true;
+    app.LoadSensorCatalogue();
+    CPage1::s_pfnEnumPorts = [](QList<CSerialPort::SPortInfo>& list)
+    {
+        list = {{"ttyS0", "/dev/ttyS0", {}, {}, {}},
+                {"ttyUSB0", "/dev/ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", "A1B2C3"}};
+        return true;
+    };
+}
+
+// Message boxes are shown for real, grabbed and closed; dialogs grabbed, then answered with OK.
+void ScriptModals()
+{
+    CMsgBox::SetMessageScript(
+        [](const CMsgBox::SRecord& record)
+        {
+            const QMessageBox::Icon nIcon = record.nIcon == EMsgIcon::Stop ? QMessageBox::Critical
+                                            : record.nIcon == EMsgIcon::Exclamation
+                                                ? QMessageBox::Warning
+                                                : QMessageBox::Information;
+            QMessageBox box(nIcon, record.strCaption, record.strText, QMessageBox::Ok, record.pOwner);
+            box.setDetailedText(record.strDetail);
+            box.show();
+            Save(box, s_strNext);
+        });
+    CMsgBox::SetDialogScript(
+        [](QDialog& dialog)
+        {
+            Save(dialog, s_strNext);
+            dialog.accept();
+            return dialog.result();
+        });
+}
+
+void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
+{
+    dlg.show();
+    Save(dlg, QStringLiteral("frame-port-page"));
+    {
+        CProgressDlg progress;
+        progress.Create(&dlg);
+        progress.SetText(QStringLiteral("Чтение образа EEPROM прибора..."));
+        progress.SetRange(0, 64);
+        progress.SetPos(37);
+        Save(progress, QStringLiteral("progress"));
+    }
+    dlg.OnOK(); // connect to the demonstration image
+    Save(dlg, QStringLiteral("frame-parameters-page"));
+
+    s_strNext = QStringLiteral("about");
+    dlg.OnSysCommand(0x0010);
+    s_strNext = QStringLiteral("change-sensor");
+    {
+        CDlgChangeSensor change(&dlg);
+        CMsgBox::Exec(change);
+    }
+    s_strNext = QStringLiteral("calibration");
+    {
+        CDlgCalibrDAC calibration(&dlg);
+        CMsgBox::Exec(calibration);
+    }
+    s_strNext = QStringLiteral("message-dac-range");
+    {
+        CDlgCalibrDAC calibration(&dlg);
+        calibration.m_edCalLow->setText(QStringLiteral("12.01"));
+        calibration.accept();
+    }
+    // The parameters page with an unset calibration.
+    app.m_ParamEdit.fDacCalLow = std::bit_cast<float>(0xFFFFFFFFu);
+    dlg.m_Page2.DoDataExchange(false);
+    Save(dlg, QStringLiteral("frame-parameters-unset-calibration"));
+}
+
+void ShootMessages(CZTDlg& dlg)
+{
+    auto field = [&dlg](int nId) { return dlg.m_Page2.findChild<CMyEdit*>(CControlId::Name(nId)); };
+    auto validate = [&](int nId, const QString& strText, const QString& strName)
+    {
+        CMyEdit* pEdit = field(nId);
+        const QString strOld = pEdit->text();
+        pEdit->setText(strText);
+        s_strNext = strName;
+        if (dlg.m_Page2.DoDataExchange(true))
+            dlg.m_Page2.ValidateParams();
+        pEdit->setText(strOld);
+    };
+    validate(CControlId::kLowLimit, QStringLiteral("-1000"), QStringLiteral("message-106-limits"));
+    validate(CControlId::kFilterTime, QStringLiteral("-1"), QStringLiteral("message-158-filter-time"));
+    validate(CControlId::kFailOutput, QStringLiteral("30"), QStringLiteral("message-159-failure-output"));
+    validate(CControlId::kPeakBand, QStringLiteral("0.05"), QStringLiteral("message-160-band-too-small"));
+    validate(CControlId::kPeakBand, QStringLiteral("900"), QStringLiteral("message-161-band-too-large"));
+    validate(CControlId::kPeakBand, QString(), QStringLiteral("message-not-a-number"));
+    const std::tuple<const char*, int, int, EMsgIcon> messages[] = {
+        {"message-156-write-failed", 156, 107, EMsgIcon::Stop},
+        {"message-157-written", 157, 151, EMsgIcon::Information},
+        {"message-154-versions", 154, 107, EMsgIcon::Stop}};
+    for (const auto& [pszName, nText, nCaption, nIcon] : messages)
+    {
+        s_strNext = QString::fromLatin1(pszName);
+        CMsgBox::Show(&dlg, CStringTable::Load(nText), CStringTable::Load(nCaption), nIcon);
+    }
 }
 } // namespace
 
@@ -46,104 +157,11 @@ int main(int argc, char* argv[])
     s_folder.mkpath(QStringLiteral("."));
 
     CZTApp app;
-    CZTApp::InitSettingsStore();
-    app.InitLocale();
-    app.m_strAppDir = QCoreApplication::applicationDirPath();
-    app.m_Port.m_bDemo = true;
-    app.LoadSensorCatalogue();
-    CPage1::s_pfnEnumPorts = [](QList<CSerialPort::SPortInfo>& list)
-    {
-        list = {{"ttyS0", "/dev/ttyS0", {}, {}, {}},
-                {"ttyUSB0", "/dev/ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", "A1B2C3"}};
-        return true;
-    };
-
-    // Message boxes are shown for real, grabbed and closed.
-    QString strNext = QStringLiteral("message");
-    CMsgBox::SetMessageScript(
-        [&](const CMsgBox::SRecord& record)
-        {
-            const QMessageBox::Icon nIcon = record.nIcon == EMsgIcon::Stop ? QMessageBox::Critical
-                                            : record.nIcon == EMsgIcon::Exclamation
-                                                ? QMessageBox::Warning
-                                                : QMessageBox::Information;
-            QMessageBox box(nIcon, record.strCaption, record.strText, QMessageBox::Ok, record.pOwner);
-            box.setDetailedText(record.strDetail);
-            box.show();
-            Save(box, strNext);
-        });
-    // Dialogs: grabbed, then answered with OK.
-    CMsgBox::SetDialogScript(
-        [&](QDialog& dialog)
-        {
-            Save(dialog, strNext);
-            dialog.accept();
-            return dialog.result();
-        });
-
+    SetUpDemonstration(app);
+    ScriptModals();
     CZTDlg dlg;
-    dlg.show();
-    Save(dlg, QStringLiteral("frame-port-page"));
-    {
-        CProgressDlg progress;
-        progress.Create(&dlg);
-        progress.SetText(QStringLiteral("Чтение образа EEPROM прибора..."));
-        progress.SetRange(0, 64);
-        progress.SetPos(37);
-        Save(progress, QStringLiteral("progress"));
-    }
-    dlg.OnOK(); // connect to the demonstration image
-    Save(dlg, QStringLiteral("frame-parameters-page"));
-
-    strNext = QStringLiteral("about");
-    dlg.OnSysCommand(0x0010);
-    strNext = QStringLiteral("change-sensor");
-    {
-        CDlgChangeSensor change(&dlg);
-        CMsgBox::Exec(change);
-    }
-    strNext = QStringLiteral("calibration");
-    {
-        CDlgCalibrDAC calibration(&dlg);
-        CMsgBox::Exec(calibration);
-    }
-    strNext = QStringLiteral("message-dac-range");
-    {
-        CDlgCalibrDAC calibration(&dlg);
-        calibration.m_edCalLow->setText(QStringLiteral("12.01"));
-        calibration.accept();
-    }
-    // The parameters page with an unset calibration.
-    app.m_ParamEdit.fDacCalLow = std::bit_cast<float>(0xFFFFFFFFu);
-    dlg.m_Page2.DoDataExchange(false);
-    Save(dlg, QStringLiteral("frame-parameters-unset-calibration"));
-
-    auto* pLow = dlg.m_Page2.findChild<CMyEdit*>(QStringLiteral("1009"));
-    auto* pBand = dlg.m_Page2.findChild<CMyEdit*>(QStringLiteral("1014"));
-    auto* pTime = dlg.m_Page2.findChild<CMyEdit*>(QStringLiteral("1015"));
-    auto* pFail = dlg.m_Page2.findChild<CMyEdit*>(QStringLiteral("1022"));
-    auto validate = [&](CMyEdit* pEdit, const QString& strText, const QString& strName)
-    {
-        const QString strOld = pEdit->text();
-        pEdit->setText(strText);
-        strNext = strName;
-        if (dlg.m_Page2.DoDataExchange(true))
-            dlg.m_Page2.ValidateParams();
-        pEdit->setText(strOld);
-    };
-    validate(pLow, QStringLiteral("-1000"), QStringLiteral("message-106-limits"));
-    validate(pTime, QStringLiteral("-1"), QStringLiteral("message-158-filter-time"));
-    validate(pFail, QStringLiteral("30"), QStringLiteral("message-159-failure-output"));
-    validate(pBand, QStringLiteral("0.05"), QStringLiteral("message-160-band-too-small"));
-    validate(pBand, QStringLiteral("900"), QStringLiteral("message-161-band-too-large"));
-    validate(pBand, QString(), QStringLiteral("message-not-a-number"));
-    strNext = QStringLiteral("message-156-write-failed");
-    CMsgBox::Show(&dlg, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop);
-    strNext = QStringLiteral("message-157-written");
-    CMsgBox::Show(&dlg, CStringTable::Load(157), CStringTable::Load(151), EMsgIcon::Information);
-    strNext = QStringLiteral("message-154-versions");
-    CMsgBox::Show(&dlg, CStringTable::Load(154), CStringTable::Load(107), EMsgIcon::Stop);
-
+    ShootFrameAndDialogs(app, dlg);
+    ShootMessages(dlg);
     std::printf("%d pictures in %s\n", s_nShots, qPrintable(s_folder.path()));
     dlg.hide();
     return 0;
