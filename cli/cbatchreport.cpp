@@ -1,5 +1,7 @@
 #include "cbatchreport.h"
 
+#include "cimagefile.h"
+
 #include <QJsonArray>
 
 namespace
@@ -21,6 +23,13 @@ QString Text(const QJsonValue& value)
 
 bool CBatchReport::Open(const QString& strPath)
 {
+    // A FIFO or a device would block the run or swallow the lines.
+    CImageFile file;
+    if (!file.CheckRegular(strPath))
+    {
+        m_strError = file.m_strLastError;
+        return false;
+    }
     m_file.setFileName(strPath);
     // Unbuffered: each line goes out in one write() on a file opened for appending.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
@@ -49,10 +58,11 @@ bool CBatchReport::WriteLine(const QStringList& fields)
     for (const QString& strField : fields)
         quoted << Field(strField);
     const QByteArray line = (quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8();
-    if (m_file.write(line) != line.size())
-    {
-        m_strError = m_file.errorString();
-        return false;
-    }
-    return true;
+    const qint64 nBefore = m_file.size();
+    if (m_file.write(line) == line.size())
+        return true;
+    // A cut line would join the next run's: the file goes back to where it was.
+    m_strError = m_file.errorString();
+    m_file.resize(nBefore);
+    return false;
 }

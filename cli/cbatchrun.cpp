@@ -2,6 +2,7 @@
 
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
+#include "cfailuretext.h"
 #include "cstopsignal.h"
 #include "cztappdevice.h"
 
@@ -82,22 +83,30 @@ int CBatchRun::Run(const COptions& options)
                 QStringLiteral("не удалось открыть отчёт %1: %2").arg(m_strReport, m_report->m_strError));
     }
     CStopSignal::Install();
+    CStopSignal::RaiseFileLimit();
     m_pDisplay =
         std::make_unique<CBatchDisplay>(m_pErr, !m_bQuiet && CConsoleProgress::IsTerminal(m_pErr), m_ports);
-    m_lines.resize(size_t(m_ports.size()));
+    RunLines();
+    PrintSummary();
+    if (m_bReportLost)
+        return Error(COptions::kFailure,
+                     QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
+    for (const QJsonValue& result : m_results)
+        if (result["result"].toString() != QLatin1String("ok"))
+            return COptions::kFailure;
+    return COptions::kSuccess;
+}
+
+void CBatchRun::RunLines()
+{
     QEventLoop loop;
-    int nRunning = int(m_lines.size());
+    m_pLoop = &loop;
+    m_nRunning = int(m_ports.size());
+    m_lines.resize(size_t(m_ports.size()));
     for (int i = 0; i < int(m_lines.size()); ++i)
     {
         m_lines[size_t(i)].strPort = m_ports[i];
         Start(i);
-        QObject::connect(m_lines[size_t(i)].pProcess.get(), &QProcess::finished, &loop,
-                         [&, i]
-                         {
-                             OnFinished(i);
-                             if (--nRunning == 0)
-                                 loop.quit();
-                         });
     }
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, &loop,
@@ -107,13 +116,19 @@ int CBatchRun::Run(const COptions& options)
                              Stop();
                      });
     stopWatch.start(100);
-    if (nRunning > 0)
+    if (m_nRunning > 0)
         loop.exec();
-    PrintSummary();
-    for (const QJsonValue& result : m_results)
-        if (result["result"].toString() != QLatin1String("ok"))
-            return COptions::kFailure;
-    return COptions::kSuccess;
+    m_pLoop = nullptr;
+}
+
+void CBatchRun::LineDone(int nLine)
+{
+    SLine& line = m_lines[size_t(nLine)];
+    if (line.bDone)
+        return; // a worker that could not start reports that once, and no finish follows
+    OnFinished(nLine);
+    if (--m_nRunning == 0 && m_pLoop)
+        m_pLoop->quit();
 }
 
 void CBatchRun::Start(int nLine)
@@ -149,6 +164,14 @@ void CBatchRun::Start(int nLine)
                              line.err.remove(0, nEnd + 1);
                          }
                      });
+    QObject::connect(pProcess, &QProcess::finished, pProcess, [this, nLine] { LineDone(nLine); });
+    // A worker that cannot start (no program, no descriptors left) is that port's failure.
+    QObject::connect(pProcess, &QProcess::errorOccurred, pProcess,
+                     [this, nLine](QProcess::ProcessError nError)
+                     {
+                         if (nError == QProcess::FailedToStart)
+                             LineDone(nLine);
+                     });
     // The worker gets its job as one line, the options already parsed and checked.
     QJsonObject job = m_options.Job(line.strPort);
     job["dataDir"] = m_app.m_strAppDir;
@@ -177,7 +200,12 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strText);
     }
     else if (strEvent == QLatin1String("device"))
+    {
         line.bInDevice = true;
+        line.known = QJsonObject();
+    }
+    else if (strEvent == QLatin1String("known"))
+        line.known = event; // kept for a worker that dies before its result
     else if (strEvent == QLatin1String("state"))
     {
         if (event["state"].toString() == QLatin1String("waiting"))
@@ -219,36 +247,52 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
         std::fflush(m_pErr);
     }
     if (m_report && !m_report->Append(result))
+    {
+        m_bReportLost = true;
         m_pDisplay->Log(
             QStringLiteral("zint9: не удалось дописать отчёт %1: %2").arg(m_strReport, m_report->m_strError));
+    }
     m_results.append(result);
+}
+
+QString CBatchRun::DeathText(const SLine& line) const
+{
+    const QProcess& process = *line.pProcess;
+    if (process.error() == QProcess::FailedToStart)
+        return QStringLiteral("не удалось запустить процесс порта %1: %2")
+            .arg(WorkerPath(), process.errorString());
+    QString strText = process.exitStatus() == QProcess::CrashExit
+                          ? QStringLiteral("процесс порта завершился аварийно")
+                          : QStringLiteral("процесс порта завершился с кодом %1").arg(process.exitCode());
+    if (!line.bInDevice)
+        return strText;
+    strText += QStringLiteral(", не закончив работу с прибором");
+    // Once the backup was made, the write may have begun: the unit may be torn.
+    const QString strBackup = line.known["backup"].toString();
+    if (!strBackup.isEmpty())
+        strText += QLatin1Char('\n') + CFailureText::Torn(line.strPort, strBackup);
+    return strText;
 }
 
 void CBatchRun::OnFinished(int nLine)
 {
     SLine& line = m_lines[size_t(nLine)];
     line.bDone = true;
-    if (line.bInDevice || (!m_bRepeat && !line.bResult))
-    {
-        const QString strText =
-            line.pProcess->error() == QProcess::FailedToStart
-                ? QStringLiteral("zint9: не удалось запустить процесс порта: %1")
-                      .arg(line.pProcess->errorString())
-                : QStringLiteral("zint9: процесс порта завершился, не закончив работу с прибором");
-        m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strText);
-        AddResult(nLine, {{"result", "failed"},
-                          {"exit", COptions::kFailure},
-                          {"messages", QJsonArray{strText}},
-                          {"version", QJsonValue()},
-                          {"bootVersion", QJsonValue()},
-                          {"address", QJsonValue()},
-                          {"backup", QJsonValue()},
-                          {"sensor", QJsonValue()},
-                          {"lowLimit", QJsonValue()},
-                          {"highLimit", QJsonValue()},
-                          {"unit", QJsonValue()},
-                          {"dacCalibration", QJsonValue()}});
-    }
+    const bool bCrashed = line.pProcess->error() == QProcess::FailedToStart ||
+                          line.pProcess->exitStatus() == QProcess::CrashExit;
+    if (!line.bInDevice && line.bResult && !bCrashed)
+        return;
+    if (!line.bInDevice && m_bRepeat && !bCrashed && line.pProcess->exitCode() == COptions::kSuccess)
+        return; // stopped between devices, as asked
+    const QString strText = DeathText(line);
+    for (const QString& strLine : strText.split(QLatin1Char('\n')))
+        m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") + strLine);
+    QJsonObject result{{"result", "failed"}, {"exit", COptions::kFailure}, {"messages", QJsonArray{strText}}};
+    for (const char* pszKey : {"version", "bootVersion", "backup"})
+        result[pszKey] = line.known.value(pszKey);
+    for (const char* pszKey : {"address", "sensor", "lowLimit", "highLimit", "unit", "dacCalibration"})
+        result[pszKey] = QJsonValue();
+    AddResult(nLine, result);
 }
 
 void CBatchRun::Stop()

@@ -16,6 +16,7 @@
 #include "coptions.h"
 
 class CZTAppDevice;
+class QEventLoop;
 
 // set or write on several ports at once, or at a station one device after another: a worker
 // process a port (the application object is one a process), a status line each, a summary at
@@ -36,14 +37,20 @@ private:
         std::unique_ptr<QProcess> pProcess;
         QByteArray out, err; // what has come without its line end yet
         QString strLastResult;
+        QJsonObject known; // versions and backup of the device in hand, as far as they are known
         bool bInDevice = false;
         bool bResult = false;
         bool bDone = false;
     };
 
+    void RunLines();
     void Start(int nLine);
+    // A worker has ended or could not start.
+    void LineDone(int nLine);
     void OnEvent(int nLine, const QJsonObject& event);
     void OnFinished(int nLine);
+    // Why a worker ended without its result, and what that may have left in the unit.
+    QString DeathText(const SLine& line) const;
     void AddResult(int nLine, QJsonObject result);
     void Stop();
     void PrintSummary();
@@ -60,6 +67,9 @@ private:
     bool m_bJson = false;
     bool m_bQuiet = false;
     bool m_bStopping = false;
+    bool m_bReportLost = false; // a line of the report could not be stored
+    QEventLoop* m_pLoop = nullptr;
+    int m_nRunning = 0;
     std::vector<SLine> m_lines;
     std::unique_ptr<CBatchDisplay> m_pDisplay;
     std::optional<CBatchReport> m_report;

@@ -69,6 +69,15 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
         return std::make_unique<CWorkerProgress>();
     };
     m_app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
+    m_device.m_pfnLearnt = [this]
+    {
+        const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
+        Emit(
+            {{"event", "known"},
+             {"version", CSettingsText::Hex(m_app.m_wVersion)},
+             {"bootVersion", CSettingsText::Hex(m_app.m_wBootVersion)},
+             {"backup", outcome.strBackupPath.isEmpty() ? QJsonValue() : QJsonValue(outcome.strBackupPath)}});
+    };
     m_console.SetErrorSink(
         [this](const QString& strText)
         {
@@ -79,8 +88,10 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
 
 void CBatchWorker::Emit(const QJsonObject& event)
 {
-    std::fputs(QJsonDocument(event).toJson(QJsonDocument::Compact).append('\n').constData(), stdout);
-    std::fflush(stdout);
+    // A parent that has gone cannot hear the rest: the unit in hand is finished, then the run ends.
+    if (std::fputs(QJsonDocument(event).toJson(QJsonDocument::Compact).append('\n').constData(), stdout) < 0 ||
+        std::fflush(stdout) != 0)
+        s_bStop = true;
 }
 
 int CBatchWorker::Run()

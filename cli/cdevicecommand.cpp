@@ -31,12 +31,13 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
 {
     m_app.LoadSensorCatalogue();
     m_app.m_Port.m_bDemo = options.bDemo;
-    if (session.Connect(options.ports.isEmpty() ? QStringLiteral("demo") : options.ports.first()))
-    {
-        m_outcome.bVersions = true;
-        return true;
-    }
+    const bool bConnected =
+        session.Connect(options.ports.isEmpty() ? QStringLiteral("demo") : options.ports.first());
     m_outcome.bVersions = session.HasVersions();
+    if (m_outcome.bVersions && m_pfnLearnt)
+        m_pfnLearnt();
+    if (bConnected)
+        return true;
     const CFailure& failure = session.Failure();
     m_outcome.strStep = QLatin1String(StepName(failure.m_nStep));
     switch (failure.m_nStep)
@@ -174,6 +175,8 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
     request.pfnBackedUp = [this](const QString& strPath)
     {
         m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
+        if (m_pfnLearnt)
+            m_pfnLearnt();
         m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
     };
     if (!session.Write(request))

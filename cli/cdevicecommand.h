@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class CParamZT01;
 class CWriteJournal;
 class CWriteSession;
@@ -34,6 +36,9 @@ public:
     // exit status with the reason printed.
     int PreCheck(const COptions& options);
     const SOutcome& Outcome() const { return m_outcome; }
+    // Told whenever the outcome learns something that must outlive a sudden end: the versions
+    // once the device answered, the backup once it is safe.
+    std::function<void()> m_pfnLearnt;
 
     // The catalogue index of a sensor given by index, name or image file name; -1 when none.
     int SensorIndex(const QString& strSensor) const;

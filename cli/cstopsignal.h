@@ -2,13 +2,19 @@
 
 class QProcess;
 
-// Ctrl+C (or a termination request) asks a batch to stop once the devices in hand are done.
+// Ctrl+C, a termination request or a closed terminal asks a batch to stop once the devices in
+// hand are done. A pipe or terminal that went away never kills the program: its writes fail.
 class CStopSignal
 {
 public:
-    // Catches the interrupt from now on (cstopsignal_unix.cpp, cstopsignal_win.cpp).
+    // Catches the interrupt, termination and hang-up from now on, and ignores broken pipes
+    // (cstopsignal_unix.cpp, cstopsignal_win.cpp).
     static void Install();
     static bool Raised();
+    // A write to a reader that has gone fails instead of ending the process.
+    static void IgnoreBrokenPipe();
+    // As many files as the system allows this process: a station opens several a port.
+    static void RaiseFileLimit();
     // Keeps a worker out of the terminal's Ctrl+C: only the parent decides when a line stops.
     static void Detach(QProcess& process);
 };

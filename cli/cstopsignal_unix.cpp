@@ -3,6 +3,7 @@
 #include <QProcess>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace
@@ -23,6 +24,23 @@ void CStopSignal::Install()
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr); // the terminal or the ssh session closed
+    IgnoreBrokenPipe();
+}
+
+void CStopSignal::IgnoreBrokenPipe()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void CStopSignal::RaiseFileLimit()
+{
+    struct rlimit limit = {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max)
+    {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 bool CStopSignal::Raised()

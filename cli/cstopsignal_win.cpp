@@ -23,6 +23,16 @@ void CStopSignal::Install()
     ::SetConsoleCtrlHandler(OnControl, TRUE);
 }
 
+void CStopSignal::IgnoreBrokenPipe()
+{
+    // Windows raises no signal for a broken pipe: the write fails.
+}
+
+void CStopSignal::RaiseFileLimit()
+{
+    // Handles are not limited per process as descriptors are.
+}
+
 bool CStopSignal::Raised()
 {
     return s_bRaised;

@@ -1,5 +1,6 @@
 // zint9-worker: one port's line of a zint9 batch. Started by zint9 only; its job comes on stdin.
 #include "cbatchworker.h"
+#include "cstopsignal.h"
 
 #include <QCoreApplication>
 
@@ -18,5 +19,7 @@ int main(int argc, char* argv[])
             stderr);
         return 2;
     }
+    // Killed, its parent leaves a closed pipe behind: that must not kill a unit's write.
+    CStopSignal::IgnoreBrokenPipe();
     return CBatchWorker().Run();
 }

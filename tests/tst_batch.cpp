@@ -1,3 +1,4 @@
+#include "cfulldisk.h"
 #include "cinterrupt.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
@@ -10,6 +11,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTest>
+
+#include <algorithm>
 
 using EFault = CSimDevice::EFault;
 
@@ -54,6 +57,10 @@ private slots:
     void oneFailingAmongSeveral();
     void refusedBeforeAnyPort();
     void stationRepeats();
+    void parentGoesAway_data();
+    void parentGoesAway();
+    void workerCannotStart();
+    void reportOnAFullDisk();
 };
 
 void TestBatch::oneFailingAmongSeveral_data()
@@ -172,6 +179,112 @@ void TestBatch::stationRepeats()
     for (const QJsonValue& result : results)
         QCOMPARE(result["result"].toString(), QStringLiteral("ok"));
     QCOMPARE(Backups().size(), 2);
+}
+
+void TestBatch::parentGoesAway_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("terminal closed") << "hang-up";
+    QTest::newRow("killed") << "kill";
+    QTest::newRow("its output closed") << "pipe";
+}
+
+void TestBatch::parentGoesAway()
+{
+    // Whatever becomes of the first process, no unit is left half-written.
+    QFETCH(QString, how);
+    CSimulator sims[2];
+    CParamZT01 expected[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        QVERIFY(sims[i].Start());
+        // The first 20 blocks' acknowledgements a little late: the write lasts a while.
+        CSimDevice::SFault slow;
+        slow.nKind = EFault::Late;
+        slow.nOn = CSimDevice::ERequest::Write;
+        slow.nFromExchange = 65;
+        slow.nCount = 20;
+        slow.nDelayMs = 30;
+        sims[i].WithDevice(
+            [&](CSimDevice& device)
+            {
+                device.AddFault(slow);
+                expected[i] = device.Image();
+            });
+        expected[i].fLowLimit = 10;
+    }
+    QProcess batch;
+    CInterrupt::NewGroup(batch);
+    batch.start(Program(), {"set", "--low", "10", "--ports", sims[0].SlavePath() + "," + sims[1].SlavePath(),
+                            "--backup-dir", m_pFolder->FilePath("backups"), "--report",
+                            m_pFolder->FilePath("report.csv")});
+    QVERIFY(batch.waitForStarted());
+    if (how == "pipe")
+        batch.closeReadChannel(QProcess::StandardError);
+    auto exchanges = [](CSimulator& sim)
+    { return sim.WithDevice([](CSimDevice& device) { return device.Exchanges(); }); };
+    // Both writes under way: past the versions, the 64 reads and some written blocks.
+    QTRY_VERIFY_WITH_TIMEOUT(exchanges(sims[0]) > 70 && exchanges(sims[1]) > 70, 30000);
+    if (how == "hang-up")
+        QVERIFY(CInterrupt::HangUpGroup(batch.processId()));
+    else if (how == "kill")
+        batch.kill();
+    for (int i = 0; i < 2; ++i)
+        QTRY_COMPARE_WITH_TIMEOUT(
+            CTestFolder::Bytes(sims[i].WithDevice([](CSimDevice& device) { return device.Image(); })),
+            CTestFolder::Bytes(expected[i]), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(batch.state(), QProcess::NotRunning, 30000);
+    if (how == "kill")
+        return;
+    QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(batch.exitCode(), 0);
+    QCOMPARE(ReportLines().size(), 3); // every unit's line, whole
+}
+
+void TestBatch::workerCannotStart()
+{
+    // Too few descriptors for all the ports: the ports that cannot start fail, the others are
+    // written, and the run ends.
+    CSimulator sims[6];
+    QStringList ports;
+    for (CSimulator& sim : sims)
+    {
+        QVERIFY(sim.Start());
+        ports << sim.SlavePath();
+    }
+    QProcess batch;
+    batch.start("prlimit", QStringList{"--nofile=28:28", Program(), "set", "--low", "10", "--ports",
+                                       ports.join(','), "--backup-dir", m_pFolder->FilePath("backups")});
+    QVERIFY(batch.waitForFinished(60000));
+    QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+    const QString strErr = QString::fromUtf8(batch.readAllStandardError());
+    const int nWritten = int(std::count_if(std::begin(sims), std::end(sims),
+                                           [](CSimulator& sim) { return LowLimit(sim) == 10.0f; }));
+    QVERIFY2(nWritten > 0, qPrintable(strErr));
+    QCOMPARE(batch.exitCode(), nWritten == 6 ? 0 : 1);
+    QCOMPARE(strErr.count("не удалось запустить процесс порта"), 6 - nWritten);
+}
+
+void TestBatch::reportOnAFullDisk()
+{
+    // A line that cannot be stored whole is not stored at all, and the run says so in its status.
+    // The lines so far fill the file's last block: a further line needs room the disk has not.
+    QByteArray header =
+        "time,port,version,bootVersion,sensor,lowLimit,highLimit,unit,dacLow,dacHigh,result,backup\n";
+    header += QByteArray(4095 - header.size(), '#') + '\n';
+    QVERIFY(QDir(m_pFolder->Path()).mkpath("full"));
+    m_pFolder->WriteFile("full/report.csv", header);
+    CFullDisk disk(m_pFolder->FilePath("full"));
+    if (!disk.IsFull())
+        QSKIP(qPrintable(disk.Reason()));
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    QCOMPARE(Run({"set", "--low", "10", "--port", sim.SlavePath(), "--report",
+                  m_pFolder->FilePath("full/report.csv"), "--backup-dir", m_pFolder->FilePath("backups")}),
+             1);
+    QVERIFY2(m_strErr.contains("не удалось дописать отчёт"), qPrintable(m_strErr));
+    QCOMPARE(LowLimit(sim), 10.0f); // the unit itself was configured
+    QCOMPARE(m_pFolder->ReadFile("full/report.csv"), header);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

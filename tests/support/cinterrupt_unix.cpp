@@ -14,3 +14,8 @@ bool CInterrupt::SendToGroup(qint64 nLeader)
 {
     return ::kill(-pid_t(nLeader), SIGINT) == 0;
 }
+
+bool CInterrupt::HangUpGroup(qint64 nLeader)
+{
+    return ::kill(-pid_t(nLeader), SIGHUP) == 0;
+}
