@@ -9,6 +9,7 @@
 #include "csettingstext.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace
 {
@@ -103,14 +104,42 @@ int CCommandLine::Run(const QStringList& arguments)
             return m_console.Error(COptions::kUsage, QStringLiteral("--trace работает с одним прибором"));
         return CBatchRun(m_app, m_console).Run(options);
     }
+    if (options.strTrace.isEmpty())
+        return RunCommand(options);
+    return RunTraced(options);
+}
+
+int CCommandLine::RunTraced(const COptions& options)
+{
+    // The log is written, so it must not be a file the command reads.
+    const QStringList inputs = options.strCommand == "show" ? options.positional : QStringList{options.strIn};
+    for (const QString& strInput : inputs)
+        if (IsSameFile(strInput, options.strTrace))
+            return m_console.Error(
+                COptions::kUsage,
+                QStringLiteral("журнал обмена %1 — это входной файл команды").arg(options.strTrace));
     QString strTraceError;
-    if (!options.strTrace.isEmpty() && !CLineLog::Start(options.strTrace, strTraceError))
+    if (!CLineLog::Start(options.strTrace, strTraceError))
         return m_console.Error(
             COptions::kFailure,
             QStringLiteral("не удалось записать журнал обмена %1: %2").arg(options.strTrace, strTraceError));
     const int nExit = RunCommand(options);
-    CLineLog::Stop();
-    return nExit;
+    if (CLineLog::Stop(&strTraceError))
+        return nExit;
+    m_console.Error(
+        COptions::kFailure,
+        QStringLiteral("не удалось записать журнал обмена %1: %2").arg(options.strTrace, strTraceError));
+    return nExit == COptions::kSuccess ? COptions::kFailure : nExit;
+}
+
+bool CCommandLine::IsSameFile(const QString& strA, const QString& strB)
+{
+    if (strA.isEmpty() || strB.isEmpty() || strB == QLatin1String("-"))
+        return false;
+    const QFileInfo a(strA), b(strB);
+    if (a.exists() && b.exists())
+        return a.canonicalFilePath() == b.canonicalFilePath();
+    return a.absoluteFilePath() == b.absoluteFilePath();
 }
 
 int CCommandLine::RunCommand(const COptions& options)

@@ -22,6 +22,9 @@ public:
 private:
     int Usage(const COptions& options);
     int RunCommand(const COptions& options);
+    // Runs the command with its traffic log, which may be no input of it.
+    int RunTraced(const COptions& options);
+    static bool IsSameFile(const QString& strA, const QString& strB);
     int Show(const COptions& options);
 
     CConsole m_console;

@@ -1,6 +1,7 @@
 #include "clinelog.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
@@ -10,6 +11,7 @@ Q_LOGGING_CATEGORY(lcLine, "zint9.line", QtWarningMsg)
 namespace
 {
 std::unique_ptr<QFile> s_pFile;
+QString s_strWriteError; // the first write that failed
 QtMessageHandler s_pfnPrevious = nullptr;
 QLoggingCategory::CategoryFilter s_pfnPreviousFilter = nullptr;
 
@@ -25,8 +27,10 @@ void Handler(QtMsgType nType, const QMessageLogContext& context, const QString& 
 {
     if (s_pFile && context.category && qstrcmp(context.category, lcLine().categoryName()) == 0)
     {
-        s_pFile->write(strMessage.toUtf8() + '\n');
-        s_pFile->flush(); // a log that ends where the program stopped
+        const QByteArray line = strMessage.toUtf8() + '\n';
+        // Flushed at once: a log that ends where the program stopped.
+        if ((s_pFile->write(line) != line.size() || !s_pFile->flush()) && s_strWriteError.isEmpty())
+            s_strWriteError = s_pFile->errorString();
         return;
     }
     if (s_pfnPrevious)
@@ -37,6 +41,14 @@ void Handler(QtMsgType nType, const QMessageLogContext& context, const QString& 
 bool CLineLog::Start(const QString& strPath, QString& strError)
 {
     Stop();
+    // A FIFO would block the run, a device swallow the log: only a regular file (or "-").
+    const QFileInfo info(strPath);
+    if (strPath != QLatin1String("-") && info.exists() && !info.isFile())
+    {
+        strError = QStringLiteral("это не обычный файл");
+        return false;
+    }
+    s_strWriteError.clear();
     auto pFile = std::make_unique<QFile>();
     const bool bOpen =
         strPath == QLatin1String("-")
@@ -53,15 +65,20 @@ bool CLineLog::Start(const QString& strPath, QString& strError)
     return true;
 }
 
-void CLineLog::Stop()
+bool CLineLog::Stop(QString* pError)
 {
     if (!s_pFile)
-        return;
+        return true;
     QLoggingCategory::installFilter(s_pfnPreviousFilter);
     s_pfnPreviousFilter = nullptr;
     qInstallMessageHandler(s_pfnPrevious);
     s_pfnPrevious = nullptr;
+    if (!s_pFile->flush() && s_strWriteError.isEmpty())
+        s_strWriteError = s_pFile->errorString();
     s_pFile.reset();
+    if (pError)
+        *pError = s_strWriteError;
+    return s_strWriteError.isEmpty();
 }
 
 QString CLineLog::Line(qint64 nMs, char cDirection, const QString& strMeaning, const QByteArray& raw)

@@ -14,8 +14,9 @@ public:
     // Turns the log on and writes its lines to strPath ("-" for standard error); other
     // categories go where they went before. False, with strError, if the file cannot be written.
     static bool Start(const QString& strPath, QString& strError);
-    // Turns the log off again and closes its file.
-    static void Stop();
+    // Turns the log off again and closes its file; false, with pError, when a line could not be
+    // written (a full disk).
+    static bool Stop(QString* pError = nullptr);
 
     // One line: the time since the port was opened, the direction ('>' to the device, '<' from
     // it, '-' neither), what the exchange means and the bytes as they went over the wire.

@@ -113,6 +113,8 @@ private slots:
     void demoMode();
     void fileFaults_data();
     void fileFaults();
+    void trafficLogFaults_data();
+    void trafficLogFaults();
 };
 
 void TestCli::init()
@@ -358,9 +360,9 @@ void TestCli::deviceFailures_data()
     QTest::newRow("write refused") << int(EFault::Refusal) << int(CSimDevice::ERequest::Write)
                                    << "Ошибка записи параметров!"
                                    << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555";
-    QTest::newRow("write unanswered") << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write)
-                                      << "- прибор неисправен."
-                                      << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт";
+    QTest::newRow("write unanswered")
+        << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write) << "- прибор неисправен."
+        << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт";
 }
 
 void TestCli::deviceFailures()
@@ -593,6 +595,57 @@ void TestCli::fileFaults()
         QVERIFY(!QFileInfo(strOdd).isFile());
     if (pDisk)
         QVERIFY(Backups().isEmpty() || Backups() == QStringList{"filler"});
+}
+
+void TestCli::trafficLogFaults_data()
+{
+    // LOG stands for the log's path, IMAGE for an image file the command reads.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");
+    const QStringList read{"read", "--port", "SIM", "--trace", "LOG"};
+    QTest::newRow("onto a FIFO") << read << "fifo" << 1 << "это не обычный файл";
+    QTest::newRow("onto a device") << read << "/dev/full" << 1 << "это не обычный файл";
+    QTest::newRow("on a full disk") << read << "full" << 1 << "не удалось записать журнал обмена";
+    QTest::newRow("onto the image written")
+        << QStringList{"write", "--port", "SIM", "--in", "IMAGE", "--trace", "LOG"} << "image" << 2
+        << "это входной файл команды";
+    QTest::newRow("onto the image shown")
+        << QStringList{"show", "IMAGE", "--trace", "LOG"} << "image" << 2 << "это входной файл команды";
+}
+
+void TestCli::trafficLogFaults()
+{
+    // A log that cannot be written is said, never eats an input, and never blocks the run.
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, log);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    const QString strImage = m_pFolder->FilePath("image.bin");
+    const QByteArray image = m_pFolder->ReadFile("ImgEEPROM/TcplK.dat");
+    m_pFolder->WriteFile("image.bin", image);
+    std::unique_ptr<CFullDisk> pDisk;
+    QString strLog = log;
+    if (log == "fifo")
+    {
+        strLog = m_pFolder->FilePath("odd");
+        QVERIFY(m_pFolder->MakeFifo("odd"));
+    }
+    else if (log == "image")
+        strLog = strImage;
+    else if (log == "full")
+    {
+        QVERIFY(QDir(m_pFolder->Path()).mkdir("full"));
+        pDisk = std::make_unique<CFullDisk>(m_pFolder->FilePath("full"));
+        if (!pDisk->IsFull())
+            QSKIP(qPrintable(pDisk->Reason()));
+        strLog = m_pFolder->FilePath("full/line.log");
+    }
+    arguments.replaceInStrings("LOG", strLog).replaceInStrings("IMAGE", strImage);
+    QCOMPARE(Run(arguments), exit);
+    QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
+    QCOMPARE(m_pFolder->ReadFile("image.bin"), image);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
