@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QTimer>
 
@@ -69,9 +70,19 @@ int CBatchRun::Run(const COptions& options)
     m_strReport = options.strReport;
     if (m_ports.isEmpty())
         return Error(COptions::kUsage, QStringLiteral("команде %1 нужен --port ИМЯ").arg(options.strCommand));
+    // One device under two names (a link, another path) would be configured twice at once.
+    QHash<QString, QString> devices;
     for (const QString& strPort : m_ports)
+    {
         if (m_ports.count(strPort) > 1)
             return Error(COptions::kUsage, QStringLiteral("порт %1 указан дважды").arg(strPort));
+        const QString strDevice = CSerialPort::DeviceIdentity(strPort);
+        if (!strDevice.isEmpty() && devices.contains(strDevice))
+            return Error(
+                COptions::kUsage,
+                QStringLiteral("порты %1 и %2 — одно и то же устройство").arg(devices[strDevice], strPort));
+        devices.insert(strDevice, strPort);
+    }
     if (const int nExit = CDeviceCommand(m_app, m_console).PreCheck(options); nExit != COptions::kSuccess)
         return nExit;
     if (!m_strReport.isEmpty())
@@ -208,7 +219,12 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         line.known = event; // kept for a worker that dies before its result
     else if (strEvent == QLatin1String("state"))
     {
-        if (event["state"].toString() == QLatin1String("waiting"))
+        if (event["state"].toString() == QLatin1String("busy"))
+        {
+            m_pDisplay->SetStatus(nLine, QStringLiteral("порт занят другой программой"));
+            m_pDisplay->Log(line.strPort + QStringLiteral(": порт занят другой программой; ждёт"));
+        }
+        else if (event["state"].toString() == QLatin1String("waiting"))
         {
             m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
             // A log has no status lines: it says when a line is free for the next device.

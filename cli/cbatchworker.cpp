@@ -1,5 +1,6 @@
 #include "cbatchworker.h"
 
+#include "cfingerprint.h"
 #include "csettingstext.h"
 
 #include <QJsonDocument>
@@ -7,6 +8,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -89,7 +91,8 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
 void CBatchWorker::Emit(const QJsonObject& event)
 {
     // A parent that has gone cannot hear the rest: the unit in hand is finished, then the run ends.
-    if (std::fputs(QJsonDocument(event).toJson(QJsonDocument::Compact).append('\n').constData(), stdout) < 0 ||
+    if (std::fputs(QJsonDocument(event).toJson(QJsonDocument::Compact).append('\n').constData(), stdout) <
+            0 ||
         std::fflush(stdout) != 0)
         s_bStop = true;
 }
@@ -126,6 +129,15 @@ int CBatchWorker::Configure()
     const int nExit =
         m_options.strCommand == QLatin1String("write") ? m_device.Write(m_options) : m_device.Set(m_options);
     m_app.m_Port.Close();
+    const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
+    // A unit given this run's image and found holding it is not written again when it is seen
+    // once more, be it by a missed answer or by being plugged in again.
+    if (nExit == COptions::kSuccess && outcome.bVerified)
+    {
+        CParamZT01 written;
+        std::memcpy(written.Image(), outcome.written.constData(), CParamZT01::kImageSize);
+        m_device.m_already = CDeviceCommand::SAlready{CFingerprint::Of(written), outcome.written};
+    }
     Emit(Result(nExit));
     return nExit;
 }
@@ -173,21 +185,37 @@ QJsonObject CBatchWorker::Result(int nExit) const
     return result;
 }
 
-bool CBatchWorker::Answers()
+CBatchWorker::EProbe CBatchWorker::Probe()
 {
     m_bProbing = true;
-    const bool bAnswers = m_app.m_Port.Open(m_strPort) && m_app.ReadVersions();
+    EProbe nProbe = EProbe::Absent;
+    if (!m_app.m_Port.Open(m_strPort))
+        nProbe = m_app.m_Port.IsBusy() ? EProbe::Busy : EProbe::Absent;
+    else if (m_app.ReadVersions())
+        nProbe = EProbe::Present;
     m_app.m_Port.Close();
     m_bProbing = false;
-    return bAnswers;
+    return nProbe;
 }
 
 bool CBatchWorker::WaitFor(bool bPresent)
 {
+    // A unit counts as removed only after several silent probes in a row: one missed answer is
+    // not a new unit. A port another program holds is busy, neither present nor removed.
+    constexpr int kSilentProbes = 3;
     Emit({{"event", "state"}, {"state", bPresent ? "waiting" : "removal"}});
+    int nSilent = 0;
+    bool bBusy = false;
     while (!s_bStop)
     {
-        if (Answers() == bPresent)
+        const EProbe nProbe = Probe();
+        if (nProbe == EProbe::Busy && !bBusy)
+            Emit({{"event", "state"}, {"state", "busy"}});
+        if (bBusy && nProbe != EProbe::Busy)
+            Emit({{"event", "state"}, {"state", bPresent ? "waiting" : "removal"}});
+        bBusy = nProbe == EProbe::Busy;
+        nSilent = nProbe == EProbe::Absent ? nSilent + 1 : 0;
+        if (bPresent ? nProbe == EProbe::Present : nSilent >= kSilentProbes)
             return !s_bStop; // a device found just as the stop came is left alone
         for (int i = 0; i < 10 && !s_bStop; ++i)
             QThread::msleep(50);

@@ -24,7 +24,13 @@ public:
 
 private:
     int Configure();
-    bool Answers();
+    enum class EProbe
+    {
+        Present, // answered the versions request
+        Absent,  // no port, or no answer
+        Busy,    // another program holds the port
+    };
+    EProbe Probe();
     // Waits until a device answers (bPresent) or stops answering; false when asked to stop.
     bool WaitFor(bool bPresent);
     QJsonObject Result(int nExit) const;

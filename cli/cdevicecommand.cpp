@@ -1,6 +1,7 @@
 #include "cdevicecommand.h"
 
 #include "cfailuretext.h"
+#include "cfingerprint.h"
 #include "cimagefile.h"
 #include "csettingstext.h"
 #include "cstringtable.h"
@@ -184,6 +185,9 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
         ReportWriteFailure(session);
         return session.Failure().m_nStep == CFailure::EStep::Values ? COptions::kRefused : COptions::kFailure;
     }
+    m_outcome.bVerified = session.Verified();
+    m_outcome.written =
+        QByteArray(reinterpret_cast<const char*>(session.Written().Image()), CParamZT01::kImageSize);
     m_console.Err(CStringTable::Load(157));
     // A script that asks for JSON gets the settings now in the device.
     if (options.bJson)
@@ -226,12 +230,28 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
                                          session.BackupPath()));
 }
 
+bool CDeviceCommand::AlreadyHolds() const
+{
+    if (!m_already)
+        return false;
+    const CParamZT01& held = m_app.m_ParamDevice;
+    return QByteArray(reinterpret_cast<const char*>(held.Image()), CParamZT01::kImageSize) ==
+               m_already->image &&
+           CFingerprint::Of(held) == m_already->strFingerprint;
+}
+
 int CDeviceCommand::Set(const COptions& options)
 {
     m_outcome = {};
     CWriteSession session(m_app, m_pJournal);
     if (!Connect(options, session))
         return COptions::kFailure;
+    if (AlreadyHolds())
+    {
+        m_console.Err(
+            QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
+        return COptions::kSuccess;
+    }
     int nExit = COptions::kSuccess;
     if (!ApplyChanges(options, nExit))
         return nExit;
@@ -247,6 +267,12 @@ int CDeviceCommand::Write(const COptions& options)
     CWriteSession session(m_app, m_pJournal);
     if (!LoadImageFile(options.strIn, source) || !Connect(options, session))
         return COptions::kFailure;
+    if (AlreadyHolds())
+    {
+        m_console.Err(
+            QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
+        return COptions::kSuccess;
+    }
     // The sensor block (with the limits, cold junction and band) and the two settings outside it;
     // never the device block, nor the DAC calibration, which belongs to this device's output stage.
     CParamZT01& edit = m_app.m_ParamEdit;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class CParamZT01;
 class CWriteJournal;
@@ -22,9 +23,17 @@ public:
     {
         bool bVersions = false; // the device answered the versions request
         QString strBackupPath;
-        int nDiffAddress = -1; // the first address a verify found different
-        QString strStep;       // of a failure, as the record names steps; empty on success
-        QString strReason;     // of a failure, in words
+        int nDiffAddress = -1;  // the first address a verify found different
+        QString strStep;        // of a failure, as the record names steps; empty on success
+        QString strReason;      // of a failure, in words
+        bool bVerified = false; // read back and found equal
+        QByteArray written;     // the image the last write sent
+    };
+    // A station's unit that already holds this image is not written again.
+    struct SAlready
+    {
+        QString strFingerprint;
+        QByteArray image;
     };
 
     CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal = nullptr);
@@ -39,6 +48,7 @@ public:
     // Told whenever the outcome learns something that must outlive a sudden end: the versions
     // once the device answered, the backup once it is safe.
     std::function<void()> m_pfnLearnt;
+    std::optional<SAlready> m_already;
 
     // The catalogue index of a sensor given by index, name or image file name; -1 when none.
     int SensorIndex(const QString& strSensor) const;
@@ -52,6 +62,8 @@ private:
                     const CParamZT01* pSource = nullptr);
     void ReportWriteFailure(const CWriteSession& session);
     bool SaveImageFile(const QString& strPath, const CParamZT01& image);
+    // The unit just read is the station's last, holding what it was given.
+    bool AlreadyHolds() const;
 
     CZTAppDevice& m_app;
     CConsole& m_console;

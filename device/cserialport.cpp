@@ -40,6 +40,7 @@ bool CSerialPort::Open(const QString& strName)
         Close();
     m_strError.clear();
     m_strReason.clear();
+    m_bBusy = false;
 
     auto pPort = std::make_unique<QSerialPort>();
     pPort->setPortName(SystemLocation(strName));
@@ -50,7 +51,7 @@ bool CSerialPort::Open(const QString& strName)
         m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
         const QString strQtError = pPort->errorString();
         pPort.reset(); // the probe below must not find this program holding the port
-        m_strReason = FailureReason(SystemLocation(strName));
+        m_strReason = FailureReason(SystemLocation(strName), m_bBusy);
         if (m_strReason.isEmpty() && !strQtError.isEmpty() && strQtError != QLatin1String("No error"))
             m_strReason = strQtError;
         qCDebug(lcLine).noquote() << CLineLog::Line(

@@ -48,6 +48,11 @@ public:
     static bool EnumPorts(QStringList& list);
     // What Open opens for strName: a path made absolute, or the bare name.
     static QString SystemLocation(const QString& strName);
+    // The device behind strName, the same for every name of it (a link, another path); empty
+    // when there is none (cserialport_unix.cpp, cserialport_win.cpp).
+    static QString DeviceIdentity(const QString& strName);
+    // The last failed Open failed because another program holds the port.
+    bool IsBusy() const { return m_bBusy; }
     // The time-outs in ms: a read of n bytes waits the line time of n characters and 500 ms; the
     // write time-out, fixed by the first write after Open at its line time and 71 ms, 0 before.
     int ReadTimeout(int n) const { return int(quint32(n) * 11000 / m_nBaudRate + 500); }
@@ -72,11 +77,12 @@ private:
     static bool EnableRtsToggle(qintptr hNative);
     static void WaitUntilSent(qintptr hNative);
     // Finds out why strName cannot be opened; empty when nothing explains it.
-    static QString FailureReason(const QString& strName);
+    static QString FailureReason(const QString& strName, bool& bBusy);
     void CheckLost();
 
     QElapsedTimer m_timerOpen;
 
     int m_nWriteTimeout = 0;   // ms; fixed by the first write after Open
     bool m_bManualRts = false; // RTS is raised around each write by the program
+    bool m_bBusy = false;      // the last Open found the port held by another program
 };

@@ -105,8 +105,9 @@ QString PermissionText(const QString& strPath, const struct stat& st)
 }
 } // namespace
 
-QString CSerialPort::FailureReason(const QString& strName)
+QString CSerialPort::FailureReason(const QString& strName, bool& bBusy)
 {
+    bBusy = false;
     const QString strPath =
         strName.startsWith(QLatin1Char('/')) ? strName : QStringLiteral("/dev/") + strName;
     const QByteArray path = QFile::encodeName(strPath);
@@ -129,6 +130,7 @@ QString CSerialPort::FailureReason(const QString& strName)
         case EPERM:
             return PermissionText(strPath, st);
         case EBUSY:
+            bBusy = true;
             return HeldText(LockHolder(strPath, st));
         case ENOENT:
         case ENXIO:
@@ -144,9 +146,23 @@ QString CSerialPort::FailureReason(const QString& strName)
     if (!bTerminal)
         return QStringLiteral("%1 — не последовательный порт").arg(strPath);
     const qint64 nPid = LockHolder(strPath, st);
-    if (bFlocked || nPid > 0)
+    bBusy = bFlocked || nPid > 0;
+    if (bBusy)
         return HeldText(nPid);
     return QString();
+}
+
+QString CSerialPort::DeviceIdentity(const QString& strName)
+{
+    const QString strLocation = SystemLocation(strName);
+    const QString strPath =
+        strLocation.startsWith(QLatin1Char('/')) ? strLocation : QStringLiteral("/dev/") + strLocation;
+    struct stat st = {};
+    if (::stat(QFile::encodeName(strPath).constData(), &st) != 0)
+        return QString();
+    // A character device is its device number; anything else its file.
+    return S_ISCHR(st.st_mode) ? QStringLiteral("c%1").arg(quint64(st.st_rdev))
+                               : QStringLiteral("f%1:%2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino));
 }
 
 bool CSerialPort::LockExclusive(qintptr hNative)

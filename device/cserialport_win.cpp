@@ -24,8 +24,17 @@ void CSerialPort::WaitUntilSent(qintptr hNative)
     FlushFileBuffers(reinterpret_cast<HANDLE>(hNative));
 }
 
-QString CSerialPort::FailureReason(const QString& /*strName*/)
+QString CSerialPort::DeviceIdentity(const QString& strName)
 {
+    // COM3, com3 and \\.\COM3 are one port.
+    QString strPort = strName.toUpper();
+    strPort.remove(QStringLiteral("\\\\.\\"));
+    return strPort;
+}
+
+QString CSerialPort::FailureReason(const QString& /*strName*/, bool& bBusy)
+{
+    bBusy = false;
     // The serial-port library's own error text says it here.
     return QString();
 }

@@ -57,6 +57,7 @@ private slots:
     void oneFailingAmongSeveral();
     void refusedBeforeAnyPort();
     void stationRepeats();
+    void oneDeviceUnderTwoNames();
     void parentGoesAway_data();
     void parentGoesAway();
     void workerCannotStart();
@@ -159,15 +160,29 @@ void TestBatch::stationRepeats()
     QVERIFY(station.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 2, 60000);
     QCOMPARE(LowLimit(*first), 10.0f);
-    // Unplugged, and the next device plugged in where it was.
-    first.reset();
-    QVERIFY(QFile::remove(strLink));
-    // The station says when it has seen the line silent and waits for the next device.
+    const CParamZT01 configured = first->WithDevice([](CSimDevice& device) { return device.Image(); });
     QByteArray err;
-    QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).count(": ждёт прибор") == 2, 30000);
+    // Unplugged; the station says when it has seen the line silent and waits for the next device.
+    auto unplug = [&](std::unique_ptr<CSimulator>& pSim, int nWaits)
+    {
+        pSim.reset();
+        QFile::remove(strLink);
+        QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).count(": ждёт прибор") == nWaits,
+                                 30000);
+    };
+    unplug(first, 2);
+    // The same unit plugged in again is known by what it holds: not written a second time.
+    auto again = std::make_unique<CSimulator>();
+    again->WithDevice([&](CSimDevice& device) { device.SetImage(configured); });
+    QVERIFY(plugIn(*again));
+    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).contains("уже настроен"), 30000);
+    QCOMPARE(Backups().size(), 1);
+    unplug(again, 3);
+    // The next unit, plugged in where it was.
     auto second = std::make_unique<CSimulator>();
     QVERIFY(plugIn(*second));
-    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 4, 60000);
     QCOMPARE(LowLimit(*second), 10.0f);
     // Ctrl+C as the terminal sends it, to zint9 and everything in its group.
     QVERIFY(CInterrupt::SendToGroup(station.processId()));
@@ -175,10 +190,21 @@ void TestBatch::stationRepeats()
     QCOMPARE(station.exitStatus(), QProcess::NormalExit);
     QCOMPARE(station.exitCode(), 0);
     const QJsonArray results = QJsonDocument::fromJson(station.readAllStandardOutput()).array();
-    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.size(), 3);
     for (const QJsonValue& result : results)
         QCOMPARE(result["result"].toString(), QStringLiteral("ok"));
     QCOMPARE(Backups().size(), 2);
+}
+
+void TestBatch::oneDeviceUnderTwoNames()
+{
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    const QString strLink = m_pFolder->FilePath("station");
+    QVERIFY(QFile::link(sim.SlavePath(), strLink));
+    QCOMPARE(Run({"set", "--low", "10", "--port", strLink, "--port", sim.SlavePath(), "--repeat"}), 2);
+    QVERIFY2(m_strErr.contains("одно и то же устройство"), qPrintable(m_strErr));
+    QVERIFY(Backups().isEmpty());
 }
 
 void TestBatch::parentGoesAway_data()
