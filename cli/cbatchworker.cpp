@@ -104,6 +104,8 @@ int CBatchWorker::Run()
         return COptions::kUsage;
     const QJsonObject job = QJsonDocument::fromJson(QByteArray::fromStdString(strJob)).object();
     m_options = COptions::FromJob(job);
+    m_pRecord = std::make_unique<CRecordAccess>(m_options);
+    m_device.SetJournal(m_pRecord->Journal());
     m_strPort = m_options.ports.value(0);
     m_app.SetDataDir(job["dataDir"].toString());
     m_app.LoadSensorCatalogue();
@@ -129,6 +131,7 @@ int CBatchWorker::Configure()
     const int nExit =
         m_options.strCommand == QLatin1String("write") ? m_device.Write(m_options) : m_device.Set(m_options);
     m_app.m_Port.Close();
+    m_pRecord->TellTrouble(m_console);
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
     // A unit given this run's image and found holding it is not written again when it is seen
     // once more, be it by a missed answer or by being plugged in again.

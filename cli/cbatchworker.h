@@ -3,6 +3,7 @@
 #include "cconsole.h"
 #include "cdevicecommand.h"
 #include "coptions.h"
+#include "crecordaccess.h"
 #include "cztappdevice.h"
 
 #include <QJsonArray>
@@ -38,6 +39,7 @@ private:
     CZTAppDevice m_app;
     CConsole m_console;
     CDeviceCommand m_device;
+    std::unique_ptr<CRecordAccess> m_pRecord;
     COptions m_options;
     QString m_strPort;
     QJsonArray m_messages;

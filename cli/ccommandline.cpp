@@ -3,9 +3,12 @@
 #include "cbatchrun.h"
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
+#include "chistorycommand.h"
 #include "cimagefile.h"
 #include "clinelog.h"
 #include "cportscommand.h"
+#include "crecordaccess.h"
+#include "crestorecommand.h"
 #include "csettingstext.h"
 
 #include <QCoreApplication>
@@ -26,6 +29,12 @@ const char* const kUsageText =
     "        [--cold-junction on|off] [--band X] [--filter X] [--dac-low X --dac-high X]\n"
     "                                изменить настройки прибора\n"
     "  write --port ИМЯ --in ФАЙЛ    записать настройки и данные датчика из файла образа\n"
+    "  restore --port ИМЯ [--entry ID] [--force]\n"
+    "                                вернуть прибору образ, который он хранил до записи\n"
+    "                                (по умолчанию до последней записи в него)\n"
+    "  history [--device ОТПЕЧАТОК] [--serial НОМЕР] [--port ИМЯ] [--station ИМЯ]\n"
+    "          [--operator ИМЯ] [--limit N] [--json]\n"
+    "                                записи о приборах, новые первыми\n"
     "\n"
     "Несколько приборов (set и write):\n"
     "  --port ИМЯ --port ИМЯ ...      приборы на нескольких портах, все одновременно;\n"
@@ -41,6 +50,12 @@ const char* const kUsageText =
     "  --backup-dir ПАПКА  куда сохранять образ прибора перед записью\n"
     "  --quiet             без индикатора хода\n"
     "  --trace ФАЙЛ        записать обмен с прибором в ФАЙЛ («-»: в поток ошибок)\n"
+    "  --record АДРЕС      где вести записи: sqlite:ФАЙЛ или postgresql://...\n"
+    "                      (иначе ZINT9_RECORD, настройка RecordDatabase, файл пользователя)\n"
+    "  --station ИМЯ       рабочее место в записях (по умолчанию имя машины)\n"
+    "  --operator ИМЯ      оператор в записях (по умолчанию имя пользователя)\n"
+    "  --serial НОМЕР      серийный номер прибора в записях (этикетка, штрихкод)\n"
+    "  --force             restore: вернуть образ и прибору с другим отпечатком\n"
     "  -h, --help          эта справка\n"
     "  --version           версия программы\n"
     "\n"
@@ -85,7 +100,8 @@ int CCommandLine::Run(const QStringList& arguments)
         return Usage(options);
     m_bQuiet = options.bQuiet;
     const QString& strCommand = options.strCommand;
-    const bool bDevice = strCommand == "read" || strCommand == "set" || strCommand == "write";
+    const bool bDevice =
+        strCommand == "read" || strCommand == "set" || strCommand == "write" || strCommand == "restore";
     if (bDevice && options.ports.isEmpty() && !options.bDemo)
         return m_console.Error(COptions::kUsage,
                                QStringLiteral("команде %1 нужен --port ИМЯ или --demo").arg(strCommand));
@@ -144,7 +160,17 @@ bool CCommandLine::IsSameFile(const QString& strA, const QString& strB)
 
 int CCommandLine::RunCommand(const COptions& options)
 {
-    CDeviceCommand device(m_app, m_console);
+    CRecordAccess record(options);
+    const int nExit = RunRecorded(options, record);
+    record.TellTrouble(m_console);
+    return nExit;
+}
+
+int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
+{
+    const bool bDevice = options.strCommand == "read" || options.strCommand == "set" ||
+                         options.strCommand == "write" || options.strCommand == "restore";
+    CDeviceCommand device(m_app, m_console, bDevice ? record.Journal() : nullptr);
     const QString& strCommand = options.strCommand;
     if (strCommand == "ports")
         return CPortsCommand::Run(m_console, options.bJson);
@@ -156,6 +182,14 @@ int CCommandLine::RunCommand(const COptions& options)
         return device.Set(options);
     if (strCommand == "write")
         return device.Write(options);
+    if (strCommand == "restore" || strCommand == "history")
+    {
+        CRecordStore* pStore = record.Store(m_console);
+        if (!pStore)
+            return COptions::kFailure;
+        return strCommand == "history" ? CHistoryCommand::Run(m_console, *pStore, options)
+                                       : CRestoreCommand::Run(device, m_console, *pStore, options);
+    }
     return m_console.Error(COptions::kUsage,
                            QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(strCommand));
 }

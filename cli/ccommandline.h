@@ -22,6 +22,7 @@ public:
 private:
     int Usage(const COptions& options);
     int RunCommand(const COptions& options);
+    int RunRecorded(const COptions& options, class CRecordAccess& record);
     // Runs the command with its traffic log, which may be no input of it.
     int RunTraced(const COptions& options);
     static bool IsSameFile(const QString& strA, const QString& strB);

@@ -5,12 +5,14 @@
 #include "cimagefile.h"
 #include "csettingstext.h"
 #include "cstringtable.h"
+#include "cwritejournal.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <cstring>
 #include <limits>
 
 namespace
@@ -227,7 +229,8 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
     m_console.Reason(failure);
     if (session.Torn())
         m_console.Err(CFailureText::Torn(m_app.m_Port.m_bDemo ? QString() : m_app.m_Port.GetPortName(),
-                                         session.BackupPath()));
+                                         session.BackupPath(),
+                                         m_pJournal ? m_pJournal->LastEntryId() : QString()));
 }
 
 bool CDeviceCommand::AlreadyHolds() const
@@ -329,4 +332,35 @@ int CDeviceCommand::PreCheck(const COptions& options)
                       ? QStringLiteral("zint9: ") + verdict.strText
                       : verdict.strText);
     return COptions::kRefused;
+}
+
+int CDeviceCommand::Restore(const COptions& options, const FindImageFn& pfnFind)
+{
+    m_outcome = {};
+    CWriteSession session(m_app, m_pJournal);
+    if (!Connect(options, session))
+        return COptions::kFailure;
+    CParamZT01 held;
+    m_app.HeldImage(held);
+    QByteArray image;
+    QString strDescription;
+    if (const int nExit = pfnFind(CFingerprint::Of(held), image, strDescription); nExit != COptions::kSuccess)
+        return nExit;
+    // Every byte but the device block, which the session puts back from the unit itself.
+    std::memcpy(m_app.m_ParamEdit.Image(), image.constData(), CParamZT01::kImageSize);
+    CWriteSession::SRequest request;
+    request.bRestore = true;
+    request.strBackupDir = options.strBackupDir;
+    request.pfnBackedUp = [this](const QString& strPath)
+    {
+        m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
+        m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
+    };
+    if (!session.Write(request))
+    {
+        ReportWriteFailure(session);
+        return COptions::kFailure;
+    }
+    m_console.Err(QStringLiteral("Прибору возвращён %1.").arg(strDescription));
+    return COptions::kSuccess;
 }

@@ -41,6 +41,11 @@ public:
     int Read(const COptions& options);
     int Set(const COptions& options);
     int Write(const COptions& options);
+    // Finds the image to put back for the unit of the given fingerprint; an exit status.
+    using FindImageFn =
+        std::function<int(const QString& strUnit, QByteArray& image, QString& strDescription)>;
+    // Connects, has pfnFind choose the image, and writes it back as a restore, verified.
+    int Restore(const COptions& options, const FindImageFn& pfnFind);
     // The values a write would take, judged before any device is touched: kSuccess, or the
     // exit status with the reason printed.
     int PreCheck(const COptions& options);
@@ -49,6 +54,7 @@ public:
     // once the device answered, the backup once it is safe.
     std::function<void()> m_pfnLearnt;
     std::optional<SAlready> m_already;
+    void SetJournal(CWriteJournal* pJournal) { m_pJournal = pJournal; }
 
     // The catalogue index of a sensor given by index, name or image file name; -1 when none.
     int SensorIndex(const QString& strSensor) const;
@@ -67,6 +73,6 @@ private:
 
     CZTAppDevice& m_app;
     CConsole& m_console;
-    CWriteJournal* m_pJournal;
+    CWriteJournal* m_pJournal; // the record of every connect and write, where one is kept
     SOutcome m_outcome;
 };

@@ -11,10 +11,11 @@
 namespace
 {
 // Options that take a value, and flags.
-const char* const kValued[] = {"port",     "ports",      "out",           "in",   "sensor", "low",
-                               "high",     "fail",       "cold-junction", "band", "filter", "dac-low",
-                               "dac-high", "backup-dir", "report",        "trace"};
-const char* const kFlags[] = {"demo", "json", "no-verify", "quiet", "repeat", "help", "version"};
+const char* const kValued[] = {"port",     "ports",      "out",           "in",     "sensor", "low",
+                               "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
+                               "dac-high", "backup-dir", "report",        "trace",  "record", "station",
+                               "operator", "serial",     "entry",         "device", "limit"};
+const char* const kFlags[] = {"demo", "json", "no-verify", "quiet", "repeat", "help", "version", "force"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
     {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
     {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
@@ -73,6 +74,23 @@ bool COptions::Parse(const QStringList& arguments)
     strBackupDir = value("backup-dir");
     strReport = value("report");
     strTrace = value("trace");
+    strRecord = value("record");
+    strStation = value("station");
+    strOperator = value("operator");
+    strSerial = value("serial");
+    strEntry = value("entry");
+    strDevice = value("device");
+    bForce = parser.isSet("force");
+    if (parser.isSet("limit"))
+    {
+        bool bOk = false;
+        nLimit = parser.value("limit").toInt(&bOk);
+        if (!bOk || nLimit < 0)
+        {
+            m_strError = QStringLiteral("--limit принимает целое число");
+            return false;
+        }
+    }
     bDemo = parser.isSet("demo");
     bJson = parser.isSet("json");
     bNoVerify = parser.isSet("no-verify");
@@ -126,9 +144,10 @@ bool COptions::IsBatch() const
 
 QJsonObject COptions::Job(const QString& strPort) const
 {
-    QJsonObject job{{"command", strCommand}, {"port", strPort},           {"in", strIn},
-                    {"sensor", strSensor},   {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
-                    {"repeat", bRepeat}};
+    QJsonObject job{{"command", strCommand},   {"port", strPort},           {"in", strIn},
+                    {"sensor", strSensor},     {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
+                    {"repeat", bRepeat},       {"record", strRecord},       {"station", strStation},
+                    {"operator", strOperator}, {"serial", strSerial}};
     for (const auto& [pszName, pValue] : kNumbers)
         if (this->*pValue)
             job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
@@ -147,6 +166,10 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.strBackupDir = job["backupDir"].toString();
     options.bNoVerify = job["noVerify"].toBool();
     options.bRepeat = job["repeat"].toBool();
+    options.strRecord = job["record"].toString();
+    options.strStation = job["station"].toString();
+    options.strOperator = job["operator"].toString();
+    options.strSerial = job["serial"].toString();
     options.bQuiet = true;
     for (const auto& [pszName, pValue] : kNumbers)
         if (job.contains(QLatin1String(pszName)))

@@ -33,6 +33,10 @@ public:
     QStringList ports;       // --port, in order, and --ports split
     bool bPortsList = false; // --ports was given, even with one name
     QString strOut, strIn, strSensor, strBackupDir, strReport, strTrace;
+    QString strRecord, strStation, strOperator, strSerial; // the record and who writes into it
+    QString strEntry, strDevice;                           // restore --entry, history --device
+    int nLimit = -1;                                       // history --limit
+    bool bForce = false;
     std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
     std::optional<bool> coldJunction;
     bool bDemo = false, bJson = false, bNoVerify = false, bQuiet = false, bRepeat = false;

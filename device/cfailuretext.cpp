@@ -77,13 +77,15 @@ QString CFailureText::Reason(const CFailure& failure)
     return QString();
 }
 
-QString CFailureText::Torn(const QString& strPort, const QString& strBackup)
+QString CFailureText::Torn(const QString& strPort, const QString& strBackup, const QString& strEntry)
 {
+    QString strCommand = strPort.isEmpty() ? QStringLiteral("--demo") : QStringLiteral("--port ") + strPort;
+    if (!strEntry.isEmpty())
+        strCommand += QStringLiteral(" --entry ") + strEntry;
     return QStringLiteral("Прибор может хранить частично записанный образ.\n"
                           "Резервная копия прежнего образа: %1\n"
                           "Вернуть прежний образ: zint9 restore %2")
-        .arg(QDir::toNativeSeparators(strBackup),
-             strPort.isEmpty() ? QStringLiteral("--demo") : QStringLiteral("--port ") + strPort);
+        .arg(QDir::toNativeSeparators(strBackup), strCommand);
 }
 
 QString CFailureText::Describe(const CFailure& failure)

@@ -15,5 +15,5 @@ public:
     static QString Reason(const CFailure& failure);
     // What a torn write left, and the way back: strPort is the unit's port ("" in
     // demonstration mode), strBackup the image it held before.
-    static QString Torn(const QString& strPort, const QString& strBackup);
+    static QString Torn(const QString& strPort, const QString& strBackup, const QString& strEntry = QString());
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class CWriteSession;
 
 // What a write session tells the record of its work. The record keeps an entry for each connect
@@ -15,4 +17,6 @@ public:
     virtual void WriteStarting(const CWriteSession& session) = 0;
     // The write has ended, verified or not.
     virtual void WriteFinished(const CWriteSession& session) = 0;
+    // The id of the last entry made, by which a restore finds it.
+    virtual QString LastEntryId() const = 0;
 };

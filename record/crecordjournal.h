@@ -33,6 +33,7 @@ public:
     void Connected(const CWriteSession& session) override;
     void WriteStarting(const CWriteSession& session) override;
     void WriteFinished(const CWriteSession& session) override;
+    QString LastEntryId() const override { return m_Last.strId; }
 
     // The last entry made, as it was stored (or would have been).
     const CRecordEntry& Last() const { return m_Last; }

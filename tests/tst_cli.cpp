@@ -115,6 +115,7 @@ private slots:
     void fileFaults();
     void trafficLogFaults_data();
     void trafficLogFaults();
+    void recordAndRestore();
 };
 
 void TestCli::init()
@@ -646,6 +647,49 @@ void TestCli::trafficLogFaults()
     QCOMPARE(Run(arguments), exit);
     QVERIFY2(m_strErr.contains(message), qPrintable(m_strErr));
     QCOMPARE(m_pFolder->ReadFile("image.bin"), image);
+}
+
+void TestCli::recordAndRestore()
+{
+    // Every transaction is recorded, and a restore puts back every byte the unit held before its
+    // last write, the DAC calibration included, but only into that unit.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(7); });
+    const CParamZT01 before = DeviceImage();
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--dac-low", "4.5", "--dac-high", "19.5", "--record",
+                  strRecord, "--station", "line-1", "--serial", "A-17"}),
+             0);
+    QCOMPARE(DeviceImage().fDacCalLow, 4.5f);
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonArray history = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(history.size(), 2);
+    QCOMPARE(history[0]["operation"].toString(), QStringLiteral("write"));
+    QCOMPARE(history[0]["result"].toString(), QStringLiteral("done"));
+    QCOMPARE(history[0]["verified"].toBool(), true);
+    QCOMPARE(history[0]["station"].toString(), QStringLiteral("line-1"));
+    QCOMPARE(history[0]["serial"].toString(), QStringLiteral("A-17"));
+    QCOMPARE(history[1]["operation"].toString(), QStringLiteral("read"));
+    const QString strUnit = history[0]["fingerprint"].toString();
+    QCOMPARE(strUnit.size(), 64);
+
+    // Another unit is refused, and nothing reaches it.
+    const CParamZT01 written = DeviceImage();
+    m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(8); });
+    const CParamZT01 other = DeviceImage();
+    QCOMPARE(Run({"restore", "--port", "SIM", "--record", strRecord}), 1);
+    QVERIFY2(m_strErr.contains("в записях нет записи в прибор"), qPrintable(m_strErr));
+    QCOMPARE(Run({"restore", "--port", "SIM", "--entry", history[0]["id"].toString(), "--record", strRecord}),
+             1);
+    QVERIFY2(m_strErr.contains("ничего не записано"), qPrintable(m_strErr));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(other));
+
+    m_pSim->WithDevice([&](CSimDevice& device) { device.SetImage(written); });
+    QCOMPARE(Run({"restore", "--port", "SIM", "--record", strRecord}), 0);
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
+    QCOMPARE(Run({"history", "--device", strUnit.left(12), "--limit", "1", "--json", "--record", strRecord}),
+             0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().first()["operation"].toString(),
+             QStringLiteral("restore"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

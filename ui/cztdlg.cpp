@@ -191,7 +191,7 @@ bool CZTDlg::WriteDevice()
         QStringList details{CFailureText::Describe(failure)};
         if (session.Torn())
             details << CFailureText::Torn(ZTApp().m_Port.m_bDemo ? QString() : ZTApp().m_Port.GetPortName(),
-                                          session.BackupPath());
+                                          session.BackupPath(), m_pJournal->LastEntryId());
         if (!strTrouble.isEmpty())
             details << strTrouble;
         CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop,

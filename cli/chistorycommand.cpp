@@ -1,0 +1,60 @@
+#include "chistorycommand.h"
+
+#include "cconsole.h"
+#include "cfingerprint.h"
+#include "coptions.h"
+#include "crecordstore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace
+{
+QString Dash(const QString& strText)
+{
+    return strText.isEmpty() ? QStringLiteral("-") : strText;
+}
+
+QString Line(const CRecordEntry& entry)
+{
+    QStringList fields{entry.timeStart.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                       entry.strStation,
+                       entry.strOperator,
+                       Dash(entry.bDemo ? QStringLiteral("demo") : entry.strPort),
+                       CFingerprint::Short(entry.strFingerprint),
+                       Dash(entry.strSerial),
+                       entry.strOperation,
+                       entry.strResult};
+    if (entry.bPartial)
+        fields << QStringLiteral("частичный образ");
+    if (!entry.strReason.isEmpty())
+        fields << entry.strStep + QStringLiteral(": ") + entry.strReason;
+    fields << entry.strId;
+    return fields.join(QLatin1Char('\t'));
+}
+} // namespace
+
+int CHistoryCommand::Run(CConsole& console, CRecordStore& store, const COptions& options)
+{
+    CRecordStore::SQuery query;
+    query.strFingerprint = options.strDevice;
+    query.strSerial = options.strSerial;
+    query.strPort = options.ports.value(0);
+    query.strStation = options.strStation;
+    query.strOperator = options.strOperator;
+    query.nLimit = options.nLimit;
+    QList<CRecordEntry> entries;
+    if (!store.Find(query, entries))
+        return console.Error(COptions::kFailure, store.m_strLastError);
+    if (options.bJson)
+    {
+        QJsonArray json;
+        for (const CRecordEntry& entry : entries)
+            json.append(entry.Json());
+        console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
+        return COptions::kSuccess;
+    }
+    for (const CRecordEntry& entry : entries)
+        console.Out(Line(entry));
+    return COptions::kSuccess;
+}
