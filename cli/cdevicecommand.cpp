@@ -17,12 +17,6 @@
 
 namespace
 {
-const char* StepName(CFailure::EStep nStep)
-{
-    const char* const names[] = {"",       "values", "open",   "versions", "read",
-                                 "backup", "write",  "verify", "file"};
-    return names[int(nStep)];
-}
 } // namespace
 
 CDeviceCommand::CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal)
@@ -42,7 +36,7 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
     if (bConnected)
         return true;
     const CFailure& failure = session.Failure();
-    m_outcome.strStep = QLatin1String(StepName(failure.m_nStep));
+    m_outcome.strStep = CFailureText::StepKey(failure.m_nStep);
     switch (failure.m_nStep)
     {
     case CFailure::EStep::Open:
@@ -200,7 +194,7 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
 void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
 {
     const CFailure& failure = session.Failure();
-    m_outcome.strStep = QLatin1String(StepName(failure.m_nStep));
+    m_outcome.strStep = CFailureText::StepKey(failure.m_nStep);
     m_outcome.strReason = CFailureText::Reason(failure);
     switch (failure.m_nStep)
     {

@@ -37,6 +37,13 @@ QString CFailureText::Step(CFailure::EStep nStep)
     return QString();
 }
 
+QString CFailureText::StepKey(CFailure::EStep nStep)
+{
+    const char* const keys[] = {"",       "values", "open",   "versions", "read",
+                                "backup", "write",  "verify", "read"};
+    return QString::fromLatin1(keys[int(nStep)]);
+}
+
 QString CFailureText::Reason(const CFailure& failure)
 {
     using EReason = CFailure::EReason;

@@ -12,8 +12,12 @@ public:
     // "запись, блок 0x0140: нет ответа, получено 0 из 1 байт"
     static QString Describe(const CFailure& failure);
     static QString Step(CFailure::EStep nStep);
+    // The step as the record and the JSON outputs name it: open, versions, read, backup, write,
+    // verify, values; empty for none.
+    static QString StepKey(CFailure::EStep nStep);
     static QString Reason(const CFailure& failure);
     // What a torn write left, and the way back: strPort is the unit's port ("" in
     // demonstration mode), strBackup the image it held before.
-    static QString Torn(const QString& strPort, const QString& strBackup, const QString& strEntry = QString());
+    static QString Torn(const QString& strPort, const QString& strBackup,
+                        const QString& strEntry = QString());
 };

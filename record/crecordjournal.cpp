@@ -12,31 +12,6 @@
 
 namespace
 {
-const char* StepName(CFailure::EStep nStep)
-{
-    switch (nStep)
-    {
-    case CFailure::EStep::Values:
-        return "values";
-    case CFailure::EStep::Open:
-        return "open";
-    case CFailure::EStep::Versions:
-        return "versions";
-    case CFailure::EStep::Read:
-    case CFailure::EStep::File:
-        return "read";
-    case CFailure::EStep::Backup:
-        return "backup";
-    case CFailure::EStep::Write:
-        return "write";
-    case CFailure::EStep::Verify:
-        return "verify";
-    case CFailure::EStep::None:
-        break;
-    }
-    return "";
-}
-
 QByteArray Bytes(const CParamZT01& image)
 {
     return QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
@@ -99,7 +74,7 @@ void CRecordJournal::Fail(CRecordEntry& entry, const CWriteSession& session) con
         return;
     entry.strResult = failure.m_nReason == CFailure::EReason::Refused ? QStringLiteral("refused")
                                                                       : QStringLiteral("failed");
-    entry.strStep = QLatin1String(StepName(failure.m_nStep));
+    entry.strStep = CFailureText::StepKey(failure.m_nStep);
     entry.nAddress = failure.m_nAddress;
     entry.strReason = CFailureText::Reason(failure);
 }

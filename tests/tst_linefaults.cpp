@@ -7,15 +7,9 @@ using ERequest = CSimDevice::ERequest;
 
 namespace
 {
-// An image whose every byte differs from its neighbours, so a misplaced block shows.
 CParamZT01 Pattern(quint8 bySeed)
 {
-    CParamZT01 image;
-    for (int i = 0; i < CParamZT01::kImageSize; ++i)
-        image.Image()[i] = quint8(i * 7 + bySeed);
-    image.bySensorType = 1;
-    image.bySensorCode = 1; // Pt 100: sensor index 3
-    return image;
+    return CTestFolder::Pattern(bySeed);
 }
 
 QByteArray Bytes(const CParamZT01& image)

@@ -78,3 +78,13 @@ bool CTestFolder::MakeFifo(const QString& strName)
     m_guards.push_back(std::move(pGuard));
     return true;
 }
+
+CParamZT01 CTestFolder::Pattern(quint8 bySeed)
+{
+    CParamZT01 image;
+    for (int i = 0; i < CParamZT01::kImageSize; ++i)
+        image.Image()[i] = quint8(i * 7 + bySeed);
+    image.bySensorType = 1;
+    image.bySensorCode = 1;
+    return image;
+}

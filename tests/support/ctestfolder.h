@@ -25,6 +25,9 @@ public:
     static QByteArray Bytes(const CParamZT01& image);
     // An image whose every byte is byValue.
     static CParamZT01 Filled(quint8 byValue);
+    // An image whose every byte differs from its neighbours, so that a misplaced block shows;
+    // its sensor is Pt 100 (catalogue index 3).
+    static CParamZT01 Pattern(quint8 bySeed);
     // Makes a FIFO. Should a faulty reader open it anyway, a helper opens its other end after a
     // while, so that the reader sees an empty file instead of blocking the test for ever.
     bool MakeFifo(const QString& strName);
