@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstring>
 #include <limits>
@@ -65,7 +67,25 @@ int CDeviceCommand::Read(const COptions& options)
         return COptions::kFailure;
     if (!options.strOut.isEmpty() && !SaveImageFile(options.strOut, m_app.m_ParamEdit))
         return COptions::kFailure;
-    m_console.Out(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, options.bJson));
+    CParamZT01 held;
+    m_app.HeldImage(held);
+    const QString strUnit = CFingerprint::Of(held);
+    const bool bPartial = m_pJournal && m_pJournal->UnitPartial();
+    if (options.bJson)
+    {
+        QJsonObject json =
+            QJsonDocument::fromJson(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, true).toUtf8())
+                .object();
+        json["fingerprint"] = strUnit.isEmpty() ? QJsonValue() : QJsonValue(strUnit);
+        json["partial"] = bPartial;
+        m_console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
+        return COptions::kSuccess;
+    }
+    m_console.Out(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, false));
+    m_console.Out(QStringLiteral("Отпечаток прибора: %1").arg(CFingerprint::Short(strUnit)));
+    if (bPartial)
+        m_console.Out(
+            QStringLiteral("Прибор может хранить частично записанный образ: его последняя запись прервана."));
     return COptions::kSuccess;
 }
 
@@ -262,7 +282,16 @@ int CDeviceCommand::Write(const COptions& options)
         return m_console.Error(COptions::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
     CParamZT01 source;
     CWriteSession session(m_app, m_pJournal);
-    if (!LoadImageFile(options.strIn, source) || !Connect(options, session))
+    if (!LoadImageFile(options.strIn, source))
+        return COptions::kFailure;
+    // A torn image would copy its torn sensor table onward.
+    if (m_pJournal && m_pJournal->ImagePartial(source) && !options.bForce)
+        return m_console.Error(
+            COptions::kFailure,
+            QStringLiteral("%1 — образ из прерванной записи (частичный); ничего не записано "
+                           "(--force, чтобы записать всё равно)")
+                .arg(options.strIn));
+    if (!Connect(options, session))
         return COptions::kFailure;
     if (AlreadyHolds())
     {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class CParamZT01;
 class CWriteSession;
 
 // What a write session tells the record of its work. The record keeps an entry for each connect
@@ -19,4 +20,8 @@ public:
     virtual void WriteFinished(const CWriteSession& session) = 0;
     // The id of the last entry made, by which a restore finds it.
     virtual QString LastEntryId() const = 0;
+    // The unit last connected may hold a partial image.
+    virtual bool UnitPartial() const = 0;
+    // The record knows the image as one a torn write left in a unit.
+    virtual bool ImagePartial(const CParamZT01& image) = 0;
 };

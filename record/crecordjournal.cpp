@@ -168,3 +168,9 @@ void CRecordJournal::WriteFinished(const CWriteSession& session)
     entry.strImageAfter = CFingerprint::ImageHash(after);
     Store(entry, {&after});
 }
+
+bool CRecordJournal::ImagePartial(const CParamZT01& image)
+{
+    bool bPartial = false;
+    return m_store.IsOpen() && m_store.IsPartialImage(CFingerprint::ImageHash(image), bPartial) && bPartial;
+}

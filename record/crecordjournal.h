@@ -39,7 +39,8 @@ public:
     const CRecordEntry& Last() const { return m_Last; }
     // The unit just read may hold a partial image: its last write was torn, or its image is one
     // that a torn write left behind.
-    bool UnitPartial() const { return m_Last.bPartial; }
+    bool UnitPartial() const override { return m_Last.bPartial; }
+    bool ImagePartial(const CParamZT01& image) override;
     // Why the record could not be kept; given once, empty afterwards and while all is well.
     QString TakeTrouble();
 
