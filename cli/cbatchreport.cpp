@@ -17,8 +17,17 @@ QString Field(const QString& strText)
 
 QString Text(const QJsonValue& value)
 {
+    if (value.isBool())
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     return value.isDouble() ? QString::number(value.toDouble(), 'g', 6) : value.toString();
 }
+
+// New columns go at the end: a spreadsheet or script that reads the older ones by position
+// keeps working.
+const char* const kColumns[] = {"time",        "port",     "version", "bootVersion", "sensor", "lowLimit",
+                                "highLimit",   "unit",     "dacLow",  "dacHigh",     "result", "backup",
+                                "fingerprint", "serial",   "station", "operator",    "start",  "duration",
+                                "sourceHash",  "verified", "reason",  "partial"};
 } // namespace
 
 bool CBatchReport::Open(const QString& strPath)
@@ -37,19 +46,36 @@ bool CBatchReport::Open(const QString& strPath)
         m_strError = m_file.errorString();
         return false;
     }
-    if (m_file.size() > 0)
-        return true;
-    return WriteLine({"time", "port", "version", "bootVersion", "sensor", "lowLimit", "highLimit", "unit",
-                      "dacLow", "dacHigh", "result", "backup"});
+    m_columns.clear();
+    for (const char* pszColumn : kColumns)
+        m_columns << QString::fromLatin1(pszColumn);
+    if (m_file.size() == 0)
+        return WriteLine(m_columns);
+    // A report begun by an earlier version keeps its own columns.
+    QFile existing(strPath);
+    if (existing.open(QIODevice::ReadOnly))
+    {
+        const QString strHeader = QString::fromUtf8(existing.readLine()).trimmed();
+        if (strHeader.startsWith(QLatin1String("time,port,")))
+            m_columns = strHeader.split(QLatin1Char(','));
+    }
+    return true;
 }
 
 bool CBatchReport::Append(const QJsonObject& result)
 {
     const QJsonObject dac = result["dacCalibration"].toObject();
-    return WriteLine({Text(result["time"]), Text(result["port"]), Text(result["version"]),
-                      Text(result["bootVersion"]), Text(result["sensor"]), Text(result["lowLimit"]),
-                      Text(result["highLimit"]), Text(result["unit"]), Text(dac["low"]), Text(dac["high"]),
-                      Text(result["result"]), Text(result["backup"])});
+    QStringList fields;
+    for (const QString& strColumn : m_columns)
+    {
+        if (strColumn == QLatin1String("dacLow"))
+            fields << Text(dac["low"]);
+        else if (strColumn == QLatin1String("dacHigh"))
+            fields << Text(dac["high"]);
+        else
+            fields << Text(result[strColumn]);
+    }
+    return WriteLine(fields);
 }
 
 bool CBatchReport::WriteLine(const QStringList& fields)

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QJsonObject>
+#include <QStringList>
 
 // The station's record: one CSV line per configured device, appended with one write each, so
 // that an interrupted run never leaves a broken line.
@@ -18,4 +19,5 @@ private:
     bool WriteLine(const QStringList& fields);
 
     QFile m_file;
+    QStringList m_columns; // the file's own, in its order
 };

@@ -3,6 +3,7 @@
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
 #include "cfailuretext.h"
+#include "cfingerprint.h"
 #include "cstopsignal.h"
 #include "cztappdevice.h"
 
@@ -20,13 +21,15 @@
 
 namespace
 {
-QString ResultText(const QString& strResult)
+QString ResultText(const QString& strResult, bool bPartial = false)
 {
     if (strResult == QLatin1String("ok"))
         return QStringLiteral("успех");
+    if (strResult == QLatin1String("unverified"))
+        return QStringLiteral("записано без сверки");
     if (strResult == QLatin1String("refused"))
         return QStringLiteral("отклонено");
-    return QStringLiteral("ошибка");
+    return bPartial ? QStringLiteral("ошибка; образ может быть частичным") : QStringLiteral("ошибка");
 }
 
 QString AddressText(const QJsonValue& address)
@@ -304,8 +307,10 @@ void CBatchRun::OnFinished(int nLine)
     for (const QString& strLine : strText.split(QLatin1Char('\n')))
         m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") + strLine);
     QJsonObject result{{"result", "failed"}, {"exit", COptions::kFailure}, {"messages", QJsonArray{strText}}};
-    for (const char* pszKey : {"version", "bootVersion", "backup"})
+    for (const char* pszKey : {"version", "bootVersion", "backup", "fingerprint", "station", "operator"})
         result[pszKey] = line.known.value(pszKey);
+    // Once the backup was made, the write may have begun.
+    result["partial"] = !line.known.value("backup").toString().isEmpty();
     for (const char* pszKey : {"address", "sensor", "lowLimit", "highLimit", "unit", "dacCalibration"})
         result[pszKey] = QJsonValue();
     AddResult(nLine, result);
@@ -342,14 +347,16 @@ void CBatchRun::PrintSummary()
         std::fflush(m_pOut);
         return;
     }
-    QList<QStringList> rows = {{"Порт", "Версия", "Загрузчик", "Результат", "Адрес", "Резервная копия"}};
+    QList<QStringList> rows = {
+        {"Порт", "Версия", "Загрузчик", "Результат", "Адрес", "Отпечаток", "Резервная копия"}};
     for (const QJsonValue& value : m_results)
     {
         const QJsonObject result = value.toObject();
         auto text = [&](const char* pszKey)
         { return result[pszKey].isNull() ? QStringLiteral("-") : result[pszKey].toString(); };
         rows.append({result["port"].toString(), text("version"), text("bootVersion"),
-                     ResultText(result["result"].toString()), AddressText(result["address"]),
+                     ResultText(result["result"].toString(), result["partial"].toBool()),
+                     AddressText(result["address"]), CFingerprint::Short(result["fingerprint"].toString()),
                      text("backup")});
     }
     QList<qsizetype> widths(rows.first().size(), 0);

@@ -74,11 +74,15 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
     m_device.m_pfnLearnt = [this]
     {
         const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
-        Emit(
-            {{"event", "known"},
-             {"version", CSettingsText::Hex(m_app.m_wVersion)},
-             {"bootVersion", CSettingsText::Hex(m_app.m_wBootVersion)},
-             {"backup", outcome.strBackupPath.isEmpty() ? QJsonValue() : QJsonValue(outcome.strBackupPath)}});
+        QJsonObject known{
+            {"event", "known"},
+            {"version", CSettingsText::Hex(m_app.m_wVersion)},
+            {"bootVersion", CSettingsText::Hex(m_app.m_wBootVersion)},
+            {"backup", outcome.strBackupPath.isEmpty() ? QJsonValue() : QJsonValue(outcome.strBackupPath)}};
+        AddValues(known);
+        known["station"] = m_pRecord->Journal()->Identity().strStation;
+        known["operator"] = m_pRecord->Journal()->Identity().strOperator;
+        Emit(known);
     };
     m_console.SetErrorSink(
         [this](const QString& strText)
@@ -127,6 +131,8 @@ int CBatchWorker::Configure()
 {
     m_app.m_bConnected = false;
     m_messages = {};
+    m_started = QDateTime::currentDateTimeUtc();
+    m_timer.start();
     Emit({{"event", "device"}});
     const int nExit =
         m_options.strCommand == QLatin1String("write") ? m_device.Write(m_options) : m_device.Set(m_options);
@@ -148,13 +154,14 @@ int CBatchWorker::Configure()
 QJsonObject CBatchWorker::Result(int nExit) const
 {
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
-    QJsonObject result{{"event", "result"},
-                       {"port", m_strPort},
-                       {"exit", nExit},
-                       {"result", nExit == COptions::kSuccess   ? "ok"
-                                  : nExit == COptions::kRefused ? "refused"
-                                                                : "failed"},
-                       {"messages", m_messages}};
+    // "ok" only for a unit read back and found holding its image.
+    QString strResult = QStringLiteral("failed");
+    if (nExit == COptions::kSuccess)
+        strResult = outcome.bVerified ? QStringLiteral("ok") : QStringLiteral("unverified");
+    else if (nExit == COptions::kRefused)
+        strResult = QStringLiteral("refused");
+    QJsonObject result{{"event", "result"},   {"port", m_strPort},      {"exit", nExit},
+                       {"result", strResult}, {"messages", m_messages}, {"partial", outcome.bPartial}};
     auto text = [](const QString& strValue)
     { return strValue.isEmpty() ? QJsonValue() : QJsonValue(strValue); };
     result["version"] = outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wVersion)) : QJsonValue();
@@ -164,10 +171,29 @@ QJsonObject CBatchWorker::Result(int nExit) const
     result["backup"] = text(outcome.strBackupPath);
     result["step"] = text(outcome.strStep);
     result["reason"] = text(outcome.strReason);
-    QJsonValue sensor, low, high, unit, dac;
-    if (m_app.m_bConnected)
+    result["verified"] = outcome.bVerifyAsked ? QJsonValue(outcome.bVerified) : QJsonValue();
+    result["sourceHash"] = text(outcome.strSourceHash);
+    const CRecordJournal::SIdentity& identity = m_pRecord->Journal()->Identity();
+    result["station"] = identity.strStation;
+    result["operator"] = identity.strOperator;
+    result["serial"] = text(identity.strSerial);
+    result["start"] = m_started.toString(Qt::ISODateWithMs);
+    result["duration"] = double(m_timer.elapsed()) / 1000;
+    AddValues(result);
+    return result;
+}
+
+void CBatchWorker::AddValues(QJsonObject& result) const
+{
+    const QByteArray& bytes = m_device.Outcome().held;
+    QJsonValue fingerprint, sensor, low, high, unit, dac;
+    if (bytes.size() == CParamZT01::kImageSize)
     {
-        const CParamZT01& image = m_app.m_ParamEdit;
+        CParamZT01 image;
+        std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
+        const QString strUnit = CFingerprint::Of(image);
+        if (!strUnit.isEmpty())
+            fingerprint = strUnit;
         const int nSensor = m_app.FindSensor(image);
         if (nSensor >= 0)
         {
@@ -180,12 +206,12 @@ QJsonObject CBatchWorker::Result(int nExit) const
             dac = QJsonObject{{"low", CSettingsText::Json(image.fDacCalLow)},
                               {"high", CSettingsText::Json(image.fDacCalHigh)}};
     }
+    result["fingerprint"] = fingerprint;
     result["sensor"] = sensor;
     result["lowLimit"] = low;
     result["highLimit"] = high;
     result["unit"] = unit;
     result["dacCalibration"] = dac;
-    return result;
 }
 
 CBatchWorker::EProbe CBatchWorker::Probe()

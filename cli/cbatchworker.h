@@ -6,6 +6,8 @@
 #include "crecordaccess.h"
 #include "cztappdevice.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -35,6 +37,8 @@ private:
     // Waits until a device answers (bPresent) or stops answering; false when asked to stop.
     bool WaitFor(bool bPresent);
     QJsonObject Result(int nExit) const;
+    // The settings the unit holds, for the result; all null when it was never read.
+    void AddValues(QJsonObject& result) const;
 
     CZTAppDevice m_app;
     CConsole m_console;
@@ -43,5 +47,7 @@ private:
     COptions m_options;
     QString m_strPort;
     QJsonArray m_messages;
+    QDateTime m_started; // this unit's work, UTC
+    QElapsedTimer m_timer;
     bool m_bProbing = false;
 };

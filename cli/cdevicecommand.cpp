@@ -9,6 +9,7 @@
 #include "cwritesession.h"
 #include "cztappdevice.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -36,7 +37,10 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
     if (m_outcome.bVersions && m_pfnLearnt)
         m_pfnLearnt();
     if (bConnected)
+    {
+        LearnHeld(session, false);
         return true;
+    }
     const CFailure& failure = session.Failure();
     m_outcome.strStep = CFailureText::StepKey(failure.m_nStep);
     switch (failure.m_nStep)
@@ -196,7 +200,13 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
             m_pfnLearnt();
         m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
     };
-    if (!session.Write(request))
+    m_outcome.bVerifyAsked = request.bVerify;
+    if (pSource)
+        m_outcome.strSourceHash =
+            QString::fromLatin1(QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
+    const bool bWritten = session.Write(request);
+    LearnHeld(session, true);
+    if (!bWritten)
     {
         ReportWriteFailure(session);
         return session.Failure().m_nStep == CFailure::EStep::Values ? COptions::kRefused : COptions::kFailure;
@@ -247,14 +257,35 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
                                          m_pJournal ? m_pJournal->LastEntryId() : QString()));
 }
 
-bool CDeviceCommand::AlreadyHolds() const
+void CDeviceCommand::LearnHeld(const CWriteSession& session, bool bWritten)
+{
+    CParamZT01 held;
+    bool bPartial = false;
+    if (bWritten)
+        held = session.Held(bPartial);
+    else
+    {
+        m_app.HeldImage(held);
+        bPartial = m_pJournal && m_pJournal->UnitPartial();
+    }
+    m_outcome.held = QByteArray(reinterpret_cast<const char*>(held.Image()), CParamZT01::kImageSize);
+    // A failed write does not mend a unit that was partial before it.
+    m_outcome.bPartial = bPartial || (bWritten && session.Failure().IsSet() && m_outcome.bPartial);
+}
+
+bool CDeviceCommand::AlreadyHolds()
 {
     if (!m_already)
         return false;
     const CParamZT01& held = m_app.m_ParamDevice;
-    return QByteArray(reinterpret_cast<const char*>(held.Image()), CParamZT01::kImageSize) ==
-               m_already->image &&
-           CFingerprint::Of(held) == m_already->strFingerprint;
+    if (QByteArray(reinterpret_cast<const char*>(held.Image()), CParamZT01::kImageSize) != m_already->image ||
+        CFingerprint::Of(held) != m_already->strFingerprint)
+        return false;
+    // The read just made compared every byte with what the unit was given.
+    m_outcome.bVerifyAsked = m_outcome.bVerified = true;
+    m_console.Err(
+        QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
+    return true;
 }
 
 int CDeviceCommand::Set(const COptions& options)
@@ -264,11 +295,7 @@ int CDeviceCommand::Set(const COptions& options)
     if (!Connect(options, session))
         return COptions::kFailure;
     if (AlreadyHolds())
-    {
-        m_console.Err(
-            QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
         return COptions::kSuccess;
-    }
     int nExit = COptions::kSuccess;
     if (!ApplyChanges(options, nExit))
         return nExit;
@@ -294,11 +321,7 @@ int CDeviceCommand::Write(const COptions& options)
     if (!Connect(options, session))
         return COptions::kFailure;
     if (AlreadyHolds())
-    {
-        m_console.Err(
-            QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
         return COptions::kSuccess;
-    }
     // The sensor block (with the limits, cold junction and band) and the two settings outside it;
     // never the device block, nor the DAC calibration, which belongs to this device's output stage.
     CParamZT01& edit = m_app.m_ParamEdit;

@@ -27,7 +27,11 @@ public:
         QString strStep;        // of a failure, as the record names steps; empty on success
         QString strReason;      // of a failure, in words
         bool bVerified = false; // read back and found equal
-        QByteArray written;     // the image the last write sent
+        bool bVerifyAsked = false;
+        QByteArray written;    // the image the last write sent
+        QByteArray held;       // what the unit holds, as far as is known; empty: never read
+        bool bPartial = false; // it may hold a partial image
+        QString strSourceHash; // write --in: the file's SHA-256
     };
     // A station's unit that already holds this image is not written again.
     struct SAlready
@@ -67,9 +71,12 @@ private:
     int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
                     const CParamZT01* pSource = nullptr);
     void ReportWriteFailure(const CWriteSession& session);
+    // Takes what the unit now holds into the outcome.
+    void LearnHeld(const CWriteSession& session, bool bWritten);
     bool SaveImageFile(const QString& strPath, const CParamZT01& image);
-    // The unit just read is the station's last, holding what it was given.
-    bool AlreadyHolds() const;
+    // The unit just read is the station's last, holding what it was given: said, and taken as
+    // verified.
+    bool AlreadyHolds();
 
     CZTAppDevice& m_app;
     CConsole& m_console;

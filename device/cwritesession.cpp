@@ -128,6 +128,28 @@ bool CWriteSession::Torn() const
            m_app.m_nLastAcknowledged < CParamZT01::kImageSize - 8;
 }
 
+CParamZT01 CWriteSession::Held(bool& bPartial) const
+{
+    bPartial = false;
+    const int nLast = m_app.m_nLastAcknowledged;
+    if (!m_Failure.IsSet())
+        return m_Written;
+    if (m_Failure.m_nStep == CFailure::EStep::Verify && m_Failure.m_nReason == CFailure::EReason::Mismatch)
+    {
+        bPartial = true;
+        return m_app.m_ParamDevice; // as read back
+    }
+    if (m_Failure.m_nStep != CFailure::EStep::Write || nLast < 0)
+        return m_Before; // nothing reached the unit
+    if (!Torn())
+        return m_Written;
+    bPartial = true;
+    CParamZT01 held = m_Written;
+    const CParamZT01::SRange rest[] = {{nLast + 8, CParamZT01::kImageSize - nLast - 8}};
+    held.CopyFrom(m_Before, rest);
+    return held;
+}
+
 bool CWriteSession::Backup(const QString& strFolder)
 {
     CImageBackup backup(strFolder.isEmpty() ? CImageBackup::DefaultFolder() : strFolder);

@@ -67,6 +67,10 @@ public:
     // The last write ended after the unit had taken some of its blocks and before the last:
     // the unit may hold new blocks before that point and old ones after it.
     bool Torn() const;
+    // What the unit holds after the last write, as far as is known: the image sent, the old one
+    // where nothing reached it, new blocks then old ones where it was torn, or what a failed
+    // verify read back. bPartial: it may be neither the old image nor the new.
+    CParamZT01 Held(bool& bPartial) const;
 
 private:
     void Start();

@@ -3,6 +3,7 @@
 #include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "crecordstore.h"
+#include "csettingsdiff.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
 
@@ -144,27 +145,14 @@ void CRecordJournal::WriteFinished(const CWriteSession& session)
     if (session.Request().bVerify)
         entry.verified = session.Verified();
     Fail(entry, session);
-    const int nLast = app.m_nLastAcknowledged;
-    const int nEnd = CParamZT01::kImageSize - 8;
-    if (nLast >= 0)
-        entry.nLastAcknowledged = nLast;
-    CParamZT01 after = session.Written();
-    if (session.Failure().IsSet() && nLast < 0)
-        after = session.Before(); // nothing reached the unit
-    else if (session.Failure().IsSet() && nLast < nEnd)
-    {
-        // New blocks up to the last acknowledged one, the old ones after it.
+    if (app.m_nLastAcknowledged >= 0)
+        entry.nLastAcknowledged = app.m_nLastAcknowledged;
+    bool bPartial = false;
+    const CParamZT01 after = session.Held(bPartial);
+    entry.bPartial = bPartial;
+    if (session.Torn())
         entry.strResult = QStringLiteral("interrupted");
-        entry.bPartial = true;
-        const CParamZT01::SRange rest[] = {{nLast + 8, CParamZT01::kImageSize - nLast - 8}};
-        after.CopyFrom(session.Before(), rest);
-    }
-    else if (session.Failure().m_nStep == CFailure::EStep::Verify &&
-             session.Failure().m_nReason == CFailure::EReason::Mismatch)
-    {
-        after = app.m_ParamDevice; // what the unit holds, as read back
-        entry.bPartial = true;
-    }
+    entry.strChanges = CSettingsDiff(app, session.Before(), after).Summary();
     entry.strImageAfter = CFingerprint::ImageHash(after);
     Store(entry, {&after});
 }

@@ -34,6 +34,7 @@ public:
     void WriteStarting(const CWriteSession& session) override;
     void WriteFinished(const CWriteSession& session) override;
     QString LastEntryId() const override { return m_Last.strId; }
+    const SIdentity& Identity() const { return m_identity; }
 
     // The last entry made, as it was stored (or would have been).
     const CRecordEntry& Last() const { return m_Last; }

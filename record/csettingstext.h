@@ -5,7 +5,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
-// The settings of an image as the command line prints them: a JSON object and text lines.
+// The settings of an image as the command line and the record show them: a JSON object and text
+// lines, each "name: value" with the name as the wizard shows it.
 class CSettingsText
 {
 public:
