@@ -1,27 +1,12 @@
 #include "cbatchreport.h"
 
+#include "ccsv.h"
 #include "cimagefile.h"
 
 #include <QJsonArray>
 
 namespace
 {
-QString Field(const QString& strText)
-{
-    if (!strText.contains(QLatin1Char(',')) && !strText.contains(QLatin1Char('"')) &&
-        !strText.contains(QLatin1Char('\n')) && !strText.contains(QLatin1Char('\r')))
-        return strText;
-    QString strQuoted = strText;
-    return QLatin1Char('"') + strQuoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
-QString Text(const QJsonValue& value)
-{
-    if (value.isBool())
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    return value.isDouble() ? QString::number(value.toDouble(), 'g', 6) : value.toString();
-}
-
 // New columns go at the end: a spreadsheet or script that reads the older ones by position
 // keeps working.
 const char* const kColumns[] = {"time",        "port",     "version", "bootVersion", "sensor", "lowLimit",
@@ -69,21 +54,18 @@ bool CBatchReport::Append(const QJsonObject& result)
     for (const QString& strColumn : m_columns)
     {
         if (strColumn == QLatin1String("dacLow"))
-            fields << Text(dac["low"]);
+            fields << CCsv::Text(dac["low"]);
         else if (strColumn == QLatin1String("dacHigh"))
-            fields << Text(dac["high"]);
+            fields << CCsv::Text(dac["high"]);
         else
-            fields << Text(result[strColumn]);
+            fields << CCsv::Text(result[strColumn]);
     }
     return WriteLine(fields);
 }
 
 bool CBatchReport::WriteLine(const QStringList& fields)
 {
-    QStringList quoted;
-    for (const QString& strField : fields)
-        quoted << Field(strField);
-    const QByteArray line = (quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray line = (CCsv::Line(fields) + QLatin1Char('\n')).toUtf8();
     const qint64 nBefore = m_file.size();
     if (m_file.write(line) == line.size())
         return true;

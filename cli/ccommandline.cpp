@@ -3,6 +3,7 @@
 #include "cbatchrun.h"
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
+#include "cdiffcommand.h"
 #include "chistorycommand.h"
 #include "cimagefile.h"
 #include "clinelog.h"
@@ -33,8 +34,11 @@ const char* const kUsageText =
     "                                вернуть прибору образ, который он хранил до записи\n"
     "                                (по умолчанию до последней записи в него)\n"
     "  history [--device ОТПЕЧАТОК] [--serial НОМЕР] [--port ИМЯ] [--station ИМЯ]\n"
-    "          [--operator ИМЯ] [--limit N] [--json]\n"
+    "          [--operator ИМЯ] [--since ДАТА] [--limit N] [--json|--csv]\n"
     "                                записи о приборах, новые первыми\n"
+    "  diff  A B                     различия двух образов; сторона — файл, @ID (образ,\n"
+    "                                данный записью), @ID^ (образ до неё) или --port ИМЯ\n"
+    "                                (прочитать сейчас); 0 равны, 1 различны, 2 ошибка\n"
     "\n"
     "Несколько приборов (set и write):\n"
     "  --port ИМЯ --port ИМЯ ...      приборы на нескольких портах, все одновременно;\n"
@@ -105,10 +109,12 @@ int CCommandLine::Run(const QStringList& arguments)
     if (bDevice && options.ports.isEmpty() && !options.bDemo)
         return m_console.Error(COptions::kUsage,
                                QStringLiteral("команде %1 нужен --port ИМЯ или --demo").arg(strCommand));
-    if (strCommand != "show" && !options.positional.isEmpty())
+    if (strCommand != "show" && strCommand != "diff" && !options.positional.isEmpty())
         return m_console.Error(COptions::kUsage,
                                QStringLiteral("лишний аргумент «%1»").arg(options.positional.first()));
-    if (options.IsBatch())
+    // Two ports are a diff's two sides, not a batch.
+    const bool bDiffPorts = strCommand == "diff" && !options.bRepeat && options.strReport.isEmpty();
+    if (options.IsBatch() && !bDiffPorts)
     {
         if (strCommand != "set" && strCommand != "write")
             return m_console.Error(
@@ -128,7 +134,7 @@ int CCommandLine::Run(const QStringList& arguments)
 int CCommandLine::RunTraced(const COptions& options)
 {
     // The log is written, so it must not be a file the command reads.
-    const QStringList inputs = options.strCommand == "show" ? options.positional : QStringList{options.strIn};
+    const QStringList inputs = options.positional.isEmpty() ? QStringList{options.strIn} : options.positional;
     for (const QString& strInput : inputs)
         if (IsSameFile(strInput, options.strTrace))
             return m_console.Error(
@@ -169,7 +175,8 @@ int CCommandLine::RunCommand(const COptions& options)
 int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
 {
     const bool bDevice = options.strCommand == "read" || options.strCommand == "set" ||
-                         options.strCommand == "write" || options.strCommand == "restore";
+                         options.strCommand == "write" || options.strCommand == "restore" ||
+                         options.strCommand == "diff";
     CDeviceCommand device(m_app, m_console, bDevice ? record.Journal() : nullptr);
     const QString& strCommand = options.strCommand;
     if (strCommand == "ports")
@@ -182,6 +189,11 @@ int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
         return device.Set(options);
     if (strCommand == "write")
         return device.Write(options);
+    if (strCommand == "diff")
+    {
+        m_app.LoadSensorCatalogue();
+        return CDiffCommand(m_console, device, record, options).Run(m_app);
+    }
     if (strCommand == "restore" || strCommand == "history")
     {
         CRecordStore* pStore = record.Store(m_console);

@@ -63,6 +63,16 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
     return false;
 }
 
+bool CDeviceCommand::ReadImage(const COptions& options, const QString& strPort, CParamZT01& image)
+{
+    COptions one = options;
+    one.ports = QStringList{strPort};
+    CWriteSession session(m_app, m_pJournal);
+    const bool bRead = Connect(one, session) && m_app.HeldImage(image);
+    m_app.m_Port.Close();
+    return bRead;
+}
+
 int CDeviceCommand::Read(const COptions& options)
 {
     m_outcome = {};

@@ -43,6 +43,9 @@ public:
     CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal = nullptr);
 
     int Read(const COptions& options);
+    // Reads the image of the unit on strPort (or the demonstration image), recorded as any read;
+    // false after saying why.
+    bool ReadImage(const COptions& options, const QString& strPort, CParamZT01& image);
     int Set(const COptions& options);
     int Write(const COptions& options);
     // Finds the image to put back for the unit of the given fingerprint; an exit status.

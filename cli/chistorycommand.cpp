@@ -1,6 +1,7 @@
 #include "chistorycommand.h"
 
 #include "cconsole.h"
+#include "ccsv.h"
 #include "cfingerprint.h"
 #include "coptions.h"
 #include "crecordstore.h"
@@ -27,6 +28,8 @@ QString Line(const CRecordEntry& entry)
                        entry.strResult};
     if (entry.bPartial)
         fields << QStringLiteral("частичный образ");
+    if (!entry.strChanges.isEmpty())
+        fields << entry.strChanges;
     if (!entry.strReason.isEmpty())
         fields << entry.strStep + QStringLiteral(": ") + entry.strReason;
     fields << entry.strId;
@@ -43,6 +46,7 @@ int CHistoryCommand::Run(CConsole& console, CRecordStore& store, const COptions&
     query.strStation = options.strStation;
     query.strOperator = options.strOperator;
     query.nLimit = options.nLimit;
+    query.since = options.since;
     QList<CRecordEntry> entries;
     if (!store.Find(query, entries))
         return console.Error(COptions::kFailure, store.m_strLastError);
@@ -52,6 +56,21 @@ int CHistoryCommand::Run(CConsole& console, CRecordStore& store, const COptions&
         for (const CRecordEntry& entry : entries)
             json.append(entry.Json());
         console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
+        return COptions::kSuccess;
+    }
+    if (options.bCsv)
+    {
+        // The keys of the JSON, in its order, as the header; a spreadsheet opens it as UTF-8.
+        QStringList lines{CCsv::Line(CRecordEntry::Keys())};
+        for (const CRecordEntry& entry : entries)
+        {
+            const QJsonObject json = entry.Json();
+            QStringList fields;
+            for (const QString& strKey : CRecordEntry::Keys())
+                fields << CCsv::Text(json[strKey]);
+            lines << CCsv::Line(fields);
+        }
+        console.Out(lines.join(QLatin1Char('\n')));
         return COptions::kSuccess;
     }
     for (const CRecordEntry& entry : entries)

@@ -14,8 +14,9 @@ namespace
 const char* const kValued[] = {"port",     "ports",      "out",           "in",     "sensor", "low",
                                "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
                                "dac-high", "backup-dir", "report",        "trace",  "record", "station",
-                               "operator", "serial",     "entry",         "device", "limit"};
-const char* const kFlags[] = {"demo", "json", "no-verify", "quiet", "repeat", "help", "version", "force"};
+                               "operator", "serial",     "entry",         "device", "limit",  "since"};
+const char* const kFlags[] = {"demo",   "json", "csv",     "no-verify", "quiet",
+                              "repeat", "help", "version", "force"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
     {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
     {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
@@ -81,6 +82,19 @@ bool COptions::Parse(const QStringList& arguments)
     strEntry = value("entry");
     strDevice = value("device");
     bForce = parser.isSet("force");
+    bDemo = parser.isSet("demo");
+    bJson = parser.isSet("json");
+    bCsv = parser.isSet("csv");
+    bNoVerify = parser.isSet("no-verify");
+    bQuiet = parser.isSet("quiet");
+    bRepeat = parser.isSet("repeat");
+    bHelp = parser.isSet("help") || parser.isSet("h");
+    bVersion = parser.isSet("version");
+    return TakeNumbers(parser) && TakeHistory(parser) && CheckCombinations();
+}
+
+bool COptions::TakeHistory(const QCommandLineParser& parser)
+{
     if (parser.isSet("limit"))
     {
         bool bOk = false;
@@ -91,14 +105,17 @@ bool COptions::Parse(const QStringList& arguments)
             return false;
         }
     }
-    bDemo = parser.isSet("demo");
-    bJson = parser.isSet("json");
-    bNoVerify = parser.isSet("no-verify");
-    bQuiet = parser.isSet("quiet");
-    bRepeat = parser.isSet("repeat");
-    bHelp = parser.isSet("help") || parser.isSet("h");
-    bVersion = parser.isSet("version");
-    return TakeNumbers(parser) && CheckCombinations();
+    if (!parser.isSet("since"))
+        return true;
+    // A day or a moment of local time.
+    const QString strSince = parser.value("since");
+    since = QDateTime(QDate::fromString(strSince, Qt::ISODate), QTime(0, 0));
+    if (!since.isValid())
+        since = QDateTime::fromString(strSince, Qt::ISODate);
+    if (since.isValid())
+        return true;
+    m_strError = QStringLiteral("--since «%1»: нужна дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTЧЧ:ММ").arg(strSince);
+    return false;
 }
 
 bool COptions::TakeNumbers(const QCommandLineParser& parser)
@@ -134,6 +151,8 @@ bool COptions::CheckCombinations()
 {
     if (dacLow.has_value() != dacHigh.has_value())
         m_strError = QStringLiteral("--dac-low и --dac-high задаются вместе");
+    else if (bJson && bCsv)
+        m_strError = QStringLiteral("--json и --csv не задаются вместе");
     return m_strError.isEmpty();
 }
 

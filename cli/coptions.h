@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -36,14 +37,16 @@ public:
     QString strRecord, strStation, strOperator, strSerial; // the record and who writes into it
     QString strEntry, strDevice;                           // restore --entry, history --device
     int nLimit = -1;                                       // history --limit
+    QDateTime since;                                       // history --since
     bool bForce = false;
     std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
     std::optional<bool> coldJunction;
-    bool bDemo = false, bJson = false, bNoVerify = false, bQuiet = false, bRepeat = false;
+    bool bDemo = false, bJson = false, bCsv = false, bNoVerify = false, bQuiet = false, bRepeat = false;
     bool bHelp = false, bVersion = false;
     QString m_strError;
 
 private:
     bool TakeNumbers(const class QCommandLineParser& parser);
+    bool TakeHistory(const class QCommandLineParser& parser);
     bool CheckCombinations();
 };

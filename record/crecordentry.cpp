@@ -44,6 +44,36 @@ QJsonObject CRecordEntry::Json() const
             {"lastAcknowledged", nLastAcknowledged < 0 ? QJsonValue() : QJsonValue(nLastAcknowledged)}};
 }
 
+QStringList CRecordEntry::Keys()
+{
+    return {"id",
+            "time",
+            "duration",
+            "station",
+            "operator",
+            "port",
+            "fingerprint",
+            "serial",
+            "version",
+            "bootVersion",
+            "operation",
+            "result",
+            "step",
+            "address",
+            "reason",
+            "verified",
+            "imageBefore",
+            "imageAfter",
+            "source",
+            "sourceHash",
+            "demo",
+            "partial",
+            "ambiguous",
+            "changes",
+            "programVersion",
+            "lastAcknowledged"};
+}
+
 CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
 {
     auto version = [&json](const char* pszKey)

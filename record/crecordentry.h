@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -15,6 +16,8 @@ public:
     // The entry as `zint9 history --json` gives it, and back.
     QJsonObject Json() const;
     static CRecordEntry FromJson(const QJsonObject& json);
+    // The keys of Json() in the order a table shows them.
+    static QStringList Keys();
 
     QString strId;       // a UUID, unique across stations
     QDateTime timeStart; // UTC

@@ -108,15 +108,18 @@ void TestBatch::oneFailingAmongSeveral()
     // Backups of the devices that were read, none overwriting another though made at once.
     QCOMPARE(Backups().size(), versions ? 3 : 2);
 
-    QCOMPARE(
-        Run(common + QStringList{"--json", "--port", sims[1].SlavePath(), "--port", sims[2].SlavePath()}), 1);
+    // Unverified, a write is never "ok".
+    QCOMPARE(Run(common + QStringList{"--json", "--no-verify", "--port", sims[1].SlavePath(), "--port",
+                                      sims[2].SlavePath()}),
+             1);
     const QJsonArray results = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
     QCOMPARE(results.size(), 2);
     QCOMPARE(results[0]["port"].toString(), sims[1].SlavePath());
     QCOMPARE(results[0]["result"].toString(), QStringLiteral("failed"));
     QCOMPARE(results[0]["version"].isNull(), !versions);
     QCOMPARE(results[0]["backup"].isNull(), !versions);
-    QCOMPARE(results[1]["result"].toString(), QStringLiteral("ok"));
+    QCOMPARE(results[1]["result"].toString(), QStringLiteral("unverified"));
+    QVERIFY(results[1]["verified"].isNull());
     QCOMPARE(results[1]["version"].toString(), QStringLiteral("0x1555"));
     QCOMPARE(results[1]["lowLimit"].toDouble(), 10.0);
     QCOMPARE(results[1]["dacCalibration"]["high"].toDouble(), 19.987);
@@ -125,10 +128,21 @@ void TestBatch::oneFailingAmongSeveral()
     // The record: a header once, then a line a device of both runs.
     const QStringList report = ReportLines();
     QCOMPARE(report.size(), 1 + 3 + 2);
-    QVERIFY(report[0].startsWith("time,port,version,bootVersion,sensor,lowLimit,highLimit"));
-    QCOMPARE(report.filter(",ok,").size(), 3);
-    QCOMPARE(report.filter(",failed,").size(), 2);
-    QVERIFY2(report[1].contains(",Термопара ТХА (K),10,1000,°C,4.0123,19.987,"), qPrintable(report[1]));
+    QCOMPARE(report[0],
+             "time,port,version,bootVersion,sensor,lowLimit,highLimit,unit,dacLow,dacHigh,result,"
+             "backup,fingerprint,serial,station,operator,start,duration,sourceHash,verified,reason,"
+             "partial");
+    const QStringList ok = report.filter(",ok,");
+    QCOMPARE(ok.size(), 2);
+    QCOMPARE(report.filter(",unverified,").size(), 1);
+    const QStringList failed = report.filter(",failed,");
+    QCOMPARE(failed.size(), 2);
+    QVERIFY2(ok[0].contains(",Термопара ТХА (K),10,1000,°C,4.0123,19.987,"), qPrintable(ok[0]));
+    QVERIFY2(ok[0].endsWith(",true,,false"), qPrintable(ok[0])); // verified, no reason, whole
+    // A failed unit's row shows what it holds, not what was meant for it.
+    for (const QString& strRow : failed)
+        QVERIFY2(strRow.contains(versions ? ",Термопара ТХА (K),0,1000,°C," : ",,,,,,,failed,"),
+                 qPrintable(strRow));
 }
 
 void TestBatch::refusedBeforeAnyPort()

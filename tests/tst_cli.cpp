@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -690,6 +691,56 @@ void TestCli::recordAndRestore()
              0);
     QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().first()["operation"].toString(),
              QStringLiteral("restore"));
+
+    // A write torn by a hang-up: the unit is known as partial, its torn image goes nowhere, and
+    // the way back the message names puts back every byte.
+    m_pSim->WithDevice(
+        [](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::HangUp;
+            fault.nBlock = 20;
+            fault.nOn = CSimDevice::ERequest::Write;
+            device.AddFault(fault);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--high", "700", "--record", strRecord}), 1);
+    QVERIFY2(m_strErr.contains("zint9 restore --port " + m_pSim->SlavePath() + " --entry "),
+             qPrintable(m_strErr));
+    m_pSim->Stop();
+    QVERIFY(m_pSim->Start());
+    const CParamZT01 torn = DeviceImage();
+    QCOMPARE(torn.fHighLimit, 700.0f);
+    const QString strTorn = m_pFolder->FilePath("torn.bin");
+    QCOMPARE(Run({"read", "--port", "SIM", "--json", "--out", strTorn, "--record", strRecord}), 0);
+    QJsonObject read = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QCOMPARE(read["partial"].toBool(), true);
+    QCOMPARE(read["fingerprint"].toString(), strUnit);
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", strTorn, "--record", strRecord}), 1);
+    QVERIFY2(m_strErr.contains("частичный") && m_strErr.contains("--force"), qPrintable(m_strErr));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(torn));
+
+    QCOMPARE(Run({"history", "--csv", "--limit", "3", "--record", strRecord}), 0);
+    const QStringList csv = m_strOut.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(csv.size(), 4);
+    QVERIFY2(csv[0].startsWith("id,time,duration,station,operator,port,fingerprint,serial"),
+             qPrintable(csv[0]));
+    QVERIFY2(csv[2].contains(",write,interrupted,write,"), qPrintable(csv[2]));
+    QVERIFY2(csv[2].contains("Границы преобразования: 0 ... 1000 °C → 0 ... 700 °C"), qPrintable(csv[2]));
+    const QString strTornId = csv[2].section(',', 0, 0);
+    QCOMPARE(Run({"history", "--csv", "--since", "2999-01-01", "--record", strRecord}), 0);
+    QCOMPARE(m_strOut.split('\n', Qt::SkipEmptyParts).size(), 1);
+    // diff: what the torn write found and left, side by side; what it left is what the unit holds.
+    QCOMPARE(Run({"diff", "@" + strTornId + "^", "@" + strTornId, "--record", strRecord}), 1);
+    QVERIFY2(m_strOut.contains(QRegularExpression("Границы преобразования +0 ... 1000 °C +0 ... 700 °C\n")),
+             qPrintable(m_strOut));
+    QVERIFY2(m_strOut.contains("блок прибора 0, блок датчика 0, остальные 0"), qPrintable(m_strOut));
+    QCOMPARE(Run({"diff", "@" + strTornId, "--port", "SIM", "--record", strRecord}), 0);
+    QCOMPARE(Run({"diff", "@nosuch", strTorn, "--record", strRecord}), 2);
+
+    QCOMPARE(Run({"restore", "--port", "SIM", "--record", strRecord}), 0);
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
+    QCOMPARE(Run({"read", "--port", "SIM", "--json", "--record", strRecord}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).object()["partial"].toBool(), false);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,0 +1,105 @@
+#include "cdiffcommand.h"
+
+#include "cconsole.h"
+#include "cdevicecommand.h"
+#include "coptions.h"
+#include "crecordaccess.h"
+#include "csettingsdiff.h"
+
+#include <cstring>
+
+namespace
+{
+constexpr int kTrouble = 2;
+
+QString Table(const QList<QStringList>& rows)
+{
+    QList<qsizetype> widths(rows.first().size(), 0);
+    for (const QStringList& row : rows)
+        for (qsizetype i = 0; i < row.size(); ++i)
+            widths[i] = qMax(widths[i], row[i].size());
+    QStringList lines;
+    for (const QStringList& row : rows)
+    {
+        QString strLine;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            strLine += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
+        lines << strLine;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+} // namespace
+
+bool CDiffCommand::FromRecord(const QString& strSide, CParamZT01& image)
+{
+    CRecordStore* pStore = m_record.Store(m_console);
+    if (!pStore)
+        return false;
+    const bool bBefore = strSide.endsWith(QLatin1Char('^'));
+    const QString strId = strSide.mid(1, strSide.size() - (bBefore ? 2 : 1));
+    CRecordEntry entry;
+    QByteArray bytes;
+    if (!pStore->Entry(strId, entry))
+    {
+        m_console.Error(kTrouble, pStore->m_strLastError);
+        return false;
+    }
+    const QString& strHash = bBefore ? entry.strImageBefore : entry.strImageAfter;
+    if (strHash.isEmpty())
+    {
+        m_console.Error(kTrouble,
+                        QStringLiteral("в записи %1 нет образа %2")
+                            .arg(strId, bBefore ? QStringLiteral("до неё") : QStringLiteral("после неё")));
+        return false;
+    }
+    if (!pStore->Image(strHash, bytes) || bytes.size() != CParamZT01::kImageSize)
+    {
+        m_console.Error(kTrouble, pStore->m_strLastError);
+        return false;
+    }
+    std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
+    return true;
+}
+
+bool CDiffCommand::Side(const QString& strSide, bool bPort, CParamZT01& image)
+{
+    if (bPort)
+        return m_device.ReadImage(m_options, strSide, image);
+    if (strSide.startsWith(QLatin1Char('@')))
+        return FromRecord(strSide, image);
+    return m_device.LoadImageFile(strSide, image);
+}
+
+int CDiffCommand::Run(const CZTAppConfig& app)
+{
+    // The files first, in their order, then the ports: "diff backup.bin --port P" is then and now.
+    QList<QPair<QString, bool>> sides;
+    for (const QString& strFile : m_options.positional)
+        sides.append({strFile, false});
+    for (const QString& strPort : m_options.ports)
+        sides.append({strPort, true});
+    if (sides.size() != 2)
+        return m_console.Error(
+            COptions::kUsage,
+            QStringLiteral("команде diff нужны две стороны: файл, @ID, @ID^ или --port ИМЯ"));
+    CParamZT01 images[2];
+    for (int i = 0; i < 2; ++i)
+        if (!Side(sides[i].first, sides[i].second, images[i]))
+            return kTrouble;
+    const CSettingsDiff diff(app, images[0], images[1]);
+    if (diff.IsEqual())
+    {
+        m_console.Out(QStringLiteral("Образы совпадают."));
+        return COptions::kSuccess;
+    }
+    QList<QStringList> rows{{QStringLiteral("Настройка"), sides[0].first, sides[1].first}};
+    for (const CSettingsDiff::SRow& row : diff.m_rows)
+        rows.append({row.strName, row.strA, row.strB});
+    if (rows.size() > 1)
+        m_console.Out(Table(rows));
+    m_console.Out(QStringLiteral("Прочие различающиеся байты: блок прибора %1, блок датчика %2, остальные %3")
+                      .arg(diff.m_nDevice)
+                      .arg(diff.m_nSensor)
+                      .arg(diff.m_nRest));
+    return COptions::kFailure;
+}
