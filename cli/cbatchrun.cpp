@@ -1,9 +1,10 @@
 #include "cbatchrun.h"
 
+#include "cbatchsummary.h"
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
 #include "cfailuretext.h"
-#include "cfingerprint.h"
+#include "crecordaccess.h"
 #include "cstopsignal.h"
 #include "cztappdevice.h"
 
@@ -18,28 +19,6 @@
 
 #include <algorithm>
 #include <limits>
-
-namespace
-{
-QString ResultText(const QString& strResult, bool bPartial = false)
-{
-    if (strResult == QLatin1String("ok"))
-        return QStringLiteral("успех");
-    if (strResult == QLatin1String("unverified"))
-        return QStringLiteral("записано без сверки");
-    if (strResult == QLatin1String("refused"))
-        return QStringLiteral("отклонено");
-    return bPartial ? QStringLiteral("ошибка; образ может быть частичным") : QStringLiteral("ошибка");
-}
-
-QString AddressText(const QJsonValue& address)
-{
-    if (address.isNull())
-        return QStringLiteral("-");
-    const int nAddress = address.toInt();
-    return QStringLiteral("%1 (0x%2)").arg(nAddress).arg(nAddress, 3, 16, QLatin1Char('0'));
-}
-} // namespace
 
 CBatchRun::CBatchRun(CZTAppDevice& app, CConsole& console)
     : m_app(app), m_console(console), m_pOut(console.OutStream()), m_pErr(console.ErrStream())
@@ -101,6 +80,7 @@ int CBatchRun::Run(const COptions& options)
     m_pDisplay =
         std::make_unique<CBatchDisplay>(m_pErr, !m_bQuiet && CConsoleProgress::IsTerminal(m_pErr), m_ports);
     RunLines();
+    MarkAmbiguous(options);
     PrintSummary();
     if (m_bReportLost)
         return Error(COptions::kFailure,
@@ -219,7 +199,11 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         line.known = QJsonObject();
     }
     else if (strEvent == QLatin1String("known"))
+    {
         line.known = event; // kept for a worker that dies before its result
+        line.strUnit = event["fingerprint"].toString();
+        CheckAmbiguous(nLine);
+    }
     else if (strEvent == QLatin1String("state"))
     {
         if (event["state"].toString() == QLatin1String("busy"))
@@ -229,16 +213,17 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         }
         else if (event["state"].toString() == QLatin1String("waiting"))
         {
+            line.strUnit.clear();
             m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
             // A log has no status lines: it says when a line is free for the next device.
             if (!m_pDisplay->IsLive())
                 m_pDisplay->Log(line.strPort + QStringLiteral(": ждёт прибор"));
         }
         else
-            m_pDisplay->SetStatus(
-                nLine, m_pDisplay->IsLive()
-                           ? QStringLiteral("%1; ждёт отключения прибора").arg(ResultText(line.strLastResult))
-                           : QString());
+            m_pDisplay->SetStatus(nLine, m_pDisplay->IsLive()
+                                             ? QStringLiteral("%1; ждёт отключения прибора")
+                                                   .arg(CBatchSummary::ResultText(line.strLastResult))
+                                             : QString());
     }
     else if (strEvent == QLatin1String("result"))
     {
@@ -246,6 +231,37 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         result.remove("event");
         AddResult(nLine, result);
     }
+}
+
+void CBatchRun::CheckAmbiguous(int nLine)
+{
+    SLine& line = m_lines[size_t(nLine)];
+    if (line.strUnit.isEmpty())
+        return;
+    for (const SLine& other : m_lines)
+        if (&other != &line && other.strUnit == line.strUnit)
+            m_ambiguous.insert(line.strUnit);
+}
+
+void CBatchRun::MarkAmbiguous(const COptions& options)
+{
+    QStringList ids;
+    for (QJsonValueRef value : m_results)
+    {
+        QJsonObject result = value.toObject();
+        result["ambiguous"] = m_ambiguous.contains(result["fingerprint"].toString());
+        if (result["ambiguous"].toBool())
+            for (const QJsonValue& id : result["entries"].toArray())
+                ids << id.toString();
+        result.remove("entries");
+        value = result;
+    }
+    if (ids.isEmpty())
+        return;
+    CRecordAccess record(options);
+    CRecordStore* pStore = record.Store(m_console);
+    if (pStore && !pStore->MarkAmbiguous(ids))
+        m_console.Error(COptions::kFailure, pStore->m_strLastError);
 }
 
 void CBatchRun::AddResult(int nLine, QJsonObject result)
@@ -259,7 +275,7 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     result["port"] = line.strPort;
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
-    m_pDisplay->SetStatus(nLine, ResultText(strResult));
+    m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
     if (strResult != QLatin1String("ok") && m_bRepeat && m_pDisplay->IsLive())
     {
         std::fputs("\a", m_pErr); // the operator may not be looking
@@ -347,28 +363,6 @@ void CBatchRun::PrintSummary()
         std::fflush(m_pOut);
         return;
     }
-    QList<QStringList> rows = {
-        {"Порт", "Версия", "Загрузчик", "Результат", "Адрес", "Отпечаток", "Резервная копия"}};
-    for (const QJsonValue& value : m_results)
-    {
-        const QJsonObject result = value.toObject();
-        auto text = [&](const char* pszKey)
-        { return result[pszKey].isNull() ? QStringLiteral("-") : result[pszKey].toString(); };
-        rows.append({result["port"].toString(), text("version"), text("bootVersion"),
-                     ResultText(result["result"].toString(), result["partial"].toBool()),
-                     AddressText(result["address"]), CFingerprint::Short(result["fingerprint"].toString()),
-                     text("backup")});
-    }
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList& row : rows)
-        for (qsizetype i = 0; i < row.size(); ++i)
-            widths[i] = qMax(widths[i], row[i].size());
-    for (const QStringList& row : rows)
-    {
-        QString strLine;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            strLine += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
-        std::fprintf(m_pOut, "%s\n", strLine.toUtf8().constData());
-    }
+    std::fprintf(m_pOut, "%s\n", CBatchSummary::Table(m_results).toUtf8().constData());
     std::fflush(m_pOut);
 }

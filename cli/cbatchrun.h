@@ -5,6 +5,7 @@
 
 #include <QJsonArray>
 #include <QProcess>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdio>
@@ -38,6 +39,7 @@ private:
         QByteArray out, err; // what has come without its line end yet
         QString strLastResult;
         QJsonObject known; // versions and backup of the device in hand, as far as they are known
+        QString strUnit;   // the fingerprint of the unit on the line, until it is taken away
         bool bInDevice = false;
         bool bResult = false;
         bool bDone = false;
@@ -52,6 +54,10 @@ private:
     // Why a worker ended without its result, and what that may have left in the unit.
     QString DeathText(const SLine& line) const;
     void AddResult(int nLine, QJsonObject result);
+    // A unit whose fingerprint another line's unit shows too is ambiguous, and so is that one.
+    void CheckAmbiguous(int nLine);
+    // Marks the results and the record's entries of ambiguous units.
+    void MarkAmbiguous(const COptions& options);
     void Stop();
     void PrintSummary();
     int Error(int nExit, const QString& strText);
@@ -73,5 +79,6 @@ private:
     std::vector<SLine> m_lines;
     std::unique_ptr<CBatchDisplay> m_pDisplay;
     std::optional<CBatchReport> m_report;
+    QSet<QString> m_ambiguous; // fingerprints seen on two lines at once
     QJsonArray m_results;
 };

@@ -173,6 +173,7 @@ QJsonObject CBatchWorker::Result(int nExit) const
     result["reason"] = text(outcome.strReason);
     result["verified"] = outcome.bVerifyAsked ? QJsonValue(outcome.bVerified) : QJsonValue();
     result["sourceHash"] = text(outcome.strSourceHash);
+    result["entries"] = QJsonArray::fromStringList(m_pRecord->Journal()->UnitEntries());
     const CRecordJournal::SIdentity& identity = m_pRecord->Journal()->Identity();
     result["station"] = identity.strStation;
     result["operator"] = identity.strOperator;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <functional>
@@ -22,6 +24,8 @@ public:
     void Reason(const CFailure& failure);
     // Takes every line meant for the error stream instead of it.
     void SetErrorSink(std::function<void(const QString&)> pfnSink) { m_pfnErrorSink = std::move(pfnSink); }
+    // Rows in columns as wide as their widest cell, two spaces apart.
+    static QString Columns(const QList<QStringList>& rows);
     std::FILE* OutStream() const { return m_pOut; }
     std::FILE* ErrStream() const { return m_pErr; }
 

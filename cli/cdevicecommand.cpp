@@ -39,6 +39,8 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
     if (bConnected)
     {
         LearnHeld(session, false);
+        if (m_pfnLearnt)
+            m_pfnLearnt(); // the unit's fingerprint
         return true;
     }
     const CFailure& failure = session.Failure();

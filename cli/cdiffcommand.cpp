@@ -11,23 +11,6 @@
 namespace
 {
 constexpr int kTrouble = 2;
-
-QString Table(const QList<QStringList>& rows)
-{
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList& row : rows)
-        for (qsizetype i = 0; i < row.size(); ++i)
-            widths[i] = qMax(widths[i], row[i].size());
-    QStringList lines;
-    for (const QStringList& row : rows)
-    {
-        QString strLine;
-        for (qsizetype i = 0; i < row.size(); ++i)
-            strLine += i + 1 < row.size() ? row[i].leftJustified(widths[i] + 2) : row[i];
-        lines << strLine;
-    }
-    return lines.join(QLatin1Char('\n'));
-}
 } // namespace
 
 bool CDiffCommand::FromRecord(const QString& strSide, CParamZT01& image)
@@ -96,7 +79,7 @@ int CDiffCommand::Run(const CZTAppConfig& app)
     for (const CSettingsDiff::SRow& row : diff.m_rows)
         rows.append({row.strName, row.strA, row.strB});
     if (rows.size() > 1)
-        m_console.Out(Table(rows));
+        m_console.Out(CConsole::Columns(rows));
     m_console.Out(QStringLiteral("Прочие различающиеся байты: блок прибора %1, блок датчика %2, остальные %3")
                       .arg(diff.m_nDevice)
                       .arg(diff.m_nSensor)

@@ -82,6 +82,8 @@ void CRecordJournal::Fail(CRecordEntry& entry, const CWriteSession& session) con
 
 void CRecordJournal::Store(const CRecordEntry& entry, const QList<const CParamZT01*>& images)
 {
+    if (!m_unitIds.contains(entry.strId))
+        m_unitIds << entry.strId;
     m_Last = entry;
     QList<QPair<QString, QByteArray>> stored;
     for (const CParamZT01* pImage : images)
@@ -100,6 +102,7 @@ void CRecordJournal::Connected(const CWriteSession& session)
     const CZTAppDevice& app = session.App();
     CRecordEntry entry = Base(session, "read");
     entry.strResult = QStringLiteral("done");
+    m_unitIds.clear(); // another unit, or the same read again
     Fail(entry, session);
     QList<const CParamZT01*> images;
     if (app.m_bConnected)

@@ -5,6 +5,7 @@
 #include "cwritejournal.h"
 
 #include <QString>
+#include <QStringList>
 
 class CParamZT01;
 class CRecordStore;
@@ -42,6 +43,8 @@ public:
     // that a torn write left behind.
     bool UnitPartial() const override { return m_Last.bPartial; }
     bool ImagePartial(const CParamZT01& image) override;
+    // The entries made since the unit in hand was read.
+    const QStringList& UnitEntries() const { return m_unitIds; }
     // Why the record could not be kept; given once, empty afterwards and while all is well.
     QString TakeTrouble();
 
@@ -56,4 +59,5 @@ private:
     CRecordEntry m_Last;
     QString m_strTrouble;
     bool m_bTroubleTold = false;
+    QStringList m_unitIds;
 };

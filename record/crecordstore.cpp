@@ -384,3 +384,29 @@ bool CRecordStore::IsPartialImage(const QString& strHash, bool& bPartial)
     bPartial = !entries.isEmpty();
     return true;
 }
+
+bool CRecordStore::MarkAmbiguous(const QStringList& ids)
+{
+    if (!IsOpen() || !Begin())
+        return false;
+    bool bOk = true;
+    {
+        QSqlQuery query(Database());
+        // Changed after it was made: the entry goes up to the plant's record again.
+        bOk = query.prepare(QStringLiteral("UPDATE entries SET ambiguous = 1, uploaded = 0 WHERE id = ?"));
+        if (!bOk)
+            m_strLastError = query.lastError().text();
+        for (qsizetype i = 0; bOk && i < ids.size(); ++i)
+        {
+            query.addBindValue(ids[i]);
+            bOk = Run(query);
+        }
+        query.finish();
+    }
+    if (!bOk)
+    {
+        Rollback();
+        return false;
+    }
+    return Commit();
+}

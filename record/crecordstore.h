@@ -52,6 +52,8 @@ public:
     bool Image(const QString& strHash, QByteArray& bytes);
     // True when the unit's last write or restore may have left it holding a partial image.
     bool IsPartialUnit(const QString& strFingerprint, bool& bPartial);
+    // Marks the entries as those of a unit whose fingerprint two ports showed at once.
+    bool MarkAmbiguous(const QStringList& ids);
     // True when the record knows the image as one a torn write left behind.
     bool IsPartialImage(const QString& strHash, bool& bPartial);
 

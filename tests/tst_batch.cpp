@@ -58,6 +58,7 @@ private slots:
     void refusedBeforeAnyPort();
     void stationRepeats();
     void oneDeviceUnderTwoNames();
+    void oneFingerprintOnTwoPorts();
     void parentGoesAway_data();
     void parentGoesAway();
     void workerCannotStart();
@@ -219,6 +220,33 @@ void TestBatch::oneDeviceUnderTwoNames()
     QCOMPARE(Run({"set", "--low", "10", "--port", strLink, "--port", sim.SlavePath(), "--repeat"}), 2);
     QVERIFY2(m_strErr.contains("одно и то же устройство"), qPrintable(m_strErr));
     QVERIFY(Backups().isEmpty());
+}
+
+void TestBatch::oneFingerprintOnTwoPorts()
+{
+    // Two units with one device block (a copied calibration): neither can be told by its
+    // fingerprint, and the summary and the record say so; a third unit stays clear.
+    CSimulator sims[3];
+    for (int i = 0; i < 3; ++i)
+    {
+        QVERIFY(sims[i].Start());
+        sims[i].WithDevice([i](CSimDevice& device) { device.SetUnit(i < 2 ? 5 : 6); });
+    }
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    QCOMPARE(Run({"set", "--low", "10", "--json", "--quiet", "--record", strRecord, "--backup-dir",
+                  m_pFolder->FilePath("backups"), "--ports",
+                  sims[0].SlavePath() + ',' + sims[1].SlavePath() + ',' + sims[2].SlavePath()}),
+             0);
+    const QJsonArray results = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(results.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(results[i]["ambiguous"].toBool(), i < 2);
+    QCOMPARE(results[0]["fingerprint"], results[1]["fingerprint"]);
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonArray history = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(history.size(), 6); // a read and a write a unit
+    for (const QJsonValue& entry : history)
+        QCOMPARE(entry["ambiguous"].toBool(), entry["fingerprint"] == results[0]["fingerprint"]);
 }
 
 void TestBatch::parentGoesAway_data()
