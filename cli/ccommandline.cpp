@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
 
 namespace
 {
@@ -184,7 +185,7 @@ int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
     if (strCommand == "read")
         return device.Read(options);
     if (strCommand == "show")
-        return Show(options);
+        return Show(options, record);
     if (strCommand == "set")
         return device.Set(options);
     if (strCommand == "write")
@@ -206,7 +207,7 @@ int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
                            QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(strCommand));
 }
 
-int CCommandLine::Show(const COptions& options)
+int CCommandLine::Show(const COptions& options, CRecordAccess& record)
 {
     if (options.positional.size() != 1)
         return m_console.Error(COptions::kUsage, QStringLiteral("команде show нужен один файл образа"));
@@ -214,6 +215,17 @@ int CCommandLine::Show(const COptions& options)
     CParamZT01 image;
     if (!CDeviceCommand(m_app, m_console).LoadImageFile(options.positional.first(), image))
         return COptions::kFailure;
-    m_console.Out(CSettingsText::Render(m_app, image, false, options.bJson));
+    // A backup made of a unit a write had torn holds a torn sensor table.
+    const bool bPartial = record.Journal()->ImagePartial(image);
+    if (options.bJson)
+    {
+        QJsonObject json = CSettingsText::Object(m_app, image);
+        json["partial"] = bPartial;
+        m_console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
+        return COptions::kSuccess;
+    }
+    m_console.Out(CSettingsText::Render(m_app, image, false, false));
+    if (bPartial)
+        m_console.Out(QStringLiteral("Образ частичный: его оставила в приборе прерванная запись."));
     return COptions::kSuccess;
 }

@@ -10,6 +10,8 @@
 
 // The command-line front end: the wizard's operations for scripts and production lines.
 // Exit codes: 0 success, 1 a device or file failure, 2 a usage error, 3 values refused.
+class CRecordAccess;
+
 class CCommandLine
 {
 public:
@@ -26,7 +28,7 @@ private:
     // Runs the command with its traffic log, which may be no input of it.
     int RunTraced(const COptions& options);
     static bool IsSameFile(const QString& strA, const QString& strB);
-    int Show(const COptions& options);
+    int Show(const COptions& options, CRecordAccess& record);
 
     CConsole m_console;
     CZTAppDevice m_app;

@@ -715,6 +715,8 @@ void TestCli::recordAndRestore()
     QJsonObject read = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
     QCOMPARE(read["partial"].toBool(), true);
     QCOMPARE(read["fingerprint"].toString(), strUnit);
+    QCOMPARE(Run({"show", strTorn, "--json", "--record", strRecord}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).object()["partial"].toBool(), true);
     QCOMPARE(Run({"write", "--port", "SIM", "--in", strTorn, "--record", strRecord}), 1);
     QVERIFY2(m_strErr.contains("частичный") && m_strErr.contains("--force"), qPrintable(m_strErr));
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(torn));
