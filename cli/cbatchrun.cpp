@@ -34,12 +34,7 @@ int CBatchRun::Error(int nExit, const QString& strText)
 
 QString CBatchRun::WorkerPath()
 {
-    // Beside zint9 in a build, in the package's own folder outside PATH when installed.
-    const QString strDir = QCoreApplication::applicationDirPath();
-    const QString strBeside = strDir + QStringLiteral("/zint9-worker");
-    if (QFileInfo::exists(strBeside))
-        return strBeside;
-    return QDir::cleanPath(strDir + QStringLiteral("/../libexec/zint9-configurator/zint9-worker"));
+    return CRecordKeeper::WorkerPath();
 }
 
 int CBatchRun::Run(const COptions& options)
@@ -79,14 +74,20 @@ int CBatchRun::Run(const COptions& options)
     CStopSignal::RaiseFileLimit();
     m_pDisplay =
         std::make_unique<CBatchDisplay>(m_pErr, !m_bQuiet && CConsoleProgress::IsTerminal(m_pErr), m_ports);
+    // Entries of earlier runs go up to the plant while the ports work; this run's at its end.
+    m_pRecord = std::make_unique<CRecordAccess>(m_options);
+    m_pRecord->Keeper().StartSync();
     RunLines();
-    MarkAmbiguous(options);
+    MarkAmbiguous();
+    m_pRecord->Keeper().FinishSync(kFinalSyncMs);
     PrintSummary();
+    m_pRecord->TellTrouble(m_console);
     if (m_bReportLost)
         return Error(COptions::kFailure,
                      QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
     for (const QJsonValue& result : m_results)
-        if (result["result"].toString() != QLatin1String("ok"))
+        if (result["result"].toString() != QLatin1String("ok") &&
+            result["result"].toString() != QLatin1String("unverified"))
             return COptions::kFailure;
     return COptions::kSuccess;
 }
@@ -110,6 +111,10 @@ void CBatchRun::RunLines()
                              Stop();
                      });
     stopWatch.start(100);
+    // A station left running sends its entries up as it goes.
+    QTimer syncTimer;
+    QObject::connect(&syncTimer, &QTimer::timeout, &loop, [this] { m_pRecord->Keeper().StartSync(); });
+    syncTimer.start(kSyncPeriodMs);
     if (m_nRunning > 0)
         loop.exec();
     m_pLoop = nullptr;
@@ -243,7 +248,7 @@ void CBatchRun::CheckAmbiguous(int nLine)
             m_ambiguous.insert(line.strUnit);
 }
 
-void CBatchRun::MarkAmbiguous(const COptions& options)
+void CBatchRun::MarkAmbiguous()
 {
     QStringList ids;
     for (QJsonValueRef value : m_results)
@@ -258,8 +263,7 @@ void CBatchRun::MarkAmbiguous(const COptions& options)
     }
     if (ids.isEmpty())
         return;
-    CRecordAccess record(options);
-    CRecordStore* pStore = record.Store(m_console);
+    CRecordStore* pStore = m_pRecord->LocalStore(m_console);
     if (pStore && !pStore->MarkAmbiguous(ids))
         m_console.Error(COptions::kFailure, pStore->m_strLastError);
 }

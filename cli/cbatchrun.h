@@ -2,6 +2,7 @@
 
 #include "cbatchdisplay.h"
 #include "cbatchreport.h"
+#include "crecordaccess.h"
 
 #include <QJsonArray>
 #include <QProcess>
@@ -57,7 +58,7 @@ private:
     // A unit whose fingerprint another line's unit shows too is ambiguous, and so is that one.
     void CheckAmbiguous(int nLine);
     // Marks the results and the record's entries of ambiguous units.
-    void MarkAmbiguous(const COptions& options);
+    void MarkAmbiguous();
     void Stop();
     void PrintSummary();
     int Error(int nExit, const QString& strText);
@@ -80,5 +81,8 @@ private:
     std::unique_ptr<CBatchDisplay> m_pDisplay;
     std::optional<CBatchReport> m_report;
     QSet<QString> m_ambiguous; // fingerprints seen on two lines at once
+    std::unique_ptr<CRecordAccess> m_pRecord;
+    static constexpr int kSyncPeriodMs = 30000;
+    static constexpr int kFinalSyncMs = 10000;
     QJsonArray m_results;
 };

@@ -92,6 +92,17 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
         });
 }
 
+int CBatchWorker::Sync(const QString& strLocal)
+{
+    CRecordKeeper keeper(m_options.strRecord, strLocal);
+    int nUploaded = 0;
+    QString strError;
+    if (keeper.SyncNow(nUploaded, strError))
+        return COptions::kSuccess;
+    std::fprintf(stderr, "%s\n", strError.toUtf8().constData()); // the parent reads it as the reason
+    return COptions::kFailure;
+}
+
 void CBatchWorker::Emit(const QJsonObject& event)
 {
     // A parent that has gone cannot hear the rest: the unit in hand is finished, then the run ends.
@@ -108,6 +119,8 @@ int CBatchWorker::Run()
         return COptions::kUsage;
     const QJsonObject job = QJsonDocument::fromJson(QByteArray::fromStdString(strJob)).object();
     m_options = COptions::FromJob(job);
+    if (m_options.strCommand == QLatin1String("sync"))
+        return Sync(job["local"].toString());
     m_pRecord = std::make_unique<CRecordAccess>(m_options);
     m_device.SetJournal(m_pRecord->Journal());
     m_strPort = m_options.ports.value(0);

@@ -15,7 +15,8 @@
 // stdin (the options as the parent parsed and checked them, one port), runs set or write on that
 // port and tells the parent on stdout, one JSON object a line, what happens (progress, messages,
 // result). With repeat it waits for each next device. A line "stop" or the end of stdin ends
-// the run between devices.
+// the run between devices. A "sync" job instead uploads the local record's waiting entries to
+// the plant's, in a process that its starter may kill when the plant does not answer.
 class CBatchWorker
 {
 public:
@@ -27,6 +28,8 @@ public:
 
 private:
     int Configure();
+    // A "sync" job: the local record's waiting entries go up to the plant's.
+    int Sync(const QString& strLocal);
     enum class EProbe
     {
         Present, // answered the versions request

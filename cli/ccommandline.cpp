@@ -35,8 +35,9 @@ const char* const kUsageText =
     "                                вернуть прибору образ, который он хранил до записи\n"
     "                                (по умолчанию до последней записи в него)\n"
     "  history [--device ОТПЕЧАТОК] [--serial НОМЕР] [--port ИМЯ] [--station ИМЯ]\n"
-    "          [--operator ИМЯ] [--since ДАТА] [--limit N] [--json|--csv]\n"
-    "                                записи о приборах, новые первыми\n"
+    "          [--operator ИМЯ] [--since ДАТА] [--limit N] [--json|--csv] [--sync]\n"
+    "                                записи о приборах, новые первыми; --sync сначала\n"
+    "                                передаёт в базу завода записи, ждущие отправки\n"
     "  diff  A B                     различия двух образов; сторона — файл, @ID (образ,\n"
     "                                данный записью), @ID^ (образ до неё) или --port ИМЯ\n"
     "                                (прочитать сейчас); 0 равны, 1 различны, 2 ошибка\n"
@@ -169,6 +170,9 @@ int CCommandLine::RunCommand(const COptions& options)
 {
     CRecordAccess record(options);
     const int nExit = RunRecorded(options, record);
+    // What this command recorded goes up to the plant now, within a bounded wait.
+    if (options.strCommand != "history" && options.strCommand != "ports" && options.strCommand != "show")
+        record.Keeper().FinishSync(kSyncWaitMs);
     record.TellTrouble(m_console);
     return nExit;
 }
@@ -195,6 +199,8 @@ int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
         m_app.LoadSensorCatalogue();
         return CDiffCommand(m_console, device, record, options).Run(m_app);
     }
+    if (strCommand == "history" && options.bSync && !Sync(record))
+        return COptions::kFailure;
     if (strCommand == "restore" || strCommand == "history")
     {
         CRecordStore* pStore = record.Store(m_console);
@@ -205,6 +211,23 @@ int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
     }
     return m_console.Error(COptions::kUsage,
                            QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(strCommand));
+}
+
+bool CCommandLine::Sync(CRecordAccess& record)
+{
+    if (!record.Keeper().HasPlant())
+        return true; // a local record is its own
+    int nUploaded = 0;
+    QString strError;
+    if (!record.Keeper().SyncNow(nUploaded, strError))
+    {
+        m_console.Error(
+            COptions::kFailure,
+            QStringLiteral("записи не переданы в базу %1: %2").arg(record.Keeper().PlantShown(), strError));
+        return false;
+    }
+    m_console.Err(QStringLiteral("Передано в базу записей: %1.").arg(nUploaded));
+    return true;
 }
 
 int CCommandLine::Show(const COptions& options, CRecordAccess& record)

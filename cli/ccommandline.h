@@ -29,6 +29,10 @@ private:
     int RunTraced(const COptions& options);
     static bool IsSameFile(const QString& strA, const QString& strB);
     int Show(const COptions& options, CRecordAccess& record);
+    // history --sync: the entries that wait go up to the plant first.
+    bool Sync(CRecordAccess& record);
+    // How long a command waits for its entries to reach the plant.
+    static constexpr int kSyncWaitMs = 6000;
 
     CConsole m_console;
     CZTAppDevice m_app;

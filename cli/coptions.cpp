@@ -16,7 +16,7 @@ const char* const kValued[] = {"port",     "ports",      "out",           "in", 
                                "dac-high", "backup-dir", "report",        "trace",  "record", "station",
                                "operator", "serial",     "entry",         "device", "limit",  "since"};
 const char* const kFlags[] = {"demo",   "json", "csv",     "no-verify", "quiet",
-                              "repeat", "help", "version", "force"};
+                              "repeat", "help", "version", "force",     "sync"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
     {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
     {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
@@ -85,6 +85,7 @@ bool COptions::Parse(const QStringList& arguments)
     bDemo = parser.isSet("demo");
     bJson = parser.isSet("json");
     bCsv = parser.isSet("csv");
+    bSync = parser.isSet("sync");
     bNoVerify = parser.isSet("no-verify");
     bQuiet = parser.isSet("quiet");
     bRepeat = parser.isSet("repeat");

@@ -3,49 +3,45 @@
 #include "cconsole.h"
 #include "coptions.h"
 
-CRecordAccess::CRecordAccess(const COptions& options) : m_options(options) {}
-
-void CRecordAccess::Open()
-{
-    if (m_bTried)
-        return;
-    m_bTried = true;
-    if (!m_store.Open(CRecordStore::Location(m_options.strRecord)))
-        m_strOpenError = m_store.m_strLastError;
-}
+CRecordAccess::CRecordAccess(const COptions& options) : m_options(options), m_keeper(options.strRecord) {}
 
 CRecordJournal* CRecordAccess::Journal()
 {
-    if (m_pJournal)
-        return m_pJournal.get();
-    Open();
     CRecordJournal::SIdentity identity = CRecordJournal::DefaultIdentity();
     if (!m_options.strStation.isEmpty())
         identity.strStation = m_options.strStation;
     if (!m_options.strOperator.isEmpty())
         identity.strOperator = m_options.strOperator;
     identity.strSerial = m_options.strSerial;
-    m_pJournal = std::make_unique<CRecordJournal>(m_store, identity);
-    return m_pJournal.get();
+    return m_keeper.Journal(identity);
 }
 
 CRecordStore* CRecordAccess::Store(CConsole& console)
 {
-    Open();
-    if (m_store.IsOpen())
-        return &m_store;
-    console.Error(
-        COptions::kFailure,
-        QStringLiteral("записи %1 не открыты: %2")
-            .arg(CRecordDatabase::Redacted(CRecordStore::Location(m_options.strRecord)), m_strOpenError));
-    return nullptr;
+    QString strNote, strError;
+    CRecordStore* pStore = m_keeper.ForQueries(strNote, strError);
+    if (!strNote.isEmpty())
+        console.Err(QStringLiteral("zint9: ") + strNote);
+    if (!pStore)
+        console.Error(COptions::kFailure,
+                      QStringLiteral("записи %1 не открыты: %2")
+                          .arg(CRecordDatabase::Redacted(m_keeper.LocalLocation()), strError));
+    return pStore;
+}
+
+CRecordStore* CRecordAccess::LocalStore(CConsole& console)
+{
+    CRecordStore* pStore = m_keeper.Local();
+    if (!pStore)
+        console.Error(
+            COptions::kFailure,
+            QStringLiteral("записи %1 не открыты: %2").arg(m_keeper.LocalLocation(), m_keeper.TakeTrouble()));
+    return pStore;
 }
 
 void CRecordAccess::TellTrouble(CConsole& console)
 {
-    const QString strTrouble = m_pJournal ? m_pJournal->TakeTrouble() : QString();
+    const QString strTrouble = m_keeper.TakeTrouble();
     if (!strTrouble.isEmpty())
-        console.Err(
-            QStringLiteral("zint9: запись о приборе отложена до следующего запуска (%1): %2")
-                .arg(CRecordDatabase::Redacted(CRecordStore::Location(m_options.strRecord)), strTrouble));
+        console.Err(QStringLiteral("zint9: ") + strTrouble);
 }

@@ -1,33 +1,28 @@
 #pragma once
 
-#include "crecordjournal.h"
-#include "crecordstore.h"
-
-#include <memory>
+#include "crecordkeeper.h"
 
 class CConsole;
 class COptions;
 
-// The record as the command line keeps it: opened at first use where --record, ZINT9_RECORD or
-// the setting "RecordDatabase" say (the user's own SQLite file by default), never in the way
-// of the device work. Why it could not be kept is said once.
+// The record as the command line keeps it (see CRecordKeeper): where --record, ZINT9_RECORD or
+// the setting "RecordDatabase" say, never in the way of the device work. What goes wrong with it
+// is said once, on stderr.
 class CRecordAccess
 {
 public:
     explicit CRecordAccess(const COptions& options);
-    // The journal a write session keeps; entries wait in the spool when the record is away.
+    // The journal a write session keeps, over the local record.
     CRecordJournal* Journal();
-    // The store for queries, or null after saying why it cannot be opened.
+    // The record for queries (the plant's where it answers), or null after saying why none opens.
     CRecordStore* Store(CConsole& console);
-    // Says, once, that entries are waiting instead of being recorded.
+    // The local record, where this machine's entries are made; null after saying why.
+    CRecordStore* LocalStore(CConsole& console);
+    CRecordKeeper& Keeper() { return m_keeper; }
+    // Says, once, that entries wait instead of being where they should be.
     void TellTrouble(CConsole& console);
 
 private:
-    void Open();
-
     const COptions& m_options;
-    CRecordStore m_store;
-    std::unique_ptr<CRecordJournal> m_pJournal;
-    bool m_bTried = false;
-    QString m_strOpenError;
+    CRecordKeeper m_keeper;
 };

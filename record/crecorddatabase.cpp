@@ -139,6 +139,13 @@ QString CRecordDatabase::BlobType() const
     return m_nKind == EKind::Postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB");
 }
 
+QString CRecordDatabase::CreateView() const
+{
+    // PostgreSQL has no IF NOT EXISTS for views; under the schema lock a replace is as safe.
+    return m_nKind == EKind::Postgres ? QStringLiteral("CREATE OR REPLACE VIEW")
+                                      : QStringLiteral("CREATE VIEW IF NOT EXISTS");
+}
+
 QString CRecordDatabase::SchemaLock() const
 {
     // CREATE TABLE IF NOT EXISTS is not safe against a second station doing the same.

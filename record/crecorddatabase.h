@@ -31,6 +31,8 @@ public:
     // A transaction that writes takes its lock at once (SQLite) or waits for none (PostgreSQL).
     QString Begin() const;
     QString BlobType() const;
+    // The start of a statement that makes a view where it is missing.
+    QString CreateView() const;
     // Statements that keep two stations from creating the tables at once.
     QString SchemaLock() const;
     // The location as it may be shown: without its password.

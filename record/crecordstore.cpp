@@ -32,6 +32,15 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
     "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
     "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
+    "CREATE INDEX IF NOT EXISTS entries_waiting ON entries (started) WHERE uploaded = 0",
+    // One row a unit, for a quality engineer's tools: what it holds after its last transaction
+    // (unknown after a write that never ended), and its latest serial.
+    "%VIEW% unit_latest AS SELECT fingerprint, (SELECT s.serial FROM entries s WHERE s.fingerprint = "
+    "latest.fingerprint AND s.serial IS NOT NULL ORDER BY s.started DESC LIMIT 1) AS serial, station, "
+    "operator, started AS time, operation, result, partial, CASE WHEN result = 'attempted' THEN NULL ELSE "
+    "image_after END AS image_hash FROM (SELECT fingerprint, station, operator, started, operation, result, "
+    "partial, image_after, ROW_NUMBER() OVER (PARTITION BY fingerprint ORDER BY started DESC, id DESC) AS n "
+    "FROM entries WHERE fingerprint IS NOT NULL AND demo = 0) latest WHERE n = 1",
 };
 
 QVariant Nullable(const QString& strValue)
@@ -70,6 +79,11 @@ QString CRecordStore::Location(const QString& strGiven)
     const QString strSetting = QSettings().value(QStringLiteral("Settings/RecordDatabase")).toString();
     if (!strSetting.isEmpty())
         return strSetting;
+    return UserLocation();
+}
+
+QString CRecordStore::UserLocation()
+{
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/record.sqlite");
 }
@@ -135,7 +149,9 @@ bool CRecordStore::CreateSchema()
         if (!m_db.SchemaLock().isEmpty())
             statements << m_db.SchemaLock();
         for (const char* pszStatement : kSchema)
-            statements << QString::fromLatin1(pszStatement).replace(QLatin1String("%BLOB%"), m_db.BlobType());
+            statements << QString::fromLatin1(pszStatement)
+                              .replace(QLatin1String("%BLOB%"), m_db.BlobType())
+                              .replace(QLatin1String("%VIEW%"), m_db.CreateView());
         for (const QString& strStatement : statements)
             if (!query.exec(strStatement))
             {
@@ -145,7 +161,8 @@ bool CRecordStore::CreateSchema()
                 return false;
             }
         query.prepare(QStringLiteral(
-            "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO NOTHING"));
+            "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO UPDATE SET value = "
+            "excluded.value WHERE CAST(meta.value AS INTEGER) < CAST(excluded.value AS INTEGER)"));
         query.addBindValue(QString::number(kSchemaVersion));
         if (!Run(query))
         {
@@ -158,55 +175,76 @@ bool CRecordStore::CreateSchema()
     return Commit();
 }
 
-bool CRecordStore::Put(const CRecordEntry& entry, const QList<QPair<QString, QByteArray>>& images)
+bool CRecordStore::Put(const CRecordEntry& entry, const Images& images)
+{
+    return PutAll({entry}, images);
+}
+
+bool CRecordStore::PutImages(QSqlQuery& query, const Images& images)
+{
+    if (!query.prepare(
+            QStringLiteral("INSERT INTO images (hash, bytes) VALUES (?, ?) ON CONFLICT (hash) DO NOTHING")))
+    {
+        m_strLastError = query.lastError().text();
+        return false;
+    }
+    for (const auto& [strHash, bytes] : images)
+    {
+        query.addBindValue(strHash);
+        query.addBindValue(bytes);
+        if (!Run(query))
+            return false;
+    }
+    return true;
+}
+
+bool CRecordStore::PutEntry(QSqlQuery& query, const CRecordEntry& entry)
+{
+    for (const QVariant& value : {Given(entry.strId),
+                                  QVariant(UtcText(entry.timeStart)),
+                                  QVariant(entry.nDurationMs),
+                                  Given(entry.strStation),
+                                  Given(entry.strOperator),
+                                  Given(entry.strProgramVersion),
+                                  Nullable(entry.strPort),
+                                  Nullable(entry.strFingerprint),
+                                  Nullable(entry.strSerial),
+                                  Nullable(entry.nVersion),
+                                  Nullable(entry.nBootVersion),
+                                  Given(entry.strOperation),
+                                  Given(entry.strResult),
+                                  Nullable(entry.strStep),
+                                  Nullable(entry.nAddress),
+                                  Nullable(entry.strReason),
+                                  entry.verified ? QVariant(int(*entry.verified)) : QVariant(),
+                                  Nullable(entry.strImageBefore),
+                                  Nullable(entry.strImageAfter),
+                                  Nullable(entry.strSource),
+                                  Nullable(entry.strSourceHash),
+                                  Nullable(entry.nLastAcknowledged),
+                                  QVariant(int(entry.bDemo)),
+                                  QVariant(int(entry.bPartial)),
+                                  QVariant(int(entry.bAmbiguous)),
+                                  Nullable(entry.strChanges)})
+        query.addBindValue(value);
+    return Run(query);
+}
+
+bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& images)
 {
     if (!IsOpen() || !Begin())
         return false;
     bool bOk = true;
     {
         QSqlQuery query(Database());
-        bOk = query.prepare(
-            QStringLiteral("INSERT INTO images (hash, bytes) VALUES (?, ?) ON CONFLICT (hash) DO NOTHING"));
-        for (qsizetype i = 0; bOk && i < images.size(); ++i)
+        bOk = PutImages(query, images);
+        if (bOk && !query.prepare(UpsertEntry()))
         {
-            query.addBindValue(images[i].first);
-            query.addBindValue(images[i].second);
-            bOk = Run(query);
-        }
-        bOk = bOk && query.prepare(UpsertEntry());
-        if (bOk)
-        {
-            for (const QVariant& value : {Given(entry.strId),
-                                          QVariant(UtcText(entry.timeStart)),
-                                          QVariant(entry.nDurationMs),
-                                          Given(entry.strStation),
-                                          Given(entry.strOperator),
-                                          Given(entry.strProgramVersion),
-                                          Nullable(entry.strPort),
-                                          Nullable(entry.strFingerprint),
-                                          Nullable(entry.strSerial),
-                                          Nullable(entry.nVersion),
-                                          Nullable(entry.nBootVersion),
-                                          Given(entry.strOperation),
-                                          Given(entry.strResult),
-                                          Nullable(entry.strStep),
-                                          Nullable(entry.nAddress),
-                                          Nullable(entry.strReason),
-                                          entry.verified ? QVariant(int(*entry.verified)) : QVariant(),
-                                          Nullable(entry.strImageBefore),
-                                          Nullable(entry.strImageAfter),
-                                          Nullable(entry.strSource),
-                                          Nullable(entry.strSourceHash),
-                                          Nullable(entry.nLastAcknowledged),
-                                          QVariant(int(entry.bDemo)),
-                                          QVariant(int(entry.bPartial)),
-                                          QVariant(int(entry.bAmbiguous)),
-                                          Nullable(entry.strChanges)})
-                query.addBindValue(value);
-            bOk = Run(query);
-        }
-        else if (m_strLastError.isEmpty())
             m_strLastError = query.lastError().text();
+            bOk = false;
+        }
+        for (qsizetype i = 0; bOk && i < entries.size(); ++i)
+            bOk = PutEntry(query, entries[i]);
         query.finish();
     }
     if (!bOk)
@@ -227,16 +265,19 @@ QString CRecordStore::UpsertEntry()
         if (strColumn != QLatin1String("id"))
             updates << QStringLiteral("%1 = excluded.%1").arg(strColumn);
     }
-    // A final outcome replaces the "attempted" row written before the device was touched; an
-    // entry stored twice (a spool drained by two runs) stays one, and a final one stays final.
+    // A final outcome replaces the "attempted" row written before the device was touched, and
+    // a unit found ambiguous after its entry was made is marked; an entry stored twice (a spool
+    // drained by two runs, an upload cut before it was noted) stays one, and a final one stays
+    // final. A changed entry waits to go up to the plant again.
+    updates << QStringLiteral("uploaded = 0");
     return QStringLiteral("INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 "
-                          "WHERE entries.result = 'attempted'")
+                          "WHERE entries.result = 'attempted' OR entries.ambiguous < excluded.ambiguous")
         .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
              updates.join(QStringLiteral(", ")));
 }
 
 bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
-                          QList<CRecordEntry>& entries)
+                          QList<CRecordEntry>& entries, bool bOldestFirst)
 {
     entries.clear();
     if (!IsOpen())
@@ -246,7 +287,8 @@ bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values
     QString strSql = QStringLiteral("SELECT %1 FROM entries").arg(QLatin1String(kColumns));
     if (!strWhere.isEmpty())
         strSql += QStringLiteral(" WHERE ") + strWhere;
-    strSql += QStringLiteral(" ORDER BY started DESC, id DESC");
+    strSql += bOldestFirst ? QStringLiteral(" ORDER BY started, id")
+                           : QStringLiteral(" ORDER BY started DESC, id DESC");
     if (nLimit >= 0)
         strSql += QStringLiteral(" LIMIT %1").arg(nLimit);
     if (!query.prepare(strSql))
@@ -400,6 +442,42 @@ bool CRecordStore::MarkAmbiguous(const QStringList& ids)
         {
             query.addBindValue(ids[i]);
             bOk = Run(query);
+        }
+        query.finish();
+    }
+    if (!bOk)
+    {
+        Rollback();
+        return false;
+    }
+    return Commit();
+}
+
+bool CRecordStore::Waiting(int nMax, QList<CRecordEntry>& entries)
+{
+    return Select(QStringLiteral("uploaded = 0"), {}, nMax, entries, true);
+}
+
+bool CRecordStore::MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked)
+{
+    nMarked = 0;
+    if (!IsOpen() || !Begin())
+        return false;
+    bool bOk = true;
+    {
+        QSqlQuery query(Database());
+        // Only as it went up: an entry completed or marked meanwhile waits for the next upload.
+        bOk = query.prepare(
+            QStringLiteral("UPDATE entries SET uploaded = 1 WHERE id = ? AND result = ? AND ambiguous = ?"));
+        if (!bOk)
+            m_strLastError = query.lastError().text();
+        for (qsizetype i = 0; bOk && i < entries.size(); ++i)
+        {
+            query.addBindValue(entries[i].strId);
+            query.addBindValue(entries[i].strResult);
+            query.addBindValue(int(entries[i].bAmbiguous));
+            bOk = Run(query);
+            nMarked += qMax(0, query.numRowsAffected());
         }
         query.finish();
     }

@@ -18,7 +18,8 @@ class QSqlQuery;
 class CRecordStore
 {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
+    using Images = QList<QPair<QString, QByteArray>>; // SHA-256 in hex and the 512 bytes
 
     struct SQuery
     {
@@ -39,13 +40,22 @@ public:
     // Where the record is: the given location, else ZINT9_RECORD, else the setting
     // "RecordDatabase", else the SQLite file in the user's data folder.
     static QString Location(const QString& strGiven);
+    // The SQLite file in the user's data folder.
+    static QString UserLocation();
     // "sqlite:PATH", a plain path or a "postgresql://" URL; creates the tables where they are
     // missing. nTimeoutS bounds a PostgreSQL connect.
     bool Open(const QString& strLocation, int nTimeoutS = 3);
     bool IsOpen() const { return m_db.IsOpen(); }
     CRecordDatabase::EKind Kind() const { return m_db.Kind(); }
     // Stores the entry (a later call with the same id replaces it) and the images it names.
-    bool Put(const CRecordEntry& entry, const QList<QPair<QString, QByteArray>>& images);
+    bool Put(const CRecordEntry& entry, const Images& images);
+    // The same for many entries, in one transaction.
+    bool PutAll(const QList<CRecordEntry>& entries, const Images& images);
+    // Entries the plant's record does not hold yet, oldest first.
+    bool Waiting(int nMax, QList<CRecordEntry>& entries);
+    // The plant's record has committed these entries as they are given; nMarked says how many
+    // were still so.
+    bool MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked);
     // Newest first.
     bool Find(const SQuery& query, QList<CRecordEntry>& entries);
     bool Entry(const QString& strId, CRecordEntry& entry);
@@ -68,7 +78,9 @@ private:
     bool CreateSchema();
     static QString UpsertEntry();
     bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
-                QList<CRecordEntry>& entries);
+                QList<CRecordEntry>& entries, bool bOldestFirst = false);
+    bool PutImages(QSqlQuery& query, const Images& images);
+    bool PutEntry(QSqlQuery& query, const CRecordEntry& entry);
 
     CRecordDatabase m_db;
 };

@@ -88,10 +88,8 @@ void CZTDlg::OnInitDialog()
     AddPage(QStringLiteral("Этап 1\tПодключение прибора и чтение настроек"), &m_Page1, 130);
     AddPage(QStringLiteral("Этап 2\tНастройка параметров и запись в прибор"), &m_Page2, 131);
     // The record never stands in the way of the device work: without it the wizard goes on.
-    if (!m_Record.Open(CRecordStore::Location(QString())))
-        m_strRecordTrouble = m_Record.m_strLastError;
-    m_pJournal = std::make_unique<CRecordJournal>(m_Record, CRecordJournal::DefaultIdentity());
-    m_Page1.m_pJournal = m_pJournal.get();
+    m_pJournal = m_Keeper.Journal(CRecordJournal::DefaultIdentity());
+    m_Page1.m_pJournal = m_pJournal;
     m_Page1.OnInitDialog();
     m_Page2.OnInitDialog();
     for (QDialog* pPage : m_arrPages)
@@ -142,15 +140,19 @@ void CZTDlg::OnOK()
         ShowPage(0);
         break;
     case 0:
+    {
         if (!m_Page1.DoDataExchange(true))
             return;
-        if (!m_Page1.Connect())
+        const bool bConnected = m_Page1.Connect();
+        m_Keeper.StartSync(); // the entry goes up to the plant, if one is named, while the user works
+        if (!bConnected)
         {
             m_Page1.FillPortList();
             return;
         }
         ShowPage(1);
         break;
+    }
     case 1:
         if (!WriteDevice())
             return;
@@ -170,11 +172,13 @@ bool CZTDlg::WriteDevice()
 {
     if (!m_Page2.DoDataExchange(true))
         return false;
-    CWriteSession session(ZTApp(), m_pJournal.get());
+    CWriteSession session(ZTApp(), m_pJournal);
     CWriteSession::SRequest request;
     request.bVerify = false; // the wizard's write has never read the device back
     request.pfnVerdict = [this](const CParamRules::SVerdict& verdict) { m_Page2.ShowVerdict(verdict); };
-    if (session.Write(request))
+    const bool bWritten = session.Write(request);
+    m_Keeper.StartSync();
+    if (bWritten)
         return true;
     const CFailure& failure = session.Failure();
     const QString strTrouble = RecordTrouble();
@@ -202,10 +206,7 @@ bool CZTDlg::WriteDevice()
 
 QString CZTDlg::RecordTrouble()
 {
-    QString strTrouble = m_pJournal ? m_pJournal->TakeTrouble() : QString();
-    if (strTrouble.isEmpty())
-        strTrouble = std::exchange(m_strRecordTrouble, QString());
-    return strTrouble.isEmpty() ? QString() : QStringLiteral("Запись о приборе не сохранена: ") + strTrouble;
+    return m_Keeper.TakeTrouble();
 }
 
 void CZTDlg::OnBack()
@@ -220,6 +221,7 @@ void CZTDlg::OnBack()
 
 void CZTDlg::OnCancel()
 {
+    m_Keeper.FinishSync(3000); // a plant that does not answer keeps the entries for the next start
     m_Page1.DoDataExchange(true);
     QSettings().setValue(QStringLiteral("Settings/ConnectionPort"), m_Page1.m_strPort);
     DestroyPages();

@@ -2,7 +2,7 @@
 
 #include "cpage1.h"
 #include "cpage2.h"
-#include "crecordstore.h"
+#include "crecordkeeper.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -70,7 +70,6 @@ private:
     QString RecordTrouble();
 
     bool m_bInitialised = false;
-    CRecordStore m_Record;
-    std::unique_ptr<CRecordJournal> m_pJournal;
-    QString m_strRecordTrouble;
+    CRecordKeeper m_Keeper{QString()};
+    CRecordJournal* m_pJournal = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -41,7 +42,7 @@ QString CPgCluster::Url(const QString& strDatabase) const
         .arg(m_nPort);
 }
 
-bool CPgCluster::Run(const QString& strProgram, const QStringList& arguments)
+bool CPgCluster::Run(const QString& strProgram, const QStringList& arguments, QString* pOut)
 {
     QProcess process;
     QStringList command{strProgram};
@@ -58,7 +59,39 @@ bool CPgCluster::Run(const QString& strProgram, const QStringList& arguments)
                      QString::fromLocal8Bit(process.readAllStandardError()) + process.errorString();
         return false;
     }
+    if (pOut)
+        *pOut = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     return true;
+}
+
+QString CPgCluster::Query(const QString& strSql)
+{
+    QString strOut;
+    if (!Run(m_strBin + "/psql",
+             {"-h", m_dir.path() + "/sock", "-p", QString::number(m_nPort), "-U", "postgres", "-d", "zint9",
+              "-tAc", strSql},
+             &strOut))
+        return QString();
+    return strOut;
+}
+
+bool CPgCluster::AddPasswordLogin(const QString& strName, const QString& strPassword)
+{
+    if (!Query(QStringLiteral("CREATE ROLE \"%1\" LOGIN PASSWORD '%2'; GRANT ALL ON SCHEMA public TO \"%1\"; "
+                              "SELECT 1")
+                   .arg(strName, strPassword))
+             .endsWith(QLatin1String("\n1")))
+        return false;
+    // The first matching line decides: this login's before the cluster's "trust" for everyone.
+    QFile hba(m_dir.path() + QStringLiteral("/data/pg_hba.conf"));
+    if (!hba.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray rules = "local all " + strName.toUtf8() + " scram-sha-256\n" + hba.readAll();
+    hba.close();
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) || hba.write(rules) != rules.size())
+        return false;
+    hba.close();
+    return Run(m_strBin + "/pg_ctl", {"-D", m_dir.path() + "/data", "reload"});
 }
 
 bool CPgCluster::Start()
@@ -80,13 +113,18 @@ bool CPgCluster::Start()
     if (!Run(m_strBin + "/initdb",
              {"-D", strData, "-U", "postgres", "--auth=trust", "-E", "UTF8", "--locale=C.UTF-8"}))
         return false;
+    return Resume() && CreateDatabase(QStringLiteral("zint9"));
+}
+
+bool CPgCluster::Resume()
+{
     const QString strOptions =
         QStringLiteral("-k %1/sock -p %2 -c listen_addresses=''").arg(m_dir.path()).arg(m_nPort);
     if (!Run(m_strBin + "/pg_ctl",
-             {"-D", strData, "-l", m_dir.path() + "/log", "-o", strOptions, "-w", "start"}))
+             {"-D", m_dir.path() + "/data", "-l", m_dir.path() + "/log", "-o", strOptions, "-w", "start"}))
         return false;
     m_bRunning = true;
-    return CreateDatabase(QStringLiteral("zint9"));
+    return true;
 }
 
 bool CPgCluster::CreateDatabase(const QString& strName)

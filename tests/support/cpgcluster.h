@@ -13,15 +13,21 @@ public:
     ~CPgCluster();
     // Makes and starts the cluster with a database "zint9"; false with m_strError.
     bool Start();
+    // Stops the server, as a plant's database that goes away; Resume starts it again.
     void Stop();
+    bool Resume();
     // The record location of the database, as a station would give it.
     QString Url(const QString& strDatabase = QStringLiteral("zint9")) const;
     bool CreateDatabase(const QString& strName);
+    // A login that must give its password (scram-sha-256), as a plant's database would ask.
+    bool AddPasswordLogin(const QString& strName, const QString& strPassword);
+    // A row count or a single value of the database "zint9", as psql prints it; empty on error.
+    QString Query(const QString& strSql);
 
     QString m_strError;
 
 private:
-    bool Run(const QString& strProgram, const QStringList& arguments);
+    bool Run(const QString& strProgram, const QStringList& arguments, QString* pOut = nullptr);
 
     QTemporaryDir m_dir;
     QString m_strBin;

@@ -1,0 +1,184 @@
+#include "crecordkeeper.h"
+
+#include "crecordupload.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+namespace
+{
+// A plant's server that accepts a connection and never answers would hold an open for ever.
+constexpr int kConnectTimeoutS = 3;
+
+// libpq's messages run over several lines ("FATAL: …\nQPSQL: Unable to connect").
+QString OneLine(const QString& strText)
+{
+    QStringList parts;
+    for (const QString& strPart : strText.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        parts << strPart.simplified();
+    return parts.join(QStringLiteral("; "));
+}
+} // namespace
+
+CRecordKeeper::CRecordKeeper(const QString& strGiven, const QString& strLocal)
+{
+    const QString strLocation = CRecordStore::Location(strGiven);
+    if (!CRecordDatabase::IsPostgres(strLocation))
+    {
+        m_strLocal = strLocation;
+        return;
+    }
+    m_strPlant = strLocation;
+    m_strLocal = strLocal.isEmpty() ? CRecordStore::UserLocation() : strLocal;
+}
+
+CRecordKeeper::~CRecordKeeper()
+{
+    if (m_pSync && m_pSync->state() != QProcess::NotRunning)
+    {
+        m_pSync->kill();
+        m_pSync->waitForFinished(1000);
+    }
+}
+
+QString CRecordKeeper::PlantShown() const
+{
+    return CRecordDatabase::Redacted(m_strPlant);
+}
+
+CRecordStore* CRecordKeeper::Local()
+{
+    if (!m_bLocalTried)
+    {
+        m_bLocalTried = true;
+        if (!m_local.Open(m_strLocal))
+            m_strTrouble = m_local.m_strLastError;
+    }
+    return m_local.IsOpen() ? &m_local : nullptr;
+}
+
+CRecordJournal* CRecordKeeper::Journal(const CRecordJournal::SIdentity& identity)
+{
+    if (!m_pJournal)
+    {
+        Local();
+        m_pJournal = std::make_unique<CRecordJournal>(m_local, identity);
+    }
+    return m_pJournal.get();
+}
+
+CRecordStore* CRecordKeeper::ForQueries(QString& strNote, QString& strError)
+{
+    if (HasPlant())
+    {
+        if (m_plant.IsOpen() || m_plant.Open(m_strPlant, kConnectTimeoutS))
+            return &m_plant;
+        strNote = QStringLiteral("база записей %1 недоступна (%2): показаны записи этой машины")
+                      .arg(PlantShown(), OneLine(m_plant.m_strLastError));
+    }
+    if (Local())
+        return &m_local;
+    strError = OneLine(m_local.m_strLastError);
+    return nullptr;
+}
+
+bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError)
+{
+    nUploaded = 0;
+    if (!HasPlant())
+        return true;
+    if (!Local())
+    {
+        strError = OneLine(m_local.m_strLastError);
+        return false;
+    }
+    // Entries that waited in the spool go into the local record first, in their order.
+    int nSpooled = 0;
+    CRecordSpool spool;
+    if (!spool.Drain(m_local, nSpooled))
+        m_strTrouble = spool.m_strLastError;
+    if (!m_plant.IsOpen() && !m_plant.Open(m_strPlant, kConnectTimeoutS))
+    {
+        strError = OneLine(m_plant.m_strLastError);
+        return false;
+    }
+    if (CRecordUpload::Run(m_local, m_plant, nUploaded, strError))
+        return true;
+    strError = OneLine(strError);
+    return false;
+}
+
+QString CRecordKeeper::WorkerPath()
+{
+    const QString strDir = QCoreApplication::applicationDirPath();
+    const QString strBeside = strDir + QStringLiteral("/zint9-worker");
+    if (QFileInfo::exists(strBeside))
+        return strBeside;
+    return QDir::cleanPath(strDir + QStringLiteral("/../libexec/zint9-configurator/zint9-worker"));
+}
+
+void CRecordKeeper::StartSync()
+{
+    if (!HasPlant() || (m_pSync && m_pSync->state() != QProcess::NotRunning))
+        return;
+    WaitSync(0); // the reason of one that has ended
+    m_pSync = std::make_unique<QProcess>();
+    m_pSync->setProcessChannelMode(QProcess::SeparateChannels);
+    m_pSync->start(WorkerPath(), QStringList());
+    const QJsonObject job{{"command", "sync"}, {"record", m_strPlant}, {"local", m_strLocal}};
+    m_pSync->write(QJsonDocument(job).toJson(QJsonDocument::Compact) + '\n');
+    m_pSync->closeWriteChannel();
+}
+
+bool CRecordKeeper::WaitSync(int nMs)
+{
+    if (!m_pSync)
+        return true;
+    if (m_pSync->state() != QProcess::NotRunning && !m_pSync->waitForFinished(nMs))
+    {
+        if (nMs == 0)
+            return false;
+        m_pSync->kill();
+        m_pSync->waitForFinished(1000);
+        m_strTrouble =
+            QStringLiteral("база записей %1 не ответила за %2 с").arg(PlantShown()).arg(nMs / 1000);
+    }
+    else if (m_pSync->error() == QProcess::FailedToStart)
+        m_strTrouble = WorkerPath() + QStringLiteral(": ") + m_pSync->errorString();
+    else if (m_pSync->exitStatus() != QProcess::NormalExit || m_pSync->exitCode() != 0)
+        m_strTrouble = OneLine(QString::fromUtf8(m_pSync->readAllStandardError()));
+    m_pSync.reset();
+    return true;
+}
+
+void CRecordKeeper::FinishSync(int nMs)
+{
+    if (!HasPlant())
+        return;
+    // One that began before the last entries were made may have missed them.
+    QDeadlineTimer deadline(nMs);
+    WaitSync(int(deadline.remainingTime()));
+    StartSync();
+    WaitSync(int(qMax<qint64>(1, deadline.remainingTime())));
+}
+
+QString CRecordKeeper::TakeTrouble()
+{
+    const QString strJournal = m_pJournal ? m_pJournal->TakeTrouble() : QString();
+    if (!strJournal.isEmpty())
+        return QStringLiteral("запись о приборе отложена до следующего запуска (%1): %2")
+            .arg(CRecordDatabase::Redacted(m_strLocal), strJournal);
+    if (m_bTold || m_strTrouble.isEmpty())
+        return QString();
+    m_bTold = true;
+    if (!HasPlant())
+        return m_strTrouble;
+    return QStringLiteral("записи ведутся на этой машине (%1) и будут переданы в базу %2 позже "
+                          "(или командой zint9 history --sync): %3")
+        .arg(m_strLocal, PlantShown(), m_strTrouble);
+}

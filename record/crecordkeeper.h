@@ -1,0 +1,61 @@
+#pragma once
+
+#include "crecordjournal.h"
+#include "crecordstore.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <memory>
+
+class QProcess;
+
+// The record as a front end keeps it. Every entry goes first into the local record (the user's
+// SQLite file, or the one named): the device line never waits on a network. Where the record
+// named is a plant's PostgreSQL database, a process of its own (zint9-worker with a "sync" job)
+// uploads what waits, and is killed when it does not answer in time: its entries stay waiting.
+class CRecordKeeper
+{
+public:
+    // strGiven: --record, or empty for ZINT9_RECORD, the setting, the user's file; strLocal: the
+    // local record where the plant's is named, empty for the user's file.
+    explicit CRecordKeeper(const QString& strGiven, const QString& strLocal = QString());
+    ~CRecordKeeper();
+    CRecordKeeper(const CRecordKeeper&) = delete;
+    CRecordKeeper& operator=(const CRecordKeeper&) = delete;
+
+    bool HasPlant() const { return !m_strPlant.isEmpty(); }
+    // The plant's record without its password; empty when there is none.
+    QString PlantShown() const;
+    const QString& LocalLocation() const { return m_strLocal; }
+    // The local record, opened at first use; null when it cannot be opened (the journal then
+    // keeps its entries in the spool).
+    CRecordStore* Local();
+    CRecordJournal* Journal(const CRecordJournal::SIdentity& identity);
+    // For queries: the plant's record where one is named and answers, else the local one, with
+    // strNote saying why. Null with strError when neither opens.
+    CRecordStore* ForQueries(QString& strNote, QString& strError);
+    // Uploads what waits, in this process.
+    bool SyncNow(int& nUploaded, QString& strError);
+    // Starts an upload in a process of its own unless one runs.
+    void StartSync();
+    // Waits up to nMs for the uploads of what is recorded so far; one that runs on is killed.
+    void FinishSync(int nMs);
+    // Why the record is not where it should be (entries spooled, or kept locally only); once.
+    QString TakeTrouble();
+    // zint9-worker: beside the program in a build, in the package's folder when installed.
+    static QString WorkerPath();
+
+private:
+    bool WaitSync(int nMs);
+
+    QString m_strLocal;
+    QString m_strPlant;
+    CRecordStore m_local;
+    bool m_bLocalTried = false;
+    CRecordStore m_plant; // opened for queries and SyncNow only
+    std::unique_ptr<CRecordJournal> m_pJournal;
+    std::unique_ptr<QProcess> m_pSync;
+    QString m_strTrouble;
+    bool m_bTold = false;
+};

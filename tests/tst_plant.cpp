@@ -1,0 +1,179 @@
+#include "cpgcluster.h"
+#include "csimulator.h"
+#include "ctestfolder.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTest>
+
+#include <memory>
+
+// Stations that record into one plant's PostgreSQL database, run as a line would run them: zint9
+// processes against simulated units and a cluster of the test's own.
+class TestPlant : public QObject
+{
+    Q_OBJECT
+
+private:
+    // zint9 with its local record in the test's folder, as a station's user would have it.
+    std::unique_ptr<QProcess> Start(const QStringList& arguments) const
+    {
+        auto pProcess = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", m_pFolder->FilePath("data"));
+        environment.remove("ZINT9_RECORD");
+        pProcess->setProcessEnvironment(environment);
+        pProcess->start(QCoreApplication::applicationDirPath() + QStringLiteral("/zint9"),
+                        arguments + QStringList{"--backup-dir", m_pFolder->FilePath("backups"), "--quiet"});
+        return pProcess;
+    }
+    int Run(const QStringList& arguments)
+    {
+        const auto pProcess = Start(arguments);
+        if (!pProcess->waitForFinished(120000) || pProcess->exitStatus() != QProcess::NormalExit)
+            return -1;
+        m_strOut = QString::fromUtf8(pProcess->readAllStandardOutput());
+        m_strErr = QString::fromUtf8(pProcess->readAllStandardError());
+        return pProcess->exitCode();
+    }
+    // The plant's entries: every id once, and how many.
+    int PlantEntries()
+    {
+        const QString strCount =
+            m_pCluster->Query("SELECT count(*) || '/' || count(DISTINCT id) FROM entries");
+        const QStringList counts = strCount.split('/');
+        if (counts.size() != 2 || counts[0] != counts[1])
+            return -1;
+        return counts[0].toInt();
+    }
+    QStringList Ports(CSimulator* pSims, int nCount) const
+    {
+        QStringList ports;
+        for (int i = 0; i < nCount; ++i)
+            ports << pSims[i].SlavePath();
+        return {"--ports", ports.join(',')};
+    }
+
+    std::unique_ptr<CTestFolder> m_pFolder;
+    std::unique_ptr<CPgCluster> m_pCluster;
+    QString m_strOut, m_strErr;
+
+private slots:
+    void init()
+    {
+        m_pFolder = std::make_unique<CTestFolder>();
+        m_pCluster = std::make_unique<CPgCluster>();
+        QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+    }
+    void cleanup() { m_pCluster.reset(); }
+    void stationsAtOnce();
+    void databaseAwayAndBack();
+    void databaseRefuses_data();
+    void databaseRefuses();
+};
+
+void TestPlant::stationsAtOnce()
+{
+    // Four stations of two ports each, all at once, each unit a device block of its own: every
+    // entry reaches the plant once, and its view gives one row a unit.
+    constexpr int kStations = 4, kPorts = 2;
+    CSimulator sims[kStations * kPorts];
+    for (int i = 0; i < kStations * kPorts; ++i)
+    {
+        QVERIFY(sims[i].Start());
+        sims[i].WithDevice([i](CSimDevice& device) { device.SetUnit(10 + i); });
+    }
+    std::vector<std::unique_ptr<QProcess>> stations;
+    for (int s = 0; s < kStations; ++s)
+        stations.push_back(Start(QStringList{"set", "--low", "10", "--record", m_pCluster->Url(), "--station",
+                                             QStringLiteral("line-%1").arg(s)} +
+                                 Ports(sims + s * kPorts, kPorts)));
+    for (const auto& pStation : stations)
+    {
+        QVERIFY(pStation->waitForFinished(120000));
+        const QString strErr = QString::fromUtf8(pStation->readAllStandardError());
+        QVERIFY2(pStation->exitCode() == 0 && !strErr.contains("записи ведутся"), qPrintable(strErr));
+    }
+    QCOMPARE(PlantEntries(), kStations * kPorts * 2); // a read and a write a unit
+    QCOMPARE(m_pCluster->Query("SELECT count(*) FROM unit_latest WHERE operation = 'write' AND result = "
+                               "'done' AND image_hash IS NOT NULL"),
+             QString::number(kStations * kPorts));
+    QCOMPARE(m_pCluster->Query("SELECT count(DISTINCT station) FROM entries"), QString::number(kStations));
+    // The plant answers history with the filters of a station's own record.
+    QCOMPARE(Run({"history", "--station", "line-2", "--json", "--record", m_pCluster->Url()}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().size(), kPorts * 2);
+}
+
+void TestPlant::databaseAwayAndBack()
+{
+    // The database goes away between two runs of a station and comes back: the second run's
+    // work is done, the station says once that it keeps the record locally, and a sync then
+    // brings every entry up once, none lost, none doubled.
+    CSimulator sims[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        QVERIFY(sims[i].Start());
+        sims[i].WithDevice([i](CSimDevice& device) { device.SetUnit(30 + i); });
+    }
+    const QStringList set = QStringList{"set", "--record", m_pCluster->Url()} + Ports(sims, 2);
+    QCOMPARE(Run(set + QStringList{"--low", "10"}), 0);
+    QCOMPARE(PlantEntries(), 4);
+    m_pCluster->Stop();
+    QCOMPARE(Run(set + QStringList{"--low", "20"}), 0);
+    QCOMPARE(m_strErr.count("записи ведутся на этой машине"), 1);
+    QVERIFY2(m_strErr.count('\n') >= 1, qPrintable(m_strErr));
+    QVERIFY(m_pCluster->Resume());
+    QCOMPARE(PlantEntries(), 4);
+    QCOMPARE(Run({"history", "--sync", "--json", "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains("Передано в базу записей: 4."), qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), 8);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().size(), 8);
+    // In their times: the second run's entries after the first's.
+    QCOMPARE(m_pCluster->Query("SELECT count(*) FROM entries WHERE operation = 'write' AND changes LIKE "
+                               "'%→ 20 ...%'"),
+             QStringLiteral("2"));
+    QCOMPARE(Run({"history", "--sync", "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains("Передано в базу записей: 0."), qPrintable(m_strErr));
+}
+
+void TestPlant::databaseRefuses_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("wrong password") << "password"
+                                    << "password authentication failed";
+    QTest::newRow("no such host") << "host"
+                                  << "No such file or directory";
+}
+
+void TestPlant::databaseRefuses()
+{
+    // A plant's database that refuses the station: one clear line, the unit configured, the
+    // entries kept here and never the password on the screen.
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+    QVERIFY2(m_pCluster->AddPasswordLogin("station", "Right-42"), qPrintable(m_pCluster->m_strError));
+    QString strUrl = m_pCluster->Url().replace("postgres@", "station:Wrong-42@");
+    if (how == "host")
+        strUrl = m_pCluster->Url().replace("/sock", "/nowhere");
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    QCOMPARE(Run({"set", "--low", "10", "--port", sim.SlavePath(), "--record", strUrl}), 0);
+    QCOMPARE(sim.WithDevice([](CSimDevice& device) { return float(device.Image().fLowLimit); }), 10.0f);
+    const QStringList lines = m_strErr.split('\n').filter("записи ведутся на этой машине");
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].contains(reason), qPrintable(lines[0]));
+    QVERIFY2(!m_strErr.contains("Wrong-42"), qPrintable(m_strErr));
+    // With the right password the entries go up, once.
+    strUrl = m_pCluster->Url().replace("postgres@", "station:Right-42@");
+    QCOMPARE(Run({"history", "--sync", "--record", strUrl}), 0);
+    QVERIFY2(m_strErr.contains("Передано в базу записей: 2."), qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestPlant)
+#include "tst_plant.moc"
