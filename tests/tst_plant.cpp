@@ -63,13 +63,19 @@ private:
     QString m_strOut, m_strErr;
 
 private slots:
+    void initTestCase()
+    {
+        m_pCluster = std::make_unique<CPgCluster>();
+        QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        QVERIFY2(m_pCluster->AddPasswordLogin("station", "Right-42"), qPrintable(m_pCluster->m_strError));
+    }
     void init()
     {
         m_pFolder = std::make_unique<CTestFolder>();
-        m_pCluster = std::make_unique<CPgCluster>();
-        QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        // Each test a plant of its own; the tables may not exist yet.
+        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
     }
-    void cleanup() { m_pCluster.reset(); }
+    void cleanupTestCase() { m_pCluster.reset(); }
     void stationsAtOnce();
     void databaseAwayAndBack();
     void databaseRefuses_data();
@@ -156,7 +162,6 @@ void TestPlant::databaseRefuses()
     // entries kept here and never the password on the screen.
     QFETCH(QString, how);
     QFETCH(QString, reason);
-    QVERIFY2(m_pCluster->AddPasswordLogin("station", "Right-42"), qPrintable(m_pCluster->m_strError));
     QString strUrl = m_pCluster->Url().replace("postgres@", "station:Wrong-42@");
     if (how == "host")
         strUrl = m_pCluster->Url().replace("/sock", "/nowhere");
