@@ -51,7 +51,7 @@ CRecordEntry CRecordJournal::Base(const CWriteSession& session, const char* pszO
     const CZTAppDevice& app = session.App();
     CRecordEntry entry;
     entry.strId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    entry.timeStart = session.Started();
+    entry.timeStart = session.Started().isValid() ? session.Started() : QDateTime::currentDateTimeUtc();
     entry.nDurationMs = session.ElapsedMs();
     entry.strStation = m_identity.strStation;
     entry.strOperator = m_identity.strOperator;

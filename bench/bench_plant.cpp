@@ -1,0 +1,172 @@
+// What a plant's PostgreSQL record costs a station, against a throwaway cluster of its own: the
+// journal's work a transaction when the plant is the store (the station records locally first,
+// see bench_record), the upload rate of 10 000 waiting entries, and 32 processes recording at
+// once into the station's local record and into the plant's.
+// Targets: one transaction's entries under 1 % of a paced write; none lost or doubled.
+#include "cfingerprint.h"
+#include "cpgcluster.h"
+#include "crecordjournal.h"
+#include "crecordstore.h"
+#include "crecordupload.h"
+#include "cwritesession.h"
+#include "cztappdevice.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+constexpr double kCharSeconds = 11.0 / 9600;
+constexpr int kProcesses = 32;
+constexpr int kEach = 50;
+
+CParamZT01 Unit(int nUnit)
+{
+    CParamZT01 image;
+    for (int i = 0; i < CParamZT01::kImageSize; ++i)
+        image.Image()[i] = quint8(i * 31 + nUnit * 7 + (nUnit >> 8));
+    std::memcpy(image.Image(), &nUnit, sizeof nUnit);
+    return image;
+}
+
+// One process of many: kEach connects and writes recorded, as a worker records its units.
+int Writer(const QString& strLocation, int nWriter)
+{
+    CRecordStore store;
+    if (!store.Open(strLocation, 10))
+        return 1;
+    CZTAppDevice app;
+    app.m_bConnected = true;
+    CWriteSession session(app);
+    CRecordJournal journal(store, CRecordJournal::DefaultIdentity(), QString());
+    for (int i = 0; i < kEach; ++i)
+    {
+        app.m_ParamDevice = Unit(nWriter * kEach + i);
+        journal.Connected(session);
+        if (!journal.TakeTrouble().isEmpty())
+            return 1;
+    }
+    return 0;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Many writer processes at once; the seconds they take, or -1.
+double Crowd(const QString& strLocation)
+{
+    std::vector<std::unique_ptr<QProcess>> writers;
+    QElapsedTimer timer;
+    timer.start();
+    for (int w = 0; w < kProcesses; ++w)
+    {
+        writers.push_back(std::make_unique<QProcess>());
+        writers.back()->start(QCoreApplication::applicationFilePath(),
+                              {"--writer", strLocation, QString::number(w)});
+    }
+    bool bOk = true;
+    for (const auto& pWriter : writers)
+        bOk = pWriter->waitForFinished(120000) && pWriter->exitCode() == 0 && bOk;
+    return bOk ? double(timer.elapsed()) / 1000 : -1;
+}
+
+int Count(const QString& strLocation)
+{
+    CRecordStore store;
+    QList<CRecordEntry> entries;
+    if (!store.Open(strLocation) || !store.Find({}, entries))
+        return -1;
+    return int(entries.size());
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "--writer") == 0)
+        return Writer(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    if (argc > 1)
+    {
+        std::printf("Usage: bench_plant\nStarts a throwaway PostgreSQL cluster and measures what a plant's "
+                    "record costs a station.\n");
+        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
+    }
+    CPgCluster cluster;
+    if (!cluster.Start())
+    {
+        std::fprintf(stderr, "bench_plant: %s\n", qPrintable(cluster.m_strError));
+        return 1;
+    }
+    QTemporaryDir folder;
+    CRecordStore plant, local;
+    if (!plant.Open(cluster.Url()) || !local.Open(folder.filePath("local.sqlite")))
+    {
+        std::fprintf(stderr, "bench_plant: %s%s\n", qPrintable(plant.m_strLastError),
+                     qPrintable(local.m_strLastError));
+        return 1;
+    }
+    // A transaction's entries straight into the plant: a connect, then a write before and after.
+    CZTAppDevice app;
+    app.m_bConnected = true;
+    CWriteSession session(app);
+    CRecordJournal journal(plant, CRecordJournal::DefaultIdentity(), QString());
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < 50; ++i)
+    {
+        app.m_ParamDevice = Unit(100000 + i);
+        timer.start();
+        journal.Connected(session);
+        journal.WriteStarting(session);
+        journal.WriteFinished(session);
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        const QString strTrouble = journal.TakeTrouble();
+        if (!strTrouble.isEmpty())
+        {
+            std::fprintf(stderr, "bench_plant: %s\n", qPrintable(strTrouble));
+            return 1;
+        }
+    }
+    const double dWriteFloor = 64 * (53 + 1) * kCharSeconds * 1000;
+    const double dShare = 100 * Median(times) / dWriteFloor;
+    std::printf("a connect and a write recorded in the plant: %.2f ms = %.3f %% of a paced write (<= 1 %%)\n",
+                Median(times), dShare);
+
+    // 10 000 entries waiting on the station, then uploaded.
+    CRecordJournal waiting(local, CRecordJournal::DefaultIdentity(), QString());
+    for (int i = 0; i < 10000; ++i)
+    {
+        app.m_ParamDevice = Unit(i % 2000);
+        waiting.Connected(session);
+    }
+    int nUploaded = 0;
+    QString strError;
+    timer.start();
+    const bool bUploaded = CRecordUpload::Run(local, plant, nUploaded, strError);
+    const double dUpload = double(timer.elapsed()) / 1000;
+    std::printf("upload of %d waiting entries: %.2f s = %.0f entries/s%s\n", nUploaded, dUpload,
+                nUploaded / std::max(dUpload, 1e-3), bUploaded ? "" : qPrintable(" " + strError));
+
+    const double dLocal = Crowd(folder.filePath("crowd.sqlite"));
+    const int nLocal = Count(folder.filePath("crowd.sqlite"));
+    const int nBefore = Count(cluster.Url());
+    const double dPlant = Crowd(cluster.Url());
+    const int nPlant = Count(cluster.Url()) - nBefore;
+    std::printf("%d processes x %d entries at once: local SQLite %.2f s, %d of %d kept; plant %.2f s, %d of "
+                "%d kept\n",
+                kProcesses, kEach, dLocal, nLocal, kProcesses * kEach, dPlant, nPlant, kProcesses * kEach);
+    const bool bMet = dShare <= 1.0 && bUploaded && nUploaded == 10000 && nLocal == kProcesses * kEach &&
+                      nPlant == kProcesses * kEach && dLocal > 0 && dPlant > 0;
+    std::printf("%s\n", bMet ? "met" : "MISSED");
+    return bMet ? 0 : 1;
+}
