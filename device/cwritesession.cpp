@@ -5,6 +5,7 @@
 #include "cztappdevice.h"
 
 #include <cmath>
+#include <cstring>
 
 CWriteSession::CWriteSession(CZTAppDevice& app, CWriteJournal* pJournal) : m_app(app), m_pJournal(pJournal) {}
 
@@ -143,10 +144,13 @@ CParamZT01 CWriteSession::Held(bool& bPartial) const
         return m_Before; // nothing reached the unit
     if (!Torn())
         return m_Written;
-    bPartial = true;
     CParamZT01 held = m_Written;
     const CParamZT01::SRange rest[] = {{nLast + 8, CParamZT01::kImageSize - nLast - 8}};
     held.CopyFrom(m_Before, rest);
+    // Cut after the last byte that changed, or before the first, the unit holds a whole image.
+    auto same = [&held](const CParamZT01& image)
+    { return std::memcmp(held.Image(), image.Image(), CParamZT01::kImageSize) == 0; };
+    bPartial = !same(m_Written) && !same(m_Before);
     return held;
 }
 

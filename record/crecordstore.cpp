@@ -414,7 +414,10 @@ bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)
                     "(result IN ('done', 'attempted', 'interrupted') OR last_acknowledged IS NOT NULL)"),
                 {strFingerprint}, 1, entries))
         return false;
-    bPartial = !entries.isEmpty() && entries.first().strResult != QLatin1String("done");
+    // A write that never ended may have left anything; one cut where every changed byte had gone,
+    // or none, left a whole image.
+    bPartial = !entries.isEmpty() &&
+               (entries.first().strResult == QLatin1String("attempted") || entries.first().bPartial);
     return true;
 }
 

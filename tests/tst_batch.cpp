@@ -52,7 +52,12 @@ private:
     QString m_strErr;
 
 private slots:
-    void init() { m_pFolder = std::make_unique<CTestFolder>(); }
+    void init()
+    {
+        m_pFolder = std::make_unique<CTestFolder>();
+        // A record of each test's own, for the zint9 processes it starts.
+        qputenv("ZINT9_RECORD", ("sqlite:" + m_pFolder->FilePath("record.sqlite")).toUtf8());
+    }
     void oneFailingAmongSeveral_data();
     void oneFailingAmongSeveral();
     void refusedBeforeAnyPort();

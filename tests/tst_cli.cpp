@@ -122,6 +122,8 @@ private slots:
 void TestCli::init()
 {
     m_pFolder = std::make_unique<CTestFolder>();
+    // A record of each test's own: what one test's torn writes taught it never refuses another's.
+    qputenv("ZINT9_RECORD", ("sqlite:" + m_pFolder->FilePath("record.sqlite")).toUtf8());
     m_pSim = std::make_unique<CSimulator>(); // a fresh device for every test
     QVERIFY(m_pSim->Start());
 }
@@ -699,11 +701,11 @@ void TestCli::recordAndRestore()
         {
             CSimDevice::SFault fault;
             fault.nKind = EFault::HangUp;
-            fault.nBlock = 20;
+            fault.nBlock = 16; // after the limits' block 14, before the filter time's block 18
             fault.nOn = CSimDevice::ERequest::Write;
             device.AddFault(fault);
         });
-    QCOMPARE(Run({"set", "--port", "SIM", "--high", "700", "--record", strRecord}), 1);
+    QCOMPARE(Run({"set", "--port", "SIM", "--high", "700", "--filter", "2", "--record", strRecord}), 1);
     QVERIFY2(m_strErr.contains("zint9 restore --port " + m_pSim->SlavePath() + " --entry "),
              qPrintable(m_strErr));
     m_pSim->Stop();

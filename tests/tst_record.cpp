@@ -40,6 +40,7 @@ private slots:
     void fingerprint();
     void concurrentWriters_data();
     void concurrentWriters();
+    void tornWriteIsKnown_data();
     void tornWriteIsKnown();
     void storeMissingKeepsEntries();
 };
@@ -139,8 +140,19 @@ void TestRecord::concurrentWriters()
     QCOMPARE(bytes, CTestFolder::Bytes(Unit(kEntries + 3)));
 }
 
+void TestRecord::tornWriteIsKnown_data()
+{
+    QTest::addColumn<int>("cutAt");
+    QTest::addColumn<bool>("partial");
+    // The new limit is in block 14, the new filter time in block 18.
+    QTest::newRow("cut between the changes") << 16 << true;
+    QTest::newRow("cut after every change") << 20 << false;
+}
+
 void TestRecord::tornWriteIsKnown()
 {
+    QFETCH(int, cutAt);
+    QFETCH(bool, partial);
     CDeviceFixture f;
     CRecordStore store;
     QVERIFY(store.Open(f.m_folder.FilePath("record.sqlite")));
@@ -153,27 +165,29 @@ void TestRecord::tornWriteIsKnown()
     const QString strUnit = CFingerprint::Of(before);
     QCOMPARE(journal.Last().strFingerprint, strUnit);
 
-    // The adapter is pulled out while block 20 is on its way.
-    f.AddFault(f.Fault(EFault::HangUp, 20, 1, CSimDevice::ERequest::Write));
+    // The adapter is pulled out while a block is on its way.
+    f.AddFault(f.Fault(EFault::HangUp, cutAt, 1, CSimDevice::ERequest::Write));
     f.m_app.m_ParamEdit.fHighLimit = 700;
+    f.m_app.m_ParamEdit.fFilterTime = 2;
     CWriteSession::SRequest request;
     request.strBackupDir = f.m_folder.FilePath("backups");
     QVERIFY(!session.Write(request));
     const CRecordEntry torn = journal.Last();
     QCOMPARE(torn.strResult, QStringLiteral("interrupted"));
-    QCOMPARE(torn.nLastAcknowledged, 19 * 8);
+    QCOMPARE(torn.nLastAcknowledged, (cutAt - 1) * 8);
     QCOMPARE(torn.strStep, QStringLiteral("write"));
-    QVERIFY(torn.bPartial);
+    QCOMPARE(torn.bPartial, partial);
     QCOMPARE(torn.strImageBefore, CFingerprint::ImageHash(before));
 
-    // Plugged in again, the unit is known as possibly torn until a write goes through.
+    // Plugged in again, a torn unit is known as such until a write goes through; one that had
+    // taken every changed byte holds a whole image.
     f.m_sim.Stop();
     QVERIFY(f.m_sim.Start());
     QVERIFY(session.Connect(f.m_sim.SlavePath()));
-    QVERIFY(journal.UnitPartial());
+    QCOMPARE(journal.UnitPartial(), partial);
     bool bPartial = false;
     QVERIFY(store.IsPartialImage(journal.Last().strImageAfter, bPartial));
-    QVERIFY(bPartial); // the torn image itself, as a backup of it would hold it
+    QCOMPARE(bPartial, partial); // the image itself, as a backup of it would hold it
     f.m_app.m_ParamEdit.fHighLimit = 700;
     QVERIFY(session.Write(request));
     QCOMPARE(journal.Last().strResult, QStringLiteral("done"));
