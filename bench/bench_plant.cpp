@@ -3,6 +3,7 @@
 // see bench_record), the upload rate of 10 000 waiting entries, and 32 processes recording at
 // once into the station's local record and into the plant's.
 // Targets: one transaction's entries under 1 % of a paced write; none lost or doubled.
+#include "cbenchunit.h"
 #include "cfingerprint.h"
 #include "cpgcluster.h"
 #include "crecordjournal.h"
@@ -27,15 +28,6 @@ constexpr double kCharSeconds = 11.0 / 9600;
 constexpr int kProcesses = 32;
 constexpr int kEach = 50;
 
-CParamZT01 Unit(int nUnit)
-{
-    CParamZT01 image;
-    for (int i = 0; i < CParamZT01::kImageSize; ++i)
-        image.Image()[i] = quint8(i * 31 + nUnit * 7 + (nUnit >> 8));
-    std::memcpy(image.Image(), &nUnit, sizeof nUnit);
-    return image;
-}
-
 // One process of many: kEach connects and writes recorded, as a worker records its units.
 int Writer(const QString& strLocation, int nWriter)
 {
@@ -48,7 +40,7 @@ int Writer(const QString& strLocation, int nWriter)
     CRecordJournal journal(store, CRecordJournal::DefaultIdentity(), QString());
     for (int i = 0; i < kEach; ++i)
     {
-        app.m_ParamDevice = Unit(nWriter * kEach + i);
+        app.m_ParamDevice = BenchUnit(nWriter * kEach + i);
         journal.Connected(session);
         if (!journal.TakeTrouble().isEmpty())
             return 1;
@@ -124,7 +116,7 @@ int main(int argc, char* argv[])
     QElapsedTimer timer;
     for (int i = 0; i < 50; ++i)
     {
-        app.m_ParamDevice = Unit(100000 + i);
+        app.m_ParamDevice = BenchUnit(100000 + i);
         timer.start();
         journal.Connected(session);
         journal.WriteStarting(session);
@@ -146,7 +138,7 @@ int main(int argc, char* argv[])
     CRecordJournal waiting(local, CRecordJournal::DefaultIdentity(), QString());
     for (int i = 0; i < 10000; ++i)
     {
-        app.m_ParamDevice = Unit(i % 2000);
+        app.m_ParamDevice = BenchUnit(i % 2000);
         waiting.Connected(session);
     }
     int nUploaded = 0;

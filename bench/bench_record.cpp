@@ -2,6 +2,7 @@
 // entry, with their images) against the line time of a paced read and write, and the history of
 // one unit looked up in a record of 100 000 entries.
 // Targets: recording at most 1 % of a paced read or write; a unit's history in under 0.2 s.
+#include "cbenchunit.h"
 #include "cfingerprint.h"
 #include "crecordjournal.h"
 #include "crecordstore.h"
@@ -23,15 +24,6 @@ constexpr double kCharSeconds = 11.0 / 9600;
 constexpr int kEntries = 100000;
 constexpr int kUnits = 5000;
 
-CParamZT01 Unit(int nUnit)
-{
-    CParamZT01 image;
-    for (int i = 0; i < CParamZT01::kImageSize; ++i)
-        image.Image()[i] = quint8(i * 31 + nUnit * 7 + (nUnit >> 8));
-    std::memcpy(image.Image(), &nUnit, sizeof nUnit);
-    return image;
-}
-
 bool Fill(CRecordStore& store)
 {
     CRecordEntry entry;
@@ -42,7 +34,7 @@ bool Fill(CRecordStore& store)
     const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-30);
     for (int i = 0; i < kEntries; ++i)
     {
-        const CParamZT01 image = Unit(i % kUnits);
+        const CParamZT01 image = BenchUnit(i % kUnits);
         entry.strId = QString::number(i);
         entry.timeStart = start.addSecs(i);
         entry.strFingerprint = CFingerprint::Of(image);
@@ -90,7 +82,7 @@ int main(int argc, char* argv[])
     std::vector<double> journal_ms, history_ms;
     for (int i = 0; i < 50; ++i)
     {
-        app.m_ParamDevice = Unit(i);
+        app.m_ParamDevice = BenchUnit(i);
         timer.restart();
         journal.Connected(session);
         journal.WriteStarting(session);
@@ -98,7 +90,7 @@ int main(int argc, char* argv[])
         journal_ms.push_back(double(timer.nsecsElapsed()) / 1e6);
 
         CRecordStore::SQuery query;
-        query.strFingerprint = CFingerprint::Short(CFingerprint::Of(Unit(i * 97 % kUnits)));
+        query.strFingerprint = CFingerprint::Short(CFingerprint::Of(BenchUnit(i * 97 % kUnits)));
         QList<CRecordEntry> entries;
         timer.restart();
         store.Find(query, entries);

@@ -1,5 +1,6 @@
 #include "cbatchrun.h"
 
+#include "cbatchprecheck.h"
 #include "cbatchsummary.h"
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
@@ -60,7 +61,7 @@ int CBatchRun::Run(const COptions& options)
                 QStringLiteral("порты %1 и %2 — одно и то же устройство").arg(devices[strDevice], strPort));
         devices.insert(strDevice, strPort);
     }
-    if (const int nExit = CDeviceCommand(m_app, m_console).PreCheck(options); nExit != COptions::kSuccess)
+    if (const int nExit = CBatchPreCheck::Run(m_app, m_console, options); nExit != COptions::kSuccess)
         return nExit;
     if (!m_strReport.isEmpty())
     {

@@ -16,11 +16,6 @@
 #include <QJsonObject>
 
 #include <cstring>
-#include <limits>
-
-namespace
-{
-} // namespace
 
 CDeviceCommand::CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal)
     : m_app(app), m_console(console), m_pJournal(pJournal)
@@ -341,55 +336,6 @@ int CDeviceCommand::Write(const COptions& options)
     edit.fFailOutput = source.fFailOutput;
     edit.fFilterTime = source.fFilterTime;
     return WriteValues(options, session, QFileInfo(options.strIn).absoluteFilePath(), &source);
-}
-
-int CDeviceCommand::PreCheck(const COptions& options)
-{
-    m_app.LoadSensorCatalogue();
-    const CWriteSession session(m_app);
-    CParamRules::SVerdict verdict;
-    if (options.strCommand == QLatin1String("write"))
-    {
-        if (options.strIn.isEmpty())
-            return m_console.Error(COptions::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
-        CParamZT01 source;
-        if (!LoadImageFile(options.strIn, source))
-            return COptions::kFailure;
-        verdict = session.Check(source); // every value that a write checks comes from the file
-    }
-    else if (!options.strSensor.isEmpty())
-    {
-        const int nSensor = SensorIndex(options.strSensor);
-        if (nSensor < 0)
-            return m_console.Error(COptions::kUsage,
-                                   QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));
-        if (!m_app.LoadSensorImage(nSensor))
-            return COptions::kFailure;
-        // The sensor block is the file's; only the failure output and the filter time stay the
-        // device's, and those are checked when given.
-        CParamZT01 image = m_app.m_ParamEdit;
-        image.fLowLimit = options.low.value_or(image.fLowLimit);
-        image.fHighLimit = options.high.value_or(image.fHighLimit);
-        image.fPeakBand = options.band.value_or(image.fPeakBand);
-        image.fFailOutput = options.fail.value_or(0);
-        image.fFilterTime = options.filter.value_or(0);
-        verdict = session.Check(image);
-    }
-    else
-    {
-        // Without a sensor only the values that no sensor bounds can be judged here.
-        tagSTSENSORS any;
-        any.fMin = -std::numeric_limits<float>::max();
-        any.fMax = std::numeric_limits<float>::max();
-        verdict = CParamRules::Validate({0, 0, options.fail.value_or(0), 0, options.filter.value_or(0)}, &any,
-                                        m_app.m_fMaxFilterTime, m_app.m_fMaxBandPercent);
-    }
-    if (verdict.bOk)
-        return COptions::kSuccess;
-    m_console.Err(verdict.strText == CParamRules::NotANumberText()
-                      ? QStringLiteral("zint9: ") + verdict.strText
-                      : verdict.strText);
-    return COptions::kRefused;
 }
 
 int CDeviceCommand::Restore(const COptions& options, const FindImageFn& pfnFind)

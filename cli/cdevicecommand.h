@@ -53,9 +53,6 @@ public:
         std::function<int(const QString& strUnit, QByteArray& image, QString& strDescription)>;
     // Connects, has pfnFind choose the image, and writes it back as a restore, verified.
     int Restore(const COptions& options, const FindImageFn& pfnFind);
-    // The values a write would take, judged before any device is touched: kSuccess, or the
-    // exit status with the reason printed.
-    int PreCheck(const COptions& options);
     const SOutcome& Outcome() const { return m_outcome; }
     // Told whenever the outcome learns something that must outlive a sudden end: the versions
     // once the device answered, the backup once it is safe.

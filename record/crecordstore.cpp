@@ -1,5 +1,7 @@
 #include "crecordstore.h"
 
+#include "crecordschema.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -11,54 +13,6 @@
 
 namespace
 {
-const char* const kColumns =
-    "id, started, duration_ms, station, operator, program_version, port, fingerprint, "
-    "serial, version, boot_version, operation, result, step, address, reason, verified, "
-    "image_before, image_after, source, source_hash, last_acknowledged, demo, partial, "
-    "ambiguous, changes";
-
-const char* const kSchema[] = {
-    "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS images (hash TEXT PRIMARY KEY, bytes %BLOB% NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT "
-    "NULL, "
-    "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, fingerprint "
-    "TEXT, "
-    "serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT NULL, step "
-    "TEXT, "
-    "address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, source TEXT, "
-    "source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT NULL, "
-    "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
-    "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
-    "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
-    "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
-    "CREATE INDEX IF NOT EXISTS entries_waiting ON entries (started) WHERE uploaded = 0",
-    // One row a unit, for a quality engineer's tools: what it holds after its last transaction
-    // (unknown after a write that never ended), and its latest serial.
-    "%VIEW% unit_latest AS SELECT fingerprint, (SELECT s.serial FROM entries s WHERE s.fingerprint = "
-    "latest.fingerprint AND s.serial IS NOT NULL ORDER BY s.started DESC LIMIT 1) AS serial, station, "
-    "operator, started AS time, operation, result, partial, CASE WHEN result = 'attempted' THEN NULL ELSE "
-    "image_after END AS image_hash FROM (SELECT fingerprint, station, operator, started, operation, result, "
-    "partial, image_after, ROW_NUMBER() OVER (PARTITION BY fingerprint ORDER BY started DESC, id DESC) AS n "
-    "FROM entries WHERE fingerprint IS NOT NULL AND demo = 0) latest WHERE n = 1",
-};
-
-QVariant Nullable(const QString& strValue)
-{
-    return strValue.isEmpty() ? QVariant() : QVariant(strValue);
-}
-
-QVariant Nullable(int nValue)
-{
-    return nValue < 0 ? QVariant() : QVariant(nValue);
-}
-
-// A text that may not be NULL.
-QVariant Given(const QString& strValue)
-{
-    return QVariant(strValue.isNull() ? QStringLiteral("") : strValue);
-}
-
 QString UtcText(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
@@ -145,14 +99,7 @@ bool CRecordStore::CreateSchema()
         return false;
     {
         QSqlQuery query(Database());
-        QStringList statements;
-        if (!m_db.SchemaLock().isEmpty())
-            statements << m_db.SchemaLock();
-        for (const char* pszStatement : kSchema)
-            statements << QString::fromLatin1(pszStatement)
-                              .replace(QLatin1String("%BLOB%"), m_db.BlobType())
-                              .replace(QLatin1String("%VIEW%"), m_db.CreateView());
-        for (const QString& strStatement : statements)
+        for (const QString& strStatement : CRecordSchema::Statements(m_db))
             if (!query.exec(strStatement))
             {
                 m_strLastError = query.lastError().text();
@@ -163,7 +110,7 @@ bool CRecordStore::CreateSchema()
         query.prepare(QStringLiteral(
             "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO UPDATE SET value = "
             "excluded.value WHERE CAST(meta.value AS INTEGER) < CAST(excluded.value AS INTEGER)"));
-        query.addBindValue(QString::number(kSchemaVersion));
+        query.addBindValue(QString::number(CRecordSchema::kVersion));
         if (!Run(query))
         {
             query.finish();
@@ -200,32 +147,7 @@ bool CRecordStore::PutImages(QSqlQuery& query, const Images& images)
 
 bool CRecordStore::PutEntry(QSqlQuery& query, const CRecordEntry& entry)
 {
-    for (const QVariant& value : {Given(entry.strId),
-                                  QVariant(UtcText(entry.timeStart)),
-                                  QVariant(entry.nDurationMs),
-                                  Given(entry.strStation),
-                                  Given(entry.strOperator),
-                                  Given(entry.strProgramVersion),
-                                  Nullable(entry.strPort),
-                                  Nullable(entry.strFingerprint),
-                                  Nullable(entry.strSerial),
-                                  Nullable(entry.nVersion),
-                                  Nullable(entry.nBootVersion),
-                                  Given(entry.strOperation),
-                                  Given(entry.strResult),
-                                  Nullable(entry.strStep),
-                                  Nullable(entry.nAddress),
-                                  Nullable(entry.strReason),
-                                  entry.verified ? QVariant(int(*entry.verified)) : QVariant(),
-                                  Nullable(entry.strImageBefore),
-                                  Nullable(entry.strImageAfter),
-                                  Nullable(entry.strSource),
-                                  Nullable(entry.strSourceHash),
-                                  Nullable(entry.nLastAcknowledged),
-                                  QVariant(int(entry.bDemo)),
-                                  QVariant(int(entry.bPartial)),
-                                  QVariant(int(entry.bAmbiguous)),
-                                  Nullable(entry.strChanges)})
+    for (const QVariant& value : CRecordSchema::Values(entry))
         query.addBindValue(value);
     return Run(query);
 }
@@ -238,7 +160,7 @@ bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& imag
     {
         QSqlQuery query(Database());
         bOk = PutImages(query, images);
-        if (bOk && !query.prepare(UpsertEntry()))
+        if (bOk && !query.prepare(CRecordSchema::Upsert()))
         {
             m_strLastError = query.lastError().text();
             bOk = false;
@@ -255,27 +177,6 @@ bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& imag
     return Commit();
 }
 
-QString CRecordStore::UpsertEntry()
-{
-    const QStringList columns = QString::fromLatin1(kColumns).split(QStringLiteral(", "));
-    QStringList places, updates;
-    for (const QString& strColumn : columns)
-    {
-        places << QStringLiteral("?");
-        if (strColumn != QLatin1String("id"))
-            updates << QStringLiteral("%1 = excluded.%1").arg(strColumn);
-    }
-    // A final outcome replaces the "attempted" row written before the device was touched, and
-    // a unit found ambiguous after its entry was made is marked; an entry stored twice (a spool
-    // drained by two runs, an upload cut before it was noted) stays one, and a final one stays
-    // final. A changed entry waits to go up to the plant again.
-    updates << QStringLiteral("uploaded = 0");
-    return QStringLiteral("INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 "
-                          "WHERE entries.result = 'attempted' OR entries.ambiguous < excluded.ambiguous")
-        .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
-             updates.join(QStringLiteral(", ")));
-}
-
 bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
                           QList<CRecordEntry>& entries, bool bOldestFirst)
 {
@@ -284,7 +185,7 @@ bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values
         return false;
     QSqlQuery query(Database());
     query.setForwardOnly(true);
-    QString strSql = QStringLiteral("SELECT %1 FROM entries").arg(QLatin1String(kColumns));
+    QString strSql = QStringLiteral("SELECT %1 FROM entries").arg(CRecordSchema::Columns());
     if (!strWhere.isEmpty())
         strSql += QStringLiteral(" WHERE ") + strWhere;
     strSql += bOldestFirst ? QStringLiteral(" ORDER BY started, id")
@@ -300,39 +201,8 @@ bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values
         query.addBindValue(value);
     if (!Run(query))
         return false;
-    auto number = [&query](int nColumn) { return query.isNull(nColumn) ? -1 : query.value(nColumn).toInt(); };
     while (query.next())
-    {
-        CRecordEntry entry;
-        entry.strId = query.value(0).toString();
-        entry.timeStart = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs);
-        entry.nDurationMs = query.value(2).toLongLong();
-        entry.strStation = query.value(3).toString();
-        entry.strOperator = query.value(4).toString();
-        entry.strProgramVersion = query.value(5).toString();
-        entry.strPort = query.value(6).toString();
-        entry.strFingerprint = query.value(7).toString();
-        entry.strSerial = query.value(8).toString();
-        entry.nVersion = number(9);
-        entry.nBootVersion = number(10);
-        entry.strOperation = query.value(11).toString();
-        entry.strResult = query.value(12).toString();
-        entry.strStep = query.value(13).toString();
-        entry.nAddress = number(14);
-        entry.strReason = query.value(15).toString();
-        if (!query.isNull(16))
-            entry.verified = query.value(16).toInt() != 0;
-        entry.strImageBefore = query.value(17).toString();
-        entry.strImageAfter = query.value(18).toString();
-        entry.strSource = query.value(19).toString();
-        entry.strSourceHash = query.value(20).toString();
-        entry.nLastAcknowledged = number(21);
-        entry.bDemo = query.value(22).toInt() != 0;
-        entry.bPartial = query.value(23).toInt() != 0;
-        entry.bAmbiguous = query.value(24).toInt() != 0;
-        entry.strChanges = query.value(25).toString();
-        entries.append(entry);
-    }
+        entries.append(CRecordSchema::Read(query));
     return true;
 }
 

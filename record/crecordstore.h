@@ -18,7 +18,6 @@ class QSqlQuery;
 class CRecordStore
 {
 public:
-    static constexpr int kSchemaVersion = 2;
     using Images = QList<QPair<QString, QByteArray>>; // SHA-256 in hex and the 512 bytes
 
     struct SQuery
@@ -76,7 +75,6 @@ private:
     bool Commit();
     void Rollback();
     bool CreateSchema();
-    static QString UpsertEntry();
     bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
                 QList<CRecordEntry>& entries, bool bOldestFirst = false);
     bool PutImages(QSqlQuery& query, const Images& images);

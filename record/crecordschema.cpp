@@ -1,0 +1,163 @@
+#include "crecordschema.h"
+
+#include "crecorddatabase.h"
+
+#include <QSqlQuery>
+
+namespace
+{
+const char* const kColumns =
+    "id, started, duration_ms, station, operator, program_version, port, fingerprint, "
+    "serial, version, boot_version, operation, result, step, address, reason, verified, "
+    "image_before, image_after, source, source_hash, last_acknowledged, demo, partial, "
+    "ambiguous, changes";
+
+const char* const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS images (hash TEXT PRIMARY KEY, bytes %BLOB% NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT "
+    "NULL, "
+    "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, fingerprint "
+    "TEXT, "
+    "serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT NULL, step "
+    "TEXT, "
+    "address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, source TEXT, "
+    "source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT NULL, "
+    "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
+    "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
+    "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
+    "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
+    "CREATE INDEX IF NOT EXISTS entries_waiting ON entries (started) WHERE uploaded = 0",
+    // One row a unit, for a quality engineer's tools: what it holds after its last transaction
+    // (unknown after a write that never ended), and its latest serial.
+    "%VIEW% unit_latest AS SELECT fingerprint, (SELECT s.serial FROM entries s WHERE s.fingerprint = "
+    "latest.fingerprint AND s.serial IS NOT NULL ORDER BY s.started DESC LIMIT 1) AS serial, station, "
+    "operator, started AS time, operation, result, partial, CASE WHEN result = 'attempted' THEN NULL ELSE "
+    "image_after END AS image_hash FROM (SELECT fingerprint, station, operator, started, operation, result, "
+    "partial, image_after, ROW_NUMBER() OVER (PARTITION BY fingerprint ORDER BY started DESC, id DESC) AS n "
+    "FROM entries WHERE fingerprint IS NOT NULL AND demo = 0) latest WHERE n = 1",
+};
+
+QVariant Nullable(const QString& strValue)
+{
+    return strValue.isEmpty() ? QVariant() : QVariant(strValue);
+}
+
+QVariant Nullable(int nValue)
+{
+    return nValue < 0 ? QVariant() : QVariant(nValue);
+}
+
+// A text that may not be NULL.
+QVariant Given(const QString& strValue)
+{
+    return QVariant(strValue.isNull() ? QStringLiteral("") : strValue);
+}
+
+QString UtcText(const QDateTime& time)
+{
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+} // namespace
+
+QString CRecordSchema::Columns()
+{
+    return QString::fromLatin1(kColumns);
+}
+
+QStringList CRecordSchema::Statements(const CRecordDatabase& db)
+{
+    QStringList statements;
+    if (!db.SchemaLock().isEmpty())
+        statements << db.SchemaLock();
+    for (const char* pszStatement : kSchema)
+        statements << QString::fromLatin1(pszStatement)
+                          .replace(QLatin1String("%BLOB%"), db.BlobType())
+                          .replace(QLatin1String("%VIEW%"), db.CreateView());
+    return statements;
+}
+
+QList<QVariant> CRecordSchema::Values(const CRecordEntry& entry)
+{
+    return {Given(entry.strId),
+            QVariant(UtcText(entry.timeStart)),
+            QVariant(entry.nDurationMs),
+            Given(entry.strStation),
+            Given(entry.strOperator),
+            Given(entry.strProgramVersion),
+            Nullable(entry.strPort),
+            Nullable(entry.strFingerprint),
+            Nullable(entry.strSerial),
+            Nullable(entry.nVersion),
+            Nullable(entry.nBootVersion),
+            Given(entry.strOperation),
+            Given(entry.strResult),
+            Nullable(entry.strStep),
+            Nullable(entry.nAddress),
+            Nullable(entry.strReason),
+            entry.verified ? QVariant(int(*entry.verified)) : QVariant(),
+            Nullable(entry.strImageBefore),
+            Nullable(entry.strImageAfter),
+            Nullable(entry.strSource),
+            Nullable(entry.strSourceHash),
+            Nullable(entry.nLastAcknowledged),
+            QVariant(int(entry.bDemo)),
+            QVariant(int(entry.bPartial)),
+            QVariant(int(entry.bAmbiguous)),
+            Nullable(entry.strChanges)};
+}
+
+CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
+{
+    auto number = [&query](int nColumn) { return query.isNull(nColumn) ? -1 : query.value(nColumn).toInt(); };
+    CRecordEntry entry;
+    entry.strId = query.value(0).toString();
+    entry.timeStart = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs);
+    entry.nDurationMs = query.value(2).toLongLong();
+    entry.strStation = query.value(3).toString();
+    entry.strOperator = query.value(4).toString();
+    entry.strProgramVersion = query.value(5).toString();
+    entry.strPort = query.value(6).toString();
+    entry.strFingerprint = query.value(7).toString();
+    entry.strSerial = query.value(8).toString();
+    entry.nVersion = number(9);
+    entry.nBootVersion = number(10);
+    entry.strOperation = query.value(11).toString();
+    entry.strResult = query.value(12).toString();
+    entry.strStep = query.value(13).toString();
+    entry.nAddress = number(14);
+    entry.strReason = query.value(15).toString();
+    if (!query.isNull(16))
+        entry.verified = query.value(16).toInt() != 0;
+    entry.strImageBefore = query.value(17).toString();
+    entry.strImageAfter = query.value(18).toString();
+    entry.strSource = query.value(19).toString();
+    entry.strSourceHash = query.value(20).toString();
+    entry.nLastAcknowledged = number(21);
+    entry.bDemo = query.value(22).toInt() != 0;
+    entry.bPartial = query.value(23).toInt() != 0;
+    entry.bAmbiguous = query.value(24).toInt() != 0;
+    entry.strChanges = query.value(25).toString();
+    return entry;
+}
+
+QString CRecordSchema::Upsert()
+{
+    const QStringList columns = Columns().split(QStringLiteral(", "));
+    QStringList places, updates;
+    for (const QString& strColumn : columns)
+    {
+        places << QStringLiteral("?");
+        if (strColumn != QLatin1String("id"))
+            updates << QStringLiteral("%1 = excluded.%1").arg(strColumn);
+    }
+    // A final outcome replaces the "attempted" row written before the device was touched, and
+    // a unit found ambiguous after its entry was made is marked; an entry stored twice (a spool
+    // drained by two runs, an upload cut before it was noted) stays one, and a final one stays
+    // final. A changed entry waits to go up to the plant again.
+    updates << QStringLiteral("uploaded = 0");
+    return QStringLiteral("INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 "
+                          "WHERE entries.result = 'attempted' OR entries.ambiguous < excluded.ambiguous")
+        .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
+             updates.join(QStringLiteral(", ")));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "crecordentry.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class CRecordDatabase;
+class QSqlQuery;
+
+// The record's tables, the same in a station's SQLite file and a plant's PostgreSQL database,
+// and how an entry maps onto a row of them.
+class CRecordSchema
+{
+public:
+    static constexpr int kVersion = 2;
+
+    // The columns of an entry's row, in the order of Values() and Read().
+    static QString Columns();
+    // What creates or upgrades the tables, in this database's dialect.
+    static QStringList Statements(const CRecordDatabase& db);
+    static QList<QVariant> Values(const CRecordEntry& entry);
+    static CRecordEntry Read(const QSqlQuery& query);
+    // Stores a row; one with the same id is replaced only where that may be.
+    static QString Upsert();
+};
