@@ -8,6 +8,7 @@
 #include "cztappdevice.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QSysInfo>
 #include <QUuid>
 
@@ -26,6 +27,9 @@ CRecordJournal::SIdentity CRecordJournal::DefaultIdentity()
     for (const char* pszName : {"LOGNAME", "USER", "USERNAME"})
         if (identity.strOperator.isEmpty())
             identity.strOperator = qEnvironmentVariable(pszName);
+    // A service or a container may set none of them: the home folder is named after the login.
+    if (identity.strOperator.isEmpty())
+        identity.strOperator = QDir::home().dirName();
     identity.strProgramVersion = QStringLiteral(ZINT9_VERSION);
     return identity;
 }
