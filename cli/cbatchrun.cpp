@@ -75,6 +75,7 @@ int CBatchRun::Run(const COptions& options)
     CStopSignal::RaiseFileLimit();
     m_pDisplay =
         std::make_unique<CBatchDisplay>(m_pErr, !m_bQuiet && CConsoleProgress::IsTerminal(m_pErr), m_ports);
+    m_started = QDateTime::currentDateTimeUtc();
     // Entries of earlier runs go up to the plant while the ports work; this run's at its end.
     m_pRecord = std::make_unique<CRecordAccess>(m_options);
     m_pRecord->Keeper().StartSync();
@@ -110,6 +111,8 @@ void CBatchRun::RunLines()
                      {
                          if (CStopSignal::Raised() && !m_bStopping)
                              Stop();
+                         if (CStopSignal::Count() > 1 && !m_bAborting)
+                             Abort();
                      });
     stopWatch.start(100);
     // A station left running sends its entries up as it goes.
@@ -304,6 +307,8 @@ QString CBatchRun::DeathText(const SLine& line) const
     QString strText = process.exitStatus() == QProcess::CrashExit
                           ? QStringLiteral("процесс порта завершился аварийно")
                           : QStringLiteral("процесс порта завершился с кодом %1").arg(process.exitCode());
+    if (m_bAborting && process.exitStatus() == QProcess::CrashExit)
+        strText = QStringLiteral("работа прервана повторной остановкой");
     if (!line.bInDevice)
         return strText;
     strText += QStringLiteral(", не закончив работу с прибором");
@@ -325,6 +330,14 @@ void CBatchRun::OnFinished(int nLine)
     if (!line.bInDevice && m_bRepeat && !bCrashed && line.pProcess->exitCode() == COptions::kSuccess)
         return; // stopped between devices, as asked
     const QString strText = DeathText(line);
+    // A write it had begun stays "attempted" in the record: it ended, cut.
+    if (line.bInDevice && !line.known.value("backup").toString().isEmpty())
+    {
+        CRecordStore* pStore = m_pRecord->LocalStore(m_console);
+        if (pStore &&
+            !pStore->MarkInterrupted(line.strPort, line.known.value("station").toString(), m_started))
+            m_console.Error(COptions::kFailure, pStore->m_strLastError);
+    }
     for (const QString& strLine : strText.split(QLatin1Char('\n')))
         m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") + strLine);
     QJsonObject result{{"result", "failed"}, {"exit", COptions::kFailure}, {"messages", QJsonArray{strText}}};
@@ -347,6 +360,15 @@ void CBatchRun::Stop()
             line.pProcess->write("stop\n");
             line.pProcess->closeWriteChannel();
         }
+}
+
+void CBatchRun::Abort()
+{
+    m_bAborting = true;
+    m_pDisplay->Log(QStringLiteral("zint9: повторная остановка: работа с приборами прервана сразу"));
+    for (SLine& line : m_lines)
+        if (!line.bDone && line.pProcess->state() == QProcess::Running)
+            line.pProcess->kill();
 }
 
 void CBatchRun::PrintSummary()

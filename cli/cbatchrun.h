@@ -4,6 +4,7 @@
 #include "cbatchreport.h"
 #include "crecordaccess.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QProcess>
 #include <QSet>
@@ -60,6 +61,8 @@ private:
     // Marks the results and the record's entries of ambiguous units.
     void MarkAmbiguous();
     void Stop();
+    // A second stop request: every worker is killed, its unit left as it is.
+    void Abort();
     void PrintSummary();
     int Error(int nExit, const QString& strText);
 
@@ -74,6 +77,8 @@ private:
     bool m_bJson = false;
     bool m_bQuiet = false;
     bool m_bStopping = false;
+    bool m_bAborting = false;
+    QDateTime m_started;        // the run's start, UTC
     bool m_bReportLost = false; // a line of the report could not be stored
     QEventLoop* m_pLoop = nullptr;
     int m_nRunning = 0;

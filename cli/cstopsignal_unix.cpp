@@ -8,11 +8,11 @@
 
 namespace
 {
-volatile std::sig_atomic_t s_bRaised = 0;
+volatile std::sig_atomic_t s_nRaised = 0;
 
 void OnSignal(int)
 {
-    s_bRaised = 1;
+    s_nRaised = s_nRaised + 1;
 }
 } // namespace
 
@@ -43,9 +43,9 @@ void CStopSignal::RaiseFileLimit()
     }
 }
 
-bool CStopSignal::Raised()
+int CStopSignal::Count()
 {
-    return s_bRaised != 0;
+    return int(s_nRaised);
 }
 
 void CStopSignal::Detach(QProcess& process)

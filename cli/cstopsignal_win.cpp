@@ -7,13 +7,13 @@
 
 namespace
 {
-std::atomic<bool> s_bRaised{false};
+std::atomic<int> s_nRaised{0};
 
 BOOL WINAPI OnControl(DWORD dwType)
 {
     if (dwType != CTRL_C_EVENT && dwType != CTRL_BREAK_EVENT && dwType != CTRL_CLOSE_EVENT)
         return FALSE;
-    s_bRaised = true;
+    ++s_nRaised;
     return TRUE;
 }
 } // namespace
@@ -33,9 +33,9 @@ void CStopSignal::RaiseFileLimit()
     // Handles are not limited per process as descriptors are.
 }
 
-bool CStopSignal::Raised()
+int CStopSignal::Count()
 {
-    return s_bRaised;
+    return s_nRaised;
 }
 
 void CStopSignal::Detach(QProcess& process)

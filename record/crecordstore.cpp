@@ -361,3 +361,29 @@ bool CRecordStore::MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked
     }
     return Commit();
 }
+
+bool CRecordStore::MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since)
+{
+    if (!IsOpen() || !Begin())
+        return false;
+    bool bOk = true;
+    {
+        QSqlQuery query(Database());
+        bOk = query.prepare(QStringLiteral(
+            "UPDATE entries SET result = 'interrupted', partial = 1, uploaded = 0 WHERE result = 'attempted' "
+            "AND operation IN ('write', 'restore') AND port = ? AND station = ? AND started >= ?"));
+        if (!bOk)
+            m_strLastError = query.lastError().text();
+        query.addBindValue(strPort);
+        query.addBindValue(strStation);
+        query.addBindValue(UtcText(since));
+        bOk = bOk && Run(query);
+        query.finish();
+    }
+    if (!bOk)
+    {
+        Rollback();
+        return false;
+    }
+    return Commit();
+}

@@ -61,6 +61,9 @@ public:
     bool Image(const QString& strHash, QByteArray& bytes);
     // True when the unit's last write or restore may have left it holding a partial image.
     bool IsPartialUnit(const QString& strFingerprint, bool& bPartial);
+    // A write on the port since the time that never ended (its process was killed) was cut:
+    // its unit may hold a partial image.
+    bool MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since);
     // Marks the entries as those of a unit whose fingerprint two ports showed at once.
     bool MarkAmbiguous(const QStringList& ids);
     // True when the record knows the image as one a torn write left behind.

@@ -46,6 +46,21 @@ private:
         return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     }
     QStringList Backups() const { return QDir(m_pFolder->FilePath("backups")).entryList(QDir::Files); }
+    // The first 20 blocks' acknowledgements a little late: the write lasts a while.
+    static void SlowWrite(CSimulator& sim, int nDelayMs = 30)
+    {
+        CSimDevice::SFault slow;
+        slow.nKind = EFault::Late;
+        slow.nOn = CSimDevice::ERequest::Write;
+        slow.nFromExchange = 65;
+        slow.nCount = 20;
+        slow.nDelayMs = nDelayMs;
+        sim.WithDevice([&](CSimDevice& device) { device.AddFault(slow); });
+    }
+    static int Exchanges(CSimulator& sim)
+    {
+        return sim.WithDevice([](CSimDevice& device) { return device.Exchanges(); });
+    }
 
     std::unique_ptr<CTestFolder> m_pFolder;
     QString m_strOut;
@@ -66,6 +81,7 @@ private slots:
     void oneFingerprintOnTwoPorts();
     void parentGoesAway_data();
     void parentGoesAway();
+    void secondInterrupt();
     void workerCannotStart();
     void reportOnAFullDisk();
 };
@@ -271,19 +287,8 @@ void TestBatch::parentGoesAway()
     for (int i = 0; i < 2; ++i)
     {
         QVERIFY(sims[i].Start());
-        // The first 20 blocks' acknowledgements a little late: the write lasts a while.
-        CSimDevice::SFault slow;
-        slow.nKind = EFault::Late;
-        slow.nOn = CSimDevice::ERequest::Write;
-        slow.nFromExchange = 65;
-        slow.nCount = 20;
-        slow.nDelayMs = 30;
-        sims[i].WithDevice(
-            [&](CSimDevice& device)
-            {
-                device.AddFault(slow);
-                expected[i] = device.Image();
-            });
+        SlowWrite(sims[i]);
+        expected[i] = sims[i].WithDevice([](CSimDevice& device) { return device.Image(); });
         expected[i].fLowLimit = 10;
     }
     QProcess batch;
@@ -294,10 +299,8 @@ void TestBatch::parentGoesAway()
     QVERIFY(batch.waitForStarted());
     if (how == "pipe")
         batch.closeReadChannel(QProcess::StandardError);
-    auto exchanges = [](CSimulator& sim)
-    { return sim.WithDevice([](CSimDevice& device) { return device.Exchanges(); }); };
     // Both writes under way: past the versions, the 64 reads and some written blocks.
-    QTRY_VERIFY_WITH_TIMEOUT(exchanges(sims[0]) > 70 && exchanges(sims[1]) > 70, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sims[0]) > 70 && Exchanges(sims[1]) > 70, 30000);
     if (how == "hang-up")
         QVERIFY(CInterrupt::HangUpGroup(batch.processId()));
     else if (how == "kill")
@@ -312,6 +315,44 @@ void TestBatch::parentGoesAway()
     QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
     QCOMPARE(batch.exitCode(), 0);
     QCOMPARE(ReportLines().size(), 3); // every unit's line, whole
+}
+
+void TestBatch::secondInterrupt()
+{
+    // The first Ctrl+C lets the units in hand finish; a second stops at once, names every unit
+    // that may now be torn with the way back, and the record knows those writes were cut.
+    CSimulator sims[2];
+    for (CSimulator& sim : sims)
+    {
+        QVERIFY(sim.Start());
+        SlowWrite(sim, 300);
+    }
+    QProcess batch;
+    CInterrupt::NewGroup(batch);
+    batch.start(Program(), {"set", "--low", "10", "--ports", sims[0].SlavePath() + "," + sims[1].SlavePath(),
+                            "--backup-dir", m_pFolder->FilePath("backups"), "--quiet"});
+    QVERIFY(batch.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sims[0]) > 70 && Exchanges(sims[1]) > 70, 30000);
+    QVERIFY(CInterrupt::SendToGroup(batch.processId()));
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += batch.readAllStandardError()).contains("остановка"), 10000);
+    QVERIFY(CInterrupt::SendToGroup(batch.processId()));
+    // At once: well before the 20 late blocks (6 s) could have ended.
+    QVERIFY(batch.waitForFinished(4000));
+    QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(batch.exitCode(), 1);
+    err += batch.readAllStandardError();
+    for (CSimulator& sim : sims)
+        QVERIFY2(err.contains(sim.SlavePath().toUtf8() +
+                              ": zint9: Вернуть прежний образ: zint9 restore --port " +
+                              sim.SlavePath().toUtf8()),
+                 err.constData());
+    QCOMPARE(Run({"history", "--json"}), 0);
+    QStringList writes;
+    for (const QJsonValue& entry : QJsonDocument::fromJson(m_strOut.toUtf8()).array())
+        if (entry["operation"] == "write")
+            writes << entry["result"].toString() + (entry["partial"].toBool() ? " partial" : "");
+    QCOMPARE(writes, QStringList({"interrupted partial", "interrupted partial"}));
 }
 
 void TestBatch::workerCannotStart()
