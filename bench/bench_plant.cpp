@@ -4,6 +4,7 @@
 // once into the station's local record and into the plant's.
 // Targets: one transaction's entries under 1 % of a paced write; none lost or doubled.
 #include "cbenchunit.h"
+#include "cbenchusage.h"
 #include "cfingerprint.h"
 #include "cpgcluster.h"
 #include "crecordjournal.h"
@@ -87,12 +88,11 @@ int main(int argc, char* argv[])
     QCoreApplication application(argc, argv);
     if (argc == 4 && std::strcmp(argv[1], "--writer") == 0)
         return Writer(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
-    if (argc > 1)
-    {
-        std::printf("Usage: bench_plant\nStarts a throwaway PostgreSQL cluster and measures what a plant's "
-                    "record costs a station.\n");
-        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
-    }
+    if (const int nExit = BenchUsage(argc, argv,
+                                     "Usage: bench_plant\nStarts a throwaway PostgreSQL cluster and measures "
+                                     "what a plant's record costs a station.\n");
+        nExit >= 0)
+        return nExit;
     CPgCluster cluster;
     if (!cluster.Start())
     {

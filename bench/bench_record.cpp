@@ -3,6 +3,7 @@
 // one unit looked up in a record of 100 000 entries.
 // Targets: recording at most 1 % of a paced read or write; a unit's history in under 0.2 s.
 #include "cbenchunit.h"
+#include "cbenchusage.h"
 #include "cfingerprint.h"
 #include "crecordjournal.h"
 #include "crecordstore.h"
@@ -56,14 +57,12 @@ double Median(std::vector<double> values)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    if (argc > 1)
-    {
-        std::printf(
-            "Usage: bench_record\nFills a record of %d entries in a temporary folder, then measures the "
-            "journal's work a transaction and the history of one unit.\n",
-            kEntries);
-        return std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ? 0 : 2;
-    }
+    if (const int nExit = BenchUsage(argc, argv,
+                                     "Usage: bench_record\nFills a record of 100000 entries in a temporary "
+                                     "folder, then measures the journal's work a transaction and the history "
+                                     "of one unit.\n");
+        nExit >= 0)
+        return nExit;
     QTemporaryDir folder;
     CRecordStore store;
     QElapsedTimer timer;

@@ -1,6 +1,7 @@
 // Reads and writes the whole image against the paced simulator (a separate process, so that
 // only the host's work is counted) and compares with the line-time floor at 9600 baud.
 // Targets: wall time at most 1.02 x the floor, CPU time at most 2 % of the wall time.
+#include "cbenchusage.h"
 #include "cztappdevice.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,11 @@ bool Measure(const char* pszName, double dFloorChars, const std::function<bool()
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    if (const int nExit = BenchUsage(argc, argv,
+                                     "Usage: bench_transfer\nReads and writes the whole image against the "
+                                     "paced simulator and compares the time with the line's floor.\n");
+        nExit >= 0)
+        return nExit;
     QProcess sim;
     sim.start(QCoreApplication::applicationDirPath() + QStringLiteral("/zint9-sim"),
               {QStringLiteral("--pace")});

@@ -200,7 +200,9 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         QString strText = event["text"].toString();
         if (strText.startsWith(QLatin1String("zint9: ")))
             strText.remove(0, 7);
-        m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strText);
+        // Every line of a message, the continuation lines too: interleaved output sorts by port.
+        for (const QString& strLine : strText.split(QLatin1Char('\n')))
+            m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strLine);
     }
     else if (strEvent == QLatin1String("device"))
     {

@@ -127,6 +127,11 @@ void TestBatch::oneFailingAmongSeveral()
     QVERIFY2(rows[2].startsWith(sims[1].SlavePath()) && rows[2].contains("ошибка"), qPrintable(m_strOut));
     QVERIFY(rows[3].contains("успех"));
     QVERIFY(m_strErr.contains(sims[0].SlavePath() + ": Новые настройки записаны в прибор."));
+    // Every line a port prints begins with its name, the continuation lines of a message too.
+    for (const QString& strLine : m_strErr.split('\n', Qt::SkipEmptyParts))
+        QVERIFY2(std::any_of(std::begin(sims), std::end(sims),
+                             [&](CSimulator& sim) { return strLine.startsWith(sim.SlavePath() + ": "); }),
+                 qPrintable(strLine));
     // Backups of the devices that were read, none overwriting another though made at once.
     QCOMPARE(Backups().size(), versions ? 3 : 2);
 
