@@ -325,7 +325,7 @@ int CDeviceCommand::Write(const COptions& options)
             QStringLiteral("%1 — образ из прерванной записи (частичный); ничего не записано "
                            "(--force, чтобы записать всё равно)")
                 .arg(options.strIn));
-    if (!Connect(options, session))
+    if (!Connect(options, session) || !SameFirmware(options, source))
         return COptions::kFailure;
     if (AlreadyHolds())
         return COptions::kSuccess;
@@ -336,6 +336,28 @@ int CDeviceCommand::Write(const COptions& options)
     edit.fFailOutput = source.fFailOutput;
     edit.fFilterTime = source.fFilterTime;
     return WriteValues(options, session, QFileInfo(options.strIn).absoluteFilePath(), &source);
+}
+
+bool CDeviceCommand::SameFirmware(const COptions& options, const CParamZT01& source)
+{
+    const int nOrigin = m_pJournal ? m_pJournal->ImageOrigin(source) : -1;
+    if (nOrigin < 0)
+    {
+        m_console.Err(
+            QStringLiteral("Происхождение образа %1 неизвестно: записи не знают, из какого прибора он "
+                           "прочитан.")
+                .arg(options.strIn));
+        return true;
+    }
+    if (nOrigin == m_app.m_wVersion || options.bForce)
+        return true;
+    // Another firmware may read the same bytes otherwise.
+    m_console.Error(
+        COptions::kFailure,
+        QStringLiteral("%1 прочитан из прибора версии %2, а подключён прибор версии %3; ничего не "
+                       "записано (--force, чтобы записать всё равно)")
+            .arg(options.strIn, CSettingsText::Hex(quint16(nOrigin)), CSettingsText::Hex(m_app.m_wVersion)));
+    return false;
 }
 
 int CDeviceCommand::Restore(const COptions& options, const FindImageFn& pfnFind)

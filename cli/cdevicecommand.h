@@ -71,6 +71,9 @@ private:
     int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
                     const CParamZT01* pSource = nullptr);
     void ReportWriteFailure(const CWriteSession& session);
+    // The image file came from a unit of the connected one's firmware, or the record does not
+    // know (said), or --force; false after saying why not.
+    bool SameFirmware(const COptions& options, const CParamZT01& source);
     // Takes what the unit now holds into the outcome.
     void LearnHeld(const CWriteSession& session, bool bWritten);
     bool SaveImageFile(const QString& strPath, const CParamZT01& image);

@@ -24,4 +24,7 @@ public:
     virtual bool UnitPartial() const = 0;
     // The record knows the image as one a torn write left in a unit.
     virtual bool ImagePartial(const CParamZT01& image) = 0;
+    // The device version of the unit the image was read from (or backed up from), where the
+    // record knows it; -1 where it does not.
+    virtual int ImageOrigin(const CParamZT01& image) = 0;
 };

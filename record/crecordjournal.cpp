@@ -169,3 +169,11 @@ bool CRecordJournal::ImagePartial(const CParamZT01& image)
     bool bPartial = false;
     return m_store.IsOpen() && m_store.IsPartialImage(CFingerprint::ImageHash(image), bPartial) && bPartial;
 }
+
+int CRecordJournal::ImageOrigin(const CParamZT01& image)
+{
+    int nVersion = -1;
+    if (m_store.IsOpen())
+        m_store.ImageVersion(CFingerprint::ImageHash(image), nVersion);
+    return nVersion;
+}

@@ -43,6 +43,7 @@ public:
     // that a torn write left behind.
     bool UnitPartial() const override { return m_Last.bPartial; }
     bool ImagePartial(const CParamZT01& image) override;
+    int ImageOrigin(const CParamZT01& image) override;
     // The entries made since the unit in hand was read.
     const QStringList& UnitEntries() const { return m_unitIds; }
     // Why the record could not be kept; given once, empty afterwards and while all is well.

@@ -27,6 +27,7 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
     "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
     "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
+    "CREATE INDEX IF NOT EXISTS entries_by_image_before ON entries (image_before)",
     "CREATE INDEX IF NOT EXISTS entries_waiting ON entries (started) WHERE uploaded = 0",
     // One row a unit, for a quality engineer's tools: what it holds after its last transaction
     // (unknown after a write that never ended), and its latest serial.

@@ -387,3 +387,17 @@ bool CRecordStore::MarkInterrupted(const QString& strPort, const QString& strSta
     }
     return Commit();
 }
+
+bool CRecordStore::ImageVersion(const QString& strHash, int& nVersion)
+{
+    nVersion = -1;
+    QList<CRecordEntry> entries;
+    // A read's image is what the unit held; a write's "before" is what its backup holds.
+    if (!Select(QStringLiteral("version IS NOT NULL AND ((operation = 'read' AND image_after = ?) OR "
+                               "(operation IN ('write', 'restore') AND image_before = ?))"),
+                {strHash, strHash}, 1, entries))
+        return false;
+    if (!entries.isEmpty())
+        nVersion = entries.first().nVersion;
+    return true;
+}

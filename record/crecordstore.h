@@ -66,6 +66,9 @@ public:
     bool MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since);
     // Marks the entries as those of a unit whose fingerprint two ports showed at once.
     bool MarkAmbiguous(const QStringList& ids);
+    // The device version of the latest unit seen holding the image (read from it, or backed up
+    // before a write into it); -1 when the record knows none.
+    bool ImageVersion(const QString& strHash, int& nVersion);
     // True when the record knows the image as one a torn write left behind.
     bool IsPartialImage(const QString& strHash, bool& bPartial);
 

@@ -523,8 +523,19 @@ void TestCli::cloneOntoAnotherDevice()
     for (int i = 0; i < 20; ++i)
         other.fDeviceCoef[i] = 2.0f + float(i);
     other.fDacCalLow = 3.99f;
-    m_pSim->WithDevice([&](CSimDevice& device) { device.SetImage(other); });
-    QCOMPARE(Run({"write", "--port", "SIM", "--in", m_pFolder->FilePath("configured.bin")}), 0);
+    // A unit of another firmware is refused, unless forced: the record knows where the file came from.
+    m_pSim->WithDevice(
+        [&](CSimDevice& device)
+        {
+            device.SetImage(other);
+            device.SetVersions(0x1600, 0x0008);
+        });
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", m_pFolder->FilePath("configured.bin")}), 1);
+    QVERIFY2(m_strErr.contains("прочитан из прибора версии 0x1555, а подключён прибор версии 0x1600"),
+             qPrintable(m_strErr));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(other));
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", m_pFolder->FilePath("configured.bin"), "--force"}), 0);
+    QVERIFY2(!m_strErr.contains("Происхождение"), qPrintable(m_strErr));
     const CParamZT01 cloned = DeviceImage();
     QCOMPARE(cloned.bySensorType, quint8(1));
     QCOMPARE(cloned.fLowLimit, -20.0f);
@@ -532,6 +543,9 @@ void TestCli::cloneOntoAnotherDevice()
     QCOMPARE(cloned.fFailOutput, 22.0f);
     QCOMPARE(CTestFolder::Bytes(cloned).left(80), CTestFolder::Bytes(other).left(80));
     QCOMPARE(cloned.fDacCalLow, 3.99f);
+    // A sensor's own file was never read from a unit: written as ever, with a note.
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", m_pFolder->FilePath("ImgEEPROM/TcplK.dat")}), 0);
+    QVERIFY2(m_strErr.contains("TcplK.dat неизвестно"), qPrintable(m_strErr));
 }
 
 void TestCli::demoMode()
