@@ -1,8 +1,12 @@
 #include "cbatchworker.h"
 
 #include "cfingerprint.h"
+#include "clinelog.h"
 #include "csettingstext.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QThread>
 
@@ -103,6 +107,45 @@ int CBatchWorker::Sync(const QString& strLocal)
     return COptions::kFailure;
 }
 
+QString CBatchWorker::StartTrace()
+{
+    if (m_options.strTrace.isEmpty())
+        return QString();
+    // One file a port; at a station one a unit, named with its time (and its fingerprint once
+    // known).
+    QString strName =
+        m_strPort.startsWith(QLatin1String("/dev/")) ? m_strPort.mid(5) : QFileInfo(m_strPort).fileName();
+    strName.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (m_options.bRepeat)
+        strName += m_started.toLocalTime().toString(QStringLiteral("-yyyyMMdd-HHmmss"));
+    const QString strPath = QDir(m_options.strTrace).filePath(strName + QStringLiteral(".log"));
+    QString strError;
+    if (CLineLog::Start(strPath, strError))
+        return strPath;
+    m_console.Error(COptions::kFailure,
+                    QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
+    return QString();
+}
+
+void CBatchWorker::FinishTrace(const QString& strPath)
+{
+    if (strPath.isEmpty())
+        return;
+    QString strError;
+    if (!CLineLog::Stop(&strError))
+        m_console.Error(COptions::kFailure,
+                        QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
+    const QByteArray& held = m_device.Outcome().held;
+    if (!m_options.bRepeat || held.size() != CParamZT01::kImageSize)
+        return;
+    CParamZT01 image;
+    std::memcpy(image.Image(), held.constData(), CParamZT01::kImageSize);
+    const QString strUnit = CFingerprint::Of(image);
+    if (!strUnit.isEmpty())
+        QFile::rename(strPath, strPath.chopped(4) + QLatin1Char('-') + CFingerprint::Short(strUnit) +
+                                   QStringLiteral(".log"));
+}
+
 void CBatchWorker::Emit(const QJsonObject& event)
 {
     // A parent that has gone cannot hear the rest: the unit in hand is finished, then the run ends.
@@ -147,9 +190,11 @@ int CBatchWorker::Configure()
     m_started = QDateTime::currentDateTimeUtc();
     m_timer.start();
     Emit({{"event", "device"}});
+    const QString strTrace = StartTrace();
     const int nExit =
         m_options.strCommand == QLatin1String("write") ? m_device.Write(m_options) : m_device.Set(m_options);
     m_app.m_Port.Close();
+    FinishTrace(strTrace);
     m_pRecord->TellTrouble(m_console);
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
     // A unit given this run's image and found holding it is not written again when it is seen

@@ -28,6 +28,9 @@ public:
 
 private:
     int Configure();
+    // With --trace FOLDER: the traffic log of the unit in hand; the file's path, or empty.
+    QString StartTrace();
+    void FinishTrace(const QString& strPath);
     // A "sync" job: the local record's waiting entries go up to the plant's.
     int Sync(const QString& strLocal);
     enum class EProbe

@@ -55,7 +55,8 @@ const char* const kUsageText =
     "  --no-verify         не читать прибор после записи для сверки\n"
     "  --backup-dir ПАПКА  куда сохранять образ прибора перед записью\n"
     "  --quiet             без индикатора хода\n"
-    "  --trace ФАЙЛ        записать обмен с прибором в ФАЙЛ («-»: в поток ошибок)\n"
+    "  --trace ФАЙЛ        записать обмен с прибором в ФАЙЛ («-»: в поток ошибок); с\n"
+    "                      несколькими портами и --repeat — в ПАПКУ, файл на порт или прибор\n"
     "  --record АДРЕС      где вести записи: sqlite:ФАЙЛ или postgresql://...\n"
     "                      (иначе ZINT9_RECORD, настройка RecordDatabase, файл пользователя)\n"
     "  --station ИМЯ       рабочее место в записях (по умолчанию имя машины)\n"
@@ -125,8 +126,10 @@ int CCommandLine::Run(const QStringList& arguments)
                 QStringLiteral("несколько портов, --repeat и --report только для set и write"));
         if (options.bDemo)
             return m_console.Error(COptions::kUsage, QStringLiteral("--demo работает с одним прибором"));
-        if (!options.strTrace.isEmpty())
-            return m_console.Error(COptions::kUsage, QStringLiteral("--trace работает с одним прибором"));
+        // Each port's worker writes its own files; one file would mix every line.
+        if (!options.strTrace.isEmpty() && !QFileInfo(options.strTrace).isDir())
+            return m_console.Error(
+                COptions::kUsage, QStringLiteral("с несколькими портами и --repeat --trace принимает папку"));
         return CBatchRun(m_app, m_console).Run(options);
     }
     if (options.strTrace.isEmpty())

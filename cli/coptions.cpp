@@ -167,7 +167,7 @@ QJsonObject COptions::Job(const QString& strPort) const
     QJsonObject job{{"command", strCommand},   {"port", strPort},           {"in", strIn},
                     {"sensor", strSensor},     {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
                     {"repeat", bRepeat},       {"record", strRecord},       {"station", strStation},
-                    {"operator", strOperator}, {"serial", strSerial}};
+                    {"operator", strOperator}, {"serial", strSerial},           {"trace", strTrace}};
     for (const auto& [pszName, pValue] : kNumbers)
         if (this->*pValue)
             job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
@@ -190,6 +190,7 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.strStation = job["station"].toString();
     options.strOperator = job["operator"].toString();
     options.strSerial = job["serial"].toString();
+    options.strTrace = job["trace"].toString();
     options.bQuiet = true;
     for (const auto& [pszName, pValue] : kNumbers)
         if (job.contains(QLatin1String(pszName)))

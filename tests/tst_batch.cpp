@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
@@ -196,8 +197,10 @@ void TestBatch::stationRepeats()
     QVERIFY(plugIn(*first));
     QProcess station;
     CInterrupt::NewGroup(station);
+    QVERIFY(QDir(m_pFolder->Path()).mkdir("traces"));
     station.start(Program(), {"set", "--low", "10", "--port", strLink, "--repeat", "--json", "--backup-dir",
-                              m_pFolder->FilePath("backups"), "--report", m_pFolder->FilePath("report.csv")});
+                              m_pFolder->FilePath("backups"), "--report", m_pFolder->FilePath("report.csv"),
+                              "--trace", m_pFolder->FilePath("traces")});
     QVERIFY(station.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 2, 60000);
     QCOMPARE(LowLimit(*first), 10.0f);
@@ -232,6 +235,15 @@ void TestBatch::stationRepeats()
     QCOMPARE(station.exitCode(), 0);
     const QJsonArray results = QJsonDocument::fromJson(station.readAllStandardOutput()).array();
     QCOMPARE(results.size(), 3);
+    // A traffic log a unit, named with its time and fingerprint.
+    const QStringList traces = QDir(m_pFolder->FilePath("traces")).entryList(QDir::Files);
+    QCOMPARE(traces.size(), 3);
+    for (const QString& strTrace : traces)
+    {
+        QVERIFY2(QRegularExpression("^station-\\d{8}-\\d{6}-[0-9a-f]{12}\\.log$").match(strTrace).hasMatch(),
+                 qPrintable(strTrace));
+        QVERIFY(m_pFolder->ReadFile("traces/" + strTrace).contains("< versions 0x1555 0x0008"));
+    }
     for (const QJsonValue& result : results)
         QCOMPARE(result["result"].toString(), QStringLiteral("ok"));
     QCOMPARE(Backups().size(), 2);
