@@ -188,6 +188,7 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
     m_app.m_nSensor = m_app.FindSensor(m_app.m_ParamEdit);
     CWriteSession::SRequest request;
     request.bVerify = !options.bNoVerify;
+    request.bChangedOnly = options.bChangedOnly;
     request.strBackupDir = options.strBackupDir;
     request.strSource = strSource;
     if (pSource)

@@ -15,8 +15,8 @@ const char* const kValued[] = {"port",     "ports",      "out",           "in", 
                                "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
                                "dac-high", "backup-dir", "report",        "trace",  "record", "station",
                                "operator", "serial",     "entry",         "device", "limit",  "since"};
-const char* const kFlags[] = {"demo",   "json", "csv",     "no-verify", "quiet",
-                              "repeat", "help", "version", "force",     "sync"};
+const char* const kFlags[] = {"demo", "json",    "csv",   "no-verify", "quiet",       "repeat",
+                              "help", "version", "force", "sync",      "changed-only"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
     {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
     {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
@@ -86,6 +86,7 @@ bool COptions::Parse(const QStringList& arguments)
     bJson = parser.isSet("json");
     bCsv = parser.isSet("csv");
     bSync = parser.isSet("sync");
+    bChangedOnly = parser.isSet("changed-only");
     bNoVerify = parser.isSet("no-verify");
     bQuiet = parser.isSet("quiet");
     bRepeat = parser.isSet("repeat");
@@ -164,10 +165,11 @@ bool COptions::IsBatch() const
 
 QJsonObject COptions::Job(const QString& strPort) const
 {
-    QJsonObject job{{"command", strCommand},   {"port", strPort},           {"in", strIn},
-                    {"sensor", strSensor},     {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
-                    {"repeat", bRepeat},       {"record", strRecord},       {"station", strStation},
-                    {"operator", strOperator}, {"serial", strSerial},           {"trace", strTrace}};
+    QJsonObject job{{"command", strCommand},      {"port", strPort},           {"in", strIn},
+                    {"sensor", strSensor},        {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
+                    {"repeat", bRepeat},          {"record", strRecord},       {"station", strStation},
+                    {"operator", strOperator},    {"serial", strSerial},       {"trace", strTrace},
+                    {"changedOnly", bChangedOnly}};
     for (const auto& [pszName, pValue] : kNumbers)
         if (this->*pValue)
             job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
@@ -191,6 +193,7 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.strOperator = job["operator"].toString();
     options.strSerial = job["serial"].toString();
     options.strTrace = job["trace"].toString();
+    options.bChangedOnly = job["changedOnly"].toBool();
     options.bQuiet = true;
     for (const auto& [pszName, pValue] : kNumbers)
         if (job.contains(QLatin1String(pszName)))

@@ -113,7 +113,8 @@ bool CWriteSession::TakeValues()
 bool CWriteSession::Send()
 {
     CParamZT01& edit = m_app.m_ParamEdit;
-    const bool bWritten = m_app.WriteImage(edit);
+    const QList<int> blocks = Blocks();
+    const bool bWritten = m_app.WriteImage(edit, &blocks);
     m_Written = edit; // as the page gave it to the write
     if (!bWritten)
         return Fail(m_app.m_Failure);
@@ -121,6 +122,17 @@ bool CWriteSession::Send()
         return true;
     m_bVerified = Verify();
     return m_bVerified;
+}
+
+QList<int> CWriteSession::Blocks() const
+{
+    QList<int> blocks;
+    constexpr int kBlock = 8;
+    for (int k = 0; k < CParamZT01::kImageSize / kBlock; ++k)
+        if (!m_Request.bChangedOnly || m_app.m_Port.m_bDemo ||
+            std::memcmp(m_app.m_ParamEdit.Image() + k * kBlock, m_Before.Image() + k * kBlock, kBlock) != 0)
+            blocks << k;
+    return blocks;
 }
 
 bool CWriteSession::Torn() const
@@ -176,13 +188,20 @@ bool CWriteSession::Verify()
     }
     else
     {
-        if (!m_app.ReadImage(m_app.m_ParamDevice))
+        // A changed-only write reads back what it sent; the rest was just read.
+        readBack = m_Before;
+        const bool bRead = m_Request.bChangedOnly ? m_app.ReadBlocks(readBack, Blocks())
+                                                  : m_app.ReadImage(m_app.m_ParamDevice);
+        if (!bRead)
         {
             CFailure failure = m_app.m_Failure;
             failure.m_nStep = CFailure::EStep::Verify;
             return Fail(failure);
         }
-        readBack = m_app.m_ParamDevice;
+        if (m_Request.bChangedOnly)
+            m_app.m_ParamDevice = readBack;
+        else
+            readBack = m_app.m_ParamDevice;
     }
     for (int i = 0; i < CParamZT01::kImageSize; ++i)
         if (readBack.Image()[i] != m_Written.Image()[i])

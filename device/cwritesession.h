@@ -32,8 +32,10 @@ public:
         // Told the backup's path once it is safe on disk, before the write begins.
         std::function<void(const QString&)> pfnBackedUp;
         bool bRestore = false; // puts back an earlier image rather than new settings
-        QString strSource;     // the image file the values came from, for the record
-        QByteArray source;     // its 512 bytes
+        // Writes only the blocks that differ from the image just read, and verifies only those.
+        bool bChangedOnly = false;
+        QString strSource; // the image file the values came from, for the record
+        QByteArray source; // its 512 bytes
     };
 
     // pJournal, where given, records every connect and write.
@@ -79,6 +81,8 @@ private:
     bool Send();
     bool Backup(const QString& strFolder);
     bool Verify();
+    // The blocks a changed-only write sends, or all.
+    QList<int> Blocks() const;
 
     CZTAppDevice& m_app;
     CWriteJournal* m_pJournal;

@@ -141,13 +141,35 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination)
     return true;
 }
 
-bool CZTAppDevice::WriteImage(const CParamZT01& source)
+bool CZTAppDevice::ReadBlocks(CParamZT01& destination, const QList<int>& blocks)
+{
+    m_Failure.Clear();
+    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, int(blocks.size()));
+    CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
+    for (const int k : blocks)
+    {
+        const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
+        if (!exchange.ReadBlock(nAddress, destination.Image() + nAddress))
+        {
+            m_Failure = exchange.Failure();
+            return false;
+        }
+        pProgress->StepIt();
+    }
+    return true;
+}
+
+bool CZTAppDevice::WriteImage(const CParamZT01& source, const QList<int>* pBlocks)
 {
     m_Failure.Clear();
     m_nLastAcknowledged = -1;
     if (m_Port.m_bDemo)
         return DemoWriteImage();
-    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, kBlocks);
+    QList<int> all;
+    for (int k = 0; k < kBlocks; ++k)
+        all << k;
+    const QList<int>& blocks = pBlocks ? *pBlocks : all;
+    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, int(blocks.size()));
     if (!m_Hooks.m_pfnPageExchange || !m_Hooks.m_pfnPageExchange(true))
     {
         m_Failure = CFailure::At(CFailure::EStep::Write, CFailure::EReason::PageRefused);
@@ -155,7 +177,7 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source)
     }
     CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
     int nAttempts = 2; // for the whole image: one failed exchange is tolerated
-    for (int k = 0; k < kBlocks; ++k)
+    for (const int k : blocks)
     {
         const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
         const CBlockExchange::EWrite nResult =

@@ -21,8 +21,11 @@ public:
     // Reads the device's 512 bytes into destination, block by block; on success m_ParamEdit
     // becomes a copy of m_ParamDevice and the parameters page shows it.
     bool ReadImage(CParamZT01& destination);
-    // Writes source into the device after the parameters page has stored its values.
-    bool WriteImage(const CParamZT01& source);
+    // Reads only the given blocks (by index) into destination, leaving the others as they are.
+    bool ReadBlocks(CParamZT01& destination, const QList<int>& blocks);
+    // Writes source into the device after the parameters page has stored its values: every
+    // block, or where pBlocks is given only those (by index).
+    bool WriteImage(const CParamZT01& source, const QList<int>* pBlocks = nullptr);
     bool DemoReadImage();
     bool DemoWriteImage();
     // ImgEEPROM/demo.dat in the data folder, or, when that folder is the installed one or not

@@ -105,6 +105,8 @@ private slots:
     void refusedValues();
     void failedVerify();
     void noVerify();
+    void changedOnly_data();
+    void changedOnly();
     void deviceFailures_data();
     void deviceFailures();
     void portFailures_data();
@@ -334,6 +336,37 @@ void TestCli::failedVerify()
     QVERIFY2(m_strErr.contains("сверка не прошла: адрес 112 (0x070) содержит"), qPrintable(m_strErr));
     QVERIFY2(!m_strErr.contains("Причина"), qPrintable(m_strErr)); // the line above has said it all
     QCOMPARE(Backups().size(), 1);
+}
+
+void TestCli::changedOnly_data()
+{
+    QTest::addColumn<bool>("corrupt");
+    QTest::addColumn<int>("exit");
+    QTest::newRow("one setting") << false << 0;
+    QTest::newRow("its block stored wrong") << true << 1;
+}
+
+void TestCli::changedOnly()
+{
+    // One changed setting costs the read and its own block, written and read back: no more.
+    QFETCH(bool, corrupt);
+    QFETCH(int, exit);
+    m_pSim->WithDevice(
+        [&](CSimDevice& device)
+        {
+            if (!corrupt)
+                return;
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::CorruptStore;
+            fault.nBlock = 14; // fLowLimit's block
+            device.AddFault(fault);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--changed-only"}), exit);
+    QCOMPARE(m_pSim->WithDevice([](CSimDevice& device) { return device.Exchanges(); }), 1 + 64 + 1 + 1);
+    if (corrupt)
+        QVERIFY2(m_strErr.contains("сверка не прошла: адрес 112 (0x070)"), qPrintable(m_strErr));
+    else
+        QCOMPARE(DeviceImage().fLowLimit, 10.0f);
 }
 
 void TestCli::noVerify()
