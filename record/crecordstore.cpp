@@ -294,7 +294,9 @@ bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)
 bool CRecordStore::IsPartialImage(const QString& strHash, bool& bPartial)
 {
     QList<CRecordEntry> entries;
-    if (!Select(QStringLiteral("image_after = ? AND partial = 1"), {strHash}, 1, entries))
+    // What a cut write left; a read's mark says only that its unit was in doubt.
+    if (!Select(QStringLiteral("image_after = ? AND partial = 1 AND operation IN ('write', 'restore')"),
+                {strHash}, 1, entries))
         return false;
     bPartial = !entries.isEmpty();
     return true;

@@ -203,6 +203,18 @@ void TestRecord::tornWriteIsKnown()
     for (const CRecordEntry& entry : history)
         outcomes << entry.strOperation + " " + entry.strResult;
     QCOMPARE(outcomes, QStringList({"write done", "read done", "write interrupted", "read done"}));
+
+    // A read marks its unit as in doubt, never its image: a clone's write beside it tears nothing.
+    CRecordEntry read;
+    read.strId = "in-doubt";
+    read.timeStart = QDateTime::currentDateTimeUtc();
+    read.strOperation = "read";
+    read.strResult = "done";
+    read.bPartial = true;
+    read.strImageAfter = CFingerprint::ImageHash(Unit(3));
+    QVERIFY(store.Put(read, {}));
+    QVERIFY(store.IsPartialImage(read.strImageAfter, bPartial));
+    QVERIFY(!bPartial);
 }
 
 void TestRecord::storeMissingKeepsEntries()
