@@ -81,6 +81,59 @@ int Count(const QString& strLocation)
         return -1;
     return int(entries.size());
 }
+// A transaction's entries straight into the plant: a connect, then a write before and after.
+// Their share of a paced write, or -1.
+double Transactions(CRecordStore& plant)
+{
+    CZTAppDevice app;
+    app.m_bConnected = true;
+    CWriteSession session(app);
+    CRecordJournal journal(plant, CRecordJournal::DefaultIdentity(), QString());
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int i = 0; i < 50; ++i)
+    {
+        app.m_ParamDevice = BenchUnit(100000 + i);
+        timer.start();
+        journal.Connected(session);
+        journal.WriteStarting(session);
+        journal.WriteFinished(session);
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        const QString strTrouble = journal.TakeTrouble();
+        if (!strTrouble.isEmpty())
+        {
+            std::fprintf(stderr, "bench_plant: %s\n", qPrintable(strTrouble));
+            return -1;
+        }
+    }
+    const double dWriteFloor = 64 * (53 + 1) * kCharSeconds * 1000;
+    const double dShare = 100 * Median(times) / dWriteFloor;
+    std::printf("a connect and a write recorded in the plant: %.2f ms = %.3f %% of a paced write (<= 1 %%)\n",
+                Median(times), dShare);
+    return dShare;
+}
+
+// 10 000 entries waiting on the station, then uploaded.
+bool Upload(CRecordStore& local, CRecordStore& plant, int& nUploaded)
+{
+    CZTAppDevice app;
+    app.m_bConnected = true;
+    CWriteSession session(app);
+    CRecordJournal waiting(local, CRecordJournal::DefaultIdentity(), QString());
+    for (int i = 0; i < 10000; ++i)
+    {
+        app.m_ParamDevice = BenchUnit(i % 2000);
+        waiting.Connected(session);
+    }
+    QString strError;
+    QElapsedTimer timer;
+    timer.start();
+    const bool bUploaded = CRecordUpload::Run(local, plant, nUploaded, strError);
+    const double dUpload = double(timer.elapsed()) / 1000;
+    std::printf("upload of %d waiting entries: %.2f s = %.0f entries/s%s\n", nUploaded, dUpload,
+                nUploaded / std::max(dUpload, 1e-3), bUploaded ? "" : qPrintable(" " + strError));
+    return bUploaded;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -107,48 +160,9 @@ int main(int argc, char* argv[])
                      qPrintable(local.m_strLastError));
         return 1;
     }
-    // A transaction's entries straight into the plant: a connect, then a write before and after.
-    CZTAppDevice app;
-    app.m_bConnected = true;
-    CWriteSession session(app);
-    CRecordJournal journal(plant, CRecordJournal::DefaultIdentity(), QString());
-    std::vector<double> times;
-    QElapsedTimer timer;
-    for (int i = 0; i < 50; ++i)
-    {
-        app.m_ParamDevice = BenchUnit(100000 + i);
-        timer.start();
-        journal.Connected(session);
-        journal.WriteStarting(session);
-        journal.WriteFinished(session);
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-        const QString strTrouble = journal.TakeTrouble();
-        if (!strTrouble.isEmpty())
-        {
-            std::fprintf(stderr, "bench_plant: %s\n", qPrintable(strTrouble));
-            return 1;
-        }
-    }
-    const double dWriteFloor = 64 * (53 + 1) * kCharSeconds * 1000;
-    const double dShare = 100 * Median(times) / dWriteFloor;
-    std::printf("a connect and a write recorded in the plant: %.2f ms = %.3f %% of a paced write (<= 1 %%)\n",
-                Median(times), dShare);
-
-    // 10 000 entries waiting on the station, then uploaded.
-    CRecordJournal waiting(local, CRecordJournal::DefaultIdentity(), QString());
-    for (int i = 0; i < 10000; ++i)
-    {
-        app.m_ParamDevice = BenchUnit(i % 2000);
-        waiting.Connected(session);
-    }
+    const double dShare = Transactions(plant);
     int nUploaded = 0;
-    QString strError;
-    timer.start();
-    const bool bUploaded = CRecordUpload::Run(local, plant, nUploaded, strError);
-    const double dUpload = double(timer.elapsed()) / 1000;
-    std::printf("upload of %d waiting entries: %.2f s = %.0f entries/s%s\n", nUploaded, dUpload,
-                nUploaded / std::max(dUpload, 1e-3), bUploaded ? "" : qPrintable(" " + strError));
-
+    const bool bUploaded = dShare >= 0 && Upload(local, plant, nUploaded);
     const double dLocal = Crowd(folder.filePath("crowd.sqlite"));
     const int nLocal = Count(folder.filePath("crowd.sqlite"));
     const int nBefore = Count(cluster.Url());
@@ -157,8 +171,9 @@ int main(int argc, char* argv[])
     std::printf("%d processes x %d entries at once: local SQLite %.2f s, %d of %d kept; plant %.2f s, %d of "
                 "%d kept\n",
                 kProcesses, kEach, dLocal, nLocal, kProcesses * kEach, dPlant, nPlant, kProcesses * kEach);
-    const bool bMet = dShare <= 1.0 && bUploaded && nUploaded == 10000 && nLocal == kProcesses * kEach &&
-                      nPlant == kProcesses * kEach && dLocal > 0 && dPlant > 0;
+    const bool bMet = dShare >= 0 && dShare <= 1.0 && bUploaded && nUploaded == 10000 &&
+                      nLocal == kProcesses * kEach && nPlant == kProcesses * kEach && dLocal > 0 &&
+                      dPlant > 0;
     std::printf("%s\n", bMet ? "met" : "MISSED");
     return bMet ? 0 : 1;
 }

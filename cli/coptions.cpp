@@ -54,20 +54,8 @@ bool COptions::Parse(const QStringList& arguments)
     }
     positional = parser.positionalArguments();
     strCommand = positional.isEmpty() ? QString() : positional.takeFirst();
-    ports = parser.values(QStringLiteral("port"));
-    for (const QString& strList : parser.values(QStringLiteral("ports")))
-    {
-        bPortsList = true;
-        for (const QString& strPort : strList.split(QLatin1Char(',')))
-        {
-            if (strPort.trimmed().isEmpty())
-            {
-                m_strError = QStringLiteral("пустое имя порта в --ports «%1»").arg(strList);
-                return false;
-            }
-            ports << strPort.trimmed();
-        }
-    }
+    if (!TakePorts(parser))
+        return false;
     auto value = [&parser](const char* pszName) { return parser.value(QString::fromLatin1(pszName)); };
     strOut = value("out");
     strIn = value("in");
@@ -118,6 +106,25 @@ bool COptions::TakeHistory(const QCommandLineParser& parser)
         return true;
     m_strError = QStringLiteral("--since «%1»: нужна дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTЧЧ:ММ").arg(strSince);
     return false;
+}
+
+bool COptions::TakePorts(const QCommandLineParser& parser)
+{
+    ports = parser.values(QStringLiteral("port"));
+    for (const QString& strList : parser.values(QStringLiteral("ports")))
+    {
+        bPortsList = true;
+        for (const QString& strPort : strList.split(QLatin1Char(',')))
+        {
+            if (strPort.trimmed().isEmpty())
+            {
+                m_strError = QStringLiteral("пустое имя порта в --ports «%1»").arg(strList);
+                return false;
+            }
+            ports << strPort.trimmed();
+        }
+    }
+    return true;
 }
 
 bool COptions::TakeNumbers(const QCommandLineParser& parser)

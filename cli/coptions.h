@@ -47,6 +47,7 @@ public:
     QString m_strError;
 
 private:
+    bool TakePorts(const class QCommandLineParser& parser);
     bool TakeNumbers(const class QCommandLineParser& parser);
     bool TakeHistory(const class QCommandLineParser& parser);
     bool CheckCombinations();

@@ -302,92 +302,9 @@ bool CRecordStore::IsPartialImage(const QString& strHash, bool& bPartial)
     return true;
 }
 
-bool CRecordStore::MarkAmbiguous(const QStringList& ids)
-{
-    if (!IsOpen() || !Begin())
-        return false;
-    bool bOk = true;
-    {
-        QSqlQuery query(Database());
-        // Changed after it was made: the entry goes up to the plant's record again.
-        bOk = query.prepare(QStringLiteral("UPDATE entries SET ambiguous = 1, uploaded = 0 WHERE id = ?"));
-        if (!bOk)
-            m_strLastError = query.lastError().text();
-        for (qsizetype i = 0; bOk && i < ids.size(); ++i)
-        {
-            query.addBindValue(ids[i]);
-            bOk = Run(query);
-        }
-        query.finish();
-    }
-    if (!bOk)
-    {
-        Rollback();
-        return false;
-    }
-    return Commit();
-}
-
 bool CRecordStore::Waiting(int nMax, QList<CRecordEntry>& entries)
 {
     return Select(QStringLiteral("uploaded = 0"), {}, nMax, entries, true);
-}
-
-bool CRecordStore::MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked)
-{
-    nMarked = 0;
-    if (!IsOpen() || !Begin())
-        return false;
-    bool bOk = true;
-    {
-        QSqlQuery query(Database());
-        // Only as it went up: an entry completed or marked meanwhile waits for the next upload.
-        bOk = query.prepare(
-            QStringLiteral("UPDATE entries SET uploaded = 1 WHERE id = ? AND result = ? AND ambiguous = ?"));
-        if (!bOk)
-            m_strLastError = query.lastError().text();
-        for (qsizetype i = 0; bOk && i < entries.size(); ++i)
-        {
-            query.addBindValue(entries[i].strId);
-            query.addBindValue(entries[i].strResult);
-            query.addBindValue(int(entries[i].bAmbiguous));
-            bOk = Run(query);
-            nMarked += qMax(0, query.numRowsAffected());
-        }
-        query.finish();
-    }
-    if (!bOk)
-    {
-        Rollback();
-        return false;
-    }
-    return Commit();
-}
-
-bool CRecordStore::MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since)
-{
-    if (!IsOpen() || !Begin())
-        return false;
-    bool bOk = true;
-    {
-        QSqlQuery query(Database());
-        bOk = query.prepare(QStringLiteral(
-            "UPDATE entries SET result = 'interrupted', partial = 1, uploaded = 0 WHERE result = 'attempted' "
-            "AND operation IN ('write', 'restore') AND port = ? AND station = ? AND started >= ?"));
-        if (!bOk)
-            m_strLastError = query.lastError().text();
-        query.addBindValue(strPort);
-        query.addBindValue(strStation);
-        query.addBindValue(UtcText(since));
-        bOk = bOk && Run(query);
-        query.finish();
-    }
-    if (!bOk)
-    {
-        Rollback();
-        return false;
-    }
-    return Commit();
 }
 
 bool CRecordStore::ImageVersion(const QString& strHash, int& nVersion)
@@ -402,4 +319,63 @@ bool CRecordStore::ImageVersion(const QString& strHash, int& nVersion)
     if (!entries.isEmpty())
         nVersion = entries.first().nVersion;
     return true;
+}
+
+bool CRecordStore::Update(const QString& strSql, const QList<QList<QVariant>>& rows, int* pAffected)
+{
+    if (pAffected)
+        *pAffected = 0;
+    if (!IsOpen() || !Begin())
+        return false;
+    bool bOk = true;
+    {
+        QSqlQuery query(Database());
+        bOk = query.prepare(strSql);
+        if (!bOk)
+            m_strLastError = query.lastError().text();
+        for (qsizetype i = 0; bOk && i < rows.size(); ++i)
+        {
+            for (const QVariant& value : rows[i])
+                query.addBindValue(value);
+            bOk = Run(query);
+            if (bOk && pAffected)
+                *pAffected += qMax(0, query.numRowsAffected());
+        }
+        query.finish();
+    }
+    if (!bOk)
+    {
+        Rollback();
+        return false;
+    }
+    return Commit();
+}
+
+bool CRecordStore::MarkAmbiguous(const QStringList& ids)
+{
+    QList<QList<QVariant>> rows;
+    for (const QString& strId : ids)
+        rows.append({strId});
+    // Changed after it was made: the entry goes up to the plant's record again.
+    return Update(QStringLiteral("UPDATE entries SET ambiguous = 1, uploaded = 0 WHERE id = ?"), rows);
+}
+
+bool CRecordStore::MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked)
+{
+    QList<QList<QVariant>> rows;
+    for (const CRecordEntry& entry : entries)
+        rows.append({entry.strId, entry.strResult, int(entry.bAmbiguous)});
+    // Only as it went up: an entry completed or marked meanwhile waits for the next upload.
+    return Update(
+        QStringLiteral("UPDATE entries SET uploaded = 1 WHERE id = ? AND result = ? AND ambiguous = ?"), rows,
+        &nMarked);
+}
+
+bool CRecordStore::MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since)
+{
+    return Update(
+        QStringLiteral("UPDATE entries SET result = 'interrupted', partial = 1, uploaded = 0 WHERE "
+                       "result = 'attempted' AND operation IN ('write', 'restore') AND port = ? AND "
+                       "station = ? AND started >= ?"),
+        {{strPort, strStation, UtcText(since)}});
 }

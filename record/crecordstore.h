@@ -84,6 +84,9 @@ private:
     bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
                 QList<CRecordEntry>& entries, bool bOldestFirst = false);
     bool PutImages(QSqlQuery& query, const Images& images);
+    // Runs the statement once a row of values, in one writing transaction; pAffected counts the
+    // rows changed.
+    bool Update(const QString& strSql, const QList<QList<QVariant>>& rows, int* pAffected = nullptr);
     bool PutEntry(QSqlQuery& query, const CRecordEntry& entry);
 
     CRecordDatabase m_db;

@@ -1,4 +1,5 @@
 #include "ccommandline.h"
+#include "cfingerprint.h"
 #include "cfulldisk.h"
 #include "clinelog.h"
 #include "csampleimages.h"
@@ -119,6 +120,7 @@ private slots:
     void trafficLogFaults_data();
     void trafficLogFaults();
     void recordAndRestore();
+    void tornWriteAndTheWayBack();
 };
 
 void TestCli::init()
@@ -740,9 +742,16 @@ void TestCli::recordAndRestore()
              0);
     QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().first()["operation"].toString(),
              QStringLiteral("restore"));
+}
 
+void TestCli::tornWriteAndTheWayBack()
+{
     // A write torn by a hang-up: the unit is known as partial, its torn image goes nowhere, and
     // the way back the message names puts back every byte.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(7); });
+    const CParamZT01 before = DeviceImage();
+    const QString strUnit = CFingerprint::Of(before);
     m_pSim->WithDevice(
         [](CSimDevice& device)
         {
