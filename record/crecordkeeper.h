@@ -3,7 +3,6 @@
 #include "crecordjournal.h"
 #include "crecordstore.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>

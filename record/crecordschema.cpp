@@ -55,11 +55,12 @@ QVariant Given(const QString& strValue)
     return QVariant(strValue.isNull() ? QStringLiteral("") : strValue);
 }
 
-QString UtcText(const QDateTime& time)
+} // namespace
+
+QString CRecordSchema::UtcText(const QDateTime& time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
-} // namespace
 
 QString CRecordSchema::Columns()
 {

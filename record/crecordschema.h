@@ -2,6 +2,7 @@
 
 #include "crecordentry.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,9 @@ public:
     static QStringList Statements(const CRecordDatabase& db);
     static QList<QVariant> Values(const CRecordEntry& entry);
     static CRecordEntry Read(const QSqlQuery& query);
+    // A time as the "started" column holds it: UTC, ISO 8601 with milliseconds, so that text
+    // order is time order.
+    static QString UtcText(const QDateTime& time);
     // Stores a row; one with the same id is replaced only where that may be.
     static QString Upsert();
 };

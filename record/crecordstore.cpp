@@ -11,14 +11,6 @@
 #include <QStandardPaths>
 #include <QUuid>
 
-namespace
-{
-QString UtcText(const QDateTime& time)
-{
-    return time.toUTC().toString(Qt::ISODateWithMs);
-}
-} // namespace
-
 CRecordStore::CRecordStore() = default;
 
 CRecordStore::~CRecordStore() = default;
@@ -231,7 +223,7 @@ bool CRecordStore::Find(const SQuery& filter, QList<CRecordEntry>& entries)
     if (!filter.strOperator.isEmpty())
         add("operator = ?", filter.strOperator);
     if (filter.since.isValid())
-        add("started >= ?", UtcText(filter.since));
+        add("started >= ?", CRecordSchema::UtcText(filter.since));
     return Select(where.join(QStringLiteral(" AND ")), values, filter.nLimit, entries);
 }
 
@@ -377,5 +369,5 @@ bool CRecordStore::MarkInterrupted(const QString& strPort, const QString& strSta
         QStringLiteral("UPDATE entries SET result = 'interrupted', partial = 1, uploaded = 0 WHERE "
                        "result = 'attempted' AND operation IN ('write', 'restore') AND port = ? AND "
                        "station = ? AND started >= ?"),
-        {{strPort, strStation, UtcText(since)}});
+        {{strPort, strStation, CRecordSchema::UtcText(since)}});
 }
