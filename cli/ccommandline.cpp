@@ -4,6 +4,7 @@
 #include "cconsoleprogress.h"
 #include "cdevicecommand.h"
 #include "cdiffcommand.h"
+#include "cfailuretext.h"
 #include "chistorycommand.h"
 #include "cimagefile.h"
 #include "clinelog.h"
@@ -246,15 +247,21 @@ int CCommandLine::Show(const COptions& options, CRecordAccess& record)
         return COptions::kFailure;
     // A backup made of a unit a write had torn holds a torn sensor table.
     const bool bPartial = record.Journal()->ImagePartial(image);
+    const QString strTable = m_app.SensorFileMismatch(image);
     if (options.bJson)
     {
         QJsonObject json = CSettingsText::Object(m_app, image);
-        json["partial"] = bPartial;
+        json["partial"] = bPartial || !strTable.isEmpty();
+        if (!strTable.isEmpty())
+            json["sensorMismatch"] = strTable;
         m_console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
         return COptions::kSuccess;
     }
     m_console.Out(CSettingsText::Render(m_app, image, false, false));
     if (bPartial)
         m_console.Out(QStringLiteral("Образ частичный: его оставила в приборе прерванная запись."));
+    else if (!strTable.isEmpty())
+        m_console.Out(QStringLiteral("Образ может быть частичным: ") +
+                      CFailureText::SensorMismatch(strTable) + QLatin1Char('.'));
     return COptions::kSuccess;
 }

@@ -82,19 +82,26 @@ int CDeviceCommand::Read(const COptions& options)
     m_app.HeldImage(held);
     const QString strUnit = CFingerprint::Of(held);
     const bool bPartial = m_pJournal && m_pJournal->UnitPartial();
+    const QString& strTable = m_app.m_strSensorMismatch;
+    const bool bTable = !strTable.isEmpty();
     if (options.bJson)
     {
         QJsonObject json =
             QJsonDocument::fromJson(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, true).toUtf8())
                 .object();
         json["fingerprint"] = strUnit.isEmpty() ? QJsonValue() : QJsonValue(strUnit);
-        json["partial"] = bPartial;
+        json["partial"] = bPartial || bTable;
+        if (bTable)
+            json["sensorMismatch"] = strTable;
         m_console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
         return COptions::kSuccess;
     }
     m_console.Out(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, false));
     m_console.Out(QStringLiteral("Отпечаток прибора: %1").arg(CFingerprint::Short(strUnit)));
-    if (bPartial)
+    if (bTable)
+        m_console.Out(QStringLiteral("Прибор может хранить частично записанный образ: ") +
+                      CFailureText::SensorMismatch(strTable) + QLatin1Char('.'));
+    else if (bPartial)
         m_console.Out(
             QStringLiteral("Прибор может хранить частично записанный образ: его последняя запись прервана."));
     return COptions::kSuccess;
@@ -307,6 +314,13 @@ int CDeviceCommand::Set(const COptions& options)
     int nExit = COptions::kSuccess;
     if (!ApplyChanges(options, nExit))
         return nExit;
+    // Set keeps the sensor data it read: a torn table would be written back and verified as right.
+    if (!m_app.m_strSensorMismatch.isEmpty() && !options.bForce)
+        return m_console.Error(COptions::kFailure,
+                               CFailureText::SensorMismatch(m_app.m_strSensorMismatch) +
+                                   QStringLiteral("; ничего не записано (--sensor %1, чтобы загрузить датчик "
+                                                  "из файла, или --force, чтобы записать как есть)")
+                                       .arg(m_app.m_strSensorMismatch));
     return WriteValues(options, session);
 }
 
@@ -320,12 +334,15 @@ int CDeviceCommand::Write(const COptions& options)
     if (!LoadImageFile(options.strIn, source))
         return COptions::kFailure;
     // A torn image would copy its torn sensor table onward.
-    if (m_pJournal && m_pJournal->ImagePartial(source) && !options.bForce)
+    const QString strTable = m_app.SensorFileMismatch(source);
+    if (((m_pJournal && m_pJournal->ImagePartial(source)) || !strTable.isEmpty()) && !options.bForce)
         return m_console.Error(
             COptions::kFailure,
-            QStringLiteral("%1 — образ из прерванной записи (частичный); ничего не записано "
+            QStringLiteral("%1 — образ из прерванной записи (частичный%2); ничего не записано "
                            "(--force, чтобы записать всё равно)")
-                .arg(options.strIn));
+                .arg(options.strIn, strTable.isEmpty()
+                                        ? QString()
+                                        : QStringLiteral(": ") + CFailureText::SensorMismatch(strTable)));
     if (!Connect(options, session) || !SameFirmware(options, source))
         return COptions::kFailure;
     if (AlreadyHolds())

@@ -34,6 +34,7 @@ public:
         Mismatch,    // read back, m_nAddress holds m_byHave instead of m_byWant
         Rules,       // the checks refused a value; m_strDetail is their message
         PageRefused, // the parameters page did not give its values
+        OtherUnit,   // the port, opened again, leads to a unit with another device block
     };
 
     bool IsSet() const { return m_nStep != EStep::None; }

@@ -22,3 +22,12 @@ void CParamZT01::CopyRanges(const CParamZT01& src, const SRange* pRanges, std::s
     for (std::size_t i = 0; i < nRanges; ++i)
         std::memcpy(Image() + pRanges[i].nOffset, src.Image() + pRanges[i].nOffset, pRanges[i].nSize);
 }
+
+bool CParamZT01::SameRanges(const CParamZT01& other, const SRange* pRanges, std::size_t nRanges) const
+{
+    for (std::size_t i = 0; i < nRanges; ++i)
+        if (std::memcmp(Image() + pRanges[i].nOffset, other.Image() + pRanges[i].nOffset, pRanges[i].nSize) !=
+            0)
+            return false;
+    return true;
+}

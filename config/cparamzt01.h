@@ -25,6 +25,9 @@ public:
     static constexpr SRange kDeviceBlock[] = {{0, 80}, {120, 8}, {140, 2}};
     // Sensor block: what a sensor image file supplies.
     static constexpr SRange kSensorBlock[] = {{92, 28}, {143, 5}, {152, 360}};
+    // Sensor data: the sensor block less the settings the user may change (cold junction,
+    // conversion limits, peak band). A unit's sensor data equal its sensor file's.
+    static constexpr SRange kSensorData[] = {{92, 10}, {103, 9}, {143, 1}, {152, 360}};
     // Demonstration block: the sensor block plus the two DAC calibrations.
     static constexpr SRange kDemoBlock[] = {{92, 28}, {128, 8}, {143, 5}, {152, 360}};
 
@@ -46,6 +49,13 @@ public:
     void CopyFrom(const CParamZT01& src, const SRange (&ranges)[N])
     {
         CopyRanges(src, ranges, N);
+    }
+
+    // The given byte runs are the same in both records.
+    template <std::size_t N>
+    bool SameIn(const CParamZT01& other, const SRange (&ranges)[N]) const
+    {
+        return SameRanges(other, ranges, N);
     }
 
     // Erased EEPROM reads as 0xFF: a float whose most significant byte is 0xF0 or above is unset.
@@ -79,6 +89,7 @@ public:
 
 private:
     void CopyRanges(const CParamZT01& src, const SRange* pRanges, std::size_t nRanges);
+    bool SameRanges(const CParamZT01& other, const SRange* pRanges, std::size_t nRanges) const;
 };
 #pragma pack(pop)
 

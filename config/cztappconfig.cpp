@@ -127,7 +127,6 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
     if (nSensor < 0 || nSensor >= m_Sensors.size())
         return false;
     const tagSTSENSORS& sensor = m_Sensors[nSensor];
-    const QString strPath = AppPath(QStringLiteral("ImgEEPROM/") + sensor.strFileName);
 
     std::unique_ptr<CProgress> pProgress = CreateProgress();
     pProgress->SetText(sensor.strName + CStringTable::Load(146) + sensor.strFileName +
@@ -137,20 +136,14 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
     pProgress->PumpMessages();
     pProgress->SetPos(0);
 
-    // A file shorter than an image is as unusable as a missing one: taking nothing from it and
-    // reporting success would make the user believe the sensor had changed.
-    // The catalogue names a file in ImgEEPROM/, never a path elsewhere.
-    const QString& strName = sensor.strFileName;
-    const bool bPlainName = !strName.isEmpty() && strName != QLatin1String(".") &&
-                            strName != QLatin1String("..") && !strName.contains(QLatin1Char('/')) &&
-                            !strName.contains(QLatin1Char('\\')) && !strName.contains(QChar(0));
     CParamZT01 scratch;
-    if (bPlainName && ReadImageFile(strPath, scratch))
+    if (ReadSensorFile(nSensor, scratch))
     {
         QThread::msleep(100);
         pProgress->PumpMessages();
         pProgress->SetPos(20);
         m_ParamEdit.CopyFrom(scratch, CParamZT01::kSensorBlock);
+        m_strSensorMismatch.clear();
         QThread::msleep(100);
         pProgress->PumpMessages();
         pProgress->SetPos(80);
@@ -170,6 +163,40 @@ bool CZTAppConfig::LoadSensorImage(int nSensor)
                                   sensor.strFileName.toUtf8().constData()),
                 CStringTable::Load(57344), EMsgIcon::Stop);
     return false;
+}
+
+bool CZTAppConfig::ReadSensorFile(int nSensor, CParamZT01& image)
+{
+    if (nSensor < 0 || nSensor >= m_Sensors.size())
+        return false;
+    // A file shorter than an image is as unusable as a missing one: taking nothing from it and
+    // reporting success would make the user believe the sensor had changed.
+    // The catalogue names a file in ImgEEPROM/, never a path elsewhere.
+    const QString& strName = m_Sensors[nSensor].strFileName;
+    const bool bPlainName = !strName.isEmpty() && strName != QLatin1String(".") &&
+                            strName != QLatin1String("..") && !strName.contains(QLatin1Char('/')) &&
+                            !strName.contains(QLatin1Char('\\')) && !strName.contains(QChar(0));
+    return bPlainName && ReadImageFile(AppPath(QStringLiteral("ImgEEPROM/") + strName), image);
+}
+
+QString CZTAppConfig::SensorFileMismatch(const CParamZT01& image)
+{
+    const int nSensor = FindSensor(image);
+    CParamZT01 file;
+    // A sensor the catalogue does not know, or whose file cannot be read, is nobody's to judge.
+    if (!ReadSensorFile(nSensor, file) || image.SameIn(file, CParamZT01::kSensorData))
+        return QString();
+    return m_Sensors[nSensor].strFileName;
+}
+
+bool CZTAppConfig::ReloadSensorData()
+{
+    CParamZT01 file;
+    if (!ReadSensorFile(FindSensor(m_ParamEdit), file))
+        return false;
+    m_ParamEdit.CopyFrom(file, CParamZT01::kSensorData);
+    m_strSensorMismatch.clear();
+    return true;
 }
 
 bool CZTAppConfig::ReadImageFile(const QString& strPath, CParamZT01& image)

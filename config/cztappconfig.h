@@ -30,6 +30,14 @@ public:
     // Takes the sensor block of the chosen sensor's image file into m_ParamEdit.
     bool LoadSensorImage(int nSensor);
 
+    // The file name of the image's sensor when the image's sensor data differ from that file's (a
+    // write torn between the early blocks that name the sensor and the late ones that hold its
+    // table); empty when they agree or when the sensor or its file is unknown.
+    QString SensorFileMismatch(const CParamZT01& image);
+    // Takes the sensor data of m_ParamEdit's sensor from its file, keeping the user's settings;
+    // false when the sensor or its file is unknown.
+    bool ReloadSensorData();
+
     // Reads the first 512 bytes of an image file, opened exclusively; false (with the reason in
     // m_strLastError) when it cannot be opened or is shorter than an image.
     bool ReadImageFile(const QString& strPath, CParamZT01& image);
@@ -42,6 +50,9 @@ public:
     void ShowMessage(const QString& strText, const QString& strCaption, EMsgIcon nIcon) const;
     std::unique_ptr<CProgress> CreateProgress() const;
 
+    // The sensor file that the working image's sensor data, as last read, disagree with; empty
+    // when none, or once the sensor has been loaded from its file.
+    QString m_strSensorMismatch;
     QString m_strAppDir;           // data folder (the program's, or the installed one), no trailing separator
     bool m_bInstalledData = false; // m_strAppDir is the installed share folder, not the user's to change
     float m_fMaxFilterTime = 60;   // upper bound of the low-pass filter time constant, s
@@ -53,4 +64,8 @@ public:
     QList<tagSTSENSORS> m_Sensors; // the sensor catalogue
     QString m_strLastError;        // detail of the last failed file operation, for front ends
     CUiHooks m_Hooks;
+
+private:
+    // The catalogue's file of sensor nSensor, read from ImgEEPROM/; false when unknown or unusable.
+    bool ReadSensorFile(int nSensor, CParamZT01& image);
 };

@@ -80,6 +80,8 @@ QString CFailureText::Reason(const CFailure& failure)
         return failure.m_strDetail;
     case EReason::PageRefused:
         return QStringLiteral("страница параметров не приняла значения");
+    case EReason::OtherUnit:
+        return QStringLiteral("к порту подключён другой прибор (его блок прибора не тот, что был прочитан)");
     }
     return QString();
 }
@@ -93,6 +95,21 @@ QString CFailureText::Torn(const QString& strPort, const QString& strBackup, con
                           "Резервная копия прежнего образа: %1\n"
                           "Вернуть прежний образ: zint9 restore %2")
         .arg(QDir::toNativeSeparators(strBackup), strCommand);
+}
+
+QString CFailureText::TornInWizard(const QString& strBackup)
+{
+    return QStringLiteral("Прибор может хранить частично записанный образ.\n"
+                          "Резервная копия прежнего образа: %1\n"
+                          "Вернуть прежний образ: «История прибора...» в меню окна (правая кнопка мыши "
+                          "или Shift+F10), затем «Восстановить».")
+        .arg(QDir::toNativeSeparators(strBackup));
+}
+
+QString CFailureText::SensorMismatch(const QString& strFile)
+{
+    return QStringLiteral("данные датчика не совпадают с файлом %1: возможно, запись была прервана")
+        .arg(strFile);
 }
 
 QString CFailureText::Describe(const CFailure& failure)

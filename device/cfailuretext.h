@@ -20,4 +20,8 @@ public:
     // demonstration mode), strBackup the image it held before.
     static QString Torn(const QString& strPort, const QString& strBackup,
                         const QString& strEntry = QString());
+    // The same for the wizard, whose way back is its unit's history window.
+    static QString TornInWizard(const QString& strBackup);
+    // "данные датчика не совпадают с файлом TcplK.dat: возможно, запись была прервана"
+    static QString SensorMismatch(const QString& strFile);
 };

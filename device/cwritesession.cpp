@@ -27,6 +27,7 @@ bool CWriteSession::Connect(const QString& strPort)
     Start();
     m_bVersions = false;
     m_app.m_bConnected = false;
+    m_app.m_strSensorMismatch.clear();
     if (!m_app.m_Port.Open(strPort))
     {
         CFailure failure = CFailure::At(CFailure::EStep::Open, CFailure::EReason::PortOpen);
@@ -43,10 +44,40 @@ bool CWriteSession::Connect(const QString& strPort)
         m_app.m_bConnected = m_app.ReadImage(m_app.m_ParamDevice);
         if (!m_app.m_bConnected)
             Fail(m_app.m_Failure);
+        else
+            m_app.m_strSensorMismatch = m_app.SensorFileMismatch(m_app.m_ParamEdit);
     }
     if (m_pJournal && m_bVersions)
         m_pJournal->Connected(*this); // a port that never answered is no unit's history
     return m_app.m_bConnected;
+}
+
+bool CWriteSession::Reconnect()
+{
+    const QString strPort = m_app.m_Port.GetPortName();
+    const CParamZT01 edit = m_app.m_ParamEdit;
+    const CParamZT01 device = m_app.m_ParamDevice;
+    const QString strMismatch = m_app.m_strSensorMismatch;
+    m_app.m_Port.Close();
+    const bool bRead = Connect(strPort);
+    const bool bSame = bRead && m_app.m_ParamDevice.SameIn(device, CParamZT01::kDeviceBlock);
+    // The edits stay, and the device block stays the one read at the first connect: another
+    // unit's must never be written with this one's.
+    m_app.m_ParamEdit = edit;
+    m_app.m_strSensorMismatch = strMismatch;
+    if (!bSame)
+        m_app.m_ParamDevice = device;
+    if (m_app.m_Hooks.m_pfnPageExchange)
+        m_app.m_Hooks.m_pfnPageExchange(false);
+    if (bRead && !bSame)
+    {
+        m_app.m_Port.Close();
+        m_app.m_bConnected = false;
+        CFailure failure = CFailure::At(CFailure::EStep::Read, CFailure::EReason::OtherUnit);
+        failure.m_strPath = strPort;
+        return Fail(failure);
+    }
+    return bSame;
 }
 
 CParamRules::SVerdict CWriteSession::Check(const CParamZT01& image) const
@@ -117,11 +148,14 @@ bool CWriteSession::Send()
     const bool bWritten = m_app.WriteImage(edit, &blocks);
     m_Written = edit; // as the page gave it to the write
     if (!bWritten)
-        return Fail(m_app.m_Failure);
-    if (!m_Request.bVerify)
+        Fail(m_app.m_Failure);
+    else if (m_Request.bVerify)
+        m_bVerified = Verify();
+    if (!m_Failure.IsSet())
         return true;
-    m_bVerified = Verify();
-    return m_bVerified;
+    // What the unit holds, and which unit it is, must be read again before the next write.
+    m_app.m_bConnected = false;
+    return false;
 }
 
 QList<int> CWriteSession::Blocks() const

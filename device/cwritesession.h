@@ -44,6 +44,10 @@ public:
     // Opens strPort (any name in demonstration mode), reads the versions and the image into
     // m_ParamDevice and m_ParamEdit.
     bool Connect(const QString& strPort);
+    // Opens the port of the last connect again (the adapter pulled and plugged in, or a write
+    // failed) and reads the versions and the image, keeping the working image. False, with
+    // EReason::OtherUnit and the port closed, when the unit there has another device block.
+    bool Reconnect();
     // Writes m_ParamEdit into the connected device.
     bool Write(const SRequest& request);
     // The checks a write must pass, for the image's own sensor; values that are no number are

@@ -119,7 +119,8 @@ void CRecordJournal::Connected(const CWriteSession& session)
         bool bUnit = false, bImage = false;
         m_store.IsPartialUnit(entry.strFingerprint, bUnit);
         m_store.IsPartialImage(entry.strImageAfter, bImage);
-        entry.bPartial = bUnit || bImage;
+        // A sensor table that is not its sensor's is what a torn write leaves behind.
+        entry.bPartial = bUnit || bImage || !app.m_strSensorMismatch.isEmpty();
         Store(entry, {&held});
         return;
     }
@@ -131,7 +132,9 @@ void CRecordJournal::WriteStarting(const CWriteSession& session)
     const CWriteSession::SRequest& request = session.Request();
     CRecordEntry entry = Base(session, request.bRestore ? "restore" : "write");
     entry.strResult = QStringLiteral("attempted");
-    entry.strFingerprint = CFingerprint::Of(session.Before());
+    // The device block written is the one read at connect: in demonstration mode the reads'
+    // own, where the file's may differ until its first write.
+    entry.strFingerprint = CFingerprint::Of(session.Written());
     entry.strImageBefore = CFingerprint::ImageHash(session.Before());
     entry.strImageAfter = CFingerprint::ImageHash(session.Written());
     if (!request.strSource.isEmpty())

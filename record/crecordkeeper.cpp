@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
+
+#include <algorithm>
 
 namespace
 {
@@ -85,6 +88,44 @@ CRecordStore* CRecordKeeper::ForQueries(QString& strNote, QString& strError)
         return &m_local;
     strError = OneLine(m_local.m_strLastError);
     return nullptr;
+}
+
+bool CRecordKeeper::UnitEntries(const CRecordStore::SQuery& query, QList<CRecordEntry>& entries,
+                                QString& strNote, QString& strError)
+{
+    entries.clear();
+    const bool bLocal = Local() && m_local.Find(query, entries);
+    if (!bLocal)
+        strError = OneLine(m_local.m_strLastError);
+    QList<CRecordEntry> plant;
+    QString strPlantError;
+    CRecordStore* pStore = HasPlant() ? ForQueries(strNote, strPlantError) : nullptr;
+    if (pStore == &m_plant && !m_plant.Find(query, plant))
+        strNote = QStringLiteral("база записей %1 не ответила (%2): показаны записи этой машины")
+                      .arg(PlantShown(), OneLine(m_plant.m_strLastError));
+    QSet<QString> ids;
+    for (const CRecordEntry& entry : std::as_const(entries))
+        ids.insert(entry.strId);
+    // This station's own entry is the newer word on it: its marks are made here first.
+    for (const CRecordEntry& entry : std::as_const(plant))
+        if (!ids.contains(entry.strId))
+            entries.append(entry);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const CRecordEntry& a, const CRecordEntry& b)
+                     { return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId; });
+    return bLocal || pStore == &m_plant;
+}
+
+bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& strError)
+{
+    if (Local() && m_local.Image(strHash, bytes))
+        return true;
+    strError = OneLine(m_local.m_strLastError);
+    if (m_plant.IsOpen() && m_plant.Image(strHash, bytes))
+        return true;
+    if (m_plant.IsOpen())
+        strError = OneLine(m_plant.m_strLastError);
+    return false;
 }
 
 bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError)

@@ -34,6 +34,13 @@ public:
     // For queries: the plant's record where one is named and answers, else the local one, with
     // strNote saying why. Null with strError when neither opens.
     CRecordStore* ForQueries(QString& strNote, QString& strError);
+    // A unit's entries, newest first: every one this station made (the local record's, uploaded
+    // or not) and, where a plant is named and answers, the other stations' too; strNote says when
+    // the plant does not answer. False with strError when no record opens.
+    bool UnitEntries(const CRecordStore::SQuery& query, QList<CRecordEntry>& entries, QString& strNote,
+                     QString& strError);
+    // An image of those entries by its SHA-256, from the local record or the plant's.
+    bool Image(const QString& strHash, QByteArray& bytes, QString& strError);
     // Uploads what waits, in this process.
     bool SyncNow(int& nUploaded, QString& strError);
     // Starts an upload in a process of its own unless one runs.

@@ -224,6 +224,8 @@ bool CRecordStore::Find(const SQuery& filter, QList<CRecordEntry>& entries)
         add("operator = ?", filter.strOperator);
     if (filter.since.isValid())
         add("started >= ?", CRecordSchema::UtcText(filter.since));
+    if (filter.bDemo)
+        add("demo = ?", 1);
     return Select(where.join(QStringLiteral(" AND ")), values, filter.nLimit, entries);
 }
 

@@ -29,6 +29,7 @@ public:
         QString strOperator;
         QDateTime since;
         int nLimit = -1;
+        bool bDemo = false; // the demonstration image's entries only, which name no unit
     };
 
     CRecordStore();

@@ -6,9 +6,12 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <cstring>
 
@@ -16,6 +19,16 @@ using EFault = CSimDevice::EFault;
 
 namespace
 {
+void Key(QDialog& dialog, Qt::Key nKey)
+{
+    if (!dialog.isActiveWindow())
+    {
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    }
+    QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, nKey);
+}
+
 // What the engineer does on the parameters page, through its widgets.
 void EditEverything(CWizardFixture& f)
 {
@@ -81,6 +94,9 @@ private slots:
     void lineGoesSilentHalfWay();
     void adapterUnplugged_data();
     void adapterUnplugged();
+    void tornSensorTable_data();
+    void tornSensorTable();
+    void unitHistory();
 };
 
 void TestEndToEnd::configureADevice()
@@ -148,14 +164,25 @@ void TestEndToEnd::lineGoesSilentHalfWay()
 void TestEndToEnd::adapterUnplugged_data()
 {
     QTest::addColumn<bool>("writing");
-    QTest::newRow("while connecting") << false;
-    QTest::newRow("while writing") << true;
+    QTest::addColumn<int>("unitBack"); // the unit plugged in again: 0 the same, 1 another
+    QTest::newRow("while connecting") << false << 0;
+    QTest::newRow("while writing, the same unit back") << true << 0;
+    QTest::newRow("while writing, another unit back") << true << 1;
 }
 
 void TestEndToEnd::adapterUnplugged()
 {
     QFETCH(bool, writing);
+    QFETCH(int, unitBack);
     CWizardFixture f;
+    // The adapter has a name of its own that comes back with it, as /dev/ttyUSB0 does.
+    const QString strPort = f.m_folder.FilePath("ttyUSB-lab");
+    QVERIFY(QFile::link(f.m_sim.SlavePath(), strPort));
+    f.m_ports = {strPort};
+    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
+    f.m_pDlg->m_Page1.FillPortList();
+    pList->setCurrentText(strPort);
+    const CParamZT01 device = f.DeviceImage();
     if (writing)
     {
         f.m_pDlg->OnOK();
@@ -170,12 +197,13 @@ void TestEndToEnd::adapterUnplugged()
     f.m_pDlg->OnOK();
     const qint64 nElapsed = timer.elapsed();
     QCOMPARE(f.Texts(), QStringList({CStringTable::Load(writing ? 156 : 155)}));
-    const QString strPort = f.m_sim.SlavePath();
     // A write cut at block 20 leaves new blocks before it and old ones after: the details say so,
-    // where the image it held is kept, and how to put it back.
+    // where the image it held is kept, and how the wizard puts it back.
     const QString strDetail = f.m_shown[0].strDetail;
     QCOMPARE(strDetail.contains("Прибор может хранить частично записанный образ."), writing);
-    QCOMPARE(strDetail.contains("Вернуть прежний образ: zint9 restore --port " + strPort), writing);
+    const QString strBackup = strDetail.section("Резервная копия прежнего образа: ", 1).section('\n', 0, 0);
+    QCOMPARE(!strBackup.isEmpty() && QFile::exists(strBackup), writing);
+    QCOMPARE(strDetail.contains("«История прибора...»"), writing);
     QVERIFY2(strDetail.startsWith(writing ? "запись, блок 0x00a0: порт пропал"
                                           : "чтение образа, блок 0x00a0: порт пропал"),
              qPrintable(strDetail));
@@ -183,23 +211,151 @@ void TestEndToEnd::adapterUnplugged()
     QVERIFY2(nElapsed < 900, qPrintable(QString::number(nElapsed)));
     QCOMPARE(f.m_pDlg->m_nCurPage, writing ? 1 : 0);
     QVERIFY(f.m_pDlg->isEnabled());
-    QVERIFY(!f.m_app.m_bConnected || writing);
+    QVERIFY(!f.m_app.m_bConnected);
 
-    // Plugged in again, the adapter appears in the list of the port page and can be chosen.
+    // Plugged in again under the same name.
+    f.m_sim.Stop();
+    QVERIFY(f.m_sim.Start());
+    QVERIFY(QFile::remove(strPort) && QFile::link(f.m_sim.SlavePath(), strPort));
+    CParamZT01 other = device;
+    other.fDeviceCoef[0] = 1.25f;
+    if (unitBack == 1)
+        f.SetDeviceImage(other);
+    const int nExchanges = f.Exchanges();
+    if (!writing)
+        QTRY_COMPARE(pList->currentText(), strPort);
+    // «Записать» opens the port again and writes, with the page's edits, to the same unit only.
+    if (!writing)
+        f.m_pDlg->OnOK();
+    f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
+    f.m_pDlg->OnOK();
+    QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("700"));
+    if (unitBack == 1)
+    {
+        QVERIFY2(f.Texts().last().startsWith("К порту " + strPort + " подключён другой прибор."),
+                 qPrintable(f.Texts().last()));
+        QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+        QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(other)); // nothing written
+        QVERIFY(f.Exchanges() > nExchanges);                                      // it was read to know it
+        return;
+    }
+    QCOMPARE(f.Texts().last(), CStringTable::Load(157));
+    CParamZT01 expected = device;
+    expected.fHighLimit = 700;
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(expected));
+}
+
+void TestEndToEnd::tornSensorTable_data()
+{
+    QTest::addColumn<int>("answer"); // 0 reload the sensor's data, 1 write as it is, 2 cancel
+    QTest::newRow("reloaded from the file") << 0;
+    QTest::newRow("written as it is") << 1;
+    QTest::newRow("not written") << 2;
+}
+
+void TestEndToEnd::tornSensorTable()
+{
+    QFETCH(int, answer);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    // A sensor change cut at block 30: the new sensor's codes and limits are in, its table is not.
+    f.m_pfnDialog = [](QDialog& dialog)
+    {
+        qobject_cast<CDlgChangeSensor*>(&dialog)->m_cbSensor->setCurrentIndex(3);
+        dialog.accept();
+        return dialog.result();
+    };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    f.AddFault(f.Fault(EFault::HangUp, 30, 1, CSimDevice::ERequest::Write));
+    f.m_pDlg->OnOK();
     f.m_sim.Stop();
     QVERIFY(f.m_sim.Start());
     f.m_ports = {f.m_sim.SlavePath()};
-    if (writing)
-        f.m_pDlg->OnBack();
-    auto* pList = f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007);
-    QTRY_COMPARE(pList->currentText(), f.m_sim.SlavePath());
+    f.m_pDlg->OnBack();
+    QTRY_COMPARE(f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007)->currentText(), f.m_sim.SlavePath());
+
+    // Connected again, the status line says the table is not the sensor's, and so does the record.
     f.m_pDlg->OnOK();
     QCOMPARE(f.m_pDlg->m_nCurPage, 1);
-    QCOMPARE(f.Texts().size(), 1);
+    auto* pStatus = f.Control<QLabel>(&f.m_pDlg->m_Page2, 1039);
+    QCOMPARE(pStatus->text(), QStringLiteral("Данные датчика не совпадают с файлом R385_100.dat: возможно, "
+                                             "запись была прервана"));
+    QVERIFY(pStatus->toolTip().startsWith("Порт: "));
+    QVERIFY(pStatus->geometry().bottom() < f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->geometry().top());
+    QVERIFY(f.m_pDlg->m_Page1.m_pJournal->UnitPartial());
+
+    // «Записать» asks first.
+    f.m_shown.clear();
+    f.m_nAnswer = answer;
+    const QByteArray torn = CTestFolder::Bytes(f.DeviceImage());
+    f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1009)->setText("-20");
+    f.m_pDlg->OnOK();
+    QVERIFY(f.Texts().first().startsWith("Данные датчика не совпадают с файлом R385_100.dat"));
+    QCOMPARE(f.m_shown.first().buttons.size(), 3);
+    CParamZT01 file;
+    std::memcpy(file.Image(), f.m_folder.ReadFile("ImgEEPROM/R385_100.dat").constData(),
+                CParamZT01::kImageSize);
+    const CParamZT01 now = f.DeviceImage();
+    QCOMPARE(now.SameIn(file, CParamZT01::kSensorData), answer == 0);
+    QCOMPARE(now.fLowLimit, answer == 2 ? 0.0f : -20.0f);
+    QCOMPARE(CTestFolder::Bytes(now) == torn, answer == 2);
+    QCOMPARE(f.Texts().size(), answer == 2 ? 1 : 2);
+}
+
+void TestEndToEnd::unitHistory()
+{
+    CWizardFixture f;
+    const CParamZT01 device = f.DeviceImage();
+    auto historyAction = [&f]
+    {
+        std::unique_ptr<QMenu> pMenu(f.m_pDlg->CreateSystemMenu());
+        QAction* pAction = pMenu->actions().first();
+        pAction->setParent(nullptr);
+        return std::unique_ptr<QAction>(pAction);
+    };
+    QCOMPARE(historyAction()->text(), QStringLiteral("История прибора..."));
+    QVERIFY(!historyAction()->isEnabled()); // no unit in hand yet
+    f.m_pDlg->OnOK();
     f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
     f.m_pDlg->OnOK();
-    QCOMPARE(f.Texts().last(), CStringTable::Load(157));
-    QCOMPARE(f.DeviceImage().fHighLimit, 700.0f);
+    f.m_pDlg->OnOK();
+    QVERIFY(historyAction()->isEnabled());
+
+    // Keys alone: the entries, newest first, compared and one put back.
+    QStringList focus, rows, compared, restored;
+    f.m_nAnswer = 0;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        for (int i = 0; i < pEntries->topLevelItemCount(); ++i)
+            rows << pEntries->topLevelItem(i)->text(2) + " " + pEntries->topLevelItem(i)->text(3);
+        for (int i = 0; i < 5; ++i)
+        {
+            focus << dialog.focusWidget()->objectName();
+            Key(dialog, Qt::Key_Tab);
+        }
+        Key(dialog, Qt::Key_Down); // the write
+        Key(dialog, Qt::Key_Return);
+        auto* pCompare = dialog.findChild<QTreeWidget*>("1043");
+        for (int i = 0; i < pCompare->topLevelItemCount(); ++i)
+            compared << QStringList({pCompare->topLevelItem(i)->text(0), pCompare->topLevelItem(i)->text(1),
+                                     pCompare->topLevelItem(i)->text(2), pCompare->topLevelItem(i)->text(3)})
+                            .join('|');
+        Key(dialog, Qt::Key_Tab);
+        Key(dialog, Qt::Key_Tab);
+        Key(dialog, Qt::Key_Space); // «Восстановить...», answered «Восстановить»
+        restored << pEntries->topLevelItem(0)->text(2) + " " + pEntries->topLevelItem(0)->text(3);
+        Key(dialog, Qt::Key_Escape);
+        return dialog.result();
+    };
+    historyAction()->trigger();
+    QCOMPARE(rows, QStringList({"чтение выполнено", "запись выполнено", "чтение выполнено"}));
+    QCOMPARE(focus, QStringList({"1041", "1", "1042", "1043", "2"}));
+    QCOMPARE(compared, QStringList({"Границы преобразования|0 ... 1000 °C|0 ... 700 °C|0 ... 700 °C"}));
+    QCOMPARE(restored, QStringList({"восстановление выполнено, сверено"}));
+    QVERIFY(f.Texts().last().startsWith("Прибору возвращён образ до записи от "));
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(device));
+    QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("1000"));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -3,6 +3,7 @@
 #include "cpgcluster.h"
 #include "crecordjournal.h"
 #include "crecordstore.h"
+#include "csampleimages.h"
 #include "cwritesession.h"
 
 #include <QTest>
@@ -20,8 +21,7 @@ CParamZT01 Unit(quint8 bySeed)
     CParamZT01 image = CTestFolder::Filled(0x00);
     for (int i = 0; i < CParamZT01::kImageSize; ++i)
         image.Image()[i] = quint8(i * 13 + bySeed);
-    image.bySensorType = 0;
-    image.bySensorCode = 0; // type K: sensor index 0
+    image.CopyFrom(CSampleImages::SensorImage(0), CParamZT01::kSensorData); // type K, its table whole
     image.fLowLimit = 0;
     image.fHighLimit = 500;
     image.fFailOutput = 3.5f;

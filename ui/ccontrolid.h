@@ -51,4 +51,11 @@ public:
     static constexpr int kDacDialogHighUnit = 1030;
     static constexpr int kDacDialogDacLowUnit = 1034;
     static constexpr int kDacDialogDacHighUnit = 1035;
+    // History window (135): the unit, its entries, the comparison and a note under it; its
+    // OK button compares.
+    static constexpr int kHistoryUnit = 1040;
+    static constexpr int kHistoryEntries = 1041;
+    static constexpr int kHistoryRestore = 1042;
+    static constexpr int kHistoryCompare = 1043;
+    static constexpr int kHistoryNote = 1044;
 };

@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSvgRenderer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <QtMath>
 
@@ -104,6 +105,17 @@ QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParen
         auto* pCombo = new QComboBox(pParent);
         pCombo->addItems(control.items);
         return pCombo;
+    }
+    if (strKind == QLatin1String("list"))
+    {
+        // A list of rows with the given column headings, chosen a row at a time.
+        auto* pList = new QTreeWidget(pParent);
+        pList->setHeaderLabels(control.items);
+        pList->setRootIsDecorated(false);
+        pList->setUniformRowHeights(true);
+        pList->setAllColumnsShowFocus(true);
+        pList->setSelectionMode(QAbstractItemView::SingleSelection);
+        return pList;
     }
     if (strKind == QLatin1String("progress"))
     {

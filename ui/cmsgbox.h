@@ -3,6 +3,7 @@
 #include "cuihooks.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,18 +21,26 @@ public:
         QString strCaption;
         EMsgIcon nIcon = EMsgIcon::Information;
         QWidget* pOwner = nullptr;
-        QString strDetail; // the box's detailed text; none when empty
+        QString strDetail;   // the box's detailed text; none when empty
+        QStringList buttons; // a question's answers, the first the default, the last Escape's
     };
     using MessageScript = std::function<void(const SRecord& record)>;
+    // Answers a question: the index of the button chosen.
+    using QuestionScript = std::function<int(const SRecord& record)>;
     // Gets the dialog after its initialisation; returns the result the dialog ends with.
     using DialogScript = std::function<int(QDialog& dialog)>;
 
     // A message box with an OK button; strDetail, when given, behind its details button.
     static void Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon,
                      const QString& strDetail = QString());
+    // A question with the given answers; returns the index of the one chosen (Escape and the
+    // close button choose the last).
+    static int Ask(QWidget* pOwner, const QString& strText, const QString& strCaption,
+                   const QStringList& buttons);
     // Runs a dialog modally; returns its result.
     static int Exec(QDialog& dialog);
 
     static void SetMessageScript(MessageScript pfnScript);
     static void SetDialogScript(DialogScript pfnScript);
+    static void SetQuestionScript(QuestionScript pfnScript);
 };

@@ -136,27 +136,28 @@ bool CPage1::Connect()
     CZTAppDevice& app = ZTApp();
     DoDataExchange(true);
     app.m_bConnected = false;
-    auto fail = [this](int nStringId, const QString& strDetail = QString())
-    {
-        CMsgBox::Show(this, CStringTable::Load(nStringId), CStringTable::Load(107), EMsgIcon::Stop,
-                      strDetail);
-        return false;
-    };
     if (m_strPort.isEmpty())
-        return fail(152);
+    {
+        CMsgBox::Show(this, CStringTable::Load(152), CStringTable::Load(107), EMsgIcon::Stop);
+        return false;
+    }
     CWriteSession session(app, m_pJournal);
     if (session.Connect(m_strPort))
         return true;
-    const CFailure& failure = session.Failure();
-    switch (failure.m_nStep)
-    {
-    case CFailure::EStep::Open:
-        return fail(153, failure.m_strDetail);
-    case CFailure::EStep::Versions:
-        return fail(154, CFailureText::Describe(failure));
-    default:
-        return fail(155, CFailureText::Describe(failure));
-    }
+    ShowConnectFailure(this, session.Failure());
+    return false;
+}
+
+void CPage1::ShowConnectFailure(QWidget* pOwner, const CFailure& failure, const QString& strMore)
+{
+    const int nText = failure.m_nStep == CFailure::EStep::Open       ? 153
+                      : failure.m_nStep == CFailure::EStep::Versions ? 154
+                                                                     : 155;
+    QString strDetail =
+        failure.m_nStep == CFailure::EStep::Open ? failure.m_strDetail : CFailureText::Describe(failure);
+    if (!strMore.isEmpty())
+        strDetail += (strDetail.isEmpty() ? QString() : QStringLiteral("\n")) + strMore;
+    CMsgBox::Show(pOwner, CStringTable::Load(nText), CStringTable::Load(107), EMsgIcon::Stop, strDetail);
 }
 
 void CPage1::paintEvent(QPaintEvent* pEvent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cfailure.h"
 #include "cserialport.h"
 
 #include <QDialog>
@@ -30,6 +31,9 @@ public:
     void RefreshPortList();
     // Opens the port and reads the versions and the image; shows its own failure messages.
     bool Connect();
+    // Says why a connect failed: the port, the versions or the image; strMore adds to the details.
+    static void ShowConnectFailure(QWidget* pOwner, const CFailure& failure,
+                                   const QString& strMore = QString());
 
     QPixmap m_bmpPicture;
     QComboBox* m_cbPort = nullptr;

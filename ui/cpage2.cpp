@@ -4,6 +4,7 @@
 #include "cdialogbuilder.h"
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
+#include "cfailuretext.h"
 #include "cmsgbox.h"
 #include "cmyedit.h"
 #include "cnumbertext.h"
@@ -45,6 +46,7 @@ void CPage2::OnInitDialog()
     m_wndDacCalLow = findChild<QLabel*>(CControlId::Name(CControlId::kDacLow));
     m_wndDacCalHigh = findChild<QLabel*>(CControlId::Name(CControlId::kDacHigh));
     m_cbColdJunction = findChild<QComboBox*>(CControlId::Name(CControlId::kColdJunction));
+    m_nStatusHeight = Control(CControlId::kStatus)->height();
     connect(findChild<QPushButton*>(CControlId::Name(CControlId::kChangeSensor)), &QPushButton::clicked, this,
             &CPage2::OnChangeSensor);
     connect(findChild<QPushButton*>(CControlId::Name(CControlId::kCalibrateDac)), &QPushButton::clicked, this,
@@ -136,7 +138,31 @@ void CPage2::Fill()
     for (int nId : {CControlId::kDacLowUnit, CControlId::kDacHighUnit})
         static_cast<QLabel*>(Control(nId))->setText(m_strOutUnit);
     m_wndSensor->setText(m_strSensor);
-    static_cast<QLabel*>(Control(CControlId::kStatus))->setText(m_strStatus);
+    ShowStatus();
+}
+
+void CPage2::ShowStatus()
+{
+    auto* pStatus = static_cast<QLabel*>(Control(CControlId::kStatus));
+    const QString& strFile = ZTApp().m_strSensorMismatch;
+    if (strFile.isEmpty())
+    {
+        pStatus->setText(m_strStatus);
+        pStatus->setToolTip(QString());
+        pStatus->setStyleSheet(QString());
+        pStatus->setWordWrap(false);
+        pStatus->resize(pStatus->width(), m_nStatusHeight);
+        return;
+    }
+    // The warning takes the line, in two rows above the sensor's; port and versions move to
+    // the tooltip.
+    QString strText = CFailureText::SensorMismatch(strFile);
+    strText[0] = strText[0].toUpper();
+    pStatus->setText(strText);
+    pStatus->setToolTip(m_strStatus);
+    pStatus->setStyleSheet(QStringLiteral("color: #b00000"));
+    pStatus->setWordWrap(true);
+    pStatus->resize(pStatus->width(), qMax(m_nStatusHeight, pStatus->heightForWidth(pStatus->width())));
 }
 
 bool CPage2::ValidateParams()

@@ -51,6 +51,7 @@ public:
     QString m_strSensorUnit;
     QString m_strOutUnit;
     QString m_strStatus;
+    int m_nStatusHeight = 0; // the status line's height in the template
 
 protected:
     void showEvent(QShowEvent* pEvent) override;
@@ -62,5 +63,7 @@ protected:
 private:
     bool Store();
     void Fill();
+    // The port and versions, or a warning that the sensor data are not their sensor file's.
+    void ShowStatus();
     QWidget* Control(int nId) const;
 };

@@ -3,7 +3,9 @@
 
 #include "caboutdlg.h"
 #include "cdialogbuilder.h"
+#include "cdlghistory.h"
 #include "cfailuretext.h"
+#include "cfingerprint.h"
 #include "cmsgbox.h"
 #include "cprogressdlg.h"
 #include "crecordjournal.h"
@@ -170,12 +172,35 @@ void CZTDlg::OnOK()
 
 bool CZTDlg::WriteDevice()
 {
-    if (!m_Page2.DoDataExchange(true))
+    if (!m_Page2.DoDataExchange(true) || !ConfirmSensorData())
         return false;
-    CWriteSession session(ZTApp(), m_pJournal);
     CWriteSession::SRequest request;
     request.bVerify = false; // the wizard's write has never read the device back
     request.pfnVerdict = [this](const CParamRules::SVerdict& verdict) { m_Page2.ShowVerdict(verdict); };
+    return RunWrite(request, nullptr);
+}
+
+bool CZTDlg::RestoreImage(const CParamZT01& image, const QString& strWhat)
+{
+    CWriteSession::SRequest request;
+    request.bRestore = true; // every byte but the device block, read back and compared
+    const bool bRestored = RunWrite(request, &image);
+    if (bRestored)
+        CMsgBox::Show(this, QStringLiteral("Прибору возвращён %1.").arg(strWhat), CStringTable::Load(151),
+                      EMsgIcon::Information, RecordTrouble());
+    return bRestored;
+}
+
+bool CZTDlg::RunWrite(const CWriteSession::SRequest& request, const CParamZT01* pImage)
+{
+    CWriteSession session(ZTApp(), m_pJournal);
+    if (!UnitInHand(session))
+        return false;
+    if (pImage)
+    {
+        ZTApp().m_ParamEdit = *pImage;
+        m_Page2.DoDataExchange(false); // the page shows what is sent
+    }
     const bool bWritten = session.Write(request);
     m_Keeper.StartSync();
     if (bWritten)
@@ -194,14 +219,76 @@ bool CZTDlg::WriteDevice()
     {
         QStringList details{CFailureText::Describe(failure)};
         if (session.Torn())
-            details << CFailureText::Torn(ZTApp().m_Port.m_bDemo ? QString() : ZTApp().m_Port.GetPortName(),
-                                          session.BackupPath(), m_pJournal->LastEntryId());
+            details << CFailureText::TornInWizard(session.BackupPath());
         if (!strTrouble.isEmpty())
             details << strTrouble;
         CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop,
                       details.join(QLatin1Char('\n')));
     }
     return false;
+}
+
+void CZTDlg::OnHistory()
+{
+    // The unit as its entries name it: the device block read at connect. The demonstration
+    // image names none; its entries are this station's.
+    CRecordStore::SQuery query;
+    query.bDemo = ZTApp().m_Port.m_bDemo;
+    if (query.bDemo)
+        query.strStation = m_pJournal->Identity().strStation;
+    else
+        query.strFingerprint = CFingerprint::Of(ZTApp().m_ParamDevice);
+    CDlgHistory dlg(
+        m_Keeper, query,
+        [this](const CParamZT01& image, const QString& strWhat) { return RestoreImage(image, strWhat); },
+        this);
+    dlg.Fill();
+    CMsgBox::Exec(dlg);
+}
+
+bool CZTDlg::UnitInHand(CWriteSession& session)
+{
+    CZTAppDevice& app = ZTApp();
+    if (app.m_Port.m_bDemo || (app.m_bConnected && !app.m_Port.m_bLost))
+        return true;
+    const bool bSame = session.Reconnect();
+    m_Keeper.StartSync();
+    if (bSame)
+        return true;
+    const CFailure& failure = session.Failure();
+    const QString strKept = QStringLiteral("Настройки на странице сохранены: подключите прибор и нажмите "
+                                           "«Записать» снова.");
+    if (failure.m_nReason != CFailure::EReason::OtherUnit)
+    {
+        CPage1::ShowConnectFailure(this, failure, strKept);
+        return false;
+    }
+    CMsgBox::Show(
+        this,
+        QStringLiteral("К порту %1 подключён другой прибор.\nЗапись не выполнена.").arg(failure.m_strPath),
+        CStringTable::Load(107), EMsgIcon::Stop,
+        CFailureText::Describe(failure) + QLatin1Char('\n') + strKept);
+    return false;
+}
+
+bool CZTDlg::ConfirmSensorData()
+{
+    CZTAppDevice& app = ZTApp();
+    const QString strFile = app.SensorFileMismatch(app.m_ParamEdit);
+    if (strFile.isEmpty())
+        return true;
+    QString strText = CFailureText::SensorMismatch(strFile);
+    strText[0] = strText[0].toUpper();
+    const int nAnswer = CMsgBox::Ask(
+        this,
+        strText + QStringLiteral(".\n\nЗагрузить данные датчика из файла перед записью? Границы "
+                                 "преобразования и другие настройки страницы останутся как есть."),
+        CStringTable::Load(151),
+        {QStringLiteral("Загрузить из файла"), QStringLiteral("Записать как есть"),
+         QStringLiteral("Отмена")});
+    if (nAnswer == 0 && app.ReloadSensorData())
+        m_Page2.DoDataExchange(false);
+    return nAnswer == 0 || nAnswer == 1;
 }
 
 QString CZTDlg::RecordTrouble()
@@ -246,6 +333,9 @@ void CZTDlg::OnSysCommand(unsigned nId)
 QMenu* CZTDlg::CreateSystemMenu()
 {
     auto* pMenu = new QMenu(this);
+    // A unit's history while one is in hand: the parameters page shows.
+    QAction* pHistory = pMenu->addAction(QStringLiteral("История прибора..."), this, &CZTDlg::OnHistory);
+    pHistory->setEnabled(m_nCurPage == 1);
     const QString strAbout = CStringTable::Load(101);
     if (!strAbout.isEmpty())
     {

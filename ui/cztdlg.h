@@ -3,6 +3,7 @@
 #include "cpage1.h"
 #include "cpage2.h"
 #include "crecordkeeper.h"
+#include "cwritesession.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -36,6 +37,8 @@ public:
     void OnSysCommand(unsigned nId);
     // The frame's menu with the about entry (the window manager's menu cannot be extended here).
     QMenu* CreateSystemMenu();
+    // Opens the history window of the unit in hand.
+    void OnHistory();
 
     QIcon m_hIcon;
     CTitlePage* m_wndTitle = nullptr;
@@ -63,6 +66,16 @@ private:
     void ShowPage(int nPage);
     // Writes the page's values through the write session; false after saying why.
     bool WriteDevice();
+    // Puts an image of the record back into the unit in hand, verified; says how it went.
+    bool RestoreImage(const CParamZT01& image, const QString& strWhat);
+    // The write both share, of the working image or of pImage; false after saying why.
+    bool RunWrite(const CWriteSession::SRequest& request, const CParamZT01* pImage);
+    // A working image whose sensor data are not its sensor file's is written only as the user
+    // says: with the data reloaded from the file, or as it is.
+    bool ConfirmSensorData();
+    // After a failed write or a lost port the port is opened again and the unit read again; a
+    // write goes on only to the same unit. False after saying why; the page keeps its edits.
+    bool UnitInHand(CWriteSession& session);
     QPushButton* Button(int nId) const;
     void PopupSystemMenu(const QPoint& ptGlobal);
 

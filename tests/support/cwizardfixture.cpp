@@ -7,6 +7,8 @@
 CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& strRemembered)
 {
     m_app.m_Hooks = {};
+    // Each test keeps a record of its own: a unit's history is that test's alone.
+    qputenv("ZINT9_RECORD", m_folder.FilePath("record.sqlite").toLocal8Bit());
     m_ports = extraPorts;
     m_ports << m_sim.SlavePath();
     CPage1::s_pfnEnumPorts = [this](QList<CSerialPort::SPortInfo>& list)
@@ -20,6 +22,12 @@ CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& str
                          strRemembered.isNull() ? m_sim.SlavePath() : strRemembered);
     CMsgBox::SetMessageScript([this](const CMsgBox::SRecord& record) { m_shown.append(record); });
     CMsgBox::SetDialogScript([this](QDialog& dialog) { return m_pfnDialog ? m_pfnDialog(dialog) : 0; });
+    CMsgBox::SetQuestionScript(
+        [this](const CMsgBox::SRecord& record)
+        {
+            m_shown.append(record);
+            return m_nAnswer >= 0 ? m_nAnswer : int(record.buttons.size()) - 1;
+        });
     m_pDlg = std::make_unique<CZTDlg>();
     m_pDlg->show();
 }
@@ -29,6 +37,7 @@ CWizardFixture::~CWizardFixture()
     m_pDlg.reset();
     CMsgBox::SetMessageScript({});
     CMsgBox::SetDialogScript({});
+    CMsgBox::SetQuestionScript({});
     CPage1::s_pfnEnumPorts = &CSerialPort::EnumPortDetails;
 }
 

@@ -11,7 +11,8 @@
 #include <memory>
 
 // The wizard over a simulated device: the port list holds the simulator's port (and the given
-// extra names), message boxes are recorded and answered, dialogs are answered by a script.
+// extra names), message boxes and questions are recorded and answered, dialogs are answered
+// by a script.
 class CWizardFixture : public CDeviceFixture
 {
 public:
@@ -30,5 +31,6 @@ public:
     QList<CSerialPort::SPortInfo> m_portDetails; // listed too, with what the system knows of them
     QList<CMsgBox::SRecord> m_shown;
     std::function<int(QDialog&)> m_pfnDialog; // answers the next dialogs; Rejected when empty
+    int m_nAnswer = -1; // the next questions' answer (a button's index); -1 for the last button
     std::unique_ptr<CZTDlg> m_pDlg;
 };

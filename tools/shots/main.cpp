@@ -4,6 +4,7 @@
 #include "ccontrolid.h"
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
+#include "cdlghistory.h"
 #include "cmsgbox.h"
 #include "cmyedit.h"
 #include "cprogressdlg.h"
@@ -13,8 +14,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <tuple>
@@ -39,7 +42,19 @@ void SetUpDemonstration(CZTApp& app)
 {
     CZTApp::InitSettingsStore();
     app.InitLocale();
-    app.m_strAppDir = QCoreApplication::applicationDirPath();
+    // A copy of the data beside the program: the demonstration writes must not change the build's.
+    const QDir source(QCoreApplication::applicationDirPath());
+    const QDir data(s_folder.filePath(QStringLiteral("data")));
+    data.mkpath(QStringLiteral("ImgEEPROM"));
+    QStringList files{QStringLiteral("Sensors.dat")};
+    for (const QString& strName : QDir(source.filePath(QStringLiteral("ImgEEPROM"))).entryList(QDir::Files))
+        files << QStringLiteral("ImgEEPROM/") + strName;
+    for (const QString& strFile : files)
+    {
+        QFile::remove(data.filePath(strFile));
+        QFile::copy(source.filePath(strFile), data.filePath(strFile));
+    }
+    app.m_strAppDir = data.path();
     app.m_Port.m_bDemo = true;
     app.LoadSensorCatalogue();
     CPage1::s_pfnEnumPorts = [](QList<CSerialPort::SPortInfo>& list)
@@ -113,6 +128,47 @@ void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
     Save(dlg, QStringLiteral("frame-parameters-unset-calibration"));
 }
 
+// A torn sensor table on the status line, the question before its write, and the unit's history
+// after a write, with an entry compared.
+void ShootHistory(CZTApp& app, CZTDlg& dlg)
+{
+    dlg.OnBack();
+    dlg.OnOK();                           // the demonstration image read again, as it is
+    app.m_ParamEdit.fSensorTable[7] += 1; // as a write cut short would leave it
+    app.m_strSensorMismatch = app.m_Sensors[0].strFileName;
+    dlg.m_Page2.DoDataExchange(false);
+    Save(dlg, QStringLiteral("frame-parameters-sensor-mismatch"));
+    CMsgBox::SetQuestionScript(
+        [](const CMsgBox::SRecord& record)
+        {
+            QMessageBox box(QMessageBox::Warning, record.strCaption, record.strText, QMessageBox::NoButton,
+                            record.pOwner);
+            for (const QString& strButton : record.buttons)
+                box.addButton(strButton, QMessageBox::AcceptRole);
+            box.show();
+            Save(box, s_strNext);
+            return int(record.buttons.size()) - 1;
+        });
+    s_strNext = QStringLiteral("question-sensor-mismatch");
+    dlg.OnOK(); // asked, and cancelled
+    app.ReloadSensorData();
+    dlg.m_Page2.findChild<CMyEdit*>(CControlId::Name(CControlId::kHighLimit))->setText(QStringLiteral("700"));
+    s_strNext = QStringLiteral("message-157-written");
+    dlg.OnOK(); // written, back on the port page
+    dlg.OnOK(); // read again
+    CMsgBox::SetDialogScript(
+        [](QDialog& dialog)
+        {
+            auto* pEntries = dialog.findChild<QTreeWidget*>(CControlId::Name(CControlId::kHistoryEntries));
+            pEntries->setCurrentItem(pEntries->topLevelItem(1));
+            static_cast<CDlgHistory&>(dialog).OnCompare();
+            Save(dialog, QStringLiteral("history"));
+            dialog.reject();
+            return dialog.result();
+        });
+    dlg.OnHistory();
+}
+
 void ShootMessages(CZTDlg& dlg)
 {
     auto field = [&dlg](int nId) { return dlg.m_Page2.findChild<CMyEdit*>(CControlId::Name(nId)); };
@@ -155,6 +211,7 @@ int main(int argc, char* argv[])
     }
     s_folder = QDir(QString::fromLocal8Bit(argv[1]));
     s_folder.mkpath(QStringLiteral("."));
+    qputenv("ZINT9_RECORD", s_folder.filePath(QStringLiteral("record.sqlite")).toLocal8Bit());
 
     CZTApp app;
     SetUpDemonstration(app);
@@ -162,6 +219,7 @@ int main(int argc, char* argv[])
     CZTDlg dlg;
     ShootFrameAndDialogs(app, dlg);
     ShootMessages(dlg);
+    ShootHistory(app, dlg);
     std::printf("%d pictures in %s\n", s_nShots, qPrintable(s_folder.path()));
     dlg.hide();
     return 0;

@@ -1,0 +1,253 @@
+#include "cdlghistory.h"
+#include "ccontrolid.h"
+
+#include "cdialogbuilder.h"
+#include "cfingerprint.h"
+#include "cmsgbox.h"
+#include "crecordkeeper.h"
+#include "csettingsdiff.h"
+#include "csettingstext.h"
+#include "cstringtable.h"
+#include "cztappdevice.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <cstring>
+
+namespace
+{
+QString Time(const CRecordEntry& entry)
+{
+    return entry.timeStart.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString Operation(const QString& strOperation)
+{
+    if (strOperation == QLatin1String("write"))
+        return QStringLiteral("запись");
+    if (strOperation == QLatin1String("restore"))
+        return QStringLiteral("восстановление");
+    return QStringLiteral("чтение");
+}
+
+QString Result(const CRecordEntry& entry)
+{
+    static const QHash<QString, QString> kResults = {
+        {QStringLiteral("done"), QStringLiteral("выполнено")},
+        {QStringLiteral("attempted"), QStringLiteral("начато, не завершено")},
+        {QStringLiteral("failed"), QStringLiteral("ошибка")},
+        {QStringLiteral("refused"), QStringLiteral("отказ")},
+        {QStringLiteral("interrupted"), QStringLiteral("прервано")},
+    };
+    QStringList parts{kResults.value(entry.strResult, entry.strResult)};
+    if (entry.verified.value_or(false))
+        parts << QStringLiteral("сверено");
+    if (entry.bPartial)
+        parts << QStringLiteral("частичный образ");
+    if (entry.bAmbiguous)
+        parts << QStringLiteral("неоднозначен");
+    return parts.join(QStringLiteral(", "));
+}
+
+QString Changes(const CRecordEntry& entry)
+{
+    if (!entry.strReason.isEmpty())
+        return entry.strStep + QStringLiteral(": ") + entry.strReason;
+    return entry.strChanges;
+}
+
+// What the entry did, for the headings: "записи".
+QString OfOperation(const CRecordEntry& entry)
+{
+    return entry.strOperation == QLatin1String("write")     ? QStringLiteral("записи")
+           : entry.strOperation == QLatin1String("restore") ? QStringLiteral("восстановления")
+                                                            : QStringLiteral("чтения");
+}
+
+// The same with its time, for the messages: "записи от 2026-12-09 10:00:00".
+QString OfEntry(const CRecordEntry& entry)
+{
+    return OfOperation(entry) + QStringLiteral(" от ") + Time(entry);
+}
+} // namespace
+
+CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& query, RestoreFn pfnRestore,
+                         QWidget* pParent)
+    : QDialog(pParent), m_keeper(keeper), m_query(query), m_pfnRestore(std::move(pfnRestore))
+{
+    CDialogBuilder::Build(135, this);
+    m_wndUnit = findChild<QLabel*>(CControlId::Name(CControlId::kHistoryUnit));
+    m_lstEntries = findChild<QTreeWidget*>(CControlId::Name(CControlId::kHistoryEntries));
+    m_lstCompare = findChild<QTreeWidget*>(CControlId::Name(CControlId::kHistoryCompare));
+    m_wndNote = findChild<QLabel*>(CControlId::Name(CControlId::kHistoryNote));
+    m_lstEntries->setAccessibleName(QStringLiteral("Записи о приборе"));
+    m_lstCompare->setAccessibleName(QStringLiteral("Сравнение настроек"));
+    m_wndNote->setTextFormat(Qt::PlainText);
+    auto* pCompare = findChild<QPushButton*>(CControlId::Name(CControlId::kOk));
+    auto* pRestore = findChild<QPushButton*>(CControlId::Name(CControlId::kHistoryRestore));
+    connect(pCompare, &QPushButton::clicked, this, &CDlgHistory::OnCompare);
+    connect(pRestore, &QPushButton::clicked, this, &CDlgHistory::OnRestore);
+    connect(findChild<QPushButton*>(CControlId::Name(CControlId::kCancel)), &QPushButton::clicked, this,
+            &QDialog::reject);
+    connect(m_lstEntries, &QTreeWidget::itemActivated, this, &CDlgHistory::OnCompare);
+    connect(m_lstEntries, &QTreeWidget::currentItemChanged, this,
+            [this, pCompare, pRestore]
+            {
+                const CRecordEntry* pEntry = Chosen();
+                pCompare->setEnabled(pEntry);
+                pRestore->setEnabled(pEntry &&
+                                     !(pEntry->strOperation == QLatin1String("read") ? pEntry->strImageAfter
+                                                                                     : pEntry->strImageBefore)
+                                          .isEmpty());
+                m_lstCompare->clear();
+            });
+}
+
+void CDlgHistory::Fill()
+{
+    m_lstEntries->clear();
+    m_lstCompare->clear();
+    m_wndNote->clear();
+    QString strNote, strError;
+    const QString strUnit = m_query.bDemo
+                                ? QStringLiteral("Демонстрационный образ")
+                                : QStringLiteral("Прибор ") + CFingerprint::Short(m_query.strFingerprint);
+    m_entries.clear();
+    if (m_query.strFingerprint.isEmpty() && !m_query.bDemo)
+        m_wndUnit->setText(
+            QStringLiteral("Прибор не определён (блок прибора стёрт): записи о нём не найти."));
+    else if (!m_keeper.UnitEntries(m_query, m_entries, strNote, strError))
+        m_wndUnit->setText(QStringLiteral("Записи не открываются: ") + strError);
+    else
+        m_wndUnit->setText(
+            QStringLiteral("%1: записи, новые сверху (%2)").arg(strUnit).arg(m_entries.size()));
+    m_wndNote->setText(strNote);
+    for (const CRecordEntry& entry : std::as_const(m_entries))
+    {
+        auto* pItem =
+            new QTreeWidgetItem(m_lstEntries, {Time(entry), entry.strStation, Operation(entry.strOperation),
+                                               Result(entry), Changes(entry)});
+        const QString strTip =
+            QStringLiteral("%1\nОператор: %2\nПорт: %3")
+                .arg(entry.strId, entry.strOperator,
+                     entry.bDemo ? QStringLiteral("демонстрационный режим") : entry.strPort);
+        for (int i = 0; i < pItem->columnCount(); ++i)
+            pItem->setToolTip(i, i == 4 && !Changes(entry).isEmpty() ? Changes(entry) : strTip);
+    }
+    for (int i = 0; i < 4; ++i)
+        m_lstEntries->resizeColumnToContents(i);
+    if (m_lstEntries->topLevelItemCount() > 0)
+        m_lstEntries->setCurrentItem(m_lstEntries->topLevelItem(0));
+    else
+        emit m_lstEntries->currentItemChanged(nullptr, nullptr);
+    m_lstEntries->setFocus();
+}
+
+const CRecordEntry* CDlgHistory::Chosen() const
+{
+    const int nRow = m_lstEntries->indexOfTopLevelItem(m_lstEntries->currentItem());
+    return nRow >= 0 && nRow < m_entries.size() ? &m_entries[nRow] : nullptr;
+}
+
+bool CDlgHistory::RecordImage(const QString& strHash, CParamZT01& image)
+{
+    QByteArray bytes;
+    QString strError;
+    if (m_keeper.Image(strHash, bytes, strError) && bytes.size() == CParamZT01::kImageSize)
+    {
+        std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
+        return true;
+    }
+    CMsgBox::Show(this, QStringLiteral("Образ не найден в записях."), CStringTable::Load(107), EMsgIcon::Stop,
+                  strError);
+    return false;
+}
+
+bool CDlgHistory::Sides(const CRecordEntry& entry, QStringList& headings, QList<CParamZT01>& images)
+{
+    const bool bRead = entry.strOperation == QLatin1String("read");
+    const QList<QPair<QString, QString>> hashes = {
+        {QStringLiteral("До ") + OfOperation(entry), bRead ? QString() : entry.strImageBefore},
+        {(bRead ? QStringLiteral("При ") : QStringLiteral("После ")) + OfOperation(entry),
+         entry.strImageAfter}};
+    for (const auto& [strHeading, strHash] : hashes)
+    {
+        if (strHash.isEmpty())
+            continue;
+        CParamZT01 image;
+        if (!RecordImage(strHash, image))
+            return false;
+        headings << strHeading;
+        images << image;
+    }
+    CParamZT01 held;
+    ZTApp().HeldImage(held);
+    headings << QStringLiteral("Прочитано из прибора");
+    images << held;
+    return true;
+}
+
+void CDlgHistory::OnCompare()
+{
+    const CRecordEntry* pEntry = Chosen();
+    QStringList headings{QStringLiteral("Настройка")};
+    QList<CParamZT01> images;
+    if (!pEntry || !Sides(*pEntry, headings, images))
+        return;
+    const CZTAppDevice& app = ZTApp();
+    QList<QStringList> lines;
+    for (const CParamZT01& image : std::as_const(images))
+        lines << CSettingsText::Lines(app, image, CSettingsText::Object(app, image));
+    m_lstCompare->clear();
+    m_lstCompare->setHeaderLabels(headings);
+    // The settings in which the images differ, as zint9 diff lists them.
+    for (qsizetype i = 0; i < lines.first().size(); ++i)
+    {
+        const QString strName = lines.first()[i].section(QStringLiteral(": "), 0, 0);
+        QStringList row{strName};
+        for (const QStringList& side : std::as_const(lines))
+            row << side.value(i).section(QStringLiteral(": "), 1);
+        if (row.mid(1).count(row[1]) != row.size() - 1)
+            new QTreeWidgetItem(m_lstCompare, row);
+    }
+    for (int i = 0; i < m_lstCompare->columnCount(); ++i)
+        m_lstCompare->resizeColumnToContents(i);
+    const CSettingsDiff diff(app, images[images.size() - 2], images.last());
+    m_wndNote->setText(
+        m_lstCompare->topLevelItemCount() == 0 && diff.IsEqual()
+            ? QStringLiteral("Образы совпадают.")
+            : QStringLiteral(
+                  "Прочие байты, которыми «%1» отличается от прибора: блок прибора %2, блок датчика %3, "
+                  "остальные %4.")
+                  .arg(headings[headings.size() - 2])
+                  .arg(diff.m_nDevice)
+                  .arg(diff.m_nSensor)
+                  .arg(diff.m_nRest));
+}
+
+void CDlgHistory::OnRestore()
+{
+    const CRecordEntry* pEntry = Chosen();
+    if (!pEntry)
+        return;
+    const bool bRead = pEntry->strOperation == QLatin1String("read");
+    CParamZT01 image;
+    if (!RecordImage(bRead ? pEntry->strImageAfter : pEntry->strImageBefore, image))
+        return;
+    const QString strWhat =
+        (bRead ? QStringLiteral("образ, прочитанный при ") : QStringLiteral("образ до ")) + OfEntry(*pEntry);
+    const QString strText =
+        QStringLiteral(
+            "Вернуть прибору %1?\n\nНастройки и калибровка ЦАП будут взяты из этого образа, блок "
+            "прибора (заводская калибровка) останется прежним. Записанное будет сверено с прибором.")
+            .arg(strWhat);
+    if (CMsgBox::Ask(this, strText, windowTitle(),
+                     {QStringLiteral("Восстановить"), QStringLiteral("Отмена")}) != 0)
+        return;
+    if (m_pfnRestore)
+        m_pfnRestore(image, strWhat);
+    Fill(); // the restore is an entry of its own, done or not
+}
