@@ -25,7 +25,7 @@ int CBatchPreCheck::Run(CZTAppDevice& app, CConsole& console, const COptions& op
     }
     else if (!options.strSensor.isEmpty())
     {
-        const int nSensor = CDeviceCommand(app, console).SensorIndex(options.strSensor);
+        const int nSensor = app.SensorIndex(options.strSensor);
         if (nSensor < 0)
             return console.Error(COptions::kUsage,
                                  QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));

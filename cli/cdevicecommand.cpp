@@ -127,26 +127,11 @@ bool CDeviceCommand::SaveImageFile(const QString& strPath, const CParamZT01& ima
     return false;
 }
 
-int CDeviceCommand::SensorIndex(const QString& strSensor) const
-{
-    bool bNumber = false;
-    int nSensor = strSensor.toInt(&bNumber);
-    if (!bNumber)
-    {
-        nSensor = -1;
-        for (qsizetype i = 0; i < m_app.m_Sensors.size() && nSensor < 0; ++i)
-            if (m_app.m_Sensors[i].strName.compare(strSensor, Qt::CaseInsensitive) == 0 ||
-                m_app.m_Sensors[i].strFileName.compare(strSensor, Qt::CaseInsensitive) == 0)
-                nSensor = int(i);
-    }
-    return nSensor >= 0 && nSensor < m_app.m_Sensors.size() ? nSensor : -1;
-}
-
 bool CDeviceCommand::ApplyChanges(const COptions& options, int& nExit)
 {
     if (!options.strSensor.isEmpty())
     {
-        const int nSensor = SensorIndex(options.strSensor);
+        const int nSensor = m_app.SensorIndex(options.strSensor);
         if (nSensor < 0)
         {
             nExit = m_console.Error(COptions::kUsage,

@@ -60,8 +60,6 @@ public:
     std::optional<SAlready> m_already;
     void SetJournal(CWriteJournal* pJournal) { m_pJournal = pJournal; }
 
-    // The catalogue index of a sensor given by index, name or image file name; -1 when none.
-    int SensorIndex(const QString& strSensor) const;
     // Reads a 512-byte image file; a failure is reported.
     bool LoadImageFile(const QString& strPath, CParamZT01& image);
 

@@ -117,6 +117,21 @@ int CZTAppConfig::FindSensor(CParamZT01 image) const
     return -1;
 }
 
+int CZTAppConfig::SensorIndex(const QString& strSensor) const
+{
+    bool bNumber = false;
+    int nSensor = strSensor.toInt(&bNumber);
+    if (!bNumber)
+    {
+        nSensor = -1;
+        for (qsizetype i = 0; i < m_Sensors.size() && nSensor < 0; ++i)
+            if (m_Sensors[i].strName.compare(strSensor, Qt::CaseInsensitive) == 0 ||
+                m_Sensors[i].strFileName.compare(strSensor, Qt::CaseInsensitive) == 0)
+                nSensor = int(i);
+    }
+    return nSensor >= 0 && nSensor < m_Sensors.size() ? nSensor : -1;
+}
+
 void CZTAppConfig::RestoreDeviceData()
 {
     m_ParamEdit.CopyFrom(m_ParamDevice, CParamZT01::kDeviceBlock);

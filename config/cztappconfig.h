@@ -25,6 +25,8 @@ public:
     void SetDefaultSensors();
     // Index of the first catalogue entry whose codes equal image bytes 95 and 96, or -1.
     int FindSensor(CParamZT01 image) const;
+    // The catalogue index of a sensor given by index, name or image file name; -1 when none.
+    int SensorIndex(const QString& strSensor) const;
     // Copies the device block of m_ParamDevice into m_ParamEdit.
     void RestoreDeviceData();
     // Takes the sensor block of the chosen sensor's image file into m_ParamEdit.

@@ -121,6 +121,7 @@ private slots:
     void trafficLogFaults();
     void recordAndRestore();
     void tornWriteAndTheWayBack();
+    void tornSensorTable();
 };
 
 void TestCli::init()
@@ -801,6 +802,43 @@ void TestCli::tornWriteAndTheWayBack()
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
     QCOMPARE(Run({"read", "--port", "SIM", "--json", "--record", strRecord}), 0);
     QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).object()["partial"].toBool(), false);
+}
+
+void TestCli::tornSensorTable()
+{
+    // A sensor change cut at block 30: the new sensor's codes are in, its table is not. Every
+    // read says so, and set does not write the torn table back as if it were right.
+    m_pSim->WithDevice(
+        [](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::HangUp;
+            fault.nBlock = 30;
+            fault.nOn = CSimDevice::ERequest::Write;
+            device.AddFault(fault);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "R385_100.dat"}), 1);
+    m_pSim->Stop();
+    QVERIFY(m_pSim->Start());
+    const QString strTorn = m_pFolder->FilePath("torn.bin");
+    const QString strWarning =
+        "данные датчика не совпадают с файлом R385_100.dat: возможно, запись была прервана";
+    QCOMPARE(Run({"read", "--port", "SIM", "--out", strTorn}), 0);
+    QVERIFY2(m_strOut.contains(strWarning), qPrintable(m_strOut));
+    QCOMPARE(Run({"show", strTorn, "--json"}), 0);
+    const QJsonObject shown = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QCOMPARE(shown["sensorMismatch"].toString(), QStringLiteral("R385_100.dat"));
+    QCOMPARE(shown["partial"].toBool(), true);
+    const QByteArray torn = CTestFolder::Bytes(DeviceImage());
+    QCOMPARE(Run({"set", "--port", "SIM", "--high", "600"}), 1);
+    QVERIFY2(m_strErr.contains(strWarning) && m_strErr.contains("--sensor R385_100.dat"),
+             qPrintable(m_strErr));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), torn);
+    QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "R385_100.dat", "--high", "600"}), 0);
+    QCOMPARE(Run({"read", "--port", "SIM", "--json"}), 0);
+    const QJsonObject read = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
+    QVERIFY(!read.contains("sensorMismatch"));
+    QCOMPARE(read["partial"].toBool(), false);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
