@@ -54,6 +54,8 @@ class TestCli : public QObject
     Q_OBJECT
 
 private:
+    // The adapter is pulled out while write block nBlock is on its way.
+    void HangUpWhileWriting(int nBlock);
     // Runs zint9 with the arguments; the simulator's port stands for "SIM".
     int Run(QStringList arguments)
     {
@@ -745,6 +747,19 @@ void TestCli::recordAndRestore()
              QStringLiteral("restore"));
 }
 
+void TestCli::HangUpWhileWriting(int nBlock)
+{
+    m_pSim->WithDevice(
+        [nBlock](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::HangUp;
+            fault.nBlock = nBlock;
+            fault.nOn = CSimDevice::ERequest::Write;
+            device.AddFault(fault);
+        });
+}
+
 void TestCli::tornWriteAndTheWayBack()
 {
     // A write torn by a hang-up: the unit is known as partial, its torn image goes nowhere, and
@@ -753,15 +768,7 @@ void TestCli::tornWriteAndTheWayBack()
     m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(7); });
     const CParamZT01 before = DeviceImage();
     const QString strUnit = CFingerprint::Of(before);
-    m_pSim->WithDevice(
-        [](CSimDevice& device)
-        {
-            CSimDevice::SFault fault;
-            fault.nKind = EFault::HangUp;
-            fault.nBlock = 16; // after the limits' block 14, before the filter time's block 18
-            fault.nOn = CSimDevice::ERequest::Write;
-            device.AddFault(fault);
-        });
+    HangUpWhileWriting(16); // after the limits' block 14, before the filter time's block 18
     QCOMPARE(Run({"set", "--port", "SIM", "--high", "700", "--filter", "2", "--record", strRecord}), 1);
     QVERIFY2(m_strErr.contains("zint9 restore --port " + m_pSim->SlavePath() + " --entry "),
              qPrintable(m_strErr));
@@ -808,15 +815,7 @@ void TestCli::tornSensorTable()
 {
     // A sensor change cut at block 30: the new sensor's codes are in, its table is not. Every
     // read says so, and set does not write the torn table back as if it were right.
-    m_pSim->WithDevice(
-        [](CSimDevice& device)
-        {
-            CSimDevice::SFault fault;
-            fault.nKind = EFault::HangUp;
-            fault.nBlock = 30;
-            fault.nOn = CSimDevice::ERequest::Write;
-            device.AddFault(fault);
-        });
+    HangUpWhileWriting(30);
     QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "R385_100.dat"}), 1);
     m_pSim->Stop();
     QVERIFY(m_pSim->Start());
