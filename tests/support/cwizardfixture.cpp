@@ -8,6 +8,7 @@ CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& str
 {
     m_app.m_Hooks = {};
     // Each test keeps a record of its own: a unit's history is that test's alone.
+    m_savedRecord = qgetenv("ZINT9_RECORD");
     qputenv("ZINT9_RECORD", m_folder.FilePath("record.sqlite").toLocal8Bit());
     m_ports = extraPorts;
     m_ports << m_sim.SlavePath();
@@ -35,6 +36,10 @@ CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& str
 CWizardFixture::~CWizardFixture()
 {
     m_pDlg.reset();
+    if (m_savedRecord.isNull())
+        qunsetenv("ZINT9_RECORD");
+    else
+        qputenv("ZINT9_RECORD", m_savedRecord);
     CMsgBox::SetMessageScript({});
     CMsgBox::SetDialogScript({});
     CMsgBox::SetQuestionScript({});

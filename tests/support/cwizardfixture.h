@@ -33,4 +33,7 @@ public:
     std::function<int(QDialog&)> m_pfnDialog; // answers the next dialogs; Rejected when empty
     int m_nAnswer = -1; // the next questions' answer (a button's index); -1 for the last button
     std::unique_ptr<CZTDlg> m_pDlg;
+
+private:
+    QByteArray m_savedRecord; // ZINT9_RECORD as it was before the fixture
 };
