@@ -59,6 +59,12 @@ QString Changes(const CRecordEntry& entry)
     return entry.strChanges;
 }
 
+// The image the unit held before the entry: a read changed nothing, so it is the one read.
+const QString& ImageBefore(const CRecordEntry& entry)
+{
+    return entry.strOperation == QLatin1String("read") ? entry.strImageAfter : entry.strImageBefore;
+}
+
 // What the entry did, for the headings: "записи".
 QString OfOperation(const CRecordEntry& entry)
 {
@@ -92,16 +98,14 @@ CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& quer
     connect(pRestore, &QPushButton::clicked, this, &CDlgHistory::OnRestore);
     connect(findChild<QPushButton*>(CControlId::Name(CControlId::kCancel)), &QPushButton::clicked, this,
             &QDialog::reject);
-    connect(m_lstEntries, &QTreeWidget::itemActivated, this, &CDlgHistory::OnCompare);
+    // Enter reaches «Сравнить», the default button, of itself.
+    connect(m_lstEntries, &QTreeWidget::itemDoubleClicked, this, &CDlgHistory::OnCompare);
     connect(m_lstEntries, &QTreeWidget::currentItemChanged, this,
             [this, pCompare, pRestore]
             {
                 const CRecordEntry* pEntry = Chosen();
                 pCompare->setEnabled(pEntry);
-                pRestore->setEnabled(pEntry &&
-                                     !(pEntry->strOperation == QLatin1String("read") ? pEntry->strImageAfter
-                                                                                     : pEntry->strImageBefore)
-                                          .isEmpty());
+                pRestore->setEnabled(pEntry && !ImageBefore(*pEntry).isEmpty());
                 m_lstCompare->clear();
             });
 }
@@ -235,7 +239,7 @@ void CDlgHistory::OnRestore()
         return;
     const bool bRead = pEntry->strOperation == QLatin1String("read");
     CParamZT01 image;
-    if (!RecordImage(bRead ? pEntry->strImageAfter : pEntry->strImageBefore, image))
+    if (!RecordImage(ImageBefore(*pEntry), image))
         return;
     const QString strWhat =
         (bRead ? QStringLiteral("образ, прочитанный при ") : QStringLiteral("образ до ")) + OfEntry(*pEntry);
