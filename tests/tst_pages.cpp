@@ -5,6 +5,7 @@
 #include "ctitlepage.h"
 #include "cwizardfixture.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
@@ -13,6 +14,9 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <cstring>
@@ -166,15 +170,44 @@ void TestPages::livePortList()
     QTRY_COMPARE(texts(), QStringList({"/dev", "ttyACM0", "ttyUSB0"}));
     QCOMPARE(pList->currentText(), QStringLiteral("ttyUSB0"));
     const QString strTip =
-        QStringLiteral("USB-Serial Controller\nИзготовитель: Trelm\nСерийный номер: A1B2\n/dev/ttyACM0");
+        QStringLiteral("/dev/ttyACM0\nUSB-Serial Controller\nИзготовитель: Trelm\nСерийный номер: A1B2");
     QCOMPARE(pList->itemData(1, Qt::ToolTipRole).toString(), strTip);
-    QCOMPARE(pList->itemData(2, Qt::ToolTipRole).toString(), QString());
+    QCOMPARE(pList->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("ttyUSB0"));
     // The chosen adapter is unplugged: neither it nor the remembered port is there, entry 0 is chosen.
     f.m_ports = {f.m_sim.SlavePath()};
     QTRY_COMPARE(texts(), QStringList({"/dev", "ttyACM0"}));
     QCOMPARE(pList->currentIndex(), 0);
     QTest::keyClick(pList, Qt::Key_Down);
     QCOMPARE(pList->toolTip(), strTip);
+    // A long name shows whole in the drop-down, and in the tooltip of the narrow box.
+    const QString strLong = QStringLiteral("/dev/serial/by-id/usb-Trelm_USB-Serial_A1B2-if00-port0");
+    f.m_ports << strLong << "/dev/pts/13";
+    QTRY_COMPARE(pList->count(), 4);
+    pList->setCurrentText(strLong);
+    QCOMPARE(pList->toolTip(), strLong);
+    // The box grows for it as far as the page allows; a pseudo-terminal's name shows whole.
+    QVERIFY(pList->geometry().right() < f.m_pDlg->m_Page1.width());
+    pList->setCurrentText("/dev/pts/13");
+    QStyleOptionComboBox option;
+    option.initFrom(pList);
+    const QRect rcText =
+        pList->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, pList);
+    QVERIFY2(rcText.width() >= pList->fontMetrics().horizontalAdvance("/dev/pts/13"),
+             qPrintable(QString::number(rcText.width())));
+    // Under a style whose drop-down is as wide as the box, as much as under the one here.
+    for (const QString& strStyle : {QString(), QStringLiteral("Windows")})
+    {
+        std::unique_ptr<QStyle> pStyle(strStyle.isEmpty() ? nullptr : QStyleFactory::create(strStyle));
+        pList->setStyle(pStyle.get());
+        pList->showPopup();
+        QTRY_VERIFY(pList->view()->isVisible());
+        const int nShown = pList->view()->viewport()->width();
+        pList->hidePopup();
+        pList->setStyle(nullptr);
+        QVERIFY2(nShown >= pList->view()->fontMetrics().horizontalAdvance(strLong),
+                 qPrintable(strStyle + ' ' + QString::number(nShown)));
+    }
+    pList->setCurrentText("ttyACM0");
     // The name is what is stored, not the description.
     f.m_pDlg->OnCancel();
     QCOMPARE(QSettings().value("Settings/ConnectionPort").toString(), QStringLiteral("ttyACM0"));

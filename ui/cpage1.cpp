@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 
 #include <algorithm>
@@ -50,6 +52,7 @@ void CPage1::OnInitDialog()
 {
     CDialogBuilder::Build(130, this);
     m_cbPort = findChild<QComboBox*>(CControlId::Name(CControlId::kPortList));
+    m_nPortWidth = m_cbPort->width();
     // The selected entry's details show when the pointer rests on the closed list too.
     connect(m_cbPort, &QComboBox::currentIndexChanged, this,
             [this](int nIndex)
@@ -62,15 +65,14 @@ void CPage1::OnInitDialog()
 
 QString CPage1::PortToolTip(const CSerialPort::SPortInfo& info)
 {
-    QStringList lines;
+    // The full path first: the closed box is narrower than a long name.
+    QStringList lines{info.strLocation.isEmpty() ? info.strName : info.strLocation};
     if (!info.strDescription.isEmpty())
         lines << info.strDescription;
     if (!info.strManufacturer.isEmpty())
         lines << QStringLiteral("Изготовитель: ") + info.strManufacturer;
     if (!info.strSerialNumber.isEmpty())
         lines << QStringLiteral("Серийный номер: ") + info.strSerialNumber;
-    if (!info.strLocation.isEmpty() && info.strLocation != info.strName)
-        lines << info.strLocation;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -98,6 +100,25 @@ void CPage1::SetPorts(const QList<CSerialPort::SPortInfo>& ports, const QString&
         m_cbPort->addItem(info.strName);
         m_cbPort->setItemData(m_cbPort->count() - 1, PortToolTip(info), Qt::ToolTipRole);
     }
+    // The drop-down shows every entry whole, however narrow the box in the template.
+    QAbstractItemView* pView = m_cbPort->view();
+    const QFontMetrics metrics(pView->font());
+    int nWidest = 0;
+    for (const CSerialPort::SPortInfo& info : ports)
+        nWidest = qMax(nWidest, metrics.horizontalAdvance(info.strName));
+    const QStyle* pStyle = pView->style();
+    pView->setMinimumWidth(nWidest + 2 * metrics.averageCharWidth() +
+                           2 * pStyle->pixelMetric(QStyle::PM_DefaultFrameWidth) +
+                           pStyle->pixelMetric(QStyle::PM_ScrollBarExtent));
+    // The box itself grows to the right for a long name, as far as the page allows.
+    QStyleOptionComboBox option;
+    option.initFrom(m_cbPort);
+    const int nNeeded =
+        m_cbPort->style()
+            ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(nWidest, m_cbPort->height()), m_cbPort)
+            .width();
+    const int nRoom = width() - m_cbPort->x() - m_cbPort->x() / 10;
+    m_cbPort->resize(qBound(m_nPortWidth, nNeeded, qMax(m_nPortWidth, nRoom)), m_cbPort->height());
     m_cbPort->setCurrentIndex(ports.isEmpty() ? -1 : 0);
     const int nMatch = m_cbPort->findText(strSelect, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     if (nMatch >= 0 && !strSelect.isEmpty())

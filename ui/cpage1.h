@@ -43,6 +43,7 @@ public:
     // always listed, and chosen at initialisation.
     QString m_strGivenPort;
     QTimer* m_pPortTimer = nullptr; // polls the port list while the page shows
+    int m_nPortWidth = 0;           // the port list's width in the template
 
     // Lists the machine's ports; tests give their own list.
     static std::function<bool(QList<CSerialPort::SPortInfo>&)> s_pfnEnumPorts;

@@ -12,7 +12,9 @@
 #include "cztapp.h"
 #include "cztdlg.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -60,7 +62,8 @@ void SetUpDemonstration(CZTApp& app)
     CPage1::s_pfnEnumPorts = [](QList<CSerialPort::SPortInfo>& list)
     {
         list = {{"ttyS0", "/dev/ttyS0", {}, {}, {}},
-                {"ttyUSB0", "/dev/ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", "A1B2C3"}};
+                {"ttyUSB0", "/dev/ttyUSB0", "USB-Serial Controller", "Prolific Technology Inc.", "A1B2C3"},
+                {"/dev/pts/13", "/dev/pts/13", {}, {}, {}}};
         return true;
     };
 }
@@ -93,6 +96,12 @@ void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
 {
     dlg.show();
     Save(dlg, QStringLiteral("frame-port-page"));
+    {
+        auto* pList = dlg.m_Page1.m_cbPort;
+        pList->showPopup();
+        Save(*pList->view()->window(), QStringLiteral("port-list-open"));
+        pList->hidePopup();
+    }
     {
         CProgressDlg progress;
         progress.Create(&dlg);
