@@ -266,6 +266,7 @@ void TestEndToEnd::tornSensorTable_data()
     QTest::newRow("reloaded from the file") << 0;
     QTest::newRow("written as it is") << 1;
     QTest::newRow("not written") << 2;
+    QTest::newRow("reload asked, the file gone by then") << 3;
 }
 
 void TestEndToEnd::tornSensorTable()
@@ -302,19 +303,31 @@ void TestEndToEnd::tornSensorTable()
     // «Записать» asks first.
     f.m_shown.clear();
     f.m_nAnswer = answer;
+    const QString strFile = f.m_folder.FilePath("ImgEEPROM/R385_100.dat");
+    const QByteArray fileBytes = f.m_folder.ReadFile("ImgEEPROM/R385_100.dat");
+    if (answer == 3)
+        CMsgBox::SetQuestionScript(
+            [&](const CMsgBox::SRecord& record)
+            {
+                f.m_shown.append(record);
+                QFile::remove(strFile);
+                return 0;
+            });
     const QByteArray torn = CTestFolder::Bytes(f.DeviceImage());
     f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1009)->setText("-20");
     f.m_pDlg->OnOK();
     QVERIFY(f.Texts().first().startsWith("Данные датчика не совпадают с файлом R385_100.dat"));
     QCOMPARE(f.m_shown.first().buttons.size(), 3);
     CParamZT01 file;
-    std::memcpy(file.Image(), f.m_folder.ReadFile("ImgEEPROM/R385_100.dat").constData(),
-                CParamZT01::kImageSize);
+    std::memcpy(file.Image(), fileBytes.constData(), CParamZT01::kImageSize);
     const CParamZT01 now = f.DeviceImage();
+    const bool bWritten = answer == 0 || answer == 1;
     QCOMPARE(now.SameIn(file, CParamZT01::kSensorData), answer == 0);
-    QCOMPARE(now.fLowLimit, answer == 2 ? 0.0f : -20.0f);
-    QCOMPARE(CTestFolder::Bytes(now) == torn, answer == 2);
+    QCOMPARE(now.fLowLimit, bWritten ? -20.0f : 0.0f);
+    QCOMPARE(CTestFolder::Bytes(now) == torn, !bWritten);
     QCOMPARE(f.Texts().size(), answer == 2 ? 1 : 2);
+    if (answer == 3)
+        QVERIFY2(f.Texts().last().contains("R385_100.dat"), qPrintable(f.Texts().last()));
 }
 
 void TestEndToEnd::unitHistory()

@@ -286,9 +286,17 @@ bool CZTDlg::ConfirmSensorData()
         CStringTable::Load(151),
         {QStringLiteral("Загрузить из файла"), QStringLiteral("Записать как есть"),
          QStringLiteral("Отмена")});
-    if (nAnswer == 0 && app.ReloadSensorData())
-        m_Page2.DoDataExchange(false);
-    return nAnswer == 0 || nAnswer == 1;
+    if (nAnswer != 0)
+        return nAnswer == 1;
+    // Asked to reload, a file that cannot be read now must not let the torn table through.
+    if (!app.ReloadSensorData())
+    {
+        CMsgBox::Show(this, CStringTable::Load(148).replace(QLatin1String("%s"), strFile),
+                      CStringTable::Load(107), EMsgIcon::Stop);
+        return false;
+    }
+    m_Page2.DoDataExchange(false);
+    return true;
 }
 
 QString CZTDlg::RecordTrouble()
