@@ -1,3 +1,4 @@
+#include "ccontrolid.h"
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
 #include "cmyedit.h"
@@ -136,9 +137,14 @@ void TestEndToEnd::configureADevice()
     QCOMPARE(written.mid(140, 2), CTestFolder::Bytes(device).mid(140, 2));
     QCOMPARE(f.m_pDlg->m_nCurPage, 0);
     // Reading it again shows what was written.
-    f.m_pDlg->OnOK();
+    Key(*f.m_pDlg, Qt::Key_Return);
     QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("400"));
     QCOMPARE(f.m_app.m_nSensor, 3);
+    // Back by mouse: Enter goes forward again, never to «Выход».
+    QTest::mouseClick(f.Button(CControlId::kBack), Qt::LeftButton);
+    QCOMPARE(f.m_pDlg->m_nCurPage, 0);
+    Key(*f.m_pDlg, Qt::Key_Return);
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
 }
 
 void TestEndToEnd::configureTheDemonstrationImage()

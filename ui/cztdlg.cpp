@@ -132,6 +132,8 @@ void CZTDlg::ShowPage(int nPage)
     m_arrPages[1 - nPage]->hide();
     m_arrPages[nPage]->show();
     SetButtons(nPage == 1, nPage == 1 ? kWrite : kForward);
+    // «<< Назад» disabled under the focus would hand Enter on to «Выход».
+    Button(CControlId::kOk)->setFocus();
 }
 
 void CZTDlg::OnOK()
