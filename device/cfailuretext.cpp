@@ -44,6 +44,14 @@ QString CFailureText::StepKey(CFailure::EStep nStep)
     return QString::fromLatin1(keys[int(nStep)]);
 }
 
+QString CFailureText::StepOfKey(const QString& strKey)
+{
+    for (int i = int(CFailure::EStep::Values); i <= int(CFailure::EStep::File); ++i)
+        if (StepKey(CFailure::EStep(i)) == strKey)
+            return Step(CFailure::EStep(i));
+    return strKey;
+}
+
 QString CFailureText::Reason(const CFailure& failure)
 {
     using EReason = CFailure::EReason;

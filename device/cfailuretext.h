@@ -15,6 +15,8 @@ public:
     // The step as the record and the JSON outputs name it: open, versions, read, backup, write,
     // verify, values; empty for none.
     static QString StepKey(CFailure::EStep nStep);
+    // The words of a step the record names by its key; an unknown key as it stands.
+    static QString StepOfKey(const QString& strKey);
     static QString Reason(const CFailure& failure);
     // What a torn write left, and the way back: strPort is the unit's port ("" in
     // demonstration mode), strBackup the image it held before.

@@ -305,6 +305,17 @@ void TestEndToEnd::tornSensorTable()
     QVERIFY(pStatus->toolTip().startsWith("Порт: "));
     QVERIFY(pStatus->geometry().bottom() < f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->geometry().top());
     QVERIFY(f.m_pDlg->m_Page1.m_pJournal->UnitPartial());
+    // Its history tells of the cut write in the wizard's words.
+    QStringList history;
+    f.m_pfnDialog = [&history](QDialog& dialog)
+    {
+        const QTreeWidgetItem* pWrite = dialog.findChild<QTreeWidget*>("1041")->topLevelItem(1);
+        history << pWrite->text(2) << pWrite->text(3) << pWrite->text(4);
+        return 0;
+    };
+    f.m_pDlg->OnHistory();
+    QCOMPARE(history,
+             QStringList({"запись", "прервано, частичный образ", "запись: порт пропал (адаптер отключён?)"}));
 
     // «Записать» asks first.
     f.m_shown.clear();
@@ -347,7 +358,7 @@ void TestEndToEnd::unitHistory()
         pAction->setParent(nullptr);
         return std::unique_ptr<QAction>(pAction);
     };
-    QCOMPARE(historyAction()->text(), QStringLiteral("История прибора..."));
+    QCOMPARE(historyAction()->text(), QStringLiteral("&История прибора..."));
     QVERIFY(!historyAction()->isEnabled()); // no unit in hand yet
     f.m_pDlg->OnOK();
     f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");

@@ -2,6 +2,7 @@
 #include "ccontrolid.h"
 
 #include "cdialogbuilder.h"
+#include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "cmsgbox.h"
 #include "crecordkeeper.h"
@@ -13,8 +14,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -55,7 +59,7 @@ QString Result(const CRecordEntry& entry)
 QString Changes(const CRecordEntry& entry)
 {
     if (!entry.strReason.isEmpty())
-        return entry.strStep + QStringLiteral(": ") + entry.strReason;
+        return CFailureText::StepOfKey(entry.strStep) + QStringLiteral(": ") + entry.strReason;
     return entry.strChanges;
 }
 
@@ -78,6 +82,34 @@ QString OfEntry(const CRecordEntry& entry)
 {
     return OfOperation(entry) + QStringLiteral(" от ") + Time(entry);
 }
+// The settings' names as wide as they are; the sides share the rest of the width, and a row is as
+// high as its longest value wrapped there (a sensor's name is long).
+void FitSides(QTreeWidget* pList)
+{
+    pList->header()->setStretchLastSection(false);
+    pList->resizeColumnToContents(0);
+    const int nSides = pList->columnCount() - 1;
+    // Room is kept for a vertical scroll bar, which many wrapped rows bring.
+    int nRoom = pList->viewport()->width() - pList->columnWidth(0);
+    if (!pList->verticalScrollBar()->isVisible())
+        nRoom -= pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, pList);
+    const int nWidth = nRoom / std::max(nSides, 1);
+    for (int i = 1; i <= nSides; ++i)
+        pList->setColumnWidth(i, nWidth);
+    const QFontMetrics metrics(pList->font());
+    const int nMargin = 2 * (pList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, pList) + 1);
+    for (int nRow = 0; nRow < pList->topLevelItemCount(); ++nRow)
+    {
+        QTreeWidgetItem* pItem = pList->topLevelItem(nRow);
+        int nHeight = metrics.height();
+        for (int i = 1; i <= nSides; ++i)
+            nHeight = std::max(
+                nHeight,
+                metrics.boundingRect(QRect(0, 0, nWidth - nMargin, 0), Qt::TextWordWrap, pItem->text(i))
+                    .height());
+        pItem->setSizeHint(0, QSize(pList->columnWidth(0), nHeight + 2));
+    }
+}
 } // namespace
 
 CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& query, RestoreFn pfnRestore,
@@ -92,6 +124,9 @@ CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& quer
     m_lstEntries->setAccessibleName(QStringLiteral("Записи о приборе"));
     m_lstCompare->setAccessibleName(QStringLiteral("Сравнение настроек"));
     m_wndNote->setTextFormat(Qt::PlainText);
+    // A sensor's name is long: the sides share the width and wrap rather than scroll away.
+    m_lstCompare->setWordWrap(true);
+    m_lstCompare->setUniformRowHeights(false);
     auto* pCompare = findChild<QPushButton*>(CControlId::Name(CControlId::kOk));
     auto* pRestore = findChild<QPushButton*>(CControlId::Name(CControlId::kHistoryRestore));
     connect(pCompare, &QPushButton::clicked, this, &CDlgHistory::OnCompare);
@@ -217,8 +252,7 @@ void CDlgHistory::OnCompare()
         if (row.mid(1).count(row[1]) != row.size() - 1)
             new QTreeWidgetItem(m_lstCompare, row);
     }
-    for (int i = 0; i < m_lstCompare->columnCount(); ++i)
-        m_lstCompare->resizeColumnToContents(i);
+    FitSides(m_lstCompare);
     const CSettingsDiff diff(app, images[images.size() - 2], images.last());
     m_wndNote->setText(
         m_lstCompare->topLevelItemCount() == 0 && diff.IsEqual()

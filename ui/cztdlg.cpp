@@ -344,7 +344,7 @@ QMenu* CZTDlg::CreateSystemMenu()
 {
     auto* pMenu = new QMenu(this);
     // A unit's history while one is in hand: the parameters page shows.
-    QAction* pHistory = pMenu->addAction(QStringLiteral("История прибора..."), this, &CZTDlg::OnHistory);
+    QAction* pHistory = pMenu->addAction(QStringLiteral("&История прибора..."), this, &CZTDlg::OnHistory);
     pHistory->setEnabled(m_nCurPage == 1);
     const QString strAbout = CStringTable::Load(101);
     if (!strAbout.isEmpty())

@@ -161,6 +161,7 @@ void ShootHistory(CZTApp& app, CZTDlg& dlg)
     s_strNext = QStringLiteral("question-sensor-mismatch");
     dlg.OnOK(); // asked, and cancelled
     app.ReloadSensorData();
+    app.LoadSensorImage(3); // another sensor: long names side by side in the comparison
     dlg.m_Page2.findChild<CMyEdit*>(CControlId::Name(CControlId::kHighLimit))->setText(QStringLiteral("700"));
     s_strNext = QStringLiteral("message-157-written");
     dlg.OnOK(); // written, back on the port page
