@@ -1,6 +1,7 @@
 #include "ccontrolid.h"
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
+#include "cdlghistory.h"
 #include "cmyedit.h"
 #include "cstringtable.h"
 #include "cwizardfixture.h"
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QStandardPaths>
@@ -305,17 +307,29 @@ void TestEndToEnd::tornSensorTable()
     QVERIFY(pStatus->toolTip().startsWith("Порт: "));
     QVERIFY(pStatus->geometry().bottom() < f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->geometry().top());
     QVERIFY(f.m_pDlg->m_Page1.m_pJournal->UnitPartial());
-    // Its history tells of the cut write in the wizard's words.
+    // Its history tells of the cut write in the wizard's words; compared, the sensors' long names
+    // wrap within the list rather than run off it.
     QStringList history;
-    f.m_pfnDialog = [&history](QDialog& dialog)
+    int nSensorRow = 0, nLine = 0;
+    f.m_pfnDialog = [&](QDialog& dialog)
     {
-        const QTreeWidgetItem* pWrite = dialog.findChild<QTreeWidget*>("1041")->topLevelItem(1);
+        dialog.show();
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        QTreeWidgetItem* pWrite = pEntries->topLevelItem(1);
         history << pWrite->text(2) << pWrite->text(3) << pWrite->text(4);
+        pEntries->setCurrentItem(pWrite);
+        static_cast<CDlgHistory&>(dialog).OnCompare();
+        auto* pCompare = dialog.findChild<QTreeWidget*>("1043");
+        history << pCompare->topLevelItem(0)->text(0)
+                << QString::number(pCompare->header()->length() <= pCompare->viewport()->width());
+        nSensorRow = pCompare->visualItemRect(pCompare->topLevelItem(0)).height();
+        nLine = pCompare->fontMetrics().height();
         return 0;
     };
     f.m_pDlg->OnHistory();
-    QCOMPARE(history,
-             QStringList({"запись", "прервано, частичный образ", "запись: порт пропал (адаптер отключён?)"}));
+    QCOMPARE(history, QStringList({"запись", "прервано, частичный образ",
+                                   "запись: порт пропал (адаптер отключён?)", "Тип датчика", "1"}));
+    QVERIFY2(nSensorRow >= 2 * nLine, qPrintable(QString::number(nSensorRow)));
 
     // «Записать» asks first.
     f.m_shown.clear();
