@@ -403,7 +403,8 @@ void TestEndToEnd::unitHistory()
         Key(dialog, Qt::Key_Tab);
         Key(dialog, Qt::Key_Tab);
         Key(dialog, Qt::Key_Space); // «Восстановить...», answered «Восстановить»
-        restored << pEntries->topLevelItem(0)->text(2) + " " + pEntries->topLevelItem(0)->text(3);
+        restored << pEntries->topLevelItem(0)->text(2) + " " + pEntries->topLevelItem(0)->text(3)
+                 << QString::number(pCompare->columnCount()); // no sides left of another entry
         Key(dialog, Qt::Key_Escape);
         return dialog.result();
     };
@@ -411,7 +412,7 @@ void TestEndToEnd::unitHistory()
     QCOMPARE(rows, QStringList({"чтение выполнено", "запись выполнено", "чтение выполнено"}));
     QCOMPARE(focus, QStringList({"1041", "1", "1042", "1043", "2"}));
     QCOMPARE(compared, QStringList({"Границы преобразования|0 ... 1000 °C|0 ... 700 °C|0 ... 700 °C"}));
-    QCOMPARE(restored, QStringList({"восстановление выполнено, сверено"}));
+    QCOMPARE(restored, QStringList({"восстановление выполнено, сверено", "1"}));
     QVERIFY(f.Texts().last().startsWith("Прибору возвращён образ до записи от "));
     QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(device));
     QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("1000"));

@@ -124,6 +124,7 @@ CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& quer
     m_lstEntries->setAccessibleName(QStringLiteral("Записи о приборе"));
     m_lstCompare->setAccessibleName(QStringLiteral("Сравнение настроек"));
     m_wndNote->setTextFormat(Qt::PlainText);
+    m_strHeading = m_lstCompare->headerItem()->text(0);
     // A sensor's name is long: the sides share the width and wrap rather than scroll away.
     m_lstCompare->setWordWrap(true);
     m_lstCompare->setUniformRowHeights(false);
@@ -141,15 +142,21 @@ CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& quer
                 const CRecordEntry* pEntry = Chosen();
                 pCompare->setEnabled(pEntry);
                 pRestore->setEnabled(pEntry && !ImageBefore(*pEntry).isEmpty());
-                m_lstCompare->clear();
+                ClearComparison();
             });
+}
+
+void CDlgHistory::ClearComparison()
+{
+    m_lstCompare->clear();
+    m_lstCompare->setColumnCount(1);
+    m_lstCompare->setHeaderLabels({m_strHeading});
+    m_wndNote->setText(m_strListNote);
 }
 
 void CDlgHistory::Fill()
 {
     m_lstEntries->clear();
-    m_lstCompare->clear();
-    m_wndNote->clear();
     QString strNote, strError;
     const QString strUnit = m_query.bDemo
                                 ? QStringLiteral("Демонстрационный образ")
@@ -163,7 +170,8 @@ void CDlgHistory::Fill()
     else
         m_wndUnit->setText(
             QStringLiteral("%1: записи, новые сверху (%2)").arg(strUnit).arg(m_entries.size()));
-    m_wndNote->setText(strNote);
+    m_strListNote = strNote;
+    ClearComparison();
     for (const CRecordEntry& entry : std::as_const(m_entries))
     {
         auto* pItem =
@@ -232,7 +240,7 @@ bool CDlgHistory::Sides(const CRecordEntry& entry, QStringList& headings, QList<
 void CDlgHistory::OnCompare()
 {
     const CRecordEntry* pEntry = Chosen();
-    QStringList headings{QStringLiteral("Настройка")};
+    QStringList headings{m_strHeading};
     QList<CParamZT01> images;
     if (!pEntry || !Sides(*pEntry, headings, images))
         return;

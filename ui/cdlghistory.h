@@ -45,6 +45,8 @@ public:
 private:
     // The chosen entry, or null.
     const CRecordEntry* Chosen() const;
+    // No comparison shown: its sides and its note go with the entry they were of.
+    void ClearComparison();
     // An image of the record; false after saying why.
     bool RecordImage(const QString& strHash, CParamZT01& image);
     // The images of an entry to compare, each with its column heading.
@@ -53,4 +55,6 @@ private:
     CRecordKeeper& m_keeper;
     CRecordStore::SQuery m_query;
     RestoreFn m_pfnRestore;
+    QString m_strHeading;  // the comparison's first heading, the settings' names
+    QString m_strListNote; // what the record said of the list (a plant not reached)
 };
