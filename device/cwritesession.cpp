@@ -152,7 +152,10 @@ bool CWriteSession::Send()
     else if (m_Request.bVerify)
         m_bVerified = Verify();
     if (!m_Failure.IsSet())
+    {
+        m_app.m_strSensorMismatch = m_app.SensorFileMismatch(edit); // the unit holds it now
         return true;
+    }
     // What the unit holds, and which unit it is, must be read again before the next write.
     m_app.m_bConnected = false;
     return false;

@@ -281,6 +281,7 @@ void TestEndToEnd::tornSensorTable()
 {
     QFETCH(int, answer);
     CWizardFixture f;
+    const CParamZT01 before = f.DeviceImage();
     f.m_pDlg->OnOK();
     // A sensor change cut at block 30: the new sensor's codes and limits are in, its table is not.
     f.m_pfnDialog = [](QDialog& dialog)
@@ -305,6 +306,7 @@ void TestEndToEnd::tornSensorTable()
     QCOMPARE(pStatus->text(), QStringLiteral("Данные датчика не совпадают с файлом R385_100.dat: возможно, "
                                              "запись была прервана"));
     QVERIFY(pStatus->toolTip().startsWith("Порт: "));
+    QCOMPARE(pStatus->font(), f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->font());
     QVERIFY(pStatus->geometry().bottom() < f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->geometry().top());
     QVERIFY(f.m_pDlg->m_Page1.m_pJournal->UnitPartial());
     // Its history tells of the cut write in the wizard's words; compared, the sensors' long names
@@ -359,6 +361,20 @@ void TestEndToEnd::tornSensorTable()
     QCOMPARE(f.Texts().size(), answer == 2 ? 1 : 2);
     if (answer == 3)
         QVERIFY2(f.Texts().last().contains("R385_100.dat"), qPrintable(f.Texts().last()));
+    if (answer != 2)
+        return;
+    // Put back from its history, the unit holds its old sensor whole, and the line says so no more.
+    f.m_nAnswer = 0;
+    f.m_pfnDialog = [](QDialog& dialog)
+    {
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        pEntries->setCurrentItem(pEntries->topLevelItem(1)); // the cut write
+        static_cast<CDlgHistory&>(dialog).OnRestore();
+        return 0;
+    };
+    f.m_pDlg->OnHistory();
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(before));
+    QVERIFY2(pStatus->text().startsWith("Порт: "), qPrintable(pStatus->text()));
 }
 
 void TestEndToEnd::unitHistory()

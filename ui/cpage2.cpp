@@ -16,6 +16,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -149,7 +150,7 @@ void CPage2::ShowStatus()
     {
         pStatus->setText(m_strStatus);
         pStatus->setToolTip(QString());
-        pStatus->setStyleSheet(QString());
+        pStatus->setPalette(QPalette());
         pStatus->setWordWrap(false);
         pStatus->resize(pStatus->width(), m_nStatusHeight);
         return;
@@ -160,7 +161,10 @@ void CPage2::ShowStatus()
     strText[0] = strText[0].toUpper();
     pStatus->setText(strText);
     pStatus->setToolTip(m_strStatus);
-    pStatus->setStyleSheet(QStringLiteral("color: #b00000"));
+    // A palette, not a style sheet: a style sheet would give the label the application's font.
+    QPalette palette = pStatus->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    pStatus->setPalette(palette);
     pStatus->setWordWrap(true);
     pStatus->resize(pStatus->width(), qMax(m_nStatusHeight, pStatus->heightForWidth(pStatus->width())));
 }

@@ -187,6 +187,7 @@ bool CZTDlg::RestoreImage(const CParamZT01& image, const QString& strWhat)
     CWriteSession::SRequest request;
     request.bRestore = true; // every byte but the device block, read back and compared
     const bool bRestored = RunWrite(request, &image);
+    m_Page2.DoDataExchange(false); // a table put back whole is its sensor's again
     if (bRestored)
         CMsgBox::Show(this, QStringLiteral("Прибору возвращён %1.").arg(strWhat), CStringTable::Load(151),
                       EMsgIcon::Information, RecordTrouble());
