@@ -121,6 +121,18 @@ void CSerialPort::CheckLost()
                                                 QStringLiteral("port lost: %1").arg(m_hPort->errorString()));
 }
 
+bool CSerialPort::IsLost()
+{
+    if (m_bDemo || !m_hPort || m_bLost)
+        return m_bLost;
+    if (HungUp(m_hPort->handle()))
+    {
+        m_bLost = true;
+        qCDebug(lcLine).noquote() << CLineLog::Line(Elapsed(), '-', QStringLiteral("port lost while idle"));
+    }
+    return m_bLost;
+}
+
 bool CSerialPort::Write(const void* pBuffer, int n)
 {
     if (m_bDemo)

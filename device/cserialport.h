@@ -51,6 +51,9 @@ public:
     // The device behind strName, the same for every name of it (a link, another path); empty
     // when there is none (cserialport_unix.cpp, cserialport_win.cpp).
     static QString DeviceIdentity(const QString& strName);
+    // Whether the open port has gone away, asked of the system now: an adapter pulled while
+    // nothing was sent is otherwise noticed only by the next exchange. Sets m_bLost.
+    bool IsLost();
     // The last failed Open failed because another program holds the port.
     bool IsBusy() const { return m_bBusy; }
     // The time-outs in ms: a read of n bytes waits the line time of n characters and 500 ms; the
@@ -76,6 +79,8 @@ private:
     static bool LockExclusive(qintptr hNative);
     static bool EnableRtsToggle(qintptr hNative);
     static void WaitUntilSent(qintptr hNative);
+    // The line is hung up or the device removed.
+    static bool HungUp(qintptr hNative);
     // Finds out why strName cannot be opened; empty when nothing explains it.
     static QString FailureReason(const QString& strName, bool& bBusy);
     void CheckLost();

@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -189,4 +190,10 @@ bool CSerialPort::EnableRtsToggle(qintptr hNative)
 void CSerialPort::WaitUntilSent(qintptr hNative)
 {
     ::tcdrain(int(hNative));
+}
+
+bool CSerialPort::HungUp(qintptr hNative)
+{
+    pollfd fd = {int(hNative), 0, 0};
+    return ::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }

@@ -24,6 +24,13 @@ void CSerialPort::WaitUntilSent(qintptr hNative)
     FlushFileBuffers(reinterpret_cast<HANDLE>(hNative));
 }
 
+bool CSerialPort::HungUp(qintptr hNative)
+{
+    // A removed device refuses even the question of its state.
+    DWORD nErrors = 0;
+    return ClearCommError(reinterpret_cast<HANDLE>(hNative), &nErrors, nullptr) == 0;
+}
+
 QString CSerialPort::DeviceIdentity(const QString& strName)
 {
     // COM3, com3 and \\.\COM3 are one port.

@@ -104,6 +104,88 @@ void PlugInAgain(CWizardFixture& f, const QString& strPort)
     QVERIFY(f.m_sim.Start());
     QVERIFY(QFile::remove(strPort) && QFile::link(f.m_sim.SlavePath(), strPort));
 }
+
+// The adapter pulled out at block 20 of a connect or a write: the transfer fails at once.
+void PullOut(CWizardFixture& f, bool writing)
+{
+    f.AddFault(
+        f.Fault(EFault::HangUp, 20, 1, writing ? CSimDevice::ERequest::Write : CSimDevice::ERequest::Read));
+    QElapsedTimer timer;
+    timer.start();
+    f.m_pDlg->OnOK();
+    const qint64 nElapsed = timer.elapsed();
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(writing ? 156 : 155)}));
+    // A write cut at block 20 leaves new blocks before it and old ones after: the details say
+    // so, where the image it held is kept, and how the wizard puts it back.
+    CheckPulledDetail(f.m_shown[0].strDetail, writing);
+    // Waiting for answers from a line that is gone would take two answer time-outs, over a second.
+    QVERIFY2(nElapsed < 900, qPrintable(QString::number(nElapsed)));
+    QCOMPARE(f.m_pDlg->m_nCurPage, writing ? 1 : 0);
+    QVERIFY(f.m_pDlg->isEnabled());
+    QVERIFY(!f.m_app.m_bConnected);
+}
+
+// A sensor change cut at block 30: the new sensor's codes and limits are in, its table is not.
+// The unit is then plugged in again, and the port page shows.
+void CutSensorChange(CWizardFixture& f)
+{
+    f.m_pDlg->OnOK();
+    f.m_pfnDialog = [](QDialog& dialog)
+    {
+        qobject_cast<CDlgChangeSensor*>(&dialog)->m_cbSensor->setCurrentIndex(3);
+        dialog.accept();
+        return dialog.result();
+    };
+    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
+    f.AddFault(f.Fault(EFault::HangUp, 30, 1, CSimDevice::ERequest::Write));
+    f.m_pDlg->OnOK();
+    f.m_sim.Stop();
+    QVERIFY(f.m_sim.Start());
+    f.m_ports = {f.m_sim.SlavePath()};
+    f.m_pDlg->OnBack();
+    QTRY_COMPARE(f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007)->currentText(), f.m_sim.SlavePath());
+}
+
+// The cut write in the unit's history, in the wizard's words; compared, the sensors' long names
+// wrap within the list rather than run off it.
+void CheckCutWriteInHistory(CWizardFixture& f)
+{
+    QStringList history;
+    int nSensorRow = 0, nLine = 0;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        dialog.show();
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        QTreeWidgetItem* pWrite = pEntries->topLevelItem(1);
+        history << pWrite->text(2) << pWrite->text(3) << pWrite->text(4);
+        pEntries->setCurrentItem(pWrite);
+        static_cast<CDlgHistory&>(dialog).OnCompare();
+        auto* pCompare = dialog.findChild<QTreeWidget*>("1043");
+        history << pCompare->topLevelItem(0)->text(0)
+                << QString::number(pCompare->header()->length() <= pCompare->viewport()->width());
+        nSensorRow = pCompare->visualItemRect(pCompare->topLevelItem(0)).height();
+        nLine = pCompare->fontMetrics().height();
+        return 0;
+    };
+    f.m_pDlg->OnHistory();
+    QCOMPARE(history, QStringList({"запись", "прервано, частичный образ",
+                                   "запись: порт пропал (адаптер отключён?)", "Тип датчика", "1"}));
+    QVERIFY2(nSensorRow >= 2 * nLine, qPrintable(QString::number(nSensorRow)));
+}
+
+// «Восстановить» on the entry in row nRow, confirmed.
+void RestoreFromHistory(CWizardFixture& f, int nRow)
+{
+    f.m_nAnswer = 0;
+    f.m_pfnDialog = [nRow](QDialog& dialog)
+    {
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        pEntries->setCurrentItem(pEntries->topLevelItem(nRow));
+        static_cast<CDlgHistory&>(dialog).OnRestore();
+        return 0;
+    };
+    f.m_pDlg->OnHistory();
+}
 } // namespace
 
 class TestEndToEnd : public QObject
@@ -191,16 +273,18 @@ void TestEndToEnd::lineGoesSilentHalfWay()
 
 void TestEndToEnd::adapterUnplugged_data()
 {
-    QTest::addColumn<bool>("writing");
+    QTest::addColumn<int>("when");     // pulled out 0 while connecting, 1 while writing, 2 between
     QTest::addColumn<int>("unitBack"); // the unit plugged in again: 0 the same, 1 another
-    QTest::newRow("while connecting") << false << 0;
-    QTest::newRow("while writing, the same unit back") << true << 0;
-    QTest::newRow("while writing, another unit back") << true << 1;
+    QTest::newRow("while connecting") << 0 << 0;
+    QTest::newRow("while writing, the same unit back") << 1 << 0;
+    QTest::newRow("while writing, another unit back") << 1 << 1;
+    QTest::newRow("between transfers, the same unit back") << 2 << 0;
+    QTest::newRow("between transfers, another unit back") << 2 << 1;
 }
 
 void TestEndToEnd::adapterUnplugged()
 {
-    QFETCH(bool, writing);
+    QFETCH(int, when);
     QFETCH(int, unitBack);
     CWizardFixture f;
     // The adapter has a name of its own that comes back with it, as /dev/ttyUSB0 does.
@@ -211,30 +295,16 @@ void TestEndToEnd::adapterUnplugged()
     f.m_pDlg->m_Page1.FillPortList();
     pList->setCurrentText(strPort);
     const CParamZT01 device = f.DeviceImage();
-    if (writing)
+    if (when > 0)
     {
         f.m_pDlg->OnOK();
         QCOMPARE(f.m_pDlg->m_nCurPage, 1);
         f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
     }
-    // The adapter is pulled out at block 20.
-    f.AddFault(
-        f.Fault(EFault::HangUp, 20, 1, writing ? CSimDevice::ERequest::Write : CSimDevice::ERequest::Read));
-    QElapsedTimer timer;
-    timer.start();
-    f.m_pDlg->OnOK();
-    const qint64 nElapsed = timer.elapsed();
-    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(writing ? 156 : 155)}));
-    // A write cut at block 20 leaves new blocks before it and old ones after: the details say so,
-    // where the image it held is kept, and how the wizard puts it back.
-    CheckPulledDetail(f.m_shown[0].strDetail, writing);
+    if (when < 2)
+        PullOut(f, when == 1);
     if (QTest::currentTestFailed())
         return;
-    // Waiting for answers from a line that is gone would take two answer time-outs, over a second.
-    QVERIFY2(nElapsed < 900, qPrintable(QString::number(nElapsed)));
-    QCOMPARE(f.m_pDlg->m_nCurPage, writing ? 1 : 0);
-    QVERIFY(f.m_pDlg->isEnabled());
-    QVERIFY(!f.m_app.m_bConnected);
 
     // Plugged in again under the same name.
     PlugInAgain(f, strPort);
@@ -245,14 +315,18 @@ void TestEndToEnd::adapterUnplugged()
     if (unitBack == 1)
         f.SetDeviceImage(other);
     const int nExchanges = f.Exchanges();
-    if (!writing)
+    if (when == 0)
+    {
         QTRY_COMPARE(pList->currentText(), strPort);
-    // «Записать» opens the port again and writes, with the page's edits, to the same unit only.
-    if (!writing)
         f.m_pDlg->OnOK();
+    }
+    // The first «Записать» opens the port again and writes, with the page's edits, to the same
+    // unit only.
+    f.m_shown.clear();
     f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
     f.m_pDlg->OnOK();
     QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("700"));
+    QCOMPARE(f.Texts().size(), 1);
     if (unitBack == 1)
     {
         QVERIFY2(f.Texts().last().startsWith("К порту " + strPort + " подключён другой прибор."),
@@ -282,22 +356,9 @@ void TestEndToEnd::tornSensorTable()
     QFETCH(int, answer);
     CWizardFixture f;
     const CParamZT01 before = f.DeviceImage();
-    f.m_pDlg->OnOK();
-    // A sensor change cut at block 30: the new sensor's codes and limits are in, its table is not.
-    f.m_pfnDialog = [](QDialog& dialog)
-    {
-        qobject_cast<CDlgChangeSensor*>(&dialog)->m_cbSensor->setCurrentIndex(3);
-        dialog.accept();
-        return dialog.result();
-    };
-    f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
-    f.AddFault(f.Fault(EFault::HangUp, 30, 1, CSimDevice::ERequest::Write));
-    f.m_pDlg->OnOK();
-    f.m_sim.Stop();
-    QVERIFY(f.m_sim.Start());
-    f.m_ports = {f.m_sim.SlavePath()};
-    f.m_pDlg->OnBack();
-    QTRY_COMPARE(f.Control<QComboBox>(&f.m_pDlg->m_Page1, 1007)->currentText(), f.m_sim.SlavePath());
+    CutSensorChange(f);
+    if (QTest::currentTestFailed())
+        return;
 
     // Connected again, the status line says the table is not the sensor's, and so does the record.
     f.m_pDlg->OnOK();
@@ -306,32 +367,11 @@ void TestEndToEnd::tornSensorTable()
     QCOMPARE(pStatus->text(), QStringLiteral("Данные датчика не совпадают с файлом R385_100.dat: возможно, "
                                              "запись была прервана"));
     QVERIFY(pStatus->toolTip().startsWith("Порт: "));
-    QCOMPARE(pStatus->font(), f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->font());
     QVERIFY(pStatus->geometry().bottom() < f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->geometry().top());
     QVERIFY(f.m_pDlg->m_Page1.m_pJournal->UnitPartial());
-    // Its history tells of the cut write in the wizard's words; compared, the sensors' long names
-    // wrap within the list rather than run off it.
-    QStringList history;
-    int nSensorRow = 0, nLine = 0;
-    f.m_pfnDialog = [&](QDialog& dialog)
-    {
-        dialog.show();
-        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
-        QTreeWidgetItem* pWrite = pEntries->topLevelItem(1);
-        history << pWrite->text(2) << pWrite->text(3) << pWrite->text(4);
-        pEntries->setCurrentItem(pWrite);
-        static_cast<CDlgHistory&>(dialog).OnCompare();
-        auto* pCompare = dialog.findChild<QTreeWidget*>("1043");
-        history << pCompare->topLevelItem(0)->text(0)
-                << QString::number(pCompare->header()->length() <= pCompare->viewport()->width());
-        nSensorRow = pCompare->visualItemRect(pCompare->topLevelItem(0)).height();
-        nLine = pCompare->fontMetrics().height();
-        return 0;
-    };
-    f.m_pDlg->OnHistory();
-    QCOMPARE(history, QStringList({"запись", "прервано, частичный образ",
-                                   "запись: порт пропал (адаптер отключён?)", "Тип датчика", "1"}));
-    QVERIFY2(nSensorRow >= 2 * nLine, qPrintable(QString::number(nSensorRow)));
+    CheckCutWriteInHistory(f);
+    if (QTest::currentTestFailed())
+        return;
 
     // «Записать» asks first.
     f.m_shown.clear();
@@ -364,15 +404,7 @@ void TestEndToEnd::tornSensorTable()
     if (answer != 2)
         return;
     // Put back from its history, the unit holds its old sensor whole, and the line says so no more.
-    f.m_nAnswer = 0;
-    f.m_pfnDialog = [](QDialog& dialog)
-    {
-        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
-        pEntries->setCurrentItem(pEntries->topLevelItem(1)); // the cut write
-        static_cast<CDlgHistory&>(dialog).OnRestore();
-        return 0;
-    };
-    f.m_pDlg->OnHistory();
+    RestoreFromHistory(f, 1); // the cut write
     QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(before));
     QVERIFY2(pStatus->text().startsWith("Порт: "), qPrintable(pStatus->text()));
 }

@@ -83,6 +83,18 @@ qsizetype CaptionOf(const CDialogBuilder::SControl& field, const QList<CDialogBu
     return nCaption;
 }
 
+// A list of rows with the given column headings, chosen a row at a time.
+QWidget* CreateList(const CDialogBuilder::SControl& control, QWidget* pParent)
+{
+    auto* pList = new QTreeWidget(pParent);
+    pList->setHeaderLabels(control.items);
+    pList->setRootIsDecorated(false);
+    pList->setUniformRowHeights(true);
+    pList->setAllColumnsShowFocus(true);
+    pList->setSelectionMode(QAbstractItemView::SingleSelection);
+    return pList;
+}
+
 QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParent)
 {
     const QString& strKind = control.strKind;
@@ -107,16 +119,7 @@ QWidget* CreateStandard(const CDialogBuilder::SControl& control, QWidget* pParen
         return pCombo;
     }
     if (strKind == QLatin1String("list"))
-    {
-        // A list of rows with the given column headings, chosen a row at a time.
-        auto* pList = new QTreeWidget(pParent);
-        pList->setHeaderLabels(control.items);
-        pList->setRootIsDecorated(false);
-        pList->setUniformRowHeights(true);
-        pList->setAllColumnsShowFocus(true);
-        pList->setSelectionMode(QAbstractItemView::SingleSelection);
-        return pList;
-    }
+        return CreateList(control, pParent);
     if (strKind == QLatin1String("progress"))
     {
         auto* pBar = new QProgressBar(pParent);

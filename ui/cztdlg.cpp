@@ -252,7 +252,7 @@ void CZTDlg::OnHistory()
 bool CZTDlg::UnitInHand(CWriteSession& session)
 {
     CZTAppDevice& app = ZTApp();
-    if (app.m_Port.m_bDemo || (app.m_bConnected && !app.m_Port.m_bLost))
+    if (app.m_Port.m_bDemo || (app.m_bConnected && !app.m_Port.IsLost()))
         return true;
     const bool bSame = session.Reconnect();
     m_Keeper.StartSync();
