@@ -26,7 +26,8 @@ void CConsoleProgress::SetPos(int nPos)
 void CConsoleProgress::Draw()
 {
     const int nPercent = qBound(0, Percent(m_nPos, m_nMin, m_nMax), 100);
-    std::fprintf(m_pStream, "\r[%s] %3d%% %s", qPrintable(Bar(nPercent, 32)), nPercent,
+    // The rest of the line is cleared: a shorter text may follow a longer one in one bar.
+    std::fprintf(m_pStream, "\r[%s] %3d%% %s\033[K", qPrintable(Bar(nPercent, 32)), nPercent,
                  m_strText.toUtf8().constData());
     std::fflush(m_pStream);
     m_bDrawn = true;

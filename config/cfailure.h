@@ -35,6 +35,7 @@ public:
         Rules,       // the checks refused a value; m_strDetail is their message
         PageRefused, // the parameters page did not give its values
         OtherUnit,   // the port, opened again, leads to a unit with another device block
+        EchoOnly,    // only the request came back (an adapter's echo, a loopback plug): no unit answered
     };
 
     bool IsSet() const { return m_nStep != EStep::None; }

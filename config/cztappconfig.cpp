@@ -249,8 +249,35 @@ void CZTAppConfig::ShowMessage(const QString& strText, const QString& strCaption
         m_Hooks.m_pfnMessage(strText, strCaption, nIcon);
 }
 
+namespace
+{
+// An operation's view of the shared display: closing it leaves the display open.
+class CProgressRelay : public CProgress
+{
+public:
+    explicit CProgressRelay(CProgress& shared) : m_shared(shared) {}
+    void SetText(const QString& strText) override { m_shared.SetText(strText); }
+    void SetRange(int nMin, int nMax) override { m_shared.SetRange(nMin, nMax); }
+    void SetStep(int nStep) override { m_shared.SetStep(nStep); }
+    void SetPos(int nPos) override { m_shared.SetPos(nPos); }
+    void StepIt() override { m_shared.StepIt(); }
+    void PumpMessages() override { m_shared.PumpMessages(); }
+
+private:
+    CProgress& m_shared;
+};
+} // namespace
+
+void CZTAppConfig::BeginSharedProgress()
+{
+    m_pSharedProgress.reset(); // the one before closes first
+    m_pSharedProgress = CreateProgress();
+}
+
 std::unique_ptr<CProgress> CZTAppConfig::CreateProgress() const
 {
+    if (m_pSharedProgress)
+        return std::make_unique<CProgressRelay>(*m_pSharedProgress);
     std::unique_ptr<CProgress> pProgress;
     if (m_Hooks.m_pfnCreateProgress)
         pProgress = m_Hooks.m_pfnCreateProgress();

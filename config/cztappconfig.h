@@ -51,6 +51,10 @@ public:
     // The front end's services; harmless when the front end installed none.
     void ShowMessage(const QString& strText, const QString& strCaption, EMsgIcon nIcon) const;
     std::unique_ptr<CProgress> CreateProgress() const;
+    // From here until EndSharedProgress every operation reports into one display: a write and
+    // its read-back show as one window, which keeps the frame disabled between them.
+    void BeginSharedProgress();
+    void EndSharedProgress() { m_pSharedProgress.reset(); }
 
     // The sensor file that the working image's sensor data, as last read, disagree with; empty
     // when none, or once the sensor has been loaded from its file.
@@ -68,6 +72,8 @@ public:
     CUiHooks m_Hooks;
 
 private:
+    std::unique_ptr<CProgress> m_pSharedProgress;
+
     // The catalogue's file of sensor nSensor, read from ImgEEPROM/; false when unknown or unusable.
     bool ReadSensorFile(int nSensor, CParamZT01& image);
 };

@@ -43,6 +43,12 @@ void CBlockExchange::Fail(CFailure::EStep nStep, CFailure::EReason nReason, quin
     m_Failure.m_nExpected = nExpected;
 }
 
+CFailure::EReason CBlockExchange::NoAnswer(int nReceived) const
+{
+    return nReceived == 0 && m_Port.LastReadEchoed() ? CFailure::EReason::EchoOnly
+                                                     : CFailure::EReason::TimeOut;
+}
+
 void CBlockExchange::SettleLine()
 {
     if (!m_bUnsettled)
@@ -98,7 +104,7 @@ bool CBlockExchange::ReadAttempt(quint32 nAddress, const quint8 (&request)[CFram
     {
         LOG_LINE('<', TimeOut(Block("read", nAddress), nReceived, CFrameCodec::kLongText),
                  CLineLog::Text(answerText, nReceived));
-        Fail(nStep, EReason::TimeOut, nAddress, nReceived, CFrameCodec::kLongText);
+        Fail(nStep, NoAnswer(nReceived), nAddress, nReceived, CFrameCodec::kLongText);
         return false;
     }
     quint8 answer[CFrameCodec::kLongFrame];
@@ -170,7 +176,7 @@ CBlockExchange::EWrite CBlockExchange::WriteAttempt(quint32 nAddress, const char
     if (!m_Port.Read(answer, 1, nReceived))
     {
         LOG_LINE('<', TimeOut(Block("write", nAddress), 0, 1), QByteArray());
-        Fail(nStep, EReason::TimeOut, nAddress, 0, 1);
+        Fail(nStep, NoAnswer(0), nAddress, 0, 1);
         return EWrite::Failed;
     }
     if (answer[0] == 0x55)

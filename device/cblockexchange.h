@@ -35,6 +35,8 @@ private:
     EWrite WriteAttempt(quint32 nAddress, const char* pText);
     // Drains the line when the last exchange may have left an answer on its way.
     void SettleLine();
+    // A read that timed out: the unit said nothing, or only the request came back.
+    CFailure::EReason NoAnswer(int nReceived) const;
     void Fail(CFailure::EStep nStep, CFailure::EReason nReason, quint32 nAddress, int nReceived = 0,
               int nExpected = 0);
 

@@ -88,6 +88,8 @@ QString CFailureText::Reason(const CFailure& failure)
         return failure.m_strDetail;
     case EReason::PageRefused:
         return QStringLiteral("страница параметров не приняла значения");
+    case EReason::EchoOnly:
+        return QStringLiteral("линия возвращает запрос: эхо адаптера, прибор не отвечает");
     case EReason::OtherUnit:
         return QStringLiteral("к порту подключён другой прибор (его блок прибора не тот, что был прочитан)");
     }
@@ -112,6 +114,13 @@ QString CFailureText::TornInWizard(const QString& strBackup)
                           "Вернуть прежний образ: «История прибора...» в меню окна (правая кнопка мыши "
                           "или Shift+F10), затем «Восстановить».")
         .arg(QDir::toNativeSeparators(strBackup));
+}
+
+QString CFailureText::MismatchInWizard(const CFailure& failure)
+{
+    return QStringLiteral("Ошибка записи образа EEPROM прибора.\nПрочитанное из прибора после записи не "
+                          "совпадает с записанным: %1.")
+        .arg(Reason(failure));
 }
 
 QString CFailureText::SensorMismatch(const QString& strFile)

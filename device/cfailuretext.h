@@ -24,6 +24,8 @@ public:
                         const QString& strEntry = QString());
     // The same for the wizard, whose way back is its unit's history window.
     static QString TornInWizard(const QString& strBackup);
+    // The wizard's message for a write whose read-back differs: the address and the bytes.
+    static QString MismatchInWizard(const CFailure& failure);
     // "данные датчика не совпадают с файлом TcplK.dat: возможно, запись была прервана"
     static QString SensorMismatch(const QString& strFile);
 };

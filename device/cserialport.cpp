@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <cstring>
+#include <utility>
 
 namespace
 {
@@ -80,6 +81,8 @@ bool CSerialPort::Open(const QString& strName)
     m_strPortName = strName;
     m_bOpen = true;
     m_bLost = false;
+    m_bEchoTold = false;
+    m_request.clear();
     m_timerOpen.start();
     qCDebug(lcLine).noquote() << CLineLog::Line(0, '-', QStringLiteral("port %1 opened").arg(strName));
     return true;
@@ -163,6 +166,7 @@ bool CSerialPort::Write(const void* pBuffer, int n)
         CheckLost();
         m_hPort->clear(QSerialPort::Output);
     }
+    m_request = bWritten ? QByteArray(static_cast<const char*>(pBuffer), n) : QByteArray();
     return bWritten;
 }
 
@@ -176,9 +180,12 @@ bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
         nReceived = n;
         return true;
     }
+    m_bLastEchoed = false;
     if (!m_hPort || m_bLost)
         return false;
-    const QDeadlineTimer deadline(ReadTimeout(n));
+    QDeadlineTimer deadline(ReadTimeout(n));
+    if (!m_request.isEmpty() && SkipEcho(std::exchange(m_request, QByteArray()), deadline))
+        deadline.setRemainingTime(ReadTimeout(n)); // the answer follows the echo
     while (m_hPort->bytesAvailable() < n && m_hPort->waitForReadyRead(int(deadline.remainingTime())))
     {
     }
@@ -188,6 +195,27 @@ bool CSerialPort::Read(void* pBuffer, int n, int& nReceived)
     if (nReceived < n)
         CheckLost();
     return nReceived == n;
+}
+
+bool CSerialPort::SkipEcho(const QByteArray& request, const QDeadlineTimer& deadline)
+{
+    for (;;)
+    {
+        const QByteArray head = m_hPort->peek(request.size());
+        if (!request.startsWith(head))
+            return false;
+        if (head.size() == request.size())
+            break;
+        if (!m_hPort->waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    m_hPort->skip(request.size());
+    m_bLastEchoed = true;
+    if (!m_bEchoTold)
+        qCDebug(lcLine).noquote() << CLineLog::Line(
+            Elapsed(), '-', QStringLiteral("the line echoes each request (adapter echo): echoes dropped"));
+    m_bEchoTold = true;
+    return true;
 }
 
 int CSerialPort::Drain(int nQuietMs, int nMaxMs)

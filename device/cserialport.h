@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
@@ -38,8 +40,12 @@ public:
     bool Close();
     // Sends exactly n bytes after discarding anything unread from an earlier exchange.
     bool Write(const void* pBuffer, int n);
-    // Receives exactly n bytes; nReceived says how many arrived before the time-out.
+    // Receives exactly n bytes; nReceived says how many arrived before the time-out. The first
+    // read after a write drops an echo of that request (an adapter with local echo, a loopback
+    // plug) and waits for the answer behind it.
     bool Read(void* pBuffer, int n, int& nReceived);
+    // The last read found its request echoed back.
+    bool LastReadEchoed() const { return m_bLastEchoed; }
     // Discards what arrives until the line has been quiet for nQuietMs (at most nMaxMs in all),
     // so that a late answer is not taken for the next request's; returns the bytes discarded.
     int Drain(int nQuietMs, int nMaxMs);
@@ -84,10 +90,17 @@ private:
     // Finds out why strName cannot be opened; empty when nothing explains it.
     static QString FailureReason(const QString& strName, bool& bBusy);
     void CheckLost();
+    // Drops what arrives while it is request, byte for byte, once the whole of it has come;
+    // true when it did. An answer is never taken for an echo: a request ends with a line feed
+    // where no answer holds one.
+    bool SkipEcho(const QByteArray& request, const QDeadlineTimer& deadline);
 
     QElapsedTimer m_timerOpen;
 
     int m_nWriteTimeout = 0;   // ms; fixed by the first write after Open
     bool m_bManualRts = false; // RTS is raised around each write by the program
     bool m_bBusy = false;      // the last Open found the port held by another program
+    QByteArray m_request;      // the last request written, until a read has looked for its echo
+    bool m_bLastEchoed = false;
+    bool m_bEchoTold = false; // the traffic log has said that the line echoes
 };

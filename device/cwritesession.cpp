@@ -28,6 +28,7 @@ bool CWriteSession::Connect(const QString& strPort)
     m_bVersions = false;
     m_app.m_bConnected = false;
     m_app.m_strSensorMismatch.clear();
+    m_app.m_strUnitPort = strPort;
     if (!m_app.m_Port.Open(strPort))
     {
         CFailure failure = CFailure::At(CFailure::EStep::Open, CFailure::EReason::PortOpen);
@@ -54,7 +55,8 @@ bool CWriteSession::Connect(const QString& strPort)
 
 bool CWriteSession::Reconnect()
 {
-    const QString strPort = m_app.m_Port.GetPortName();
+    // Not the port's own name: a failed open leaves that empty.
+    const QString strPort = m_app.m_strUnitPort;
     const CParamZT01 edit = m_app.m_ParamEdit;
     const CParamZT01 device = m_app.m_ParamDevice;
     const QString strMismatch = m_app.m_strSensorMismatch;
@@ -145,12 +147,14 @@ bool CWriteSession::Send()
 {
     CParamZT01& edit = m_app.m_ParamEdit;
     const QList<int> blocks = Blocks();
+    m_app.BeginSharedProgress(); // the write and its read-back in one window
     const bool bWritten = m_app.WriteImage(edit, &blocks);
     m_Written = edit; // as the page gave it to the write
     if (!bWritten)
         Fail(m_app.m_Failure);
     else if (m_Request.bVerify)
         m_bVerified = Verify();
+    m_app.EndSharedProgress();
     if (!m_Failure.IsSet())
     {
         m_app.m_strSensorMismatch = m_app.SensorFileMismatch(edit); // the unit holds it now
@@ -227,8 +231,8 @@ bool CWriteSession::Verify()
     {
         // A changed-only write reads back what it sent; the rest was just read.
         readBack = m_Before;
-        const bool bRead = m_Request.bChangedOnly ? m_app.ReadBlocks(readBack, Blocks())
-                                                  : m_app.ReadImage(m_app.m_ParamDevice);
+        const bool bRead = m_Request.bChangedOnly ? m_app.ReadBlocks(readBack, Blocks(), true)
+                                                  : m_app.ReadImage(m_app.m_ParamDevice, true);
         if (!bRead)
         {
             CFailure failure = m_app.m_Failure;

@@ -31,6 +31,14 @@ void SimulateTransfer(CProgress& progress, int nStepMs)
     }
 }
 
+QList<int> AllBlocks()
+{
+    QList<int> blocks;
+    for (int k = 0; k < kBlocks; ++k)
+        blocks << k;
+    return blocks;
+}
+
 std::unique_ptr<CProgress> StartProgress(const CZTAppDevice& app, const QString& strText, int nMax)
 {
     std::unique_ptr<CProgress> pProgress = app.CreateProgress();
@@ -47,6 +55,7 @@ QString TimeOut(const QString& strRequest, int nReceived, int nExpected)
 }
 
 const QString kReadingImage = QStringLiteral("Чтение образа EEPROM прибора...");
+const QString kCheckingImage = QStringLiteral("Сверка записанного: чтение образа EEPROM прибора...");
 const QString kWritingImage = QStringLiteral("Запись образа EEPROM прибора...");
 } // namespace
 
@@ -107,8 +116,10 @@ bool CZTAppDevice::ReadVersions()
     {
         using EReason = CFailure::EReason;
         m_Failure = CFailure::At(CFailure::EStep::Versions, m_Port.m_bLost ? EReason::PortLost
-                                                            : bSent        ? EReason::TimeOut
-                                                                           : EReason::NotSent);
+                                                            : !bSent       ? EReason::NotSent
+                                                            : nReceived == 0 && m_Port.LastReadEchoed()
+                                                                ? EReason::EchoOnly
+                                                                : EReason::TimeOut);
         m_Failure.m_nReceived = nReceived;
         m_Failure.m_nExpected = 4;
     }
@@ -117,23 +128,15 @@ bool CZTAppDevice::ReadVersions()
     return bResult;
 }
 
-bool CZTAppDevice::ReadImage(CParamZT01& destination)
+bool CZTAppDevice::ReadImage(CParamZT01& destination, bool bCheck)
 {
     m_Failure.Clear();
     if (m_Port.m_bDemo)
         return DemoReadImage();
-    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, kBlocks);
-    CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
-    for (int k = 0; k < kBlocks; ++k)
-    {
-        const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
-        if (!exchange.ReadBlock(nAddress, destination.Image() + nAddress))
-        {
-            m_Failure = exchange.Failure();
-            return false;
-        }
-        pProgress->StepIt();
-    }
+    if (!ReadBlocks(destination, AllBlocks(), bCheck))
+        return false;
+    if (bCheck)
+        return true; // a read-back leaves the working image and the page as the write had them
     m_ParamEdit = m_ParamDevice;
     m_nSensor = FindSensor(m_ParamEdit);
     if (m_Hooks.m_pfnPageExchange)
@@ -141,10 +144,11 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination)
     return true;
 }
 
-bool CZTAppDevice::ReadBlocks(CParamZT01& destination, const QList<int>& blocks)
+bool CZTAppDevice::ReadBlocks(CParamZT01& destination, const QList<int>& blocks, bool bCheck)
 {
     m_Failure.Clear();
-    std::unique_ptr<CProgress> pProgress = StartProgress(*this, kReadingImage, int(blocks.size()));
+    std::unique_ptr<CProgress> pProgress =
+        StartProgress(*this, bCheck ? kCheckingImage : kReadingImage, int(blocks.size()));
     CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
     for (const int k : blocks)
     {
@@ -165,10 +169,7 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source, const QList<int>* pBlock
     m_nLastAcknowledged = -1;
     if (m_Port.m_bDemo)
         return DemoWriteImage();
-    QList<int> all;
-    for (int k = 0; k < kBlocks; ++k)
-        all << k;
-    const QList<int>& blocks = pBlocks ? *pBlocks : all;
+    const QList<int> blocks = pBlocks ? *pBlocks : AllBlocks();
     std::unique_ptr<CProgress> pProgress = StartProgress(*this, kWritingImage, int(blocks.size()));
     if (!m_Hooks.m_pfnPageExchange || !m_Hooks.m_pfnPageExchange(true))
     {

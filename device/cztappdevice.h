@@ -19,10 +19,11 @@ public:
     // Reads the device version and the boot-loader version into m_wVersion, m_wBootVersion.
     bool ReadVersions();
     // Reads the device's 512 bytes into destination, block by block; on success m_ParamEdit
-    // becomes a copy of m_ParamDevice and the parameters page shows it.
-    bool ReadImage(CParamZT01& destination);
+    // becomes a copy of m_ParamDevice and the parameters page shows it, unless bCheck (the
+    // read-back of a write, which leaves both as they are).
+    bool ReadImage(CParamZT01& destination, bool bCheck = false);
     // Reads only the given blocks (by index) into destination, leaving the others as they are.
-    bool ReadBlocks(CParamZT01& destination, const QList<int>& blocks);
+    bool ReadBlocks(CParamZT01& destination, const QList<int>& blocks, bool bCheck = false);
     // Writes source into the device after the parameters page has stored its values: every
     // block, or where pBlocks is given only those (by index).
     bool WriteImage(const CParamZT01& source, const QList<int>* pBlocks = nullptr);
@@ -47,6 +48,7 @@ public:
     quint16 m_wVersion = 0;            // device version; seed B of the check words
     quint16 m_wBootVersion = 0;        // boot-loader version; seed A of the check words
     bool m_bConnected = false;         // a device has been connected and read
+    QString m_strUnitPort;             // the port of the last connect; kept through failed opens
     int m_nDemoStepMs = s_nDemoStepMs; // the demonstration transfer's wait a block
 
 private:

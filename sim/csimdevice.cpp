@@ -161,6 +161,7 @@ QByteArray CSimDevice::Answer(const QByteArray& line)
 QByteArray CSimDevice::Respond(ERequest nRequest, const quint8* pFrame, quint32 nAddress,
                                const std::function<const SFault*(EFault)>& fires)
 {
+    m_delivery.bEcho = fires(EFault::Echo) != nullptr; // the adapter's, whatever the unit does
     if (fires(EFault::NoAnswer))
         return {};
     if (fires(EFault::HangUp))
@@ -182,8 +183,8 @@ QByteArray CSimDevice::Respond(ERequest nRequest, const quint8* pFrame, quint32 
     else
     {
         std::memcpy(m_image.Image() + nAddress, pFrame + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
-        if (fires(EFault::CorruptStore))
-            m_image.Image()[nAddress] ^= 0x01;
+        if (const SFault* pCorrupt = fires(EFault::CorruptStore))
+            m_image.Image()[nAddress + quint32(pCorrupt->nByte & 7)] ^= 0x01;
         SaveEeprom();
         answer = QByteArray(1, char(0x55));
     }

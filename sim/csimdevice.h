@@ -20,10 +20,11 @@ public:
         Truncated,    // only the first half of the answer is sent
         BadCheck,     // a read answer whose check words do not fold to zero
         Refusal,      // a write is refused with the refusal versions
-        CorruptStore, // a write is acknowledged but its block is stored with its first byte changed
+        CorruptStore, // a write is acknowledged but its block is stored with byte nByte changed
         HangUp,       // the line goes dead, as when the adapter is unplugged: nothing answers any more
         Late,         // the answer comes only after nDelayMs (a stalled unit, later than the host waits)
         Twice,        // the answer is sent again nDelayMs after the first
+        Echo,         // the request comes back before the answer, as from an adapter's local echo
     };
     enum class ERequest
     {
@@ -42,12 +43,14 @@ public:
         int nCount = 1;
         ERequest nOn = ERequest::Any;
         int nDelayMs = -1; // Late: the stall (default 600 ms); Twice: the gap (default 30 ms)
+        int nByte = 0;     // CorruptStore: the byte of the block (0-7) stored changed
     };
     // How the simulator is to hand over the answer just made.
     struct SDelivery
     {
         int nDelayMs = 0;        // wait before the answer
         int nRepeatAfterMs = -1; // send it again after this wait; -1 not at all
+        bool bEcho = false;      // the request goes back first, at once
     };
 
     CSimDevice();

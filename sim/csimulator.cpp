@@ -78,6 +78,8 @@ void CSimulator::Run()
             nPacedAnswers = std::max(0, nPacedAnswers - 1);
             if (delivery.nDelayMs > 0 || delivery.nRepeatAfterMs >= 0)
                 nPacedAnswers = 2;
+            if (delivery.bEcho)
+                m_pty.Write((line + '\n').constData(), int(line.size()) + 1);
             Wait(delivery.nDelayMs);
             Send(answer, int(line.size()) + 1, bPaced);
             if (delivery.nRepeatAfterMs >= 0)

@@ -27,7 +27,7 @@ bool ParseWord(const QString& strText, quint16& wValue)
     return bOk && nValue <= 0xFFFF;
 }
 
-// KIND[:from=N][:block=K][:count=C][:on=versions|read|write][:delay=MS]
+// KIND[:from=N][:block=K][:count=C][:on=versions|read|write][:delay=MS][:byte=B]
 bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strError)
 {
     const QStringList parts = strSpec.split(QLatin1Char(':'));
@@ -40,6 +40,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
         {"hang-up", CSimDevice::EFault::HangUp},
         {"late", CSimDevice::EFault::Late},
         {"twice", CSimDevice::EFault::Twice},
+        {"echo", CSimDevice::EFault::Echo},
     };
     static const QHash<QString, CSimDevice::ERequest> kRequests = {
         {"versions", CSimDevice::ERequest::Versions},
@@ -50,7 +51,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     {
         strError =
             QStringLiteral("unknown fault '%1' (no-answer, truncated, bad-check, refusal, corrupt-store, "
-                           "hang-up, late, twice)")
+                           "hang-up, late, twice, echo)")
                 .arg(parts.first());
         return false;
     }
@@ -70,6 +71,11 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
             fault.nOn = kRequests.value(strValue);
         else if (strKey == QLatin1String("delay"))
             fault.nDelayMs = strValue.toInt(&bOk);
+        else if (strKey == QLatin1String("byte"))
+        {
+            fault.nByte = strValue.toInt(&bOk);
+            bOk = bOk && fault.nByte >= 0 && fault.nByte < 8;
+        }
         else
             bOk = false;
         if (!bOk)
@@ -176,11 +182,14 @@ void AddOptions(QCommandLineParser& parser)
           "Give the unit a device block of its own, made from <number>, so that simulated units differ.",
           "number"},
          {"fault",
-          "Inject a fault: KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS]\n"
-          "KIND is no-answer, truncated, bad-check, refusal, corrupt-store, hang-up (the\n"
-          "simulator closes its side of the terminal, as an unplugged adapter), late (the answer\n"
-          "comes after MS, default 600) or twice (the answer is sent again after MS, default 30);\n"
-          "exchanges count every request from 0. May be repeated.",
+          "Inject a fault:\n"
+          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B]\n"
+          "KIND is no-answer, truncated, bad-check, refusal, corrupt-store (the block is\n"
+          "acknowledged and stored with its byte B, default 0, changed), hang-up (the simulator\n"
+          "closes its side of the terminal, as an unplugged adapter), late (the answer comes after\n"
+          "MS, default 600), twice (the answer is sent again after MS, default 30) or echo (the\n"
+          "request comes back before the answer, as from an adapter with local echo; with\n"
+          "no-answer, a loopback plug); exchanges count every request from 0. May be repeated.",
           "fault"}});
 }
 } // namespace

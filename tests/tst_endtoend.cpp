@@ -3,6 +3,7 @@
 #include "cdlgchangesensor.h"
 #include "cdlghistory.h"
 #include "cmyedit.h"
+#include "crecordjournal.h"
 #include "cstringtable.h"
 #include "cwizardfixture.h"
 
@@ -51,11 +52,13 @@ void EditEverything(CWizardFixture& f)
         return dialog.result();
     };
     f.Control<QPushButton>(&page, 1017)->click();
+    // Tab into a field selects its text, and the typed value replaces it.
     auto type = [&](int nId, const char* pszText)
     {
         auto* pEdit = f.Control<CMyEdit>(&page, nId);
-        pEdit->selectAll();
-        QTest::keyClick(pEdit, Qt::Key_Backspace);
+        pEdit->previousInFocusChain()->setFocus();
+        Key(*f.m_pDlg, Qt::Key_Tab);
+        QVERIFY(pEdit->hasFocus() && pEdit->selectedText() == pEdit->text());
         QTest::keyClicks(pEdit, pszText);
     };
     type(1009, "-50");
@@ -123,6 +126,33 @@ void PullOut(CWizardFixture& f, bool writing)
     QCOMPARE(f.m_pDlg->m_nCurPage, writing ? 1 : 0);
     QVERIFY(f.m_pDlg->isEnabled());
     QVERIFY(!f.m_app.m_bConnected);
+}
+
+// «Записать» while the adapter is still out: told to plug it in, nothing else changes.
+void PressWhileAway(CWizardFixture& f, const QString& strPort)
+{
+    f.m_sim.Stop();
+    f.m_shown.clear();
+    QTest::mouseClick(f.Button(1), Qt::LeftButton);
+    QCOMPARE(f.Texts().size(), 1);
+    QVERIFY2(f.m_shown[0].strDetail.contains(strPort), qPrintable(f.m_shown[0].strDetail));
+    QVERIFY2(f.m_shown[0].strDetail.contains("подключите прибор"), qPrintable(f.m_shown[0].strDetail));
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+}
+
+// Another unit on the port: refused, nothing written, the page keeps its edits.
+void RefuseOtherUnit(CWizardFixture& f, const QString& strPort, const CParamZT01& other)
+{
+    f.m_shown.clear();
+    const int nExchanges = f.Exchanges();
+    QTest::mouseClick(f.Button(1), Qt::LeftButton);
+    QCOMPARE(f.Texts().size(), 1);
+    QVERIFY2(f.Texts().last().startsWith("К порту " + strPort + " подключён другой прибор."),
+             qPrintable(f.Texts().last()));
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(other)); // nothing written
+    QVERIFY(f.Exchanges() > nExchanges);                                      // it was read to know it
+    QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("700"));
 }
 
 // A sensor change cut at block 30: the new sensor's codes and limits are in, its table is not.
@@ -197,6 +227,8 @@ private slots:
     void configureADevice();
     void configureTheDemonstrationImage();
     void lineGoesSilentHalfWay();
+    void wrongStoreFailsTheWrite_data();
+    void wrongStoreFailsTheWrite();
     void adapterUnplugged_data();
     void adapterUnplugged();
     void tornSensorTable_data();
@@ -271,21 +303,79 @@ void TestEndToEnd::lineGoesSilentHalfWay()
     QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(f.m_app.m_ParamEdit));
 }
 
+void TestEndToEnd::wrongStoreFailsTheWrite_data()
+{
+    QTest::addColumn<int>("block");
+    QTest::addColumn<int>("byte");
+    QTest::newRow("a setting's block") << 14 << 0;
+    QTest::newRow("the table's middle") << 40 << 5;
+    QTest::newRow("the last byte") << 63 << 7;
+}
+
+void TestEndToEnd::wrongStoreFailsTheWrite()
+{
+    QFETCH(int, block);
+    QFETCH(int, byte);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    int nWindows = 0;
+    const auto pfnCreate = f.m_app.m_Hooks.m_pfnCreateProgress;
+    f.m_app.m_Hooks.m_pfnCreateProgress = [&]
+    {
+        ++nWindows;
+        return pfnCreate();
+    };
+    // The unit acknowledges the block and keeps one byte of it wrong.
+    CSimDevice::SFault fault = f.Fault(EFault::CorruptStore, block, 1, CSimDevice::ERequest::Write);
+    fault.nByte = byte;
+    f.AddFault(fault);
+    auto* pHigh = f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010);
+    pHigh->setFocus();
+    pHigh->selectAll();
+    QTest::keyClicks(pHigh, "700");
+    QTest::mouseClick(f.Button(1), Qt::LeftButton);
+    QCOMPARE(nWindows, 1); // the read-back under the write's own window
+    const int nAddress = 8 * block + byte;
+    QCOMPARE(f.Texts().size(), 1);
+    QVERIFY2(f.Texts()[0].contains(QString::asprintf("адрес %d (0x%03x)", nAddress, nAddress)),
+             qPrintable(f.Texts()[0]));
+    QCOMPARE(f.m_shown[0].strCaption, CStringTable::Load(107));
+    const QString strDetail = f.m_shown[0].strDetail;
+    const QString strBackup = strDetail.section("Резервная копия прежнего образа: ", 1).section('\n', 0, 0);
+    QVERIFY2(QFile::exists(strBackup), qPrintable(strDetail));
+    QVERIFY(strDetail.contains("«История прибора...»"));
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
+    QCOMPARE(pHigh->text(), QStringLiteral("700"));
+    const CRecordEntry& entry = static_cast<CRecordJournal*>(f.m_pDlg->m_Page1.m_pJournal)->Last();
+    QCOMPARE(entry.strResult + " " + entry.strStep, QStringLiteral("failed verify"));
+    QCOMPARE(entry.nAddress, nAddress);
+    QVERIFY(entry.verified.has_value() && !*entry.verified);
+    // The unit stores right again: the next press reads it again, writes and checks it.
+    f.m_shown.clear();
+    QTest::mouseClick(f.Button(1), Qt::LeftButton);
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(157)}));
+    QCOMPARE(f.DeviceImage().fHighLimit, 700.0f);
+    QVERIFY(static_cast<CRecordJournal*>(f.m_pDlg->m_Page1.m_pJournal)->Last().verified.value_or(false));
+}
+
 void TestEndToEnd::adapterUnplugged_data()
 {
     QTest::addColumn<int>("when");     // pulled out 0 while connecting, 1 while writing, 2 between
     QTest::addColumn<int>("unitBack"); // the unit plugged in again: 0 the same, 1 another
-    QTest::newRow("while connecting") << 0 << 0;
-    QTest::newRow("while writing, the same unit back") << 1 << 0;
-    QTest::newRow("while writing, another unit back") << 1 << 1;
-    QTest::newRow("between transfers, the same unit back") << 2 << 0;
-    QTest::newRow("between transfers, another unit back") << 2 << 1;
+    QTest::addColumn<bool>("early");   // «Записать» pressed once more before the adapter is back
+    QTest::newRow("while connecting") << 0 << 0 << false;
+    QTest::newRow("while writing, the same unit back") << 1 << 0 << false;
+    QTest::newRow("while writing, pressed early, the same unit back") << 1 << 0 << true;
+    QTest::newRow("while writing, another unit back") << 1 << 1 << false;
+    QTest::newRow("between transfers, the same unit back") << 2 << 0 << false;
+    QTest::newRow("between transfers, pressed early, another unit back") << 2 << 1 << true;
 }
 
 void TestEndToEnd::adapterUnplugged()
 {
     QFETCH(int, when);
     QFETCH(int, unitBack);
+    QFETCH(bool, early);
     CWizardFixture f;
     // The adapter has a name of its own that comes back with it, as /dev/ttyUSB0 does.
     const QString strPort = f.m_folder.FilePath("ttyUSB-lab");
@@ -305,6 +395,10 @@ void TestEndToEnd::adapterUnplugged()
         PullOut(f, when == 1);
     if (QTest::currentTestFailed())
         return;
+    if (early)
+        PressWhileAway(f, strPort);
+    if (QTest::currentTestFailed())
+        return;
 
     // Plugged in again under the same name.
     PlugInAgain(f, strPort);
@@ -314,7 +408,6 @@ void TestEndToEnd::adapterUnplugged()
     other.fDeviceCoef[0] = 1.25f;
     if (unitBack == 1)
         f.SetDeviceImage(other);
-    const int nExchanges = f.Exchanges();
     if (when == 0)
     {
         QTRY_COMPARE(pList->currentText(), strPort);
@@ -322,21 +415,18 @@ void TestEndToEnd::adapterUnplugged()
     }
     // The first «Записать» opens the port again and writes, with the page's edits, to the same
     // unit only.
-    f.m_shown.clear();
     f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->setText("700");
-    f.m_pDlg->OnOK();
-    QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("700"));
-    QCOMPARE(f.Texts().size(), 1);
     if (unitBack == 1)
     {
-        QVERIFY2(f.Texts().last().startsWith("К порту " + strPort + " подключён другой прибор."),
-                 qPrintable(f.Texts().last()));
-        QCOMPARE(f.m_pDlg->m_nCurPage, 1);
-        QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(other)); // nothing written
-        QVERIFY(f.Exchanges() > nExchanges);                                      // it was read to know it
-        return;
+        RefuseOtherUnit(f, strPort, other);
+        if (QTest::currentTestFailed())
+            return;
+        f.SetDeviceImage(device); // the right unit back on the port
     }
-    QCOMPARE(f.Texts().last(), CStringTable::Load(157));
+    f.m_shown.clear();
+    QTest::mouseClick(f.Button(1), Qt::LeftButton);
+    QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("700"));
+    QCOMPARE(f.Texts(), QStringList({CStringTable::Load(157)}));
     CParamZT01 expected = device;
     expected.fHighLimit = 700;
     QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(expected));
@@ -457,7 +547,7 @@ void TestEndToEnd::unitHistory()
         return dialog.result();
     };
     historyAction()->trigger();
-    QCOMPARE(rows, QStringList({"чтение выполнено", "запись выполнено", "чтение выполнено"}));
+    QCOMPARE(rows, QStringList({"чтение выполнено", "запись выполнено, сверено", "чтение выполнено"}));
     QCOMPARE(focus, QStringList({"1041", "1", "1042", "1043", "2"}));
     QCOMPARE(compared, QStringList({"Границы преобразования|0 ... 1000 °C|0 ... 700 °C|0 ... 700 °C"}));
     QCOMPARE(restored, QStringList({"восстановление выполнено, сверено", "1"}));

@@ -311,37 +311,54 @@ void TestPages::numericField_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("caret");
+    QTest::addColumn<int>("selected"); // characters selected from the caret on; the caret then after them
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("minus first") << "" << 0 << "-"
+    QTest::newRow("minus first") << "" << 0 << 0 << "-"
                                  << "-";
-    QTest::newRow("point first") << "" << 0 << "."
+    QTest::newRow("point first") << "" << 0 << 0 << "."
                                  << ".";
-    QTest::newRow("digit first") << "" << 0 << "7"
+    QTest::newRow("digit first") << "" << 0 << 0 << "7"
                                  << "7";
-    QTest::newRow("minus before 3") << "3" << 0 << "-"
+    QTest::newRow("minus before 3") << "3" << 0 << 0 << "-"
                                     << "-3";
-    QTest::newRow("minus after 3") << "3" << 1 << "-"
+    QTest::newRow("minus after 3") << "3" << 1 << 0 << "-"
                                    << "3";
-    QTest::newRow("second minus") << "-3" << 0 << "-"
+    QTest::newRow("second minus") << "-3" << 0 << 0 << "-"
                                   << "-3";
-    QTest::newRow("second point jumps") << "12.5" << 4 << ".7"
+    QTest::newRow("second point jumps") << "12.5" << 4 << 0 << ".7"
                                         << "12.75";
-    QTest::newRow("point inside") << "12" << 1 << "."
+    QTest::newRow("point inside") << "12" << 1 << 0 << "."
                                   << "1.2";
-    QTest::newRow("letters and others") << "1" << 1 << "ae+, E"
+    QTest::newRow("letters and others") << "1" << 1 << 0 << "ae+, E"
                                         << "1";
+    // A typed character replaces the selection, and is judged against what remains.
+    QTest::newRow("minus over the whole text") << "300" << 0 << 3 << "-50"
+                                               << "-50";
+    QTest::newRow("minus over a selected minus") << "-3" << 0 << 1 << "-"
+                                                 << "-3";
+    QTest::newRow("minus over a selection inside") << "123" << 1 << 2 << "-"
+                                                   << "123";
+    QTest::newRow("point over the selected point") << "1.5" << 1 << 2 << ".2"
+                                                   << "1.2";
+    QTest::newRow("point beside a selection jumps") << "12.5" << 0 << 2 << ".7"
+                                                    << "12.75";
+    QTest::newRow("digit over the whole text") << "-12.5" << 0 << 5 << "9"
+                                               << "9";
 }
 
 void TestPages::numericField()
 {
     QFETCH(QString, text);
     QFETCH(int, caret);
+    QFETCH(int, selected);
     QFETCH(QString, typed);
     QFETCH(QString, expected);
     CMyEdit edit;
     edit.setText(text);
     edit.setCursorPosition(caret);
+    if (selected > 0)
+        edit.setSelection(caret, selected);
     QTest::keyClicks(&edit, typed);
     QCOMPARE(edit.text(), expected);
 }

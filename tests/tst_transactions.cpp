@@ -1,4 +1,6 @@
 #include "cdevicefixture.h"
+#include "cfailuretext.h"
+#include "clinelog.h"
 #include "csampleimages.h"
 
 #include <QProcess>
@@ -35,6 +37,8 @@ private slots:
     void writeRefused();
     void writeNeedsThePage();
     void refusalChangesTheSeeds();
+    void echoingLine_data();
+    void echoingLine();
     void simulatorProgram();
 };
 
@@ -163,6 +167,49 @@ void TestTransactions::refusalChangesTheSeeds()
     QVERIFY(!f.m_app.ReadImage(f.m_app.m_ParamDevice));
     QVERIFY(f.m_app.ReadVersions());
     QVERIFY(f.m_app.ReadImage(f.m_app.m_ParamDevice));
+}
+
+void TestTransactions::echoingLine_data()
+{
+    QTest::addColumn<bool>("unitAnswers"); // false: a loopback plug, nothing but the echo comes back
+    QTest::newRow("adapter with local echo") << true;
+    QTest::newRow("loopback plug") << false;
+}
+
+void TestTransactions::echoingLine()
+{
+    QFETCH(bool, unitAnswers);
+    CDeviceFixture f;
+    f.SetDeviceImage(Pattern(5));
+    f.AddFault(f.Fault(EFault::Echo, -1, -1));
+    if (!unitAnswers)
+        f.AddFault(f.Fault(EFault::NoAnswer, -1, -1));
+    CTestFolder logFolder;
+    QString strError;
+    QVERIFY2(CLineLog::Start(logFolder.FilePath("line.log"), strError), qPrintable(strError));
+    QVERIFY(f.Connect());
+    const bool bVersions = f.m_app.ReadVersions();
+    if (!unitAnswers)
+    {
+        // The request itself is never taken for versions, and the failure says what the line did.
+        QVERIFY(!bVersions);
+        QCOMPARE(CFailureText::Describe(f.m_app.m_Failure),
+                 QStringLiteral("чтение версий: линия возвращает запрос: эхо адаптера, прибор не отвечает"));
+        QVERIFY(CLineLog::Stop());
+        return;
+    }
+    QVERIFY(bVersions);
+    QCOMPARE(f.m_app.m_wVersion, quint16(0x1555));
+    QCOMPARE(f.m_app.m_wBootVersion, quint16(0x0008));
+    QVERIFY(f.m_app.ReadImage(f.m_app.m_ParamDevice));
+    QCOMPARE(Bytes(f.m_app.m_ParamDevice), Bytes(Pattern(5)));
+    QVERIFY(f.m_app.WriteImage(Pattern(6)));
+    QCOMPARE(Bytes(f.DeviceImage()), Bytes(Pattern(6)));
+    QCOMPARE(f.Exchanges(), 1 + 64 + 64); // no request was sent twice
+    QVERIFY(CLineLog::Stop());
+    // Said once in the traffic log, not at every request.
+    const QString strLog = QString::fromUtf8(logFolder.ReadFile("line.log"));
+    QCOMPARE(strLog.count("echoes dropped"), 1);
 }
 
 void TestTransactions::simulatorProgram()

@@ -189,6 +189,7 @@ void TestWizard::backDropsUnstoredEdits()
 void TestWizard::writeSucceeds()
 {
     CWizardFixture f;
+    const CParamZT01 before = f.DeviceImage();
     f.m_pDlg->OnOK();
     f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->setText("900");
     QTest::mouseClick(f.Button(1), Qt::LeftButton);
@@ -207,7 +208,7 @@ void TestWizard::writeSucceeds()
     QVERIFY(names.first().contains("-v1555"));
     QFile backup(backups.filePath(names.first()));
     QVERIFY(backup.open(QIODevice::ReadOnly));
-    QCOMPARE(backup.readAll(), CTestFolder::Bytes(f.m_app.m_ParamDevice));
+    QCOMPARE(backup.readAll(), CTestFolder::Bytes(before));
 }
 
 void TestWizard::writeFails()

@@ -7,18 +7,23 @@ bool CMyEdit::TakeCharacter(QChar ch)
 {
     m_chDecimal = '.'; // numbers are always read and written with "."
     m_ptCaret = cursorRect().topLeft();
-    m_nCaretChar = cursorPosition();
-    const QString strText = text();
+    // A typed character replaces the selection: it is judged against the text as it will be,
+    // so that "-" typed over a selected field goes in at its start.
+    const bool bSelected = hasSelectedText();
+    m_nCaretChar = bSelected ? selectionStart() : cursorPosition();
+    QString strText = text();
+    if (bSelected)
+        strText.remove(selectionStart(), selectedText().size());
     if (ch.isDigit() && ch.unicode() < 0x80)
         return true;
     if (ch == u'-')
         return m_nCaretChar == 0 && !strText.startsWith(u'-');
     if (ch == QLatin1Char(m_chDecimal))
     {
-        const int nDecimal = int(strText.indexOf(QLatin1Char(m_chDecimal)));
-        if (nDecimal < 0)
+        if (!strText.contains(QLatin1Char(m_chDecimal)))
             return true;
-        setCursorPosition(nDecimal + 1); // to just after the point already there
+        // To just after the point already there, nothing selected.
+        setCursorPosition(int(text().indexOf(QLatin1Char(m_chDecimal))) + 1);
     }
     return false;
 }

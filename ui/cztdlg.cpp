@@ -176,8 +176,9 @@ bool CZTDlg::WriteDevice()
 {
     if (!m_Page2.DoDataExchange(true) || !ConfirmSensorData())
         return false;
+    // Read back and compared byte for byte: an acknowledgement names no block, so only the
+    // read-back tells a block stored wrongly.
     CWriteSession::SRequest request;
-    request.bVerify = false; // the wizard's write has never read the device back
     request.pfnVerdict = [this](const CParamRules::SVerdict& verdict) { m_Page2.ShowVerdict(verdict); };
     return RunWrite(request, nullptr);
 }
@@ -220,13 +221,16 @@ bool CZTDlg::RunWrite(const CWriteSession::SRequest& request, const CParamZT01* 
                       CStringTable::Load(107), EMsgIcon::Stop, strTrouble);
     else
     {
+        bool bPartial = false;
+        session.Held(bPartial);
         QStringList details{CFailureText::Describe(failure)};
-        if (session.Torn())
+        if (session.Torn() || bPartial)
             details << CFailureText::TornInWizard(session.BackupPath());
         if (!strTrouble.isEmpty())
             details << strTrouble;
-        CMsgBox::Show(this, CStringTable::Load(156), CStringTable::Load(107), EMsgIcon::Stop,
-                      details.join(QLatin1Char('\n')));
+        const bool bMismatch = failure.m_nReason == CFailure::EReason::Mismatch;
+        CMsgBox::Show(this, bMismatch ? CFailureText::MismatchInWizard(failure) : CStringTable::Load(156),
+                      CStringTable::Load(107), EMsgIcon::Stop, details.join(QLatin1Char('\n')));
     }
     return false;
 }
