@@ -43,6 +43,16 @@ bool CSerialPort::Open(const QString& strName)
     m_strReason.clear();
     m_bBusy = false;
 
+    // Another program's lock file is respected and kept; the serial-port library would take one
+    // in the classic form for stale once it is old, and delete it.
+    if (HeldByLockFile(SystemLocation(strName), m_strReason))
+    {
+        m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
+        m_bBusy = true;
+        qCDebug(lcLine).noquote() << CLineLog::Line(
+            0, '-', QStringLiteral("port %1 not opened: %2").arg(strName, m_strReason));
+        return false;
+    }
     auto pPort = std::make_unique<QSerialPort>();
     pPort->setPortName(SystemLocation(strName));
     // A port that another program holds is refused both by Qt's lock file and, for openers that

@@ -87,6 +87,9 @@ private:
     static void WaitUntilSent(qintptr hNative);
     // The line is hung up or the device removed.
     static bool HungUp(qintptr hNative);
+    // A lock file (LCK..name in the usual folders) names a live process: the port is that
+    // program's, and strReason says which. A lock file whose process is gone is removed.
+    static bool HeldByLockFile(const QString& strLocation, QString& strReason);
     // Finds out why strName cannot be opened; empty when nothing explains it.
     static QString FailureReason(const QString& strName, bool& bBusy);
     void CheckLost();

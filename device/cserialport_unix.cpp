@@ -1,6 +1,7 @@
 #include "cserialport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #if defined(__linux__)
 #include <linux/serial.h>
@@ -30,22 +31,57 @@ bool ProcessAlive(qint64 nPid)
     return nPid > 0 && (::kill(pid_t(nPid), 0) == 0 || errno == EPERM);
 }
 
-// The process that holds strPath: the lock file of the serial-port library (LCK..name in one of
-// the usual lock folders, the process id on its first line), or else the kernel's list of flocks.
+const char* const kLockFolders[] = {"/var/lock",       "/run/lock", "/etc/locks", "/var/spool/locks",
+                                    "/var/spool/uucp", "/tmp",      "/var/tmp"};
+
+// The lock files under which programs lock strPath: LCK.. and its name below /dev, for the path
+// given and for the device it leads to (a by-id link's ttyUSB0), in every usual lock folder.
+QStringList LockFiles(const QString& strPath)
+{
+    QStringList names;
+    for (QString strName : {strPath, QFileInfo(strPath).canonicalFilePath()})
+    {
+        if (strName.isEmpty())
+            continue;
+        if (strName.startsWith(QLatin1String("/dev/")))
+            strName = strName.mid(5);
+        strName.replace(QLatin1Char('/'), QLatin1Char('_'));
+        if (!names.contains(strName))
+            names << strName;
+    }
+    QStringList files;
+    for (const char* pszFolder : kLockFolders)
+        for (const QString& strName : names)
+            files << QLatin1String(pszFolder) + QLatin1String("/LCK..") + strName;
+    return files;
+}
+
+// The process id a lock file names: ten ASCII digits and a line feed in the classic form (or
+// the first line of the serial-port library's own), four binary bytes in the oldest; 0 when none.
+qint64 LockFilePid(const QString& strFile)
+{
+    QFile lock(strFile);
+    if (!lock.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray content = lock.read(64);
+    bool bAscii = false;
+    const qint64 nPid = content.split('\n').first().trimmed().toLongLong(&bAscii);
+    if (bAscii)
+        return nPid;
+    qint32 nBinary = 0;
+    if (content.size() != qsizetype(sizeof nBinary))
+        return 0;
+    std::memcpy(&nBinary, content.constData(), sizeof nBinary);
+    return nBinary;
+}
+
+// The process that holds strPath: a lock file that names a live process, or else the kernel's
+// list of flocks.
 qint64 LockHolder(const QString& strPath, const struct stat& st)
 {
-    QString strLockName = strPath.startsWith(QLatin1String("/dev/")) ? strPath.mid(5) : strPath;
-    strLockName.replace(QLatin1Char('/'), QLatin1Char('_'));
-    for (const char* pszFolder :
-         {"/var/lock", "/run/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp"})
-    {
-        QFile lock(QLatin1String(pszFolder) + QLatin1String("/LCK..") + strLockName);
-        if (!lock.open(QIODevice::ReadOnly))
-            continue;
-        const qint64 nPid = lock.readLine(32).trimmed().toLongLong();
-        if (ProcessAlive(nPid))
+    for (const QString& strFile : LockFiles(strPath))
+        if (const qint64 nPid = LockFilePid(strFile); ProcessAlive(nPid))
             return nPid;
-    }
     QFile locks(QStringLiteral("/proc/locks"));
     if (!locks.open(QIODevice::ReadOnly))
         return 0;
@@ -151,6 +187,26 @@ QString CSerialPort::FailureReason(const QString& strName, bool& bBusy)
     if (bBusy)
         return HeldText(nPid);
     return QString();
+}
+
+bool CSerialPort::HeldByLockFile(const QString& strLocation, QString& strReason)
+{
+    const QString strPath =
+        strLocation.startsWith(QLatin1Char('/')) ? strLocation : QStringLiteral("/dev/") + strLocation;
+    for (const QString& strFile : LockFiles(strPath))
+    {
+        const qint64 nPid = LockFilePid(strFile);
+        if (nPid <= 0 || nPid == ::getpid())
+            continue;
+        if (ProcessAlive(nPid))
+        {
+            strReason = HeldText(nPid);
+            return true;
+        }
+        // A lock whose process is gone holds nothing; left, it would refuse the port.
+        QFile::remove(strFile);
+    }
+    return false;
 }
 
 QString CSerialPort::DeviceIdentity(const QString& strName)

@@ -31,6 +31,12 @@ bool CSerialPort::HungUp(qintptr hNative)
     return ClearCommError(reinterpret_cast<HANDLE>(hNative), &nErrors, nullptr) == 0;
 }
 
+bool CSerialPort::HeldByLockFile(const QString& /*strLocation*/, QString& /*strReason*/)
+{
+    // Windows has no lock files: a port another program holds does not open.
+    return false;
+}
+
 QString CSerialPort::DeviceIdentity(const QString& strName)
 {
     // COM3, com3 and \\.\COM3 are one port.

@@ -100,6 +100,8 @@ private slots:
     void storeRefusesNonNumbers_data();
     void storeRefusesNonNumbers();
     void changeSensor();
+    void focusAfterDialogs_data();
+    void focusAfterDialogs();
     void sensorImageFiles_data();
     void sensorImageFiles();
     void dacCalibration_data();
@@ -646,6 +648,44 @@ void TestPages::changeSensor()
     f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
     QCOMPARE(nResult, int(QDialog::Accepted));
     QCOMPARE(Field(f, 1010), QStringLiteral("500"));
+}
+
+void TestPages::focusAfterDialogs_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::newRow("«Изменить...»") << 1017;
+    QTest::newRow("«Калибровка ЦАП...»") << 1019;
+}
+
+void TestPages::focusAfterDialogs()
+{
+    QFETCH(int, button);
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    f.m_pfnDialog = [](QDialog& dialog)
+    {
+        if (auto* pChange = qobject_cast<CDlgChangeSensor*>(&dialog))
+            pChange->m_cbSensor->setCurrentIndex(2);
+        Key(dialog, Qt::Key_Return);
+        return dialog.result();
+    };
+    auto* pButton = f.Control<QPushButton>(&f.m_pDlg->m_Page2, button);
+    pButton->setFocus();
+    Key(*f.m_pDlg, Qt::Key_Space);
+    QCOMPARE(f.m_pDlg->focusWidget(), pButton);
+    // Enter there opens the dialog again: it never writes by accident.
+    const int nExchanges = f.Exchanges();
+    int nOpened = 0;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        ++nOpened;
+        dialog.reject();
+        return dialog.result();
+    };
+    Key(*f.m_pDlg, Qt::Key_Return);
+    QCOMPARE(nOpened, 1);
+    QCOMPARE(f.Exchanges(), nExchanges);
+    QCOMPARE(f.m_pDlg->m_nCurPage, 1);
 }
 
 void TestPages::sensorImageFiles_data()

@@ -2,9 +2,11 @@
 #include "cserialport.h"
 #include "csimulator.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +23,8 @@ private slots:
     void openByPath_data();
     void openByPath();
     void exclusiveOpen();
+    void classicLockFile_data();
+    void classicLockFile();
     void secondOpenClosesFirst();
     void lineSettings();
     void readTimeouts_data();
@@ -136,6 +140,59 @@ void TestSerialPort::exclusiveOpen()
     QVERIFY(!second.m_bOpen);
     QVERIFY(first.Close());
     QVERIFY2(second.Open(m_sim.SlavePath()), qPrintable(second.m_strError));
+}
+
+void TestSerialPort::classicLockFile_data()
+{
+    QTest::addColumn<bool>("alive");  // the process the lock names is running
+    QTest::addColumn<bool>("byLink"); // the port opened by a link, locked under the device's name
+    QTest::newRow("held by a running program") << true << false;
+    QTest::newRow("held under the device's name, opened by a link") << true << true;
+    QTest::newRow("its program gone") << false << false;
+}
+
+void TestSerialPort::classicLockFile()
+{
+    QFETCH(bool, alive);
+    QFETCH(bool, byLink);
+    if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
+        QSKIP("/var/lock is not writable here");
+    QProcess holder;
+    holder.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    QVERIFY(holder.waitForStarted());
+    const qint64 nPid = holder.processId();
+    if (!alive)
+    {
+        holder.kill();
+        QVERIFY(holder.waitForFinished());
+    }
+    // Ten ASCII digits and a line feed, old enough for the serial-port library to call it stale.
+    QString strName = m_sim.SlavePath().mid(5);
+    const QString strLock = "/var/lock/LCK.." + strName.replace('/', '_');
+    QFile lock(strLock);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(QString::asprintf("%10lld\n", nPid).toLatin1());
+    lock.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    lock.close();
+    QTemporaryDir folder;
+    const QString strLink = folder.filePath("usb-adapter-if00-port0");
+    QVERIFY(QFile::link(m_sim.SlavePath(), strLink));
+
+    CSerialPort port;
+    const bool bOpened = port.Open(byLink ? strLink : m_sim.SlavePath());
+    port.Close();
+    const bool bKept = QFile::exists(strLock);
+    QFile::remove(strLock);
+    holder.kill();
+    holder.waitForFinished();
+    QCOMPARE(bOpened, !alive);
+    QCOMPARE(bKept, alive); // another program's lock stays; a stale one goes
+    if (alive)
+    {
+        QVERIFY(port.IsBusy());
+        QVERIFY2(port.m_strReason.contains(QStringLiteral("процесс %1, sleep").arg(nPid)),
+                 qPrintable(port.m_strReason));
+    }
 }
 
 void TestSerialPort::secondOpenClosesFirst()

@@ -23,6 +23,9 @@ bool CProgressDlg::Create(QWidget* pParent)
     m_pOwner = pParent ? pParent->window() : nullptr;
     if (m_pOwner && m_pOwner->isEnabled())
     {
+        // Disabling the owner takes the focus from its control; it goes back there, not to
+        // the default button, where Enter would write.
+        m_pOwnerFocus = m_pOwner->focusWidget();
         m_pOwner->setEnabled(false);
         m_bOwnerDisabled = true;
     }
@@ -51,7 +54,11 @@ bool CProgressDlg::Create(QWidget* pParent)
 void CProgressDlg::DestroyWindow()
 {
     if (m_bOwnerDisabled && m_pOwner)
+    {
         m_pOwner->setEnabled(true);
+        if (m_pOwnerFocus && m_pOwnerFocus->isVisible() && m_pOwnerFocus->isEnabled())
+            m_pOwnerFocus->setFocus();
+    }
     m_bOwnerDisabled = false;
     m_bCreated = false;
     hide();

@@ -48,6 +48,7 @@ private:
     void UpdatePercent(int nPos);
 
     QPointer<QWidget> m_pOwner;
+    QPointer<QWidget> m_pOwnerFocus; // the owner's control that had the focus
     QLabel* m_pText = nullptr;
     QLabel* m_pPercent = nullptr;
     bool m_bCreated = false;
