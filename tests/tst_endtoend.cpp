@@ -187,7 +187,7 @@ void CheckCutWriteInHistory(CWizardFixture& f)
         dialog.show();
         auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
         QTreeWidgetItem* pWrite = pEntries->topLevelItem(1);
-        history << pWrite->text(2) << pWrite->text(3) << pWrite->text(4);
+        history << pWrite->text(4) << pWrite->text(5) << pWrite->text(6);
         pEntries->setCurrentItem(pWrite);
         static_cast<CDlgHistory&>(dialog).OnCompare();
         auto* pCompare = dialog.findChild<QTreeWidget*>("1043");
@@ -201,6 +201,43 @@ void CheckCutWriteInHistory(CWizardFixture& f)
     QCOMPARE(history, QStringList({"запись", "прервано, частичный образ",
                                    "запись: порт пропал (адаптер отключён?)", "Тип датчика", "1"}));
     QVERIFY2(nSensorRow >= 2 * nLine, qPrintable(QString::number(nSensorRow)));
+}
+
+// The history window is made larger: the lists take the room, the buttons keep to their edges,
+// and it opens at that size the next time. A read entry compared is headed «При чтении».
+void CheckHistoryWindowGrows(CWizardFixture& f)
+{
+    QSize grown;
+    QStringList seen;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        auto* pClose = dialog.findChild<QPushButton*>("2");
+        const QRect entries = pEntries->geometry();
+        const QSize margin(dialog.width() - pClose->geometry().right(),
+                           dialog.height() - pClose->geometry().bottom());
+        dialog.resize(dialog.size() + QSize(300, 200));
+        grown = dialog.size();
+        seen << QString::number(pEntries->width() - entries.width())
+             << QString::number(pEntries->height() > entries.height())
+             << QString::number(dialog.width() - pClose->geometry().right() == margin.width() &&
+                                dialog.height() - pClose->geometry().bottom() == margin.height());
+        Key(dialog, Qt::Key_Escape);
+        return dialog.result();
+    };
+    f.m_pDlg->OnHistory();
+    QCOMPARE(seen, QStringList({"300", "1", "1"}));
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        seen << QString::number(dialog.size() == grown);
+        auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
+        pEntries->setCurrentItem(pEntries->findItems("чтение", Qt::MatchExactly, 4).first());
+        static_cast<CDlgHistory&>(dialog).OnCompare();
+        seen << dialog.findChild<QTreeWidget*>("1043")->headerItem()->text(1);
+        return 0;
+    };
+    f.m_pDlg->OnHistory();
+    QCOMPARE(seen.mid(3), QStringList({"1", "При чтении"}));
 }
 
 // «Восстановить» on the entry in row nRow, confirmed.
@@ -519,13 +556,14 @@ void TestEndToEnd::unitHistory()
     QVERIFY(historyAction()->isEnabled());
 
     // Keys alone: the entries, newest first, compared and one put back.
-    QStringList focus, rows, compared, restored;
+    QStringList focus, rows, compared, restored, who;
     f.m_nAnswer = 0;
     f.m_pfnDialog = [&](QDialog& dialog)
     {
         auto* pEntries = dialog.findChild<QTreeWidget*>("1041");
         for (int i = 0; i < pEntries->topLevelItemCount(); ++i)
-            rows << pEntries->topLevelItem(i)->text(2) + " " + pEntries->topLevelItem(i)->text(3);
+            rows << pEntries->topLevelItem(i)->text(4) + " " + pEntries->topLevelItem(i)->text(5);
+        who << pEntries->topLevelItem(0)->text(2) << pEntries->topLevelItem(0)->text(3);
         for (int i = 0; i < 5; ++i)
         {
             focus << dialog.focusWidget()->objectName();
@@ -541,7 +579,7 @@ void TestEndToEnd::unitHistory()
         Key(dialog, Qt::Key_Tab);
         Key(dialog, Qt::Key_Tab);
         Key(dialog, Qt::Key_Space); // «Восстановить...», answered «Восстановить»
-        restored << pEntries->topLevelItem(0)->text(2) + " " + pEntries->topLevelItem(0)->text(3)
+        restored << pEntries->topLevelItem(0)->text(4) + " " + pEntries->topLevelItem(0)->text(5)
                  << QString::number(pCompare->columnCount()); // no sides left of another entry
         Key(dialog, Qt::Key_Escape);
         return dialog.result();
@@ -549,11 +587,13 @@ void TestEndToEnd::unitHistory()
     historyAction()->trigger();
     QCOMPARE(rows, QStringList({"чтение выполнено", "запись выполнено, сверено", "чтение выполнено"}));
     QCOMPARE(focus, QStringList({"1041", "1", "1042", "1043", "2"}));
+    QCOMPARE(who, QStringList({CRecordJournal::DefaultIdentity().strOperator, f.m_sim.SlavePath()}));
     QCOMPARE(compared, QStringList({"Границы преобразования|0 ... 1000 °C|0 ... 700 °C|0 ... 700 °C"}));
     QCOMPARE(restored, QStringList({"восстановление выполнено, сверено", "1"}));
     QVERIFY(f.Texts().last().startsWith("Прибору возвращён образ до записи от "));
     QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(device));
     QCOMPARE(f.Control<QLineEdit>(&f.m_pDlg->m_Page2, 1010)->text(), QStringLiteral("1000"));
+    CheckHistoryWindowGrows(f);
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -12,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
@@ -100,6 +101,7 @@ private slots:
     void storeRefusesNonNumbers_data();
     void storeRefusesNonNumbers();
     void changeSensor();
+    void messageBoxShowsItsCaption();
     void focusAfterDialogs_data();
     void focusAfterDialogs();
     void sensorImageFiles_data();
@@ -292,15 +294,21 @@ void TestPages::accessibleNames()
     dlg.OnOK();
     QCOMPARE(Accessible(dlg.m_wndTitle, QAccessible::Name),
              QStringLiteral("Этап 2: Настройка параметров и запись в прибор"));
-    const QList<std::pair<int, QString>> fields = {
-        {1009, "Границы преобразования:"},         {1010, "Границы преобразования:"},
-        {1022, "Значение выхода ЦАП при аварии:"}, {1023, "Холодный спай:"},
-        {1014, "Полоса пикового фильтра:"},        {1015, "Постоянная времени НЧ-фильтра:"}};
+    const QList<std::pair<int, QString>> fields = {{1009, "Границы преобразования: нижняя граница"},
+                                                   {1010, "Границы преобразования: верхняя граница"},
+                                                   {1022, "Значение выхода ЦАП при аварии:"},
+                                                   {1023, "Холодный спай:"},
+                                                   {1014, "Полоса пикового фильтра:"},
+                                                   {1015, "Постоянная времени НЧ-фильтра:"}};
     for (const auto& [nId, strName] : fields)
         QCOMPARE(Caption(f.Control<QWidget>(&dlg.m_Page2, nId)), strName);
     CDlgCalibrDAC dac;
-    QCOMPARE(Caption(dac.m_edCalHigh), QStringLiteral("Калибровки ЦАП:"));
-    QCOMPARE(Caption(dac.findChild<QLineEdit*>("1027")), QStringLiteral("Границы преобразования:"));
+    QCOMPARE(Caption(dac.m_edCalLow), QStringLiteral("Калибровки ЦАП: нижний конец диапазона"));
+    QCOMPARE(Caption(dac.m_edCalHigh), QStringLiteral("Калибровки ЦАП: верхний конец диапазона"));
+    QCOMPARE(Caption(dac.findChild<QLineEdit*>("1027")),
+             QStringLiteral("Границы преобразования: нижняя граница"));
+    QCOMPARE(Caption(dac.findChild<QLineEdit*>("1028")),
+             QStringLiteral("Границы преобразования: верхняя граница"));
     QList<QLabel*> pictures;
     for (QLabel* pLabel : dac.findChildren<QLabel*>())
         if (!pLabel->pixmap().isNull())
@@ -428,6 +436,17 @@ void TestPages::fillAndStore()
     f.m_pDlg->m_Page2.show();
     QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1039)->text(),
              QStringLiteral("Порт: COM1. Версия прибора: 0x0102. Версия загрузчика: 0x0003"));
+    // A USB adapter's stable name is long: the path is shortened, the versions stay whole.
+    const QString strPort = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0";
+    f.m_app.m_Port.m_strPortName = strPort;
+    f.m_pDlg->m_Page2.hide();
+    f.m_pDlg->m_Page2.show();
+    auto* pStatus = f.Control<QLabel>(&f.m_pDlg->m_Page2, 1039);
+    QVERIFY2(pStatus->text().startsWith("Порт: /dev/") && pStatus->text().contains(QChar(0x2026)) &&
+                 pStatus->text().endsWith(". Версия прибора: 0x0102. Версия загрузчика: 0x0003"),
+             qPrintable(pStatus->text()));
+    QVERIFY(pStatus->fontMetrics().horizontalAdvance(pStatus->text()) <= pStatus->width());
+    QCOMPARE(pStatus->toolTip(), "Порт: " + strPort + ". Версия прибора: 0x0102. Версия загрузчика: 0x0003");
 }
 
 void TestPages::unsetCalibrationHidden()
@@ -448,12 +467,17 @@ void TestPages::unsetCalibrationHidden()
 void TestPages::unknownSensor()
 {
     CWizardFixture f;
+    f.m_pDlg->OnOK(); // a unit of a known sensor first
+    f.m_pDlg->OnBack();
     CParamZT01 image = f.DeviceImage();
     image.bySensorType = 9;
     f.SetDeviceImage(image);
     f.m_pDlg->OnOK();
     QCOMPARE(f.m_app.m_nSensor, -1);
     QVERIFY(f.Texts().contains("An invalid argument was encountered."));
+    // The sensor line names what this unit holds, not the last unit's sensor.
+    QCOMPARE(f.Control<QLabel>(&f.m_pDlg->m_Page2, 1016)->text(),
+             QStringLiteral("нет в каталоге (тип 9, код %1)").arg(image.bySensorCode));
     f.m_shown.clear();
     f.m_pDlg->OnOK(); // the write
     QCOMPARE(f.Texts().last(), QStringLiteral("An invalid argument was encountered."));
@@ -648,6 +672,18 @@ void TestPages::changeSensor()
     f.Control<QPushButton>(&f.m_pDlg->m_Page2, 1017)->click();
     QCOMPARE(nResult, int(QDialog::Accepted));
     QCOMPARE(Field(f, 1010), QStringLiteral("500"));
+}
+
+void TestPages::messageBoxShowsItsCaption()
+{
+    // The title bar is as wide as the box: a short text must not cut the caption.
+    const QString strCaption = CStringTable::Load(151);
+    const std::unique_ptr<QMessageBox> pBox =
+        CMsgBox::Box({CStringTable::Load(157), strCaption, EMsgIcon::Information, nullptr, {}, {}});
+    pBox->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pBox.get()));
+    const int nCaption = QFontMetrics(pBox->font()).horizontalAdvance(strCaption);
+    QVERIFY2(pBox->width() >= nCaption * 3 / 2, qPrintable(QString::number(pBox->width())));
 }
 
 void TestPages::focusAfterDialogs_data()

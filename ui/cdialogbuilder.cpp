@@ -202,12 +202,19 @@ void CDialogBuilder::SetUpWindow(const QJsonObject& dialog, QWidget* pDialog)
     pDialog->setFont(TemplateFont());
     const QJsonArray size = dialog.value(QLatin1String("size")).toArray();
     const QRect rcDialog = ToPixels(QRect(0, 0, size.at(0).toInt(), size.at(1).toInt()));
-    // A child page takes whatever rectangle its frame gives it; a window keeps its size.
+    // A child page takes whatever rectangle its frame gives it; a window keeps its size, or
+    // where it is resizable grows from it.
     if (dialog.value(QLatin1String("child")).toBool())
         pDialog->resize(rcDialog.size());
     else
     {
-        pDialog->setFixedSize(rcDialog.size());
+        if (dialog.value(QLatin1String("resizable")).toBool())
+        {
+            pDialog->setMinimumSize(rcDialog.size());
+            pDialog->resize(rcDialog.size());
+        }
+        else
+            pDialog->setFixedSize(rcDialog.size());
         // Caption, system menu and modal frame: a close button and no maximise box; the frame
         // alone has a minimise box.
         Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -230,6 +237,7 @@ CDialogBuilder::SControl CDialogBuilder::ControlOf(const QJsonObject& item)
     control.styles = StringsOf(item.value(QLatin1String("style")));
     control.items = StringsOf(item.value(QLatin1String("items")));
     control.strImage = item.value(QLatin1String("image")).toString();
+    control.strName = item.value(QLatin1String("name")).toString();
     return control;
 }
 
@@ -264,6 +272,12 @@ void CDialogBuilder::NameFields(const QList<SControl>& controls, const QList<QWi
         const qsizetype nCaption = strKind == QLatin1String("edit") || strKind == QLatin1String("combo")
                                        ? CaptionOf(controls[i], controls)
                                        : -1;
+        if (!controls[i].strName.isEmpty())
+        {
+            // Two fields of one row (a range's ends) are told apart by names of their own.
+            widgets[i]->setAccessibleName(controls[i].strName);
+            continue;
+        }
         if (nCaption < 0)
             continue;
         widgets[i]->setAccessibleName(controls[nCaption].strText);

@@ -27,6 +27,7 @@ public:
         QStringList styles;
         QStringList items;
         QString strImage;
+        QString strName; // the field's own name for screen readers; empty: its caption's
     };
     // Creates the widget of a control whose kind needs a class of the caller's; returning
     // nullptr lets the builder create its standard widget.

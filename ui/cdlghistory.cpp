@@ -14,7 +14,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QSettings>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -23,6 +25,10 @@
 
 namespace
 {
+constexpr int kChangesColumn = 6; // the last column of the entries
+
+const QString kSizeKey = QStringLiteral("Settings/HistoryWindowSize");
+
 QString Time(const CRecordEntry& entry)
 {
     return entry.timeStart.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -128,6 +134,11 @@ CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& quer
     // A sensor's name is long: the sides share the width and wrap rather than scroll away.
     m_lstCompare->setWordWrap(true);
     m_lstCompare->setUniformRowHeights(false);
+    // The window grows from the template's size, as it was left last time.
+    for (QWidget* pControl : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        m_templateRects.insert(pControl, pControl->geometry());
+    setSizeGripEnabled(true);
+    resize(QSettings().value(kSizeKey, size()).toSize().expandedTo(minimumSize()));
     auto* pCompare = findChild<QPushButton*>(CControlId::Name(CControlId::kOk));
     auto* pRestore = findChild<QPushButton*>(CControlId::Name(CControlId::kHistoryRestore));
     connect(pCompare, &QPushButton::clicked, this, &CDlgHistory::OnCompare);
@@ -144,6 +155,38 @@ CDlgHistory::CDlgHistory(CRecordKeeper& keeper, const CRecordStore::SQuery& quer
                 pRestore->setEnabled(pEntry && !ImageBefore(*pEntry).isEmpty());
                 ClearComparison();
             });
+}
+
+void CDlgHistory::resizeEvent(QResizeEvent* pEvent)
+{
+    QDialog::resizeEvent(pEvent);
+    // The lists take what the window grew by: all of its width, its height three parts to the
+    // entries and two to the comparison; the controls below them move along.
+    const int nWider = width() - minimumWidth();
+    const int nTaller = height() - minimumHeight();
+    const int nEntries = nTaller * 3 / 5;
+    const QHash<int, QMargins> grow = {
+        {CControlId::kHistoryUnit, {0, 0, nWider, 0}},
+        {CControlId::kHistoryEntries, {0, 0, nWider, nEntries}},
+        {CControlId::kOk, {0, nEntries, 0, nEntries}},
+        {CControlId::kHistoryRestore, {0, nEntries, 0, nEntries}},
+        {CControlId::kHistoryCompare, {0, nEntries, nWider, nTaller}},
+        {CControlId::kHistoryNote, {0, nTaller, nWider, nTaller}},
+        {CControlId::kCancel, {nWider, nTaller, nWider, nTaller}},
+    };
+    for (auto it = m_templateRects.cbegin(); it != m_templateRects.cend(); ++it)
+    {
+        const QMargins move = grow.value(it.key()->objectName().toInt());
+        it.key()->setGeometry(it.value().adjusted(move.left(), move.top(), move.right(), move.bottom()));
+    }
+    if (m_lstCompare->columnCount() > 1)
+        FitSides(m_lstCompare);
+}
+
+void CDlgHistory::done(int nResult)
+{
+    QSettings().setValue(kSizeKey, size());
+    QDialog::done(nResult);
 }
 
 void CDlgHistory::ClearComparison()
@@ -174,17 +217,17 @@ void CDlgHistory::Fill()
     ClearComparison();
     for (const CRecordEntry& entry : std::as_const(m_entries))
     {
+        const QString strPort = entry.bDemo ? QStringLiteral("демонстрация") : entry.strPort;
         auto* pItem =
-            new QTreeWidgetItem(m_lstEntries, {Time(entry), entry.strStation, Operation(entry.strOperation),
-                                               Result(entry), Changes(entry)});
+            new QTreeWidgetItem(m_lstEntries, {Time(entry), entry.strStation, entry.strOperator, strPort,
+                                               Operation(entry.strOperation), Result(entry), Changes(entry)});
         const QString strTip =
-            QStringLiteral("%1\nОператор: %2\nПорт: %3")
-                .arg(entry.strId, entry.strOperator,
-                     entry.bDemo ? QStringLiteral("демонстрационный режим") : entry.strPort);
+            QStringLiteral("%1\nОператор: %2\nПорт: %3").arg(entry.strId, entry.strOperator, strPort);
+        // A change is elided in its column: its tooltip holds it whole.
         for (int i = 0; i < pItem->columnCount(); ++i)
-            pItem->setToolTip(i, i == 4 && !Changes(entry).isEmpty() ? Changes(entry) : strTip);
+            pItem->setToolTip(i, i == kChangesColumn && !Changes(entry).isEmpty() ? Changes(entry) : strTip);
     }
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < kChangesColumn; ++i)
         m_lstEntries->resizeColumnToContents(i);
     if (m_lstEntries->topLevelItemCount() > 0)
         m_lstEntries->setCurrentItem(m_lstEntries->topLevelItem(0));
@@ -218,7 +261,7 @@ bool CDlgHistory::Sides(const CRecordEntry& entry, QStringList& headings, QList<
     const bool bRead = entry.strOperation == QLatin1String("read");
     const QList<QPair<QString, QString>> hashes = {
         {QStringLiteral("До ") + OfOperation(entry), bRead ? QString() : entry.strImageBefore},
-        {(bRead ? QStringLiteral("При ") : QStringLiteral("После ")) + OfOperation(entry),
+        {bRead ? QStringLiteral("При чтении") : QStringLiteral("После ") + OfOperation(entry),
          entry.strImageAfter}};
     for (const auto& [strHeading, strHash] : hashes)
     {

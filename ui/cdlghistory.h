@@ -4,7 +4,9 @@
 #include "crecordstore.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QList>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -42,6 +44,11 @@ public:
     QLabel* m_wndNote = nullptr;
     QList<CRecordEntry> m_entries;
 
+protected:
+    void resizeEvent(QResizeEvent* pEvent) override;
+    // Remembers the window's size for the next time.
+    void done(int nResult) override;
+
 private:
     // The chosen entry, or null.
     const CRecordEntry* Chosen() const;
@@ -55,6 +62,7 @@ private:
     CRecordKeeper& m_keeper;
     CRecordStore::SQuery m_query;
     RestoreFn m_pfnRestore;
-    QString m_strHeading;  // the comparison's first heading, the settings' names
-    QString m_strListNote; // what the record said of the list (a plant not reached)
+    QString m_strHeading;                   // the comparison's first heading, the settings' names
+    QString m_strListNote;                  // what the record said of the list (a plant not reached)
+    QHash<QWidget*, QRect> m_templateRects; // where the template puts each control
 };

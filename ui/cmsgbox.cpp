@@ -1,6 +1,7 @@
 #include "cmsgbox.h"
 
 #include <QDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,6 +23,8 @@ constexpr Qt::WindowFlags kBoxFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogH
                                       Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
+const char* const kAnswer = "zint9Answer"; // a question's button: the index of its answer
+
 CMsgBox::DialogScript& ScriptedDialog()
 {
     static CMsgBox::DialogScript s_pfnScript;
@@ -29,41 +32,60 @@ CMsgBox::DialogScript& ScriptedDialog()
 }
 } // namespace
 
+std::unique_ptr<QMessageBox> CMsgBox::Box(const SRecord& record)
+{
+    const QMessageBox::Icon nBoxIcon = record.nIcon == EMsgIcon::Stop          ? QMessageBox::Critical
+                                       : record.nIcon == EMsgIcon::Exclamation ? QMessageBox::Warning
+                                                                               : QMessageBox::Information;
+    // A message box has a close button and no minimise or maximise box.
+    auto pBox = std::make_unique<QMessageBox>(
+        nBoxIcon, record.strCaption, record.strText,
+        record.buttons.isEmpty() ? QMessageBox::Ok : QMessageBox::NoButton, record.pOwner, kBoxFlags);
+    pBox->setDetailedText(record.strDetail);
+    QList<QAbstractButton*> answers;
+    for (const QString& strButton : record.buttons)
+    {
+        const bool bLast = answers.size() + 1 == record.buttons.size();
+        answers << pBox->addButton(strButton, bLast ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        answers.last()->setProperty(kAnswer, int(answers.size() - 1)); // the box orders them its own way
+    }
+    if (!answers.isEmpty())
+    {
+        pBox->setDefaultButton(qobject_cast<QPushButton*>(answers.first()));
+        pBox->setEscapeButton(answers.last());
+    }
+    // The window manager draws the caption across the box's width: a box narrower than its
+    // caption would show it cut («Конфи…»). Room is left for a larger title font and the buttons.
+    const QFontMetrics metrics(pBox->font());
+    const int nCaption = metrics.horizontalAdvance(record.strCaption) * 3 / 2 + 6 * metrics.height();
+    if (auto* pGrid = qobject_cast<QGridLayout*>(pBox->layout()))
+        pGrid->addItem(new QSpacerItem(nCaption, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                       pGrid->rowCount(), 0, 1, pGrid->columnCount());
+    return pBox;
+}
+
 void CMsgBox::Show(QWidget* pOwner, const QString& strText, const QString& strCaption, EMsgIcon nIcon,
                    const QString& strDetail)
 {
+    const SRecord record{strText, strCaption, nIcon, pOwner, strDetail, {}};
     if (ScriptedMessage())
     {
-        ScriptedMessage()({strText, strCaption, nIcon, pOwner, strDetail, {}});
+        ScriptedMessage()(record);
         return;
     }
-    const QMessageBox::Icon nBoxIcon = nIcon == EMsgIcon::Stop          ? QMessageBox::Critical
-                                       : nIcon == EMsgIcon::Exclamation ? QMessageBox::Warning
-                                                                        : QMessageBox::Information;
-    // A message box has a close button and no minimise or maximise box.
-    QMessageBox box(nBoxIcon, strCaption, strText, QMessageBox::Ok, pOwner, kBoxFlags);
-    box.setDetailedText(strDetail);
-    box.exec();
+    Box(record)->exec();
 }
 
 int CMsgBox::Ask(QWidget* pOwner, const QString& strText, const QString& strCaption,
                  const QStringList& buttons)
 {
+    const SRecord record{strText, strCaption, EMsgIcon::Exclamation, pOwner, QString(), buttons};
     if (ScriptedQuestion())
-        return ScriptedQuestion()({strText, strCaption, EMsgIcon::Exclamation, pOwner, QString(), buttons});
-    QMessageBox box(QMessageBox::Warning, strCaption, strText, QMessageBox::NoButton, pOwner, kBoxFlags);
-    QList<QAbstractButton*> answers;
-    for (const QString& strButton : buttons)
-        answers << box.addButton(strButton, answers.size() + 1 == buttons.size() ? QMessageBox::RejectRole
-                                                                                 : QMessageBox::AcceptRole);
-    if (!answers.isEmpty())
-    {
-        box.setDefaultButton(qobject_cast<QPushButton*>(answers.first()));
-        box.setEscapeButton(answers.last());
-    }
-    box.exec();
-    const qsizetype nChosen = answers.indexOf(box.clickedButton());
-    return int(nChosen < 0 ? answers.size() - 1 : nChosen);
+        return ScriptedQuestion()(record);
+    const std::unique_ptr<QMessageBox> pBox = Box(record);
+    pBox->exec();
+    const QAbstractButton* pChosen = pBox->clickedButton();
+    return pChosen ? pChosen->property(kAnswer).toInt() : int(buttons.size()) - 1;
 }
 
 int CMsgBox::Exec(QDialog& dialog)

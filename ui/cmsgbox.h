@@ -6,8 +6,10 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QDialog;
+class QMessageBox;
 class QWidget;
 
 // The one seam through which every modal message box and modal dialog runs. A test installs a
@@ -37,6 +39,8 @@ public:
     // close button choose the last).
     static int Ask(QWidget* pOwner, const QString& strText, const QString& strCaption,
                    const QStringList& buttons);
+    // The box Show (no buttons given) or Ask runs for record, not yet shown.
+    static std::unique_ptr<QMessageBox> Box(const SRecord& record);
     // Runs a dialog modally; returns its result.
     static int Exec(QDialog& dialog);
 

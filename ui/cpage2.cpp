@@ -115,6 +115,10 @@ void CPage2::Fill()
     app.m_nSensor = app.FindSensor(edit);
     if (app.m_nSensor < 0 || app.m_nSensor >= app.m_Sensors.size())
     {
+        // Not the previous unit's sensor: what this unit names, which the catalogue lacks.
+        m_strSensor =
+            QStringLiteral("нет в каталоге (тип %1, код %2)").arg(edit.bySensorType).arg(edit.bySensorCode);
+        m_wndSensor->setText(m_strSensor);
         CMsgBox::Show(this, CParamRules::InvalidArgumentText(), CStringTable::Load(57344),
                       EMsgIcon::Exclamation);
         return;
@@ -148,8 +152,14 @@ void CPage2::ShowStatus()
     const QString& strFile = ZTApp().m_strSensorMismatch;
     if (strFile.isEmpty())
     {
-        pStatus->setText(m_strStatus);
-        pStatus->setToolTip(QString());
+        // A long port path is shortened, never the versions; the tooltip holds the whole line.
+        const QFontMetrics metrics(pStatus->font());
+        const int nRoom = pStatus->width() - metrics.horizontalAdvance(m_strStatusForm.arg(QString()));
+        pStatus->setText(
+            metrics.horizontalAdvance(m_strStatus) <= pStatus->width()
+                ? m_strStatus
+                : m_strStatusForm.arg(metrics.elidedText(m_strStatusPort, Qt::ElideMiddle, nRoom)));
+        pStatus->setToolTip(m_strStatus);
         pStatus->setPalette(QPalette());
         pStatus->setWordWrap(false);
         pStatus->resize(pStatus->width(), m_nStatusHeight);
@@ -220,9 +230,11 @@ void CPage2::showEvent(QShowEvent* pEvent)
         return; // reappearing with a restored parent
     Store();
     const CZTAppDevice& app = ZTApp();
-    m_strStatus = QString::asprintf(CStringTable::Load(138).toUtf8().constData(),
-                                    app.m_Port.GetPortName().toUtf8().constData(), unsigned(app.m_wVersion),
-                                    unsigned(app.m_wBootVersion));
+    // The line with a place for the port, so that a long one can be shortened in it.
+    m_strStatusForm = QString::asprintf(CStringTable::Load(138).toUtf8().constData(), "%1",
+                                        unsigned(app.m_wVersion), unsigned(app.m_wBootVersion));
+    m_strStatusPort = app.m_Port.GetPortName();
+    m_strStatus = m_strStatusForm.arg(m_strStatusPort);
     Fill();
 }
 

@@ -51,6 +51,8 @@ public:
     QString m_strSensorUnit;
     QString m_strOutUnit;
     QString m_strStatus;
+    QString m_strStatusForm; // the status line with %1 for the port
+    QString m_strStatusPort;
     int m_nStatusHeight = 0; // the status line's height in the template
 
 protected:

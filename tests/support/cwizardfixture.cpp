@@ -19,6 +19,7 @@ CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& str
             list.append({strName, {}, {}, {}, {}});
         return true;
     };
+    QSettings().remove("Settings/HistoryWindowSize"); // windows open at the template's size
     QSettings().setValue("Settings/ConnectionPort",
                          strRemembered.isNull() ? m_sim.SlavePath() : strRemembered);
     CMsgBox::SetMessageScript([this](const CMsgBox::SRecord& record) { m_shown.append(record); });

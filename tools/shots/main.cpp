@@ -74,14 +74,9 @@ void ScriptModals()
     CMsgBox::SetMessageScript(
         [](const CMsgBox::SRecord& record)
         {
-            const QMessageBox::Icon nIcon = record.nIcon == EMsgIcon::Stop ? QMessageBox::Critical
-                                            : record.nIcon == EMsgIcon::Exclamation
-                                                ? QMessageBox::Warning
-                                                : QMessageBox::Information;
-            QMessageBox box(nIcon, record.strCaption, record.strText, QMessageBox::Ok, record.pOwner);
-            box.setDetailedText(record.strDetail);
-            box.show();
-            Save(box, s_strNext);
+            const std::unique_ptr<QMessageBox> pBox = CMsgBox::Box(record);
+            pBox->show();
+            Save(*pBox, s_strNext);
         });
     CMsgBox::SetDialogScript(
         [](QDialog& dialog)
@@ -150,12 +145,9 @@ void ShootHistory(CZTApp& app, CZTDlg& dlg)
     CMsgBox::SetQuestionScript(
         [](const CMsgBox::SRecord& record)
         {
-            QMessageBox box(QMessageBox::Warning, record.strCaption, record.strText, QMessageBox::NoButton,
-                            record.pOwner);
-            for (const QString& strButton : record.buttons)
-                box.addButton(strButton, QMessageBox::AcceptRole);
-            box.show();
-            Save(box, s_strNext);
+            const std::unique_ptr<QMessageBox> pBox = CMsgBox::Box(record);
+            pBox->show();
+            Save(*pBox, s_strNext);
             return int(record.buttons.size()) - 1;
         });
     s_strNext = QStringLiteral("question-sensor-mismatch");
