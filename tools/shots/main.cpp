@@ -5,6 +5,7 @@
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
 #include "cdlghistory.h"
+#include "cfailuretext.h"
 #include "cmsgbox.h"
 #include "cmyedit.h"
 #include "cprogressdlg.h"
@@ -107,6 +108,13 @@ void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
     }
     dlg.OnOK(); // connect to the demonstration image
     Save(dlg, QStringLiteral("frame-parameters-page"));
+    // A USB adapter's long stable name on the status line.
+    const QString strPort = app.m_Port.GetPortName();
+    app.m_Port.m_strPortName = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+    dlg.m_Page2.hide();
+    dlg.m_Page2.show();
+    Save(dlg, QStringLiteral("frame-parameters-long-port"));
+    app.m_Port.m_strPortName = strPort;
 
     s_strNext = QStringLiteral("about");
     dlg.OnSysCommand(0x0010);
@@ -199,6 +207,12 @@ void ShootMessages(CZTDlg& dlg)
         s_strNext = QString::fromLatin1(pszName);
         CMsgBox::Show(&dlg, CStringTable::Load(nText), CStringTable::Load(nCaption), nIcon);
     }
+    // A write whose read-back differs.
+    CFailure mismatch = CFailure::At(CFailure::EStep::Verify, CFailure::EReason::Mismatch, 0x70);
+    mismatch.m_byHave = 0x01;
+    s_strNext = QStringLiteral("message-verify-mismatch");
+    CMsgBox::Show(&dlg, CFailureText::MismatchInWizard(mismatch), CStringTable::Load(107), EMsgIcon::Stop,
+                  CFailureText::Describe(mismatch));
 }
 } // namespace
 
