@@ -36,6 +36,7 @@ public:
         PageRefused, // the parameters page did not give its values
         OtherUnit,   // the port, opened again, leads to a unit with another device block
         EchoOnly,    // only the request came back (an adapter's echo, a loopback plug): no unit answered
+        DeviceBlockDiffers, // read again before a write, the device block is not the one read first
     };
 
     bool IsSet() const { return m_nStep != EStep::None; }

@@ -112,9 +112,13 @@ bool CBlockExchange::ReadAttempt(quint32 nAddress, const quint8 (&request)[CFram
         CFrameCodec::DecodeFrame(CFrameCodec::kLongText - 1, answerText, answer) == CFrameCodec::kLongFrame &&
         CFrameCodec::CheckFrame(answer, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
     const bool bEchoed = bChecked && std::memcmp(answer, request, kHeaderSize) == 0;
-    if (bChecked && m_nEcho < 0)
+    // An answer that names the read command and another block is another block's, the first
+    // included: a stale answer left on the line must never become this block's data. One
+    // that names no command is taken, unless the unit is known to echo the header.
+    const bool bOtherRead = bChecked && !bEchoed && std::memcmp(answer, request, 2) == 0;
+    if (bChecked && !bOtherRead && m_nEcho < 0)
         m_nEcho = bEchoed ? 1 : 0;
-    const bool bWrongBlock = bChecked && m_nEcho == 1 && !bEchoed;
+    const bool bWrongBlock = bChecked && !bEchoed && (bOtherRead || m_nEcho == 1);
     LOG_LINE('<',
              Block("read", nAddress) + (!bChecked     ? QStringLiteral(": check word wrong")
                                         : bWrongBlock ? QString::asprintf(": answer for 0x%04X, not taken",
@@ -128,6 +132,7 @@ bool CBlockExchange::ReadAttempt(quint32 nAddress, const quint8 (&request)[CFram
         return false;
     }
     std::memcpy(pData, answer + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
+    m_bAllEchoed = m_bAllEchoed && bEchoed;
     return true;
 }
 

@@ -9,7 +9,8 @@ class CSerialPort;
 // what keeps a late answer from being taken for a later request. After a failed attempt, and
 // after an answer that followed a retry, the line is drained before the next request; and once
 // the unit is seen to echo the request's header in its read answers, an answer that names
-// another block is a failed attempt. A unit that does not echo is taken at its word.
+// another block is a failed attempt; so is one that names the read command and another block,
+// whatever was seen before. A unit that does not echo is taken at its word.
 class CBlockExchange
 {
 public:
@@ -27,6 +28,8 @@ public:
     // Writes the 8 bytes at pData to the block at nAddress while nAttempts (shared by the whole
     // image) lasts; a refusal is not retried.
     EWrite WriteBlock(quint32 nAddress, const quint8* pData, int& nAttempts);
+    // Every block read so far came in an answer that named it: its data are that block's.
+    bool AllEchoed() const { return m_bAllEchoed; }
     // Why the last block failed.
     const CFailure& Failure() const { return m_Failure; }
 
@@ -45,5 +48,6 @@ private:
     quint16 m_wBootVersion;
     int m_nEcho = -1;          // the unit echoes the request's header: -1 not yet known, 0 no, 1 yes
     bool m_bUnsettled = false; // an answer may still be on the line
+    bool m_bAllEchoed = true;
     CFailure m_Failure;
 };

@@ -88,6 +88,9 @@ QString CFailureText::Reason(const CFailure& failure)
         return failure.m_strDetail;
     case EReason::PageRefused:
         return QStringLiteral("страница параметров не приняла значения");
+    case EReason::DeviceBlockDiffers:
+        return QStringLiteral("блок прибора, прочитанный снова, не совпадает с прочитанным при подключении "
+                              "(ответ мог относиться к другому блоку): запись не выполнена");
     case EReason::EchoOnly:
         return QStringLiteral("линия возвращает запрос: эхо адаптера, прибор не отвечает");
     case EReason::OtherUnit:

@@ -114,6 +114,8 @@ bool CWriteSession::Write(const SRequest& request)
     m_app.RestoreDeviceData();
     m_Written = edit;
     m_app.HeldImage(m_Before); // when the demonstration image is unreadable the backup says so
+    if (!ConfirmDeviceBlock())
+        return false;
     // Nothing reaches the device unless the image it holds now is safe on disk.
     if (!Backup(request.strBackupDir))
         return false;
@@ -163,6 +165,29 @@ bool CWriteSession::Send()
     // What the unit holds, and which unit it is, must be read again before the next write.
     m_app.m_bConnected = false;
     return false;
+}
+
+bool CWriteSession::ConfirmDeviceBlock()
+{
+    // The device block goes back into the unit from the image read at connect. Where an answer
+    // did not name its block, a stale one may have stood in for it: what the write would send of
+    // it is read again, and must be the same.
+    if (m_app.m_Port.m_bDemo || m_app.m_bImageNamed)
+        return true;
+    QList<int> blocks;
+    const QList<int> sent = Blocks();
+    for (const CParamZT01::SRange& range : CParamZT01::kDeviceBlock)
+        for (int k = range.nOffset / 8; k <= (range.nOffset + range.nSize - 1) / 8; ++k)
+            if (sent.contains(k) && !blocks.contains(k))
+                blocks << k;
+    CParamZT01 again = m_app.m_ParamDevice;
+    if (blocks.isEmpty())
+        return true;
+    if (!m_app.ReadBlocks(again, blocks))
+        return Fail(m_app.m_Failure);
+    if (again.SameIn(m_app.m_ParamDevice, CParamZT01::kDeviceBlock))
+        return true;
+    return Fail(CFailure::At(CFailure::EStep::Read, CFailure::EReason::DeviceBlockDiffers));
 }
 
 QList<int> CWriteSession::Blocks() const

@@ -85,6 +85,9 @@ private:
     bool Send();
     bool Backup(const QString& strFolder);
     bool Verify();
+    // The device block's blocks the write sends are the unit's own: read again and compared
+    // where the answers of the connect did not name their blocks. False, nothing sent, if not.
+    bool ConfirmDeviceBlock();
     // The blocks a changed-only write sends, or all.
     QList<int> Blocks() const;
 

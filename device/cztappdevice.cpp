@@ -137,6 +137,7 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination, bool bCheck)
         return false;
     if (bCheck)
         return true; // a read-back leaves the working image and the page as the write had them
+    m_bImageNamed = m_bLastReadNamed;
     m_ParamEdit = m_ParamDevice;
     m_nSensor = FindSensor(m_ParamEdit);
     if (m_Hooks.m_pfnPageExchange)
@@ -147,6 +148,7 @@ bool CZTAppDevice::ReadImage(CParamZT01& destination, bool bCheck)
 bool CZTAppDevice::ReadBlocks(CParamZT01& destination, const QList<int>& blocks, bool bCheck)
 {
     m_Failure.Clear();
+    m_bLastReadNamed = false;
     std::unique_ptr<CProgress> pProgress =
         StartProgress(*this, bCheck ? kCheckingImage : kReadingImage, int(blocks.size()));
     CBlockExchange exchange(m_Port, m_wVersion, m_wBootVersion);
@@ -160,6 +162,7 @@ bool CZTAppDevice::ReadBlocks(CParamZT01& destination, const QList<int>& blocks,
         }
         pProgress->StepIt();
     }
+    m_bLastReadNamed = exchange.AllEchoed();
     return true;
 }
 

@@ -48,6 +48,8 @@ public:
     quint16 m_wVersion = 0;            // device version; seed B of the check words
     quint16 m_wBootVersion = 0;        // boot-loader version; seed A of the check words
     bool m_bConnected = false;         // a device has been connected and read
+    bool m_bImageNamed = false;        // every answer of the last image read named its block
+    bool m_bLastReadNamed = false;     // the same of the last blocks read
     QString m_strUnitPort;             // the port of the last connect; kept through failed opens
     int m_nDemoStepMs = s_nDemoStepMs; // the demonstration transfer's wait a block
 

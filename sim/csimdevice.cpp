@@ -114,9 +114,14 @@ QByteArray CSimDevice::VersionsAnswer(quint16 wVersion, quint16 wBootVersion) co
 
 QByteArray CSimDevice::ReadAnswer(const quint8* pRequest, quint32 nAddress, bool bBadCheck) const
 {
-    // The unit echoes the request's header before the block's data.
+    // The unit echoes the request's header before the block's data, or where bare sends zeros.
     quint8 reply[CFrameCodec::kLongFrame] = {};
-    std::memcpy(reply, pRequest, CFrameCodec::kDataOffset);
+    if (!m_bBare)
+    {
+        std::memcpy(reply, pRequest, CFrameCodec::kDataOffset);
+        for (int i = 0; i < 4; ++i)
+            reply[2 + i] = quint8(nAddress >> (8 * i));
+    }
     std::memcpy(reply + CFrameCodec::kDataOffset, m_image.Image() + nAddress, CFrameCodec::kBlockSize);
     CFrameCodec::SealFrame(reply, CFrameCodec::kLongFrame, m_wVersion, m_wBootVersion);
     if (bBadCheck)
@@ -124,6 +129,15 @@ QByteArray CSimDevice::ReadAnswer(const quint8* pRequest, quint32 nAddress, bool
     char text[CFrameCodec::kLongText];
     CFrameCodec::EncodeFrame(reply, CFrameCodec::kLongFrame, text);
     return QByteArray(text, CFrameCodec::kLongText);
+}
+
+quint32 CSimDevice::AnsweredAddress(quint32 nAddress, const SFault* pOther) const
+{
+    if (!pOther)
+        return nAddress;
+    const int nBlock =
+        pOther->nOtherBlock >= 0 ? pOther->nOtherBlock : int(nAddress) / CFrameCodec::kBlockSize + 1;
+    return quint32(nBlock % (CParamZT01::kImageSize / CFrameCodec::kBlockSize)) * CFrameCodec::kBlockSize;
 }
 
 QByteArray CSimDevice::Answer(const QByteArray& line)
@@ -173,7 +187,8 @@ QByteArray CSimDevice::Respond(ERequest nRequest, const quint8* pFrame, quint32 
     if (nRequest == ERequest::Versions)
         answer = VersionsAnswer(m_wVersion, m_wBootVersion);
     else if (nRequest == ERequest::Read)
-        answer = ReadAnswer(pFrame, nAddress, fires(EFault::BadCheck) != nullptr);
+        answer = ReadAnswer(pFrame, AnsweredAddress(nAddress, fires(EFault::OtherBlock)),
+                            fires(EFault::BadCheck) != nullptr);
     else if (fires(EFault::Refusal))
     {
         answer = VersionsAnswer(m_wRefusalVersion, m_wRefusalBootVersion);

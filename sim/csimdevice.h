@@ -25,6 +25,7 @@ public:
         Late,         // the answer comes only after nDelayMs (a stalled unit, later than the host waits)
         Twice,        // the answer is sent again nDelayMs after the first
         Echo,         // the request comes back before the answer, as from an adapter's local echo
+        OtherBlock,   // a read is answered with block nOtherBlock's answer (a stale one), well sealed
     };
     enum class ERequest
     {
@@ -42,8 +43,9 @@ public:
         int nBlock = -1;
         int nCount = 1;
         ERequest nOn = ERequest::Any;
-        int nDelayMs = -1; // Late: the stall (default 600 ms); Twice: the gap (default 30 ms)
-        int nByte = 0;     // CorruptStore: the byte of the block (0-7) stored changed
+        int nDelayMs = -1;    // Late: the stall (default 600 ms); Twice: the gap (default 30 ms)
+        int nByte = 0;        // CorruptStore: the byte of the block (0-7) stored changed
+        int nOtherBlock = -1; // OtherBlock: the block whose answer is given; -1 the next one
     };
     // How the simulator is to hand over the answer just made.
     struct SDelivery
@@ -61,6 +63,8 @@ public:
     CParamZT01 Image() const { return m_image; }
     void SetVersions(quint16 wVersion, quint16 wBootVersion);
     void SetRefusalVersions(quint16 wVersion, quint16 wBootVersion);
+    // Read answers carry zeros where the request's header would be, as some units' do.
+    void SetBareAnswers(bool bBare) { m_bBare = bBare; }
     void AddFault(const SFault& fault) { m_faults.append(fault); }
     // The fault on every request of that kind, for as long as the device lives.
     void AddLastingFault(EFault nKind, ERequest nOn)
@@ -89,6 +93,8 @@ private:
     // The fault that fires, or null.
     const SFault* FaultFires(EFault nKind, ERequest nRequest, int nBlock, int nExchange);
     QByteArray ReadAnswer(const quint8* pRequest, quint32 nAddress, bool bBadCheck) const;
+    // The address whose answer a read of nAddress gets.
+    quint32 AnsweredAddress(quint32 nAddress, const SFault* pOther) const;
     QByteArray VersionsAnswer(quint16 wVersion, quint16 wBootVersion) const;
     QByteArray Respond(ERequest nRequest, const quint8* pFrame, quint32 nAddress,
                        const std::function<const SFault*(EFault)>& fires);
@@ -104,5 +110,6 @@ private:
     QList<SFault> m_fired; // faults that fire on the current exchange
     int m_nExchanges = 0;
     bool m_bHangUp = false;
+    bool m_bBare = false;
     SDelivery m_delivery;
 };

@@ -41,6 +41,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
         {"late", CSimDevice::EFault::Late},
         {"twice", CSimDevice::EFault::Twice},
         {"echo", CSimDevice::EFault::Echo},
+        {"other-block", CSimDevice::EFault::OtherBlock},
     };
     static const QHash<QString, CSimDevice::ERequest> kRequests = {
         {"versions", CSimDevice::ERequest::Versions},
@@ -51,7 +52,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     {
         strError =
             QStringLiteral("unknown fault '%1' (no-answer, truncated, bad-check, refusal, corrupt-store, "
-                           "hang-up, late, twice, echo)")
+                           "hang-up, late, twice, echo, other-block)")
                 .arg(parts.first());
         return false;
     }
@@ -71,6 +72,8 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
             fault.nOn = kRequests.value(strValue);
         else if (strKey == QLatin1String("delay"))
             fault.nDelayMs = strValue.toInt(&bOk);
+        else if (strKey == QLatin1String("as"))
+            fault.nOtherBlock = strValue.toInt(&bOk);
         else if (strKey == QLatin1String("byte"))
         {
             fault.nByte = strValue.toInt(&bOk);
@@ -176,6 +179,7 @@ void AddOptions(QCommandLineParser& parser)
          {"boot-version", "Boot-loader version (default 0x0008).", "word", "0x0008"},
          {"refusal-versions", "Versions a refusal carries (default: the device's).", "word,word"},
          {"pace", "Answer at the line rate of 9600 baud, as a real line does."},
+         {"bare", "Read answers carry zeros where the request's header would be, as some units' do."},
          {"link", "Also make <path> a symbolic link to the slave side (never replacing anything else).",
           "path"},
          {"unit",
@@ -183,13 +187,15 @@ void AddOptions(QCommandLineParser& parser)
           "number"},
          {"fault",
           "Inject a fault:\n"
-          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B]\n"
+          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B][:as=K]\n"
           "KIND is no-answer, truncated, bad-check, refusal, corrupt-store (the block is\n"
           "acknowledged and stored with its byte B, default 0, changed), hang-up (the simulator\n"
           "closes its side of the terminal, as an unplugged adapter), late (the answer comes after\n"
-          "MS, default 600), twice (the answer is sent again after MS, default 30) or echo (the\n"
+          "MS, default 600), twice (the answer is sent again after MS, default 30), echo (the\n"
           "request comes back before the answer, as from an adapter with local echo; with\n"
-          "no-answer, a loopback plug); exchanges count every request from 0. May be repeated.",
+          "no-answer, a loopback plug) or other-block[:as=K] (a read answered, well sealed, with\n"
+          "block K's answer, default the next block's, as a stale answer would be); exchanges\n"
+          "count every request from 0. May be repeated.",
           "fault"}});
 }
 } // namespace
@@ -211,6 +217,7 @@ int main(int argc, char* argv[])
     if (!simulator.WithDevice([&](CSimDevice& device) { return SetUp(parser, device, strError); }))
         return Fail(strError);
     simulator.SetPaced(parser.isSet("pace"));
+    simulator.WithDevice([&](CSimDevice& device) { device.SetBareAnswers(parser.isSet("bare")); });
     if (!simulator.Start())
         return Fail(simulator.m_strError);
     const QString strLink = parser.value("link");

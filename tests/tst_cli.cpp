@@ -399,6 +399,10 @@ void TestCli::deviceFailures_data()
     QTest::newRow("image unreadable")
         << int(EFault::BadCheck) << int(CSimDevice::ERequest::Read) << "Ошибка чтения образа EEPROM прибора."
         << "Причина: чтение образа, блок 0x0000: неверное контрольное слово ответа";
+    QTest::newRow("every block answered as the next, the first included")
+        << int(EFault::OtherBlock) << int(CSimDevice::ERequest::Read)
+        << "Ошибка чтения образа EEPROM прибора."
+        << "Причина: чтение образа, блок 0x0000: ответ относится к блоку 0x0008";
     QTest::newRow("write refused") << int(EFault::Refusal) << int(CSimDevice::ERequest::Write)
                                    << "Ошибка записи параметров!"
                                    << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555";

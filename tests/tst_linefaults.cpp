@@ -1,4 +1,5 @@
 #include "cdevicefixture.h"
+#include "cwritesession.h"
 
 #include <QTest>
 
@@ -33,6 +34,8 @@ private slots:
     void lateAndDoubledAnswers();
     void writeToleratesOneFailedExchange();
     void writeFailsOnTwoFailedExchanges();
+    void staleAnswerInTheDeviceBlock_data();
+    void staleAnswerInTheDeviceBlock();
 };
 
 void TestLineFaults::readImageRetriesEveryBlockOnce_data()
@@ -45,6 +48,8 @@ void TestLineFaults::readImageRetriesEveryBlockOnce_data()
         << int(EFault::BadCheck) << QList<int>{0, 1, 62, 63};
     QTest::newRow("no answer") << int(EFault::NoAnswer) << QList<int>{0, 63};
     QTest::newRow("truncated answer") << int(EFault::Truncated) << QList<int>{1, 62};
+    QTest::newRow("another block's answer, the first and the last block")
+        << int(EFault::OtherBlock) << QList<int>{0, 63};
 }
 
 void TestLineFaults::readImageRetriesEveryBlockOnce()
@@ -76,6 +81,9 @@ void TestLineFaults::readImageFailsAtBlock_data()
     QTest::newRow("wrong check word at block 17")
         << int(EFault::BadCheck) << 17 << int(EReason::CheckWord) << 0;
     QTest::newRow("truncated at block 63") << int(EFault::Truncated) << 63 << int(EReason::TimeOut) << 26;
+    // The first answer of all: nothing is known yet of how the unit answers.
+    QTest::newRow("block 0 answered as block 8")
+        << int(EFault::OtherBlock) << 0 << int(EReason::WrongBlock) << 0;
 }
 
 void TestLineFaults::readImageFailsAtBlock()
@@ -187,6 +195,50 @@ void TestLineFaults::writeFailsOnTwoFailedExchanges()
     QCOMPARE(f.m_progress.count("step"), 40);
     QVERIFY(f.m_messages.isEmpty());
     QCOMPARE(f.m_app.m_wVersion, quint16(0x1555));
+}
+
+void TestLineFaults::staleAnswerInTheDeviceBlock_data()
+{
+    QTest::addColumn<bool>("bare"); // the unit's answers carry no header naming their block
+    QTest::addColumn<bool>("lie");  // block 0 is answered once with block 1's answer
+    QTest::newRow("echoing unit, block 0 answered once as block 1") << false << true;
+    QTest::newRow("bare unit, true answers") << true << false;
+    QTest::newRow("bare unit, block 0 answered once with block 1's data") << true << true;
+}
+
+void TestLineFaults::staleAnswerInTheDeviceBlock()
+{
+    // What the write puts back of the device block, the factory calibration, is the unit's own:
+    // where the answers could not show it, it is read again, and a difference writes nothing.
+    QFETCH(bool, bare);
+    QFETCH(bool, lie);
+    CDeviceFixture f;
+    f.m_sim.WithDevice(
+        [&](CSimDevice& device)
+        {
+            device.SetUnit(5);
+            device.SetBareAnswers(bare);
+        });
+    const CParamZT01 unit = f.DeviceImage();
+    if (lie)
+        f.AddFault(f.Fault(EFault::OtherBlock, 0, 1, ERequest::Read));
+    CWriteSession session(f.m_app);
+    QVERIFY(session.Connect(f.m_sim.SlavePath()));
+    CWriteSession::SRequest request;
+    request.strBackupDir = f.m_folder.Path();
+    const int nBefore = f.Exchanges();
+    const bool bWritten = session.Write(request);
+    const bool bRefused = bare && lie;
+    QCOMPARE(bWritten, !bRefused);
+    QVERIFY(f.DeviceImage().SameIn(unit, CParamZT01::kDeviceBlock));
+    // The device block's twelve blocks read again only where the answers did not name them.
+    QCOMPARE(f.Exchanges() - nBefore, (bare ? 12 : 0) + (bRefused ? 0 : 64 + 64));
+    if (bRefused)
+    {
+        QCOMPARE(session.Failure().m_nReason, CFailure::EReason::DeviceBlockDiffers);
+        QCOMPARE(Bytes(f.DeviceImage()), Bytes(unit));
+        QVERIFY(session.BackupPath().isEmpty()); // refused before anything else
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLineFaults)
