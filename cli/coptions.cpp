@@ -204,7 +204,7 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.bQuiet = true;
     for (const auto& [pszName, pValue] : kNumbers)
         if (job.contains(QLatin1String(pszName)))
-            options.*pValue = float(job[QLatin1String(pszName)].toDouble());
+            options.*pValue = CNumberText::Narrow(job[QLatin1String(pszName)].toDouble());
     if (job.contains("cold-junction"))
         options.coldJunction = job["cold-junction"].toBool();
     return options;

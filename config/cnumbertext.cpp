@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace
@@ -113,7 +114,7 @@ float CNumberText::ParseReal(const QByteArray& line)
         }
     }
     const double dValue = FromDecimal(strNumber);
-    return float(bNegative ? -dValue : dValue);
+    return Narrow(bNegative ? -dValue : dValue);
 }
 
 bool CNumberText::ParseField(const QString& strText, float& fValue)
@@ -178,12 +179,21 @@ bool CNumberText::Scan(const QString& strText, float& fValue, qsizetype& nUsed)
             dValue = 0;
         }
     }
-    const float fResult = float(bNegative ? -dValue : dValue);
+    const float fResult = Narrow(bNegative ? -dValue : dValue);
     if (!std::isfinite(fResult))
         return false;
     fValue = fResult;
     nUsed = pStop - text.constData();
     return true;
+}
+
+float CNumberText::Narrow(double dValue)
+{
+    if (std::isnan(dValue))
+        return std::numeric_limits<float>::quiet_NaN();
+    if (std::fabs(dValue) > double(std::numeric_limits<float>::max()))
+        return dValue < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    return float(dValue);
 }
 
 QString CNumberText::Format(float fValue)

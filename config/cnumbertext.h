@@ -22,6 +22,9 @@ public:
     // A number given on a command line: as a field reads it, but nothing may follow it but
     // blanks, since no field filter stands before it ("5,5" is refused, not read as 5).
     static bool ParseArgument(const QString& strText, float& fValue);
+    // A double as a float, without the undefined conversion of a value beyond the float's range:
+    // such a value becomes infinite (and is then refused wherever a number must be finite).
+    static float Narrow(double dValue);
     // "%.*g" with 6 significant digits.
     static QString Format(float fValue);
     // Fills the "%f" / "%.Nf" conversions of a string-table text with the values in turn, as the

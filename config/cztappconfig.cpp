@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <cmath>
 #include <cstring>
 
 namespace
@@ -32,6 +33,14 @@ QList<QByteArray> SplitLines(const QByteArray& content)
     return lines;
 }
 
+// A real of the catalogue, which must be a finite number: a limit of "inf", "nan" or 1e400
+// would let every value through, or none.
+bool Real(const QByteArray& line, float& fValue)
+{
+    fValue = CNumberText::ParseReal(line);
+    const QByteArray text = line.trimmed().toLower();
+    return std::isfinite(fValue) && !text.contains("inf") && !text.contains("nan");
+}
 } // namespace
 
 bool CZTAppConfig::LoadSensorCatalogue()
@@ -63,8 +72,8 @@ bool CZTAppConfig::LoadSensorCatalogue()
             return false;
         if (!next(filter) || !next(band))
             return false;
-        m_fMaxFilterTime = CNumberText::ParseReal(filter);
-        m_fMaxBandPercent = CNumberText::ParseReal(band);
+        if (!Real(filter, m_fMaxFilterTime) || !Real(band, m_fMaxBandPercent))
+            return false;
         m_Sensors = QList<tagSTSENSORS>(m_nSensors);
         for (tagSTSENSORS& sensor : m_Sensors)
         {
@@ -77,8 +86,8 @@ bool CZTAppConfig::LoadSensorCatalogue()
             sensor.byType = CNumberText::ParseByte(fields[2]);
             sensor.byCode = CNumberText::ParseByte(fields[3]);
             sensor.strUnit = CCodePage1251::Decode(fields[4]);
-            sensor.fMin = CNumberText::ParseReal(fields[5]);
-            sensor.fMax = CNumberText::ParseReal(fields[6]);
+            if (!Real(fields[5], sensor.fMin) || !Real(fields[6], sensor.fMax))
+                return false;
         }
         return true;
     }();

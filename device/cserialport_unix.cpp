@@ -28,7 +28,15 @@ namespace
 {
 bool ProcessAlive(qint64 nPid)
 {
-    return nPid > 0 && (::kill(pid_t(nPid), 0) == 0 || errno == EPERM);
+    if (nPid <= 0 || (::kill(pid_t(nPid), 0) != 0 && errno != EPERM))
+        return false;
+    // A process that has ended but not been reaped holds nothing: "1234 (name) Z ...".
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype nAfterName = line.lastIndexOf(')');
+    return nAfterName < 0 || line.mid(nAfterName + 2, 1) != "Z";
 }
 
 const char* const kLockFolders[] = {"/var/lock",       "/run/lock", "/etc/locks", "/var/spool/locks",
@@ -105,9 +113,14 @@ QString HeldText(qint64 nPid)
 {
     if (nPid <= 0)
         return QStringLiteral("порт занят другой программой");
+    // The program's own name from its command line: the kernel's short name is cut at 15 bytes.
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(nPid));
+    QString strProgram;
+    if (cmdline.open(QIODevice::ReadOnly))
+        strProgram = QFileInfo(QString::fromLocal8Bit(cmdline.readAll().split('\0').first())).fileName();
     QFile comm(QStringLiteral("/proc/%1/comm").arg(nPid));
-    const QString strProgram =
-        comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll().trimmed()) : QString();
+    if (strProgram.isEmpty() && comm.open(QIODevice::ReadOnly))
+        strProgram = QString::fromLocal8Bit(comm.readAll().trimmed());
     return strProgram.isEmpty()
                ? QStringLiteral("порт занят другой программой (процесс %1)").arg(nPid)
                : QStringLiteral("порт занят другой программой (процесс %1, %2)").arg(nPid).arg(strProgram);

@@ -2,6 +2,8 @@
 
 namespace
 {
+constexpr double kMaxDurationS = 86400;
+
 QJsonValue Text(const QString& strValue)
 {
     return strValue.isEmpty() ? QJsonValue() : QJsonValue(strValue);
@@ -80,12 +82,19 @@ CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
     {
         bool bOk = false;
         const int nVersion = json[pszKey].toString().toInt(&bOk, 16);
-        return bOk ? nVersion : -1;
+        return bOk && nVersion >= 0 && nVersion <= 0xFFFF ? nVersion : -1;
+    };
+    auto address = [&json](const char* pszKey)
+    {
+        const int nAddress = json[pszKey].toInt(-1);
+        return nAddress >= 0 && nAddress < 512 ? nAddress : -1;
     };
     CRecordEntry entry;
     entry.strId = json["id"].toString();
     entry.timeStart = QDateTime::fromString(json["time"].toString(), Qt::ISODateWithMs);
-    entry.nDurationMs = qint64(json["duration"].toDouble() * 1000 + 0.5);
+    // A duration beyond a day or none at all (not finite, negative) is no transaction's: 0.
+    const double dDuration = json["duration"].toDouble();
+    entry.nDurationMs = dDuration >= 0 && dDuration <= kMaxDurationS ? qint64(dDuration * 1000 + 0.5) : 0;
     entry.strStation = json["station"].toString();
     entry.strOperator = json["operator"].toString();
     entry.strPort = json["port"].toString();
@@ -96,7 +105,7 @@ CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
     entry.strOperation = json["operation"].toString();
     entry.strResult = json["result"].toString();
     entry.strStep = json["step"].toString();
-    entry.nAddress = json["address"].toInt(-1);
+    entry.nAddress = address("address");
     entry.strReason = json["reason"].toString();
     if (json["verified"].isBool())
         entry.verified = json["verified"].toBool();
@@ -109,6 +118,6 @@ CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
     entry.bAmbiguous = json["ambiguous"].toBool();
     entry.strChanges = json["changes"].toString();
     entry.strProgramVersion = json["programVersion"].toString();
-    entry.nLastAcknowledged = json["lastAcknowledged"].toInt(-1);
+    entry.nLastAcknowledged = address("lastAcknowledged");
     return entry;
 }

@@ -123,8 +123,9 @@ bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& st
     strError = OneLine(m_local.m_strLastError);
     if (m_plant.IsOpen() && m_plant.Image(strHash, bytes))
         return true;
-    if (m_plant.IsOpen())
-        strError = OneLine(m_plant.m_strLastError);
+    // Both said: a damaged copy here is not hidden behind a missing one there.
+    if (m_plant.IsOpen() && OneLine(m_plant.m_strLastError) != strError)
+        strError += QStringLiteral("; ") + OneLine(m_plant.m_strLastError);
     return false;
 }
 

@@ -56,19 +56,29 @@ bool CRecordSpool::Drain(CRecordStore& store, int& nStored)
         m_strLastError = file.errorString();
         return false;
     }
-    QByteArray kept;
+    QByteArray kept, aside;
+    int nAside = 0;
+    QString strWhy;
     for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine())
     {
-        const QJsonObject json = QJsonDocument::fromJson(line).object();
-        if (json.isEmpty())
-            continue; // a line cut by a full disk holds nothing to keep
-        Images images;
-        for (const QJsonValue& image : json["images"].toArray())
-            images.append({image[0].toString(), QByteArray::fromBase64(image[1].toString().toLatin1())});
-        if (store.Put(CRecordEntry::FromJson(json["entry"].toObject()), images))
+        if (!line.endsWith('\n'))
+            line += '\n';
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(line, &error).object();
+        QString strRefused;
+        if (error.error != QJsonParseError::NoError || json.isEmpty())
+            strRefused = QStringLiteral("строка повреждена: ") + error.errorString();
+        else if (Store(store, json))
             ++nStored;
+        else if (store.m_bRefused)
+            strRefused = store.m_strLastError;
         else
-            kept += line.endsWith('\n') ? line : line + '\n';
+            kept += line; // the record could not take it now: it waits for the next run
+        if (strRefused.isEmpty())
+            continue;
+        aside += line;
+        ++nAside;
+        strWhy = strRefused;
     }
     // Emptied, not removed: another run may be waiting for the lock to append to this very file.
     if (!file.resize(0) || !file.seek(0) || file.write(kept) != kept.size() || !file.flush())
@@ -76,5 +86,28 @@ bool CRecordSpool::Drain(CRecordStore& store, int& nStored)
         m_strLastError = file.errorString();
         return false;
     }
-    return true;
+    return nAside == 0 || PutAside(aside, nAside, strWhy);
+}
+
+bool CRecordSpool::Store(CRecordStore& store, const QJsonObject& json)
+{
+    Images images;
+    for (const QJsonValue& image : json["images"].toArray())
+        images.append({image[0].toString(), QByteArray::fromBase64(image[1].toString().toLatin1())});
+    return store.Put(CRecordEntry::FromJson(json["entry"].toObject()), images);
+}
+
+bool CRecordSpool::PutAside(const QByteArray& lines, int nLines, const QString& strWhy)
+{
+    // Kept, not lost, and said once: the next run finds them no more in the spool.
+    QFile file(AsidePath());
+    const bool bKept = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+                       file.write(lines) == lines.size() && file.flush();
+    m_strLastError =
+        QStringLiteral("очередь записей %1: не принято строк: %2 (%3); %4")
+            .arg(QDir::toNativeSeparators(m_strPath))
+            .arg(nLines)
+            .arg(strWhy, bKept ? QStringLiteral("они отложены в ") + QDir::toNativeSeparators(AsidePath())
+                               : QStringLiteral("отложить их не удалось: ") + file.errorString());
+    return false;
 }

@@ -3,6 +3,7 @@
 #include "crecordentry.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -21,12 +22,19 @@ public:
 
     explicit CRecordSpool(const QString& strPath = DefaultPath());
     bool Append(const CRecordEntry& entry, const Images& images);
-    // Stores every waiting entry; those the store refuses stay. nStored says how many went.
+    // Stores every waiting entry; those the record cannot take now stay. A damaged line, or one
+    // the record refuses as it is (an image that fails its key), goes to AsidePath(), and the
+    // drain then fails saying so. nStored says how many went.
     bool Drain(CRecordStore& store, int& nStored);
     const QString& Path() const { return m_strPath; }
+    QString AsidePath() const { return m_strPath + QStringLiteral(".rejected"); }
 
     QString m_strLastError;
 
 private:
+    bool Store(CRecordStore& store, const QJsonObject& json);
+    // Appends refused lines to AsidePath(); false, with what happened in m_strLastError.
+    bool PutAside(const QByteArray& lines, int nLines, const QString& strWhy);
+
     QString m_strPath;
 };

@@ -1,5 +1,7 @@
 #include "crecordstore.h"
 
+#include "cfingerprint.h"
+#include "cparamzt01.h"
 #include "crecordschema.h"
 
 #include <QDir>
@@ -10,6 +12,29 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUuid>
+
+#include <cstring>
+
+namespace
+{
+// Why bytes cannot be the image the record keeps under strHash; empty when they are. An image
+// that fails its key is never stored, and never written into a unit.
+QString ImageFault(const QString& strHash, const QByteArray& bytes)
+{
+    if (bytes.size() != CParamZT01::kImageSize)
+        return QStringLiteral("образ в записях повреждён: %1 — %2 байт вместо %3")
+            .arg(strHash.left(12))
+            .arg(bytes.size())
+            .arg(CParamZT01::kImageSize);
+    CParamZT01 image;
+    std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
+    const QString strActual = CFingerprint::ImageHash(image);
+    if (strActual == strHash)
+        return QString();
+    return QStringLiteral("образ в записях повреждён: %1 — его байты дают SHA-256 %2")
+        .arg(strHash.left(12), strActual.left(12));
+}
+} // namespace
 
 CRecordStore::CRecordStore() = default;
 
@@ -129,6 +154,12 @@ bool CRecordStore::PutImages(QSqlQuery& query, const Images& images)
     }
     for (const auto& [strHash, bytes] : images)
     {
+        if (const QString strFault = ImageFault(strHash, bytes); !strFault.isEmpty())
+        {
+            m_strLastError = strFault;
+            m_bRefused = true;
+            return false;
+        }
         query.addBindValue(strHash);
         query.addBindValue(bytes);
         if (!Run(query))
@@ -146,6 +177,7 @@ bool CRecordStore::PutEntry(QSqlQuery& query, const CRecordEntry& entry)
 
 bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& images)
 {
+    m_bRefused = false;
     if (!IsOpen() || !Begin())
         return false;
     bool bOk = true;
@@ -262,7 +294,8 @@ bool CRecordStore::Image(const QString& strHash, QByteArray& bytes)
         return false;
     }
     bytes = query.value(0).toByteArray();
-    return true;
+    m_strLastError = ImageFault(strHash, bytes);
+    return m_strLastError.isEmpty();
 }
 
 bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)

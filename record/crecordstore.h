@@ -74,6 +74,9 @@ public:
     bool IsPartialImage(const QString& strHash, bool& bPartial);
 
     QString m_strLastError;
+    // The last Put failed on what it was given (an image that fails its key), not on the
+    // database: given again, it fails again.
+    bool m_bRefused = false;
 
 private:
     QSqlDatabase Database() const;

@@ -23,6 +23,11 @@ QString CSettingsText::Hex(quint16 w)
     return QString::asprintf("0x%04X", unsigned(w));
 }
 
+QString CSettingsText::UnknownSensor(const CParamZT01& image)
+{
+    return QStringLiteral("нет в каталоге (тип %1, код %2)").arg(image.bySensorType).arg(image.bySensorCode);
+}
+
 QJsonObject CSettingsText::Object(const CZTAppConfig& app, const CParamZT01& image)
 {
     QJsonObject json;
@@ -95,9 +100,7 @@ QStringList CSettingsText::Lines(const CZTAppConfig& app, const CParamZT01& imag
                                    sensor.strUnit.toUtf8().constData());
     }
     else
-        lines << QStringLiteral("Тип датчика: нет в каталоге (коды %1, %2)")
-                     .arg(image.bySensorType)
-                     .arg(image.bySensorCode);
+        lines << QStringLiteral("Тип датчика: ") + UnknownSensor(image);
     lines << QStringLiteral("Границы преобразования: %1 ... %2 %3")
                  .arg(number(image.fLowLimit), number(image.fHighLimit), strUnit)
                  .trimmed();
@@ -112,8 +115,8 @@ QStringList CSettingsText::Lines(const CZTAppConfig& app, const CParamZT01& imag
         lines << QStringLiteral("Калибровки ЦАП: %1 ... %2 %3")
                      .arg(number(image.fDacCalLow), number(image.fDacCalHigh), range["unit"].toString());
     lines << QStringLiteral("Диапазон выхода: %1...%2 %3 (код %4)")
-                 .arg(number(float(range["low"].toDouble())), number(float(range["high"].toDouble())),
-                      range["unit"].toString())
+                 .arg(number(CNumberText::Narrow(range["low"].toDouble())),
+                      number(CNumberText::Narrow(range["high"].toDouble())), range["unit"].toString())
                  .arg(image.byOutRange);
     return lines;
 }

@@ -16,6 +16,8 @@ public:
     static QString RawHex(float fValue);
     // A version as "0x1555".
     static QString Hex(quint16 w);
+    // A sensor the catalogue lacks, named by the image's codes: "нет в каталоге (тип 9, код 1)".
+    static QString UnknownSensor(const CParamZT01& image);
 
     // The settings; a value that is no number is null and its bytes are in "unsetFields".
     static QJsonObject Object(const CZTAppConfig& app, const CParamZT01& image);

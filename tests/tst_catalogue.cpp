@@ -179,6 +179,15 @@ void TestCatalogue::rejectedFile_data()
     lines[1] = "2";
     lines << OneSensor().mid(4, 6);
     QTest::newRow("second sensor lacks its last line") << Encode(lines);
+    // A limit that is no finite number lets every value through, or none.
+    for (const auto& [nLine, strValue] :
+         QList<std::pair<int, QString>>{{9, "-inf"}, {10, "1e400"}, {10, "nan"}, {2, "1e39"}, {3, "inf"}})
+    {
+        lines = OneSensor();
+        lines[nLine] = strValue;
+        QTest::newRow(qPrintable(QStringLiteral("line %1 holds %2").arg(nLine + 1).arg(strValue)))
+            << Encode(lines);
+    }
     // The file is Windows-1251: the product name in UTF-8 does not match.
     QTest::newRow("UTF-8 file") << OneSensor().join("\r\n").toUtf8();
 }

@@ -2,10 +2,14 @@
 #include "cfingerprint.h"
 #include "cpgcluster.h"
 #include "crecordjournal.h"
+#include "crecordspool.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
 #include "cwritesession.h"
 
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <thread>
@@ -34,6 +38,9 @@ CParamZT01 Unit(quint8 bySeed)
 class TestRecord : public QObject
 {
     Q_OBJECT
+
+private:
+    void PoisonedSpoolIsKeptAside(CDeviceFixture& f, CRecordStore& store, const QString& strSpool);
 
 private slots:
     void fingerprint_data();
@@ -254,6 +261,59 @@ void TestRecord::storeMissingKeepsEntries()
     CRecordJournal again(store, CRecordJournal::DefaultIdentity(), strSpool);
     QVERIFY(store.Find({}, entries));
     QCOMPARE(entries.size(), 2);
+    PoisonedSpoolIsKeptAside(f, store, strSpool);
+}
+
+void TestRecord::PoisonedSpoolIsKeptAside(CDeviceFixture& f, CRecordStore& store, const QString& strSpool)
+{
+    // A forged entry whose image is not what its key says, a line cut short, one not UTF-8, and
+    // an honest one: only the honest one is taken, the others are kept aside, said once.
+    CRecordEntry forged;
+    forged.strId = "forged";
+    forged.timeStart = QDateTime::fromString("2099-01-01T00:00:00Z", Qt::ISODate);
+    forged.strOperation = "write";
+    forged.strResult = "done";
+    forged.strImageBefore = CFingerprint::ImageHash(Unit(1));
+    CRecordSpool spool(strSpool);
+    QVERIFY(spool.Append(forged, {{forged.strImageBefore, CTestFolder::Bytes(Unit(2))}}));
+    CRecordEntry honest = forged;
+    honest.strId = "honest";
+    QVERIFY(spool.Append(honest, {{forged.strImageBefore, CTestFolder::Bytes(Unit(1))}}));
+    QFile file(strSpool);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("{\"entry\": {\"id\": \"cut\"\n{\"entry\": {\"id\": \"\xff\xfe\"}}\n");
+    file.close();
+    CRecordJournal journal(store, CRecordJournal::DefaultIdentity(), strSpool);
+    const QString strTrouble = journal.TakeTrouble();
+    QVERIFY2(strTrouble.contains("не принято строк: 3") && strTrouble.contains(spool.AsidePath()),
+             qPrintable(strTrouble));
+    QCOMPARE(f.m_folder.ReadFile("spool.jsonl"), QByteArray());
+    QCOMPARE(f.m_folder.ReadFile("spool.jsonl.rejected").count('\n'), 3);
+    CRecordEntry entry;
+    QVERIFY(!store.Entry("forged", entry));
+    QVERIFY(store.Entry("honest", entry));
+    QByteArray bytes;
+    QVERIFY(store.Image(forged.strImageBefore, bytes)); // the honest image under its key
+    QCOMPARE(bytes, CTestFolder::Bytes(Unit(1)));
+    CRecordJournal next(store, CRecordJournal::DefaultIdentity(), strSpool);
+    QVERIFY(next.TakeTrouble().isEmpty());
+
+    // An image changed in the file behind the record's back is refused when it is read.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
+        db.setDatabaseName(f.m_folder.FilePath("record.sqlite"));
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.prepare("UPDATE images SET bytes = ? WHERE hash = ?"));
+        query.addBindValue(CTestFolder::Bytes(Unit(2)));
+        query.addBindValue(forged.strImageBefore);
+        QVERIFY(query.exec());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("tamper");
+    QVERIFY(!store.Image(forged.strImageBefore, bytes));
+    QVERIFY2(store.m_strLastError.startsWith("образ в записях повреждён: " + forged.strImageBefore.left(12)),
+             qPrintable(store.m_strLastError));
 }
 
 QTEST_MAIN(TestRecord)

@@ -144,28 +144,39 @@ void TestSerialPort::exclusiveOpen()
 
 void TestSerialPort::classicLockFile_data()
 {
-    QTest::addColumn<bool>("alive");  // the process the lock names is running
+    QTest::addColumn<int>("holder");  // the process the lock names: 0 running, 1 gone, 2 ended, not reaped
     QTest::addColumn<bool>("byLink"); // the port opened by a link, locked under the device's name
-    QTest::newRow("held by a running program") << true << false;
-    QTest::newRow("held under the device's name, opened by a link") << true << true;
-    QTest::newRow("its program gone") << false << false;
+    QTest::newRow("held by a running program") << 0 << false;
+    QTest::newRow("held under the device's name, opened by a link") << 0 << true;
+    QTest::newRow("its program gone") << 1 << false;
+    QTest::newRow("its program ended, not yet reaped") << 2 << false;
 }
 
 void TestSerialPort::classicLockFile()
 {
-    QFETCH(bool, alive);
+    QFETCH(int, holder);
     QFETCH(bool, byLink);
     if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
         QSKIP("/var/lock is not writable here");
-    QProcess holder;
-    holder.start(QStringLiteral("sleep"), {QStringLiteral("60")});
-    QVERIFY(holder.waitForStarted());
-    const qint64 nPid = holder.processId();
-    if (!alive)
+    const bool alive = holder == 0;
+    // A zombie: a child that has ended under a parent that never waits for it.
+    QProcess process;
+    process.start(QStringLiteral("sh"),
+                  {"-c", holder == 2 ? "sleep 0 & echo $!; exec sleep 60" : "echo $$; exec sleep 60"});
+    QVERIFY(process.waitForStarted() && process.waitForReadyRead(5000));
+    const qint64 nPid = process.readLine().trimmed().toLongLong();
+    if (holder == 1)
     {
-        holder.kill();
-        QVERIFY(holder.waitForFinished());
+        process.kill();
+        QVERIFY(process.waitForFinished());
     }
+    auto ended = [nPid]
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(nPid));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+    };
+    if (holder == 2)
+        QTRY_VERIFY(ended());
     // Ten ASCII digits and a line feed, old enough for the serial-port library to call it stale.
     QString strName = m_sim.SlavePath().mid(5);
     const QString strLock = "/var/lock/LCK.." + strName.replace('/', '_');
@@ -183,8 +194,8 @@ void TestSerialPort::classicLockFile()
     port.Close();
     const bool bKept = QFile::exists(strLock);
     QFile::remove(strLock);
-    holder.kill();
-    holder.waitForFinished();
+    process.kill();
+    process.waitForFinished();
     QCOMPARE(bOpened, !alive);
     QCOMPARE(bKept, alive); // another program's lock stays; a stale one goes
     if (alive)

@@ -251,8 +251,9 @@ bool CDlgHistory::RecordImage(const QString& strHash, CParamZT01& image)
         std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
         return true;
     }
-    CMsgBox::Show(this, QStringLiteral("Образ не найден в записях."), CStringTable::Load(107), EMsgIcon::Stop,
-                  strError);
+    // A damaged image is said as such: it is never written into the unit.
+    CMsgBox::Show(this, QStringLiteral("Образ не взят из записей:\n") + strError, CStringTable::Load(107),
+                  EMsgIcon::Stop);
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include "cmyedit.h"
 #include "cnumbertext.h"
 #include "cparamrules.h"
+#include "csettingstext.h"
 #include "cstringtable.h"
 #include "cztappdevice.h"
 
@@ -116,8 +117,7 @@ void CPage2::Fill()
     if (app.m_nSensor < 0 || app.m_nSensor >= app.m_Sensors.size())
     {
         // Not the previous unit's sensor: what this unit names, which the catalogue lacks.
-        m_strSensor =
-            QStringLiteral("нет в каталоге (тип %1, код %2)").arg(edit.bySensorType).arg(edit.bySensorCode);
+        m_strSensor = CSettingsText::UnknownSensor(edit);
         m_wndSensor->setText(m_strSensor);
         CMsgBox::Show(this, CParamRules::InvalidArgumentText(), CStringTable::Load(57344),
                       EMsgIcon::Exclamation);
@@ -153,6 +153,11 @@ void CPage2::ShowStatus()
     if (strFile.isEmpty())
     {
         // A long port path is shortened, never the versions; the tooltip holds the whole line.
+        if (m_strStatusForm.isEmpty()) // not shown yet
+        {
+            pStatus->setText(m_strStatus);
+            return;
+        }
         const QFontMetrics metrics(pStatus->font());
         const int nRoom = pStatus->width() - metrics.horizontalAdvance(m_strStatusForm.arg(QString()));
         pStatus->setText(
