@@ -1,3 +1,4 @@
+#include "crecordstore.h"
 #include "cstartoptions.h"
 #include "cztapp.h"
 
@@ -36,6 +37,14 @@ int main(int argc, char* argv[])
         return std::fputs(kUsageText, stdout) < 0;
     if (options.bVersion)
         return std::puts("zint9-configurator " ZINT9_VERSION) < 0;
+    // A record that is neither a file nor a database is a mistake of the set-up, said as early.
+    CZTApp::InitSettingsStore();
+    QString strError;
+    if (!CRecordStore::CheckLocation(QString(), strError))
+    {
+        std::fprintf(stderr, "zint9-configurator: %s\n", strError.toLocal8Bit().constData());
+        return 2;
+    }
     QApplication application(argc, argv);
     CZTApp theApp;
     theApp.InitInstance();

@@ -104,6 +104,11 @@ int CCommandLine::Usage(const COptions& options)
 
 int CCommandLine::Run(const QStringList& arguments)
 {
+    return m_console.Checked(RunParsed(arguments));
+}
+
+int CCommandLine::RunParsed(const QStringList& arguments)
+{
     COptions options;
     if (!options.Parse(arguments))
         return m_console.Error(COptions::kUsage, options.m_strError);

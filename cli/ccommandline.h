@@ -22,6 +22,7 @@ public:
     int Run(const QStringList& arguments);
 
 private:
+    int RunParsed(const QStringList& arguments);
     int Usage(const COptions& options);
     int RunCommand(const COptions& options);
     int RunRecorded(const COptions& options, class CRecordAccess& record);

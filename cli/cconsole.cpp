@@ -4,8 +4,43 @@
 
 void CConsole::Out(const QString& strText)
 {
-    std::fprintf(m_pOut, "%s\n", strText.toUtf8().constData());
-    std::fflush(m_pOut);
+    // Written whole: a value's NUL must not end the output there.
+    const QByteArray text = strText.toUtf8() + '\n';
+    if (std::fwrite(text.constData(), 1, size_t(text.size()), m_pOut) != size_t(text.size()) ||
+        std::fflush(m_pOut) != 0)
+        m_bOutFailed = true;
+}
+
+int CConsole::Checked(int nExit)
+{
+    if (!m_bOutFailed && std::ferror(m_pOut) == 0)
+        return nExit;
+    m_bOutFailed = false;
+    Error(nExit, QStringLiteral("не удалось записать вывод целиком"));
+    return nExit == 0 ? 1 : nExit;
+}
+
+QString CConsole::Printable(const QString& strText)
+{
+    QString strOut;
+    strOut.reserve(strText.size());
+    for (const QChar ch : strText)
+    {
+        const char16_t c = ch.unicode();
+        if (c >= 0x20 && c != 0x7F && (c < 0x80 || c > 0x9F))
+            strOut += ch;
+        else if (c == u'\n')
+            strOut += QStringLiteral("\\n");
+        else if (c == u'\r')
+            strOut += QStringLiteral("\\r");
+        else if (c == u'\t')
+            strOut += QStringLiteral("\\t");
+        else if (c == 0x1B)
+            strOut += QStringLiteral("\\e");
+        else
+            strOut += QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QLatin1Char('0'));
+    }
+    return strOut;
 }
 
 void CConsole::Err(const QString& strText)

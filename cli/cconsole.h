@@ -24,6 +24,12 @@ public:
     void Reason(const CFailure& failure);
     // Takes every line meant for the error stream instead of it.
     void SetErrorSink(std::function<void(const QString&)> pfnSink) { m_pfnErrorSink = std::move(pfnSink); }
+    // The exit status once everything is out: a failure when the output could not be written
+    // whole (a full disk, a closed pipe), said on the error stream.
+    int Checked(int nExit);
+    // Text for a terminal: control characters (which could forge a line, move the cursor or set
+    // a window's title) escaped as \n, \r, \t, \e or \xHH; the rest as it is.
+    static QString Printable(const QString& strText);
     // Rows in columns as wide as their widest cell, two spaces apart.
     static QString Columns(const QList<QStringList>& rows);
     std::FILE* OutStream() const { return m_pOut; }
@@ -33,4 +39,5 @@ private:
     std::FILE* m_pOut;
     std::FILE* m_pErr;
     std::function<void(const QString&)> m_pfnErrorSink;
+    bool m_bOutFailed = false;
 };

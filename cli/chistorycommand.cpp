@@ -33,6 +33,10 @@ QString Line(const CRecordEntry& entry)
     if (!entry.strReason.isEmpty())
         fields << entry.strStep + QStringLiteral(": ") + entry.strReason;
     fields << entry.strId;
+    // The fields come from any station of a shared record: none may forge a line or steer the
+    // terminal.
+    for (QString& strField : fields)
+        strField = CConsole::Printable(strField);
     return fields.join(QLatin1Char('\t'));
 }
 } // namespace

@@ -2,9 +2,11 @@
 
 #include "cnumbertext.h"
 #include "cparamrules.h"
+#include "crecordstore.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
+#include <QRegularExpression>
 
 #include <utility>
 
@@ -80,7 +82,8 @@ bool COptions::Parse(const QStringList& arguments)
     bRepeat = parser.isSet("repeat");
     bHelp = parser.isSet("help") || parser.isSet("h");
     bVersion = parser.isSet("version");
-    return TakeNumbers(parser) && TakeHistory(parser) && CheckCombinations();
+    return TakeNumbers(parser) && TakeHistory(parser) && CheckCombinations() &&
+           CRecordStore::CheckLocation(strRecord, m_strError);
 }
 
 bool COptions::TakeHistory(const QCommandLineParser& parser)
@@ -97,11 +100,13 @@ bool COptions::TakeHistory(const QCommandLineParser& parser)
     }
     if (!parser.isSet("since"))
         return true;
-    // A day or a moment of local time.
+    // A day, or a moment of local time (or with its zone); the whole value, or nothing.
     const QString strSince = parser.value("since");
-    since = QDateTime(QDate::fromString(strSince, Qt::ISODate), QTime(0, 0));
-    if (!since.isValid())
-        since = QDateTime::fromString(strSince, Qt::ISODate);
+    static const QRegularExpression kSince(QStringLiteral(
+        "^\\d{4}-\\d{2}-\\d{2}(T\\d{2}:\\d{2}(:\\d{2}(\\.\\d{1,3})?)?(Z|[+-]\\d{2}:\\d{2})?)?$"));
+    if (kSince.match(strSince).hasMatch())
+        since = strSince.size() == 10 ? QDateTime(QDate::fromString(strSince, Qt::ISODate), QTime(0, 0))
+                                      : QDateTime::fromString(strSince, Qt::ISODateWithMs);
     if (since.isValid())
         return true;
     m_strError = QStringLiteral("--since «%1»: нужна дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTЧЧ:ММ").arg(strSince);

@@ -36,11 +36,22 @@ bool CRecordDatabase::IsPostgres(const QString& strLocation)
 
 QString CRecordDatabase::Redacted(const QString& strLocation)
 {
-    if (!IsPostgres(strLocation))
+    // Any URL, a mistyped one too: a password in its user part or in its query is never shown.
+    const qsizetype nScheme = strLocation.indexOf(QLatin1String("://"));
+    if (nScheme < 0)
         return strLocation;
     QUrl url(strLocation);
+    if (!url.isValid())
+        return strLocation.left(nScheme) + QStringLiteral("://***");
     if (!url.password().isEmpty())
         url.setPassword(QStringLiteral("***"));
+    QUrlQuery query(url);
+    if (query.hasQueryItem(QStringLiteral("password")))
+    {
+        query.removeAllQueryItems(QStringLiteral("password"));
+        query.addQueryItem(QStringLiteral("password"), QStringLiteral("***"));
+        url.setQuery(query);
+    }
     return url.toString();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -51,6 +52,24 @@ QString CRecordStore::Location(const QString& strGiven)
     if (!strSetting.isEmpty())
         return strSetting;
     return UserLocation();
+}
+
+bool CRecordStore::CheckLocation(const QString& strGiven, QString& strError)
+{
+    const QString strLocation = Location(strGiven);
+    // A scheme of one letter is a Windows drive.
+    static const QRegularExpression kScheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):"));
+    const QString strScheme = kScheme.match(strLocation).captured(1);
+    if (strScheme.isEmpty() || strScheme == QLatin1String("sqlite") ||
+        CRecordDatabase::IsPostgres(strLocation))
+        return true;
+    const QString strFrom = !strGiven.isEmpty() ? QStringLiteral("--record")
+                            : !qEnvironmentVariable("ZINT9_RECORD").isEmpty()
+                                ? QStringLiteral("ZINT9_RECORD")
+                                : QStringLiteral("настройка RecordDatabase");
+    strError = QStringLiteral("%1 «%2»: записи — это sqlite:ФАЙЛ, postgresql://… или путь к файлу")
+                   .arg(strFrom, CRecordDatabase::Redacted(strLocation));
+    return false;
 }
 
 QString CRecordStore::UserLocation()

@@ -42,6 +42,10 @@ public:
     static QString Location(const QString& strGiven);
     // The SQLite file in the user's data folder.
     static QString UserLocation();
+    // Location(strGiven) is "sqlite:…", "postgresql://…" or a plain path; false, with what is
+    // wrong and where the value came from, for anything else (a mistyped scheme would otherwise
+    // make a folder named after it and keep the plant's entries there).
+    static bool CheckLocation(const QString& strGiven, QString& strError);
     // "sqlite:PATH", a plain path or a "postgresql://" URL; creates the tables where they are
     // missing. nTimeoutS bounds a PostgreSQL connect.
     bool Open(const QString& strLocation, int nTimeoutS = 3);

@@ -124,6 +124,7 @@ private slots:
     void recordAndRestore();
     void tornWriteAndTheWayBack();
     void tornSensorTable();
+    void hostileRecordText();
 };
 
 void TestCli::init()
@@ -162,6 +163,14 @@ void TestCli::usageErrors_data()
     QTest::newRow("empty port in a list") << QStringList{"set", "--ports", "a,,b"} << "пустое имя порта";
     QTest::newRow("demonstration batch")
         << QStringList{"set", "--demo", "--ports", "a,b"} << "--demo работает с одним прибором";
+    // A value taken whole or refused, never half read.
+    QTest::newRow("a record with a mistyped scheme")
+        << QStringList{"history", "--record", "postgresq://station@db.plant/zint9"}
+        << "--record «postgresq://station@db.plant/zint9»: записи — это sqlite:ФАЙЛ";
+    QTest::newRow("a time that is none")
+        << QStringList{"history", "--since", "2026-12-10T25:99"} << "--since";
+    QTest::newRow("a day with something after it")
+        << QStringList{"history", "--since", "2026-12-10x"} << "--since";
     // The batch's per-port worker is no option a user can reach.
     QTest::newRow("worker") << QStringList{"set", "--worker", "--port", "SIM"}
                             << "неизвестный параметр --worker";
@@ -842,6 +851,58 @@ void TestCli::tornSensorTable()
     const QJsonObject read = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
     QVERIFY(!read.contains("sensorMismatch"));
     QCOMPARE(read["partial"].toBool(), false);
+}
+
+void TestCli::hostileRecordText()
+{
+    // Any station of a shared record may write these: they are kept whole, and never reach a
+    // terminal raw.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    const QString strOperator = QStringLiteral("A") + QChar(0) + QStringLiteral("B");
+    const QString strSerial = QStringLiteral("S1\n2026-12-10 00:00:00\tforged");
+    const QString strStation = QStringLiteral("\x1b]0;pwned\x07line\r");
+    QCOMPARE(Run({"read", "--port", "SIM", "--record", strRecord, "--operator", strOperator, "--serial",
+                  strSerial, "--station", strStation}),
+             0);
+    QCOMPARE(Run({"read", "--port", "SIM", "--record", strRecord}), 0);
+    QCOMPARE(Run({"history", "--record", strRecord}), 0);
+    const QStringList lines = m_strOut.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2); // one a transaction, none forged
+    for (const QChar ch : m_strOut)
+        QVERIFY2(ch == '\n' || ch == '\t' || (ch.unicode() >= 0x20 && ch.unicode() != 0x7F),
+                 qPrintable(m_strOut));
+    QVERIFY2(lines[1].contains("\\e]0;pwned\\x07line\\r") && lines[1].contains("A\\x00B") &&
+                 lines[1].contains("S1\\n2026-12-10"),
+             qPrintable(lines[1]));
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonArray json = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(json.size(), 2);
+    QCOMPARE(json[1]["operator"].toString(), strOperator);
+    QCOMPARE(json[1]["serial"].toString(), strSerial);
+    QCOMPARE(json[1]["station"].toString(), strStation);
+    // --since to the millisecond: the earlier read is left out.
+    QCOMPARE(Run({"history", "--json", "--record", strRecord, "--since", json[0]["time"].toString()}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().size(), 1);
+    QCOMPARE(Run({"history", "--csv", "--record", strRecord}), 0);
+    QVERIFY(m_strOut.contains(strOperator)); // the NUL and what follows it
+    QVERIFY(m_strOut.contains('"' + strSerial + '"'));
+    QCOMPARE(m_strOut.count(",read,done,"), 2); // the NUL cut nothing after it
+
+    // An output that cannot be written is a failure, and said.
+    std::FILE* pFull = std::fopen("/dev/full", "w");
+    if (!pFull)
+        QSKIP("no /dev/full here");
+    std::FILE* pErr = std::tmpfile();
+    int nExit = 0;
+    {
+        CCommandLine commandLine(pFull, pErr, m_pFolder->Path());
+        nExit = commandLine.Run({"history", "--record", strRecord, "--csv"});
+    }
+    std::fclose(pFull);
+    const QString strErr = ReadAll(pErr);
+    std::fclose(pErr);
+    QCOMPARE(nExit, 1);
+    QVERIFY2(strErr.contains("не удалось записать вывод"), qPrintable(strErr));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

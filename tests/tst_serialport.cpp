@@ -161,10 +161,13 @@ void TestSerialPort::classicLockFile()
     const bool alive = holder == 0;
     // A zombie: a child that has ended under a parent that never waits for it.
     QProcess process;
-    process.start(QStringLiteral("sh"),
-                  {"-c", holder == 2 ? "sleep 0 & echo $!; exec sleep 60" : "echo $$; exec sleep 60"});
-    QVERIFY(process.waitForStarted() && process.waitForReadyRead(5000));
-    const qint64 nPid = process.readLine().trimmed().toLongLong();
+    if (holder == 2)
+        process.start(QStringLiteral("sh"), {"-c", "sleep 0 & echo $!; exec sleep 60"});
+    else
+        process.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+    QVERIFY(process.waitForStarted());
+    QVERIFY(holder != 2 || process.waitForReadyRead(5000));
+    const qint64 nPid = holder == 2 ? process.readLine().trimmed().toLongLong() : process.processId();
     if (holder == 1)
     {
         process.kill();

@@ -69,6 +69,10 @@ void TestStartup::commandLine_data()
         << QStringList{"/demo", "--trace"} << 2 << "zint9-configurator: параметру --trace нужно значение\n";
     QTest::newRow("version among good options")
         << QStringList{"/demo", "--port", "/dev/null", "--version"} << 0 << QString();
+    QTest::newRow("a record with a mistyped scheme")
+        << QStringList{"/demo", "RECORD=postgresq://station:secret@db/zint9"} << 2
+        << "zint9-configurator: ZINT9_RECORD «postgresq://station:***@db/zint9»: записи — это sqlite:ФАЙЛ, "
+           "postgresql://… или путь к файлу\n";
 }
 
 void TestStartup::commandLine()
@@ -82,6 +86,10 @@ void TestStartup::commandLine()
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
     environment.insert("QT_QPA_PLATFORM", "xcb");
+    for (const QString& strArgument : arguments)
+        if (strArgument.startsWith("RECORD="))
+            environment.insert("ZINT9_RECORD", strArgument.mid(7));
+    arguments.removeIf([](const QString& strArgument) { return strArgument.startsWith("RECORD="); });
     program.setProcessEnvironment(environment);
     program.start(QCoreApplication::applicationDirPath() + "/zint9-configurator", arguments);
     QVERIFY(program.waitForFinished(30000));
