@@ -2,6 +2,7 @@
 
 #include "cconsole.h"
 #include "cdevicecommand.h"
+#include "cfilevalues.h"
 #include "coptions.h"
 #include "cparamrules.h"
 #include "cwritesession.h"
@@ -21,6 +22,8 @@ int CBatchPreCheck::Run(CZTAppDevice& app, CConsole& console, const COptions& op
         CParamZT01 source;
         if (!CDeviceCommand(app, console).LoadImageFile(options.strIn, source))
             return COptions::kFailure;
+        if (const QString strFault = CFileValues::Fault(app, source, options.strIn); !strFault.isEmpty())
+            return console.Error(COptions::kRefused, strFault);
         verdict = session.Check(source); // every value that a write checks comes from the file
     }
     else if (!options.strSensor.isEmpty())

@@ -87,9 +87,11 @@ int CBatchRun::Run(const COptions& options)
     if (m_bReportLost)
         return Error(COptions::kFailure,
                      QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
+    // A unit configured whose traffic log was lost fails the run, not its own result.
     for (const QJsonValue& result : m_results)
-        if (result["result"].toString() != QLatin1String("ok") &&
-            result["result"].toString() != QLatin1String("unverified"))
+        if ((result["result"].toString() != QLatin1String("ok") &&
+             result["result"].toString() != QLatin1String("unverified")) ||
+            result["traceLost"].toBool())
             return COptions::kFailure;
     return COptions::kSuccess;
 }

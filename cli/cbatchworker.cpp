@@ -122,6 +122,7 @@ QString CBatchWorker::StartTrace()
     QString strError;
     if (CLineLog::Start(strPath, strError))
         return strPath;
+    m_bTraceLost = true;
     m_console.Error(COptions::kFailure,
                     QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
     return QString();
@@ -133,8 +134,11 @@ void CBatchWorker::FinishTrace(const QString& strPath)
         return;
     QString strError;
     if (!CLineLog::Stop(&strError))
+    {
+        m_bTraceLost = true;
         m_console.Error(COptions::kFailure,
                         QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
+    }
     const QByteArray& held = m_device.Outcome().held;
     if (!m_options.bRepeat || held.size() != CParamZT01::kImageSize)
         return;
@@ -187,6 +191,7 @@ int CBatchWorker::Configure()
 {
     m_app.m_bConnected = false;
     m_messages = {};
+    m_bTraceLost = false;
     m_started = QDateTime::currentDateTimeUtc();
     m_timer.start();
     Emit({{"event", "device"}});
@@ -218,8 +223,9 @@ QJsonObject CBatchWorker::Result(int nExit) const
         strResult = outcome.bVerified ? QStringLiteral("ok") : QStringLiteral("unverified");
     else if (nExit == COptions::kRefused)
         strResult = QStringLiteral("refused");
-    QJsonObject result{{"event", "result"},   {"port", m_strPort},      {"exit", nExit},
-                       {"result", strResult}, {"messages", m_messages}, {"partial", outcome.bPartial}};
+    QJsonObject result{{"event", "result"},        {"port", m_strPort},      {"exit", nExit},
+                       {"result", strResult},      {"messages", m_messages}, {"partial", outcome.bPartial},
+                       {"traceLost", m_bTraceLost}};
     auto text = [](const QString& strValue)
     { return strValue.isEmpty() ? QJsonValue() : QJsonValue(strValue); };
     result["version"] = outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wVersion)) : QJsonValue();

@@ -56,4 +56,5 @@ private:
     QDateTime m_started; // this unit's work, UTC
     QElapsedTimer m_timer;
     bool m_bProbing = false;
+    bool m_bTraceLost = false; // the unit's traffic log could not be written whole
 };

@@ -1,6 +1,7 @@
 #include "cdevicecommand.h"
 
 #include "cfailuretext.h"
+#include "cfilevalues.h"
 #include "cfingerprint.h"
 #include "cimagefile.h"
 #include "csettingstext.h"
@@ -16,15 +17,23 @@
 #include <QJsonObject>
 
 #include <cstring>
+#include <utility>
 
 CDeviceCommand::CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal)
     : m_app(app), m_console(console), m_pJournal(pJournal)
 {
 }
 
+void CDeviceCommand::LoadCatalogue()
+{
+    // Once a command: a damaged catalogue is said once.
+    if (!std::exchange(m_bCatalogue, true))
+        m_app.LoadSensorCatalogue();
+}
+
 bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
 {
-    m_app.LoadSensorCatalogue();
+    LoadCatalogue();
     m_app.m_Port.m_bDemo = options.bDemo;
     const bool bConnected =
         session.Connect(options.ports.isEmpty() ? QStringLiteral("demo") : options.ports.first());
@@ -318,6 +327,9 @@ int CDeviceCommand::Write(const COptions& options)
     CWriteSession session(m_app, m_pJournal);
     if (!LoadImageFile(options.strIn, source))
         return COptions::kFailure;
+    LoadCatalogue(); // the file is judged by it before any port is opened
+    if (const QString strFault = CFileValues::Fault(m_app, source, options.strIn); !strFault.isEmpty())
+        return m_console.Error(COptions::kRefused, strFault);
     // A torn image would copy its torn sensor table onward.
     const QString strTable = m_app.SensorFileMismatch(source);
     if (((m_pJournal && m_pJournal->ImagePartial(source)) || !strTable.isEmpty()) && !options.bForce)

@@ -64,6 +64,7 @@ public:
     bool LoadImageFile(const QString& strPath, CParamZT01& image);
 
 private:
+    void LoadCatalogue();
     bool Connect(const COptions& options, CWriteSession& session);
     bool ApplyChanges(const COptions& options, int& nExit);
     int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
@@ -83,4 +84,5 @@ private:
     CConsole& m_console;
     CWriteJournal* m_pJournal; // the record of every connect and write, where one is kept
     SOutcome m_outcome;
+    bool m_bCatalogue = false; // the catalogue is loaded for this command
 };

@@ -85,6 +85,7 @@ private slots:
     void secondInterrupt();
     void workerCannotStart();
     void reportOnAFullDisk();
+    void traceOnAFullDisk();
 };
 
 void TestBatch::oneFailingAmongSeveral_data()
@@ -416,6 +417,24 @@ void TestBatch::reportOnAFullDisk()
     QVERIFY2(m_strErr.contains("не удалось дописать отчёт"), qPrintable(m_strErr));
     QCOMPARE(LowLimit(sim), 10.0f); // the unit itself was configured
     QCOMPARE(m_pFolder->ReadFile("full/report.csv"), header);
+}
+
+void TestBatch::traceOnAFullDisk()
+{
+    // Each port's traffic log on a disk that is full: the units are configured, and the run says
+    // that the logs are lost in its status and in its words.
+    QVERIFY(QDir(m_pFolder->Path()).mkpath("full"));
+    CFullDisk disk(m_pFolder->FilePath("full"));
+    if (!disk.IsFull())
+        QSKIP(qPrintable(disk.Reason()));
+    CSimulator first, second;
+    QVERIFY(first.Start() && second.Start());
+    QCOMPARE(Run({"set", "--low", "10", "--port", first.SlavePath(), "--port", second.SlavePath(), "--trace",
+                  m_pFolder->FilePath("full"), "--backup-dir", m_pFolder->FilePath("backups")}),
+             1);
+    QCOMPARE(m_strErr.count("не удалось записать журнал обмена"), 2);
+    QCOMPARE(LowLimit(first), 10.0f);
+    QCOMPARE(LowLimit(second), 10.0f);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

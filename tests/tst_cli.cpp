@@ -125,6 +125,8 @@ private slots:
     void tornWriteAndTheWayBack();
     void tornSensorTable();
     void hostileRecordText();
+    void unusableImageFile_data();
+    void unusableImageFile();
 };
 
 void TestCli::init()
@@ -581,6 +583,7 @@ void TestCli::cloneOntoAnotherDevice()
             device.SetImage(other);
             device.SetVersions(0x1600, 0x0008);
         });
+
     QCOMPARE(Run({"write", "--port", "SIM", "--in", m_pFolder->FilePath("configured.bin")}), 1);
     QVERIFY2(m_strErr.contains("прочитан из прибора версии 0x1555, а подключён прибор версии 0x1600"),
              qPrintable(m_strErr));
@@ -851,6 +854,40 @@ void TestCli::tornSensorTable()
     const QJsonObject read = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
     QVERIFY(!read.contains("sensorMismatch"));
     QCOMPARE(read["partial"].toBool(), false);
+}
+
+void TestCli::unusableImageFile_data()
+{
+    QTest::addColumn<int>("kind"); // 0 erased, 1 a sensor the catalogue lacks
+    QTest::addColumn<bool>("batch");
+    QTest::addColumn<QString>("said");
+    const QString strErased = "в поле «нижняя граница преобразования» не число (байты ffffffff), в поле "
+                              "«верхняя граница преобразования» не число (байты ffffffff)";
+    QTest::newRow("erased, one port") << 0 << false << strErased;
+    QTest::newRow("erased, two ports") << 0 << true << strErased;
+    QTest::newRow("unknown sensor, one port") << 1 << false << "датчик: нет в каталоге (тип 9, код";
+    QTest::newRow("unknown sensor, two ports") << 1 << true << "датчик: нет в каталоге (тип 9, код";
+}
+
+void TestCli::unusableImageFile()
+{
+    // Which field of which file, not the bare «Please enter a number.»; nothing is written.
+    QFETCH(int, kind);
+    QFETCH(bool, batch);
+    QFETCH(QString, said);
+    CParamZT01 image = kind == 0 ? CTestFolder::Filled(0xFF) : DeviceImage();
+    if (kind == 1)
+        image.bySensorType = 9;
+    m_pFolder->WriteFile("unusable.bin", CTestFolder::Bytes(image));
+    const CParamZT01 before = DeviceImage();
+    const QString strFile = m_pFolder->FilePath("unusable.bin");
+    QStringList arguments{"write", "--in", strFile, "--port", "SIM"};
+    if (batch)
+        arguments << "--port" << m_pFolder->FilePath("no-such-port");
+    QCOMPARE(Run(arguments), 3);
+    QVERIFY2(m_strErr.contains("zint9: " + strFile + ": ") && m_strErr.contains(said), qPrintable(m_strErr));
+    QVERIFY(!m_strErr.contains("Please enter"));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
 }
 
 void TestCli::hostileRecordText()
