@@ -16,6 +16,7 @@ public:
         bool bHardwareFlow = false; // RTS/CTS
         bool bSoftwareFlow = false; // XON/XOFF, either direction
         bool bRaw = false;          // no line editing, echo, signals or character translation
+        bool bExclusive = false;    // another open is refused (TIOCEXCL)
     };
 
     CPseudoTerminal() = default;
@@ -32,6 +33,10 @@ public:
     int Read(char* pBuffer, int nSize, int nTimeoutMs);
     bool Write(const char* pBuffer, int nSize);
     bool LineSettings(SLineSettings& settings);
+    // Ends an exclusive mode (TIOCEXCL) whose program has gone: on a real port it ends with the
+    // program's last close, here the simulator's own hold on the line would keep it. A program is
+    // taken to have gone when nobody holds the line's lock any more.
+    void ReleaseStaleExclusive();
 
     QString m_strError;
 

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -109,6 +111,19 @@ bool CPseudoTerminal::Write(const char* pBuffer, int nSize)
     return true;
 }
 
+void CPseudoTerminal::ReleaseStaleExclusive()
+{
+#if defined(TIOCGEXCL)
+    int nExclusive = 0;
+    if (m_nSlave < 0 || ::ioctl(m_nSlave, TIOCGEXCL, &nExclusive) != 0 || nExclusive == 0)
+        return;
+    if (::flock(m_nSlave, LOCK_EX | LOCK_NB) != 0)
+        return; // its program is still there
+    ::ioctl(m_nSlave, TIOCNXCL);
+    ::flock(m_nSlave, LOCK_UN);
+#endif
+}
+
 bool CPseudoTerminal::LineSettings(SLineSettings& settings)
 {
     termios line = {};
@@ -135,5 +150,10 @@ bool CPseudoTerminal::LineSettings(SLineSettings& settings)
     settings.bSoftwareFlow = (line.c_iflag & (IXON | IXOFF)) != 0;
     settings.bRaw = !(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) && !(line.c_oflag & OPOST) &&
                     !(line.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP));
+    int nExclusive = 0;
+#if defined(TIOCGEXCL)
+    ::ioctl(m_nSlave, TIOCGEXCL, &nExclusive);
+#endif
+    settings.bExclusive = nExclusive != 0;
     return true;
 }

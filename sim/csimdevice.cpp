@@ -199,8 +199,15 @@ QByteArray CSimDevice::Respond(ERequest nRequest, const quint8* pFrame, quint32 
     {
         std::memcpy(m_image.Image() + nAddress, pFrame + CFrameCodec::kDataOffset, CFrameCodec::kBlockSize);
         if (const SFault* pCorrupt = fires(EFault::CorruptStore))
-            m_image.Image()[nAddress + quint32(pCorrupt->nByte & 7)] ^= 0x01;
+        {
+            if (pCorrupt->pattern.size() == CFrameCodec::kBlockSize)
+                std::memcpy(m_image.Image() + nAddress, pCorrupt->pattern.constData(), CFrameCodec::kBlockSize);
+            else
+                m_image.Image()[nAddress + quint32(pCorrupt->nByte & 7)] ^= 0x01;
+        }
         SaveEeprom();
+        if (fires(EFault::Unacknowledged))
+            return {};
         answer = QByteArray(1, char(0x55));
     }
     if (fires(EFault::Truncated))

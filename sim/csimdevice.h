@@ -26,6 +26,7 @@ public:
         Twice,        // the answer is sent again nDelayMs after the first
         Echo,         // the request comes back before the answer, as from an adapter's local echo
         OtherBlock,   // a read is answered with block nOtherBlock's answer (a stale one), well sealed
+        Unacknowledged, // a write's block is stored, and its acknowledgement never sent
     };
     enum class ERequest
     {
@@ -46,6 +47,7 @@ public:
         int nDelayMs = -1;    // Late: the stall (default 600 ms); Twice: the gap (default 30 ms)
         int nByte = 0;        // CorruptStore: the byte of the block (0-7) stored changed
         int nOtherBlock = -1; // OtherBlock: the block whose answer is given; -1 the next one
+        QByteArray pattern;   // CorruptStore: where given, the 8 bytes stored instead
     };
     // How the simulator is to hand over the answer just made.
     struct SDelivery

@@ -22,6 +22,7 @@ bool CSimulator::Start()
         return false;
     }
     m_bStop = false;
+    m_bHungUp = false;
     m_thread = std::thread(&CSimulator::Run, this);
     return true;
 }
@@ -49,6 +50,8 @@ void CSimulator::Run()
         const int nRead = m_pty.Read(buffer, sizeof(buffer), 20);
         if (nRead < 0)
             break;
+        if (nRead == 0)
+            m_pty.ReleaseStaleExclusive();
         for (int i = 0; i < nRead; ++i)
         {
             if (buffer[i] != '\n')
@@ -69,6 +72,7 @@ void CSimulator::Run()
             if (bHangUp)
             {
                 m_pty.HangUp(); // as an unplugged adapter: the host's side sees the line hang up
+                m_bHungUp = true;
                 return;
             }
             // A stalled unit answers late; what the host sends meanwhile waits on the line. The

@@ -27,6 +27,8 @@ public:
     // A stalled simulator takes nothing off the line, so the host's writes fill it and block.
     void SetStalled(bool bStalled) { m_bStalled = bStalled; }
     bool LineSettings(CPseudoTerminal::SLineSettings& settings) { return m_pty.LineSettings(settings); }
+    // A hang-up fault has closed the line.
+    bool HasHungUp() const { return m_bHungUp; }
     // Runs fn on the device while the simulator's thread keeps off it.
     template <typename Fn>
     auto WithDevice(Fn fn)
@@ -50,4 +52,5 @@ private:
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bPaced{false};
     std::atomic<bool> m_bStalled{false};
+    std::atomic<bool> m_bHungUp{false};
 };

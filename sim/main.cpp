@@ -42,6 +42,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
         {"twice", CSimDevice::EFault::Twice},
         {"echo", CSimDevice::EFault::Echo},
         {"other-block", CSimDevice::EFault::OtherBlock},
+        {"unacknowledged", CSimDevice::EFault::Unacknowledged},
     };
     static const QHash<QString, CSimDevice::ERequest> kRequests = {
         {"versions", CSimDevice::ERequest::Versions},
@@ -52,7 +53,7 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     {
         strError =
             QStringLiteral("unknown fault '%1' (no-answer, truncated, bad-check, refusal, corrupt-store, "
-                           "hang-up, late, twice, echo, other-block)")
+                           "hang-up, late, twice, echo, other-block, unacknowledged)")
                 .arg(parts.first());
         return false;
     }
@@ -72,6 +73,8 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
             fault.nOn = kRequests.value(strValue);
         else if (strKey == QLatin1String("delay"))
             fault.nDelayMs = strValue.toInt(&bOk);
+        else if (strKey == QLatin1String("pattern"))
+            bOk = (fault.pattern = QByteArray::fromHex(strValue.toLatin1())).size() == 8;
         else if (strKey == QLatin1String("as"))
             fault.nOtherBlock = strValue.toInt(&bOk);
         else if (strKey == QLatin1String("byte"))
@@ -165,6 +168,15 @@ bool MakeLink(const QString& strLink, const QString& strTarget, QString& strErro
     return false;
 }
 
+// Removes strLink if it is still the simulator's own link to strSlave; one that leads
+// elsewhere is another's.
+void RemoveOwnLink(const QString& strLink, const QString& strSlave)
+{
+    const QFileInfo link(strLink);
+    if (!strLink.isEmpty() && link.isSymLink() && link.symLinkTarget() == strSlave)
+        QFile::remove(strLink);
+}
+
 void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
@@ -187,9 +199,10 @@ void AddOptions(QCommandLineParser& parser)
           "number"},
          {"fault",
           "Inject a fault:\n"
-          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B][:as=K]\n"
+          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B|:pattern=HEX][:as=K]\n"
           "KIND is no-answer, truncated, bad-check, refusal, corrupt-store (the block is\n"
-          "acknowledged and stored with its byte B, default 0, changed), hang-up (the simulator\n"
+          "acknowledged and stored with its byte B, default 0, changed, or as the 8 bytes of\n"
+          "HEX), unacknowledged (stored, never acknowledged), hang-up (the simulator\n"
           "closes its side of the terminal, as an unplugged adapter), late (the answer comes after\n"
           "MS, default 600), twice (the answer is sent again after MS, default 30), echo (the\n"
           "request comes back before the answer, as from an adapter with local echo; with\n"
@@ -228,10 +241,15 @@ int main(int argc, char* argv[])
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    // The slave's path is freed by a hang-up and given to the next program that asks: the link
+    // must not lead there.
+    const QString strSlave = simulator.SlavePath();
+    while (!s_bStop && !simulator.HasHungUp())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    RemoveOwnLink(strLink, strSlave);
     while (!s_bStop)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     simulator.Stop();
-    if (!strLink.isEmpty() && QFileInfo(strLink).isSymLink())
-        QFile::remove(strLink);
+    RemoveOwnLink(strLink, strSlave);
     return 0;
 }

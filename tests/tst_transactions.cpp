@@ -3,6 +3,7 @@
 #include "clinelog.h"
 #include "csampleimages.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -40,6 +41,8 @@ private slots:
     void echoingLine_data();
     void echoingLine();
     void simulatorProgram();
+    void simulatorLink();
+    void exclusiveModeEndsWithItsProgram();
 };
 
 void TestTransactions::readVersions()
@@ -248,6 +251,69 @@ void TestTransactions::simulatorProgram()
     QVERIFY(bad.waitForFinished(5000));
     QCOMPARE(bad.exitCode(), 1);
     QVERIFY(bad.readAllStandardError().contains("unknown fault 'meltdown'"));
+}
+
+void TestTransactions::simulatorLink()
+{
+    // Hung up, the simulator takes its link away at once: the freed terminal goes to the next
+    // program that asks, and a station must not reach a stranger through it. A link that leads
+    // elsewhere by then is another's, and stays.
+    CTestFolder folder;
+    const QString strLink = folder.FilePath("ttyUSB-sim");
+    for (const bool bReplaced : {false, true})
+    {
+        QProcess sim;
+        sim.start(QCoreApplication::applicationDirPath() + "/zint9-sim",
+                  {"--link", strLink, "--fault", "hang-up:on=versions"});
+        QVERIFY(sim.waitForStarted() && sim.waitForReadyRead(5000));
+        const QString strSlave = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        QCOMPARE(QFileInfo(strLink).symLinkTarget(), strSlave);
+        if (bReplaced)
+        {
+            QVERIFY(QFile::remove(strLink) && QFile::link(folder.FilePath("elsewhere"), strLink));
+            sim.terminate();
+            QVERIFY(sim.waitForFinished(5000));
+            QVERIFY(QFileInfo(strLink).isSymLink());
+            QVERIFY(QFile::remove(strLink));
+            continue;
+        }
+        CZTAppDevice app;
+        QVERIFY(app.m_Port.Open(strLink));
+        QVERIFY(!app.ReadVersions());
+        QTRY_VERIFY(!QFileInfo(strLink).isSymLink());
+        QVERIFY(sim.state() == QProcess::Running); // the simulator itself goes on
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+}
+
+void TestTransactions::exclusiveModeEndsWithItsProgram()
+{
+    // A program that set the terminal exclusive and held its lock, killed: as on a real port, the
+    // exclusive mode ends with it.
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    QProcess holder;
+    holder.start("python3",
+                 {"-c", "import fcntl, os, sys, termios, time\n"
+                        "fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)\n"
+                        "fcntl.ioctl(fd, termios.TIOCEXCL)\n"
+                        "fcntl.flock(fd, fcntl.LOCK_EX)\n"
+                        "print('held', flush=True)\n"
+                        "time.sleep(60)\n",
+                  sim.SlavePath()});
+    if (!holder.waitForStarted())
+        QSKIP("python3 is not here");
+    QVERIFY(holder.waitForReadyRead(5000));
+    auto exclusive = [&]
+    {
+        CPseudoTerminal::SLineSettings settings;
+        return sim.LineSettings(settings) && settings.bExclusive;
+    };
+    QVERIFY(exclusive());
+    holder.kill();
+    QVERIFY(holder.waitForFinished(5000));
+    QTRY_VERIFY(!exclusive());
 }
 
 QTEST_GUILESS_MAIN(TestTransactions)
