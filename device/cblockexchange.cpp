@@ -20,6 +20,12 @@ QString TimeOut(const QString& strRequest, int nReceived, int nExpected)
 // Bytes 0-5 of a request and of an answer that echoes it: the command and the block address.
 constexpr int kHeaderSize = 6;
 
+// A refusal, the longest answer to a write.
+constexpr int kRefusalSize = 4;
+
+// What a drained line waits beyond the line time, for the system's own delays.
+constexpr int kDrainSlackMs = 20;
+
 quint32 Address(const quint8* pFrame)
 {
     return quint32(pFrame[2]) | quint32(pFrame[3]) << 8 | quint32(pFrame[4]) << 16 | quint32(pFrame[5]) << 24;
@@ -49,13 +55,15 @@ CFailure::EReason CBlockExchange::NoAnswer(int nReceived) const
                                                      : CFailure::EReason::TimeOut;
 }
 
-void CBlockExchange::SettleLine()
+void CBlockExchange::SettleLine(int nExchangeChars)
 {
     if (!m_bUnsettled)
         return;
     m_bUnsettled = false;
-    // Quiet for one answer's line time: an answer that was on its way has arrived by then.
-    const int nQuietMs = m_Port.LineTime(CFrameCodec::kLongText);
+    // Quiet for as long as a request and its answer take on the line, and a little: a unit that
+    // answered late may still be answering the retry that followed, and that answer comes only
+    // after the whole request has reached it.
+    const int nQuietMs = m_Port.LineTime(nExchangeChars) + kDrainSlackMs;
     const int nDiscarded = m_Port.Drain(nQuietMs, 2 * m_Port.ReadTimeout(CFrameCodec::kLongText));
     if (nDiscarded > 0)
         LOG_LINE('-', QStringLiteral("line drained: %1 bytes discarded").arg(nDiscarded), QByteArray());
@@ -70,7 +78,7 @@ bool CBlockExchange::ReadBlock(quint32 nAddress, quint8* pData)
     {
         if (nAttempt > 0)
             LOG_LINE('-', Block("read", nAddress) + QStringLiteral(": retry"), QByteArray());
-        SettleLine();
+        SettleLine(CFrameCodec::kShortText + CFrameCodec::kLongText);
         if (ReadAttempt(nAddress, request, pData))
         {
             m_bUnsettled = nAttempt > 0; // the first attempt's answer may still come
@@ -146,7 +154,7 @@ CBlockExchange::EWrite CBlockExchange::WriteBlock(quint32 nAddress, const quint8
     // An unplugged adapter ends the transfer at once: no retry can reach the device.
     while (nAttempts > 0 && !m_Port.m_bLost)
     {
-        SettleLine();
+        SettleLine(CFrameCodec::kLongText + kRefusalSize);
         const EWrite nResult = WriteAttempt(nAddress, text);
         if (nResult != EWrite::Failed)
         {

@@ -36,8 +36,9 @@ public:
 private:
     bool ReadAttempt(quint32 nAddress, const quint8 (&request)[CFrameCodec::kShortFrame], quint8* pData);
     EWrite WriteAttempt(quint32 nAddress, const char* pText);
-    // Drains the line when the last exchange may have left an answer on its way.
-    void SettleLine();
+    // Drains the line when the last exchange may have left an answer on its way, until it has
+    // been quiet for the line time of nExchangeChars (a request and its answer).
+    void SettleLine(int nExchangeChars);
     // A read that timed out: the unit said nothing, or only the request came back.
     CFailure::EReason NoAnswer(int nReceived) const;
     void Fail(CFailure::EStep nStep, CFailure::EReason nReason, quint32 nAddress, int nReceived = 0,

@@ -1,7 +1,9 @@
 #include "ccommandline.h"
+#include "ccsvparser.h"
 #include "cfingerprint.h"
 #include "cfulldisk.h"
 #include "clinelog.h"
+#include "crecordentry.h"
 #include "csampleimages.h"
 #include "csimulator.h"
 #include "cstringtable.h"
@@ -125,6 +127,7 @@ private slots:
     void tornWriteAndTheWayBack();
     void tornSensorTable();
     void hostileRecordText();
+    void csvReadBack();
     void unusableImageFile_data();
     void unusableImageFile();
 };
@@ -761,6 +764,17 @@ void TestCli::recordAndRestore()
              0);
     QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().first()["operation"].toString(),
              QStringLiteral("restore"));
+
+    // Forced onto another unit, the restore gives it the entry's settings and keeps its own
+    // device block, the factory calibration: nothing ever writes one unit's into another.
+    m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(9); });
+    const CParamZT01 third = DeviceImage();
+    QCOMPARE(Run({"restore", "--port", "SIM", "--entry", history[0]["id"].toString(), "--force", "--record",
+                  strRecord}),
+             0);
+    QVERIFY(DeviceImage().SameIn(third, CParamZT01::kDeviceBlock));
+    QVERIFY(!DeviceImage().SameIn(before, CParamZT01::kDeviceBlock));
+    QCOMPARE(DeviceImage().fDacCalLow, before.fDacCalLow); // the entry's image before its write
 }
 
 void TestCli::HangUpWhileWriting(int nBlock)
@@ -888,6 +902,50 @@ void TestCli::unusableImageFile()
     QVERIFY2(m_strErr.contains("zint9: " + strFile + ": ") && m_strErr.contains(said), qPrintable(m_strErr));
     QVERIFY(!m_strErr.contains("Please enter"));
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
+}
+
+void TestCli::csvReadBack()
+{
+    // The report and history --csv, read back by a CSV parser that is not ours, give the fields
+    // as they were: quotes, commas, line breaks and Cyrillic in every text field.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    const QString strReport = m_pFolder->FilePath("report.csv");
+    const QString strStation = "Цех \"1\", линия\n2";
+    const QString strOperator = "Иванов, И. И.";
+    const QString strSerial = "\"SN-001\"\r\nпартия 7";
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--record", strRecord, "--report", strReport,
+                  "--station", strStation, "--operator", strOperator, "--serial", strSerial}),
+             0);
+    const QList<QStringList> report = CCsvParser::Parse(m_pFolder->ReadFile("report.csv"));
+    QCOMPARE(report.size(), 2);
+    auto cell = [&](const QList<QStringList>& rows, const QString& strKey, int nRow)
+    { return rows.value(nRow).value(int(rows.first().indexOf(strKey))); };
+    QCOMPARE(cell(report, "station", 1), strStation);
+    QCOMPARE(cell(report, "operator", 1), strOperator);
+    QCOMPARE(cell(report, "serial", 1), strSerial);
+    QCOMPARE(cell(report, "lowLimit", 1), QStringLiteral("10"));
+
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonArray json = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(Run({"history", "--csv", "--record", strRecord}), 0);
+    const QList<QStringList> history = CCsvParser::Parse(m_strOut.toUtf8());
+    QCOMPARE(history.size(), json.size() + 1);
+    QCOMPARE(history.first(), CRecordEntry::Keys());
+    for (int nRow = 0; nRow < json.size(); ++nRow)
+        for (const QString& strKey : CRecordEntry::Keys())
+        {
+            const QJsonValue value = json[nRow][strKey];
+            const QString strWant = value.isString() ? value.toString()
+                                    : value.isBool() ? QString(value.toBool() ? "true" : "false")
+                                    : value.isNull() ? QString()
+                                                     : QString::number(value.toDouble(), 'g', 17);
+            if (value.isDouble())
+                QCOMPARE(cell(history, strKey, nRow + 1).toDouble(), value.toDouble());
+            else
+                QCOMPARE(cell(history, strKey, nRow + 1), strWant);
+        }
+    QCOMPARE(cell(history, "changes", 1),
+             QStringLiteral("Границы преобразования: 0 ... 1000 °C → 10 ... 1000 °C"));
 }
 
 void TestCli::hostileRecordText()

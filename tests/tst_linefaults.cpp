@@ -34,6 +34,8 @@ private slots:
     void lateAndDoubledAnswers();
     void writeToleratesOneFailedExchange();
     void writeFailsOnTwoFailedExchanges();
+    void cutAtEveryBoundary_data();
+    void cutAtEveryBoundary();
     void staleAnswerInTheDeviceBlock_data();
     void staleAnswerInTheDeviceBlock();
 };
@@ -124,16 +126,28 @@ void TestLineFaults::lateAndDoubledAnswers_data()
     QTest::addColumn<int>("request");
     QTest::addColumn<int>("block");
     QTest::addColumn<int>("delay");
+    QTest::addColumn<bool>("bare");     // the unit's read answers do not name their block
+    QTest::addColumn<bool>("nextLost"); // the next block's first request goes unanswered
     const int nRead = int(ERequest::Read), nWrite = int(ERequest::Write);
     // Later than the host waits: caught by the drained line after the time-out.
-    QTest::newRow("read answer late") << int(EFault::Late) << nRead << 40 << 600;
+    QTest::newRow("read answer late") << int(EFault::Late) << nRead << 40 << 600 << false << false;
     // Later still: it comes while the retry's answer is awaited, and the retry's own is drained.
-    QTest::newRow("read answer later than the drain") << int(EFault::Late) << nRead << 40 << 700;
     // The copy comes after the next request: it names another block and is not taken.
-    QTest::newRow("read answer twice") << int(EFault::Twice) << nRead << 10 << 30;
-    QTest::newRow("read answer of the first block twice") << int(EFault::Twice) << nRead << 0 << 30;
-    QTest::newRow("acknowledgement late") << int(EFault::Late) << nWrite << 20 << 600;
-    QTest::newRow("acknowledgement later than the drain") << int(EFault::Late) << nWrite << 20 << 700;
+    QTest::newRow("read answer twice") << int(EFault::Twice) << nRead << 10 << 30 << false << false;
+    QTest::newRow("read answer of the first block twice")
+        << int(EFault::Twice) << nRead << 0 << 30 << false << false;
+    // A unit whose answers name no block: only the drained line keeps a late one from the next.
+    QTest::newRow("bare unit, read answer late") << int(EFault::Late) << nRead << 40 << 600 << true << false;
+    QTest::newRow("bare unit, read answer later than the drain")
+        << int(EFault::Late) << nRead << 40 << 700 << true << false;
+    QTest::newRow("bare unit, read answer late, the next one lost")
+        << int(EFault::Late) << nRead << 40 << 600 << true << true;
+    QTest::newRow("acknowledgement late") << int(EFault::Late) << nWrite << 20 << 600 << false << false;
+    QTest::newRow("acknowledgement later than the drain")
+        << int(EFault::Late) << nWrite << 20 << 700 << false << false;
+    // Taken for the next block's, a late acknowledgement would let that block go unstored.
+    QTest::newRow("acknowledgement late, the next block's lost")
+        << int(EFault::Late) << nWrite << 20 << 600 << false << true;
 }
 
 void TestLineFaults::lateAndDoubledAnswers()
@@ -144,11 +158,16 @@ void TestLineFaults::lateAndDoubledAnswers()
     QFETCH(int, request);
     QFETCH(int, block);
     QFETCH(int, delay);
+    QFETCH(bool, bare);
+    QFETCH(bool, nextLost);
     CDeviceFixture f;
     f.SetDeviceImage(Pattern(21));
+    f.m_sim.WithDevice([bare](CSimDevice& device) { device.SetBareAnswers(bare); });
     CSimDevice::SFault injected = f.Fault(EFault(fault), block, 1, ERequest(request));
     injected.nDelayMs = delay;
     f.AddFault(injected);
+    if (nextLost)
+        f.AddFault(f.Fault(EFault::NoAnswer, block + 1, 1, ERequest(request)));
     QVERIFY(f.Connect());
     QVERIFY(f.m_app.ReadVersions());
     if (ERequest(request) == ERequest::Read)
@@ -162,11 +181,13 @@ void TestLineFaults::lateAndDoubledAnswers()
         QCOMPARE(Bytes(read), Bytes(Pattern(21)));
         return;
     }
-    QVERIFY(f.m_app.WriteImage(Pattern(23)));
-    QCOMPARE(Bytes(f.DeviceImage()), Bytes(Pattern(23)));
+    if (f.m_app.WriteImage(Pattern(23)))
+        QCOMPARE(Bytes(f.DeviceImage()), Bytes(Pattern(23)));
     CParamZT01 read;
     QVERIFY(f.m_app.ReadImage(read));
-    QCOMPARE(Bytes(read), Bytes(Pattern(23)));
+    QCOMPARE(Bytes(read), Bytes(f.DeviceImage()));
+    if (!nextLost)
+        QCOMPARE(Bytes(read), Bytes(Pattern(23)));
 }
 
 void TestLineFaults::writeToleratesOneFailedExchange()
@@ -195,6 +216,55 @@ void TestLineFaults::writeFailsOnTwoFailedExchanges()
     QCOMPARE(f.m_progress.count("step"), 40);
     QVERIFY(f.m_messages.isEmpty());
     QCOMPARE(f.m_app.m_wVersion, quint16(0x1555));
+}
+
+void TestLineFaults::cutAtEveryBoundary_data()
+{
+    QTest::addColumn<int>("cut");            // the write block at which the line goes dead; -1 none
+    QTest::addColumn<QList<int>>("changed"); // the blocks in which the new image differs
+    QTest::addColumn<bool>("torn");          // the write ended after its first block, before its last
+    QTest::addColumn<bool>("partial");       // the unit holds neither the old image nor the new
+    QTest::newRow("cut at block 0") << 0 << QList<int>{30} << false << false;
+    QTest::newRow("cut at block 1, only block 0 taken") << 1 << QList<int>{11, 63} << true << false;
+    QTest::newRow("cut at block 62, block 61 changed and taken") << 62 << QList<int>{61, 63} << true << true;
+    QTest::newRow("cut at block 63, every change taken") << 63 << QList<int>{62} << true << false;
+    QTest::newRow("cut at block 63, the last block changed") << 63 << QList<int>{62, 63} << true << true;
+    QTest::newRow("no cut") << -1 << QList<int>{63} << false << false;
+}
+
+void TestLineFaults::cutAtEveryBoundary()
+{
+    // What a cut write leaves: new blocks before the cut, old ones from it on; torn where it ended
+    // between its first and its last block, partial where that is neither image.
+    QFETCH(int, cut);
+    QFETCH(QList<int>, changed);
+    QFETCH(bool, torn);
+    QFETCH(bool, partial);
+    CDeviceFixture f;
+    f.m_sim.WithDevice([](CSimDevice& device) { device.SetUnit(3); });
+    const CParamZT01 old = f.DeviceImage();
+    if (cut >= 0)
+        f.AddFault(f.Fault(EFault::HangUp, cut, 1, ERequest::Write));
+    CWriteSession session(f.m_app);
+    QVERIFY(session.Connect(f.m_sim.SlavePath()));
+    CParamZT01 image = old;
+    for (int k : changed)
+        image.Image()[8 * k + 3] ^= 0x5A;
+    f.m_app.m_ParamEdit = image;
+    CWriteSession::SRequest request;
+    request.bRestore = true; // every byte as given, the device block kept
+    request.bVerify = false;
+    request.strBackupDir = f.m_folder.Path();
+    QCOMPARE(session.Write(request), cut < 0);
+    QCOMPARE(session.Torn(), torn);
+    bool bPartial = false;
+    const CParamZT01 held = session.Held(bPartial);
+    QCOMPARE(bPartial, partial);
+    CParamZT01 expected = image;
+    if (cut >= 0)
+        expected.CopyFrom(old, {{8 * cut, CParamZT01::kImageSize - 8 * cut}});
+    QCOMPARE(Bytes(held), Bytes(expected));
+    QCOMPARE(Bytes(f.DeviceImage()), Bytes(expected)); // and that is what the unit holds
 }
 
 void TestLineFaults::staleAnswerInTheDeviceBlock_data()

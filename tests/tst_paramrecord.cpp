@@ -50,6 +50,8 @@ private slots:
     void restoreDeviceData();
     void byteGroups_data();
     void byteGroups();
+    void sensorDataCheck_data();
+    void sensorDataCheck();
 };
 
 void TestParamRecord::construction()
@@ -210,6 +212,38 @@ void TestParamRecord::byteGroups()
     else
         image.CopyFrom(source, CParamZT01::kDemoBlock);
     QCOMPARE(Differences(image, CTestFolder::Filled(0)), offsets);
+}
+
+void TestParamRecord::sensorDataCheck_data()
+{
+    // A byte changed at an offset: of the sensor data every block counts, of the settings a
+    // user edits inside the sensor block none.
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<bool>("mismatch");
+    for (int k = 152 / 8; k < CParamZT01::kImageSize / 8; ++k)
+        QTest::addRow("table block %d", k) << 8 * k + k % 8 << true;
+    QTest::newRow("sensor type line") << 92 << true;
+    QTest::newRow("cold junction") << 102 << false;
+    QTest::newRow("lower limit") << 112 << false;
+    QTest::newRow("upper limit") << 116 << false;
+    QTest::newRow("peak band") << 144 << false;
+    QTest::newRow("sensor byte 143") << 143 << true;
+}
+
+void TestParamRecord::sensorDataCheck()
+{
+    QFETCH(int, offset);
+    QFETCH(bool, mismatch);
+    CTestFolder folder;
+    CZTAppConfig app;
+    app.m_strAppDir = folder.Path();
+    app.SetDefaultSensors();
+    const QByteArray file = folder.ReadFile("ImgEEPROM/" + app.m_Sensors[3].strFileName);
+    CParamZT01 image;
+    std::memcpy(image.Image(), file.constData(), CParamZT01::kImageSize);
+    QCOMPARE(app.SensorFileMismatch(image), QString());
+    image.Image()[offset] ^= 0x21;
+    QCOMPARE(app.SensorFileMismatch(image), mismatch ? app.m_Sensors[3].strFileName : QString());
 }
 
 QTEST_GUILESS_MAIN(TestParamRecord)

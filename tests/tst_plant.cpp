@@ -1,4 +1,5 @@
 #include "cpgcluster.h"
+#include "crecordstore.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
 
@@ -8,6 +9,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <memory>
@@ -80,6 +83,7 @@ private slots:
     void databaseAwayAndBack();
     void databaseRefuses_data();
     void databaseRefuses();
+    void uploadCutBeforeItsMark();
 };
 
 void TestPlant::stationsAtOnce()
@@ -194,6 +198,49 @@ void TestPlant::databaseRefuses()
     QCOMPARE(Run({"history", "--sync", "--record", strUrl}), 0);
     QVERIFY2(m_strErr.contains("Передано в базу записей: 2."), qPrintable(m_strErr));
     QCOMPARE(PlantEntries(), 2);
+}
+
+void TestPlant::uploadCutBeforeItsMark()
+{
+    // Nothing counts as uploaded that the plant has not committed: a plant that refuses every
+    // entry leaves them all waiting here. An upload whose marks were lost after the plant's
+    // commit (the process killed between the two) is done again, and the plant holds each entry
+    // once.
+    QCOMPARE(Run({"history", "--record", m_pCluster->Url()}), 0); // the tables exist
+    m_pCluster->Query(
+        "CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$ "
+        "LANGUAGE plpgsql; CREATE TRIGGER refuse BEFORE INSERT ON entries FOR EACH ROW EXECUTE "
+        "FUNCTION refuse()");
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    sim.WithDevice([](CSimDevice& device) { device.SetUnit(40); });
+    QCOMPARE(Run({"set", "--low", "10", "--port", sim.SlavePath(), "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains("записи ведутся на этой машине"), qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), 0);
+    m_pCluster->Query("DROP TRIGGER refuse ON entries; DROP FUNCTION refuse()");
+    QCOMPARE(Run({"history", "--sync", "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains("Передано в базу записей: 2."), qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), 2);
+    // The local marks lost, as if the upload had been killed right after the plant's commit.
+    const QString strLocal = m_pFolder->FilePath("data/Trelm/Конфигуратор ЗИНТ-9/record.sqlite");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "marks");
+        db.setDatabaseName(strLocal);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("UPDATE entries SET uploaded = 0"));
+        QCOMPARE(query.numRowsAffected(), 2);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("marks");
+    QCOMPARE(Run({"history", "--sync", "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains("Передано в базу записей: 2."), qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), 2);
+    CRecordStore local;
+    QVERIFY(local.Open(strLocal));
+    QList<CRecordEntry> waiting;
+    QVERIFY(local.Waiting(10, waiting));
+    QCOMPARE(waiting.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestPlant)
