@@ -172,11 +172,10 @@ void TestLineFaults::lateAndDoubledAnswers()
     QVERIFY(f.m_app.ReadVersions());
     if (ERequest(request) == ERequest::Read)
     {
+        // One retry a block suffices when the line is drained of what came late.
         CParamZT01 read = Pattern(99);
-        if (f.m_app.ReadImage(read))
-            QCOMPARE(Bytes(read), Bytes(Pattern(21)));
-        else
-            QCOMPARE(f.m_app.m_Failure.m_nStep, CFailure::EStep::Read);
+        QVERIFY(f.m_app.ReadImage(read));
+        QCOMPARE(Bytes(read), Bytes(Pattern(21)));
         QVERIFY(f.m_app.ReadImage(read)); // and the line is clean for the next transaction
         QCOMPARE(Bytes(read), Bytes(Pattern(21)));
         return;
