@@ -3,6 +3,7 @@
 #include "cpage1.h"
 
 #include <QDialog>
+#include <QTimer>
 
 CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& strRemembered)
 {
@@ -31,6 +32,7 @@ CWizardFixture::CWizardFixture(const QStringList& extraPorts, const QString& str
             return m_nAnswer >= 0 ? m_nAnswer : int(record.buttons.size()) - 1;
         });
     m_pDlg = std::make_unique<CZTDlg>();
+    m_pDlg->m_Page1.m_pPortTimer->setInterval(50); // ports that come and go are seen at once
     m_pDlg->show();
 }
 
