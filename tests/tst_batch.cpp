@@ -1,5 +1,6 @@
 #include "cfulldisk.h"
 #include "cinterrupt.h"
+#include "cpseudoterminal.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
 
@@ -86,6 +87,8 @@ private slots:
     void workerCannotStart();
     void reportOnAFullDisk();
     void traceOnAFullDisk();
+    void onATerminal_data();
+    void onATerminal();
 };
 
 void TestBatch::oneFailingAmongSeveral_data()
@@ -435,6 +438,49 @@ void TestBatch::traceOnAFullDisk()
     QCOMPARE(m_strErr.count("не удалось записать журнал обмена"), 2);
     QCOMPARE(LowLimit(first), 10.0f);
     QCOMPARE(LowLimit(second), 10.0f);
+}
+
+void TestBatch::onATerminal_data()
+{
+    QTest::addColumn<int>("ports");
+    QTest::addColumn<QStringList>("shown"); // what the terminal must have been shown
+    QTest::newRow("one port: a progress bar") << 1 << QStringList{"\r[", "100%", "Сверка записанного"};
+    QTest::newRow("two ports: a status line each") << 2 << QStringList{"\033[", "pts"};
+}
+
+void TestBatch::onATerminal()
+{
+    // With its messages on a terminal, zint9 shows how far each port has come; what it prints
+    // there also ends with the work done and the units configured.
+    QFETCH(int, ports);
+    QFETCH(QStringList, shown);
+    CPseudoTerminal terminal;
+    QVERIFY(terminal.Open());
+    CSimulator sims[2];
+    QStringList arguments{"set", "--low", "10", "--backup-dir", m_pFolder->FilePath("backups")};
+    for (int i = 0; i < ports; ++i)
+    {
+        QVERIFY(sims[i].Start());
+        arguments << "--port" << sims[i].SlavePath();
+    }
+    QProcess process;
+    process.setStandardErrorFile(terminal.SlavePath());
+    process.start(Program(), arguments);
+    QByteArray seen;
+    char buffer[4096];
+    while (!process.waitForFinished(20))
+        for (int n = terminal.Read(buffer, sizeof buffer, 0); n > 0;
+             n = terminal.Read(buffer, sizeof buffer, 0))
+            seen.append(buffer, n);
+    for (int n = terminal.Read(buffer, sizeof buffer, 50); n > 0;
+         n = terminal.Read(buffer, sizeof buffer, 50))
+        seen.append(buffer, n);
+    QCOMPARE(process.exitCode(), 0);
+    const QString strSeen = QString::fromUtf8(seen);
+    for (const QString& strShown : shown)
+        QVERIFY2(strSeen.contains(strShown), qPrintable(strSeen.right(2000)));
+    for (int i = 0; i < ports; ++i)
+        QCOMPARE(LowLimit(sims[i]), 10.0f);
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

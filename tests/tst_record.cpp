@@ -2,6 +2,7 @@
 #include "cfingerprint.h"
 #include "cpgcluster.h"
 #include "crecordjournal.h"
+#include "crecordkeeper.h"
 #include "crecordspool.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
@@ -50,6 +51,7 @@ private slots:
     void tornWriteIsKnown_data();
     void tornWriteIsKnown();
     void storeMissingKeepsEntries();
+    void plantAwayForQueries();
 };
 
 void TestRecord::fingerprint_data()
@@ -314,6 +316,34 @@ void TestRecord::PoisonedSpoolIsKeptAside(CDeviceFixture& f, CRecordStore& store
     QVERIFY(!store.Image(forged.strImageBefore, bytes));
     QVERIFY2(store.m_strLastError.startsWith("образ в записях повреждён: " + forged.strImageBefore.left(12)),
              qPrintable(store.m_strLastError));
+}
+
+void TestRecord::plantAwayForQueries()
+{
+    // A plant that cannot be reached: the unit's history is this machine's, said so, and the
+    // password of the plant's address is never in what is said.
+    CTestFolder folder;
+    const QString strLocal = folder.FilePath("local.sqlite");
+    CRecordKeeper keeper("postgresql://station:Secret-7@/zint9?host=" + folder.FilePath("nowhere"), strLocal);
+    QVERIFY(keeper.HasPlant());
+    CRecordEntry entry;
+    entry.strId = "here";
+    entry.timeStart = QDateTime::currentDateTimeUtc();
+    entry.strOperation = "read";
+    entry.strResult = "done";
+    entry.strFingerprint = CFingerprint::Of(Unit(4));
+    QVERIFY(keeper.Local() && keeper.Local()->Put(entry, {}));
+    CRecordStore::SQuery query;
+    query.strFingerprint = entry.strFingerprint;
+    QList<CRecordEntry> entries;
+    QString strNote, strError;
+    QVERIFY(keeper.UnitEntries(query, entries, strNote, strError));
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().strId, QStringLiteral("here"));
+    QVERIFY2(strNote.contains("недоступна") && strNote.contains("показаны записи этой машины") &&
+                 !strNote.contains("Secret-7"),
+             qPrintable(strNote));
+    QCOMPARE(keeper.ForQueries(strNote, strError), keeper.Local());
 }
 
 QTEST_MAIN(TestRecord)

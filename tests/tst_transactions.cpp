@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+Q_DECLARE_METATYPE(CFailure)
+
 using EFault = CSimDevice::EFault;
 using ERequest = CSimDevice::ERequest;
 
@@ -38,6 +40,8 @@ private slots:
     void writeRefused();
     void writeNeedsThePage();
     void refusalChangesTheSeeds();
+    void failureWords_data();
+    void failureWords();
     void echoingLine_data();
     void echoingLine();
     void simulatorProgram();
@@ -172,6 +176,78 @@ void TestTransactions::refusalChangesTheSeeds()
     QVERIFY(f.m_app.ReadImage(f.m_app.m_ParamDevice));
 }
 
+void TestTransactions::failureWords_data()
+{
+    // The words both front ends show after «Причина: » and in the wizard's details, and the key
+    // of the step the record keeps.
+    using EStep = CFailure::EStep;
+    using EReason = CFailure::EReason;
+    QTest::addColumn<CFailure>("failure");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("key");
+    CFailure failure = CFailure::At(EStep::Values, EReason::Rules);
+    failure.m_strDetail = "Значение выхода ЦАП при аварии\n должно быть не более 24";
+    QTest::newRow("values") << failure << "проверка значений: " + failure.m_strDetail << "values";
+    failure = CFailure::At(EStep::Open, EReason::PortOpen);
+    QTest::newRow("open, no reason known") << failure << "открытие порта: порт не открыт"
+                                           << "open";
+    failure = CFailure::At(EStep::Versions, EReason::NotSent);
+    QTest::newRow("versions not sent") << failure << "чтение версий: запрос не отправлен"
+                                       << "versions";
+    failure = CFailure::FileError(EStep::Backup, "/full/b.bin", "No space left on device");
+    QTest::newRow("backup") << failure << "резервная копия: /full/b.bin: No space left on device"
+                            << "backup";
+    failure = CFailure::At(EStep::Write, EReason::Refused, 0x40);
+    failure.m_wVersion = 0x1234;
+    failure.m_wBootVersion = 0x0009;
+    QTest::newRow("refused")
+        << failure << "запись, блок 0x0040: прибор отказал, версия прибора 0x1234, версия загрузчика 0x0009"
+        << "write";
+    failure = CFailure::At(EStep::Read, EReason::WrongBlock, 0);
+    failure.m_nAnswerAddress = 8;
+    QTest::newRow("another block's answer")
+        << failure << "чтение образа, блок 0x0000: ответ относится к блоку 0x0008"
+        << "read";
+    failure = CFailure::At(EStep::Verify, EReason::Mismatch, 0x70);
+    failure.m_byHave = 1;
+    QTest::newRow("mismatch") << failure << "сверка: адрес 112 (0x070) содержит 0x01 вместо 0x00"
+                              << "verify";
+    QTest::newRow("port lost") << CFailure::At(EStep::Write, EReason::PortLost, 0xa0)
+                               << "запись, блок 0x00a0: порт пропал (адаптер отключён?)"
+                               << "write";
+    QTest::newRow("page refused") << CFailure::At(EStep::Write, EReason::PageRefused)
+                                  << "запись: страница параметров не приняла значения"
+                                  << "write";
+    failure = CFailure::At(EStep::Read, EReason::OtherUnit);
+    QTest::newRow("another unit")
+        << failure
+        << "чтение образа: к порту подключён другой прибор (его блок прибора не тот, что был "
+           "прочитан)"
+        << "read";
+    QTest::newRow("device block differs") << CFailure::At(EStep::Read, EReason::DeviceBlockDiffers)
+                                          << "чтение образа: блок прибора, прочитанный снова, не совпадает с "
+                                             "прочитанным при подключении (ответ мог "
+                                             "относиться к другому блоку): запись не выполнена"
+                                          << "read";
+    failure = CFailure::FileError(EStep::File, QString(), "файл короче образа");
+    QTest::newRow("image file") << failure << "файл образа: файл короче образа"
+                                << "read";
+}
+
+void TestTransactions::failureWords()
+{
+    QFETCH(CFailure, failure);
+    QFETCH(QString, words);
+    QFETCH(QString, key);
+    QCOMPARE(CFailureText::Describe(failure), words);
+    QCOMPARE(CFailureText::StepKey(failure.m_nStep), key);
+    // The record's key back to the words of its step (an image file's is a read's); an unknown
+    // key as it stands.
+    if (failure.m_nStep != CFailure::EStep::File)
+        QVERIFY(words.startsWith(CFailureText::StepOfKey(key)));
+    QCOMPARE(CFailureText::StepOfKey("nosuch"), QStringLiteral("nosuch"));
+}
+
 void TestTransactions::echoingLine_data()
 {
     QTest::addColumn<bool>("unitAnswers"); // false: a loopback plug, nothing but the echo comes back
@@ -294,14 +370,14 @@ void TestTransactions::exclusiveModeEndsWithItsProgram()
     CSimulator sim;
     QVERIFY(sim.Start());
     QProcess holder;
-    holder.start("python3",
-                 {"-c", "import fcntl, os, sys, termios, time\n"
-                        "fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)\n"
-                        "fcntl.ioctl(fd, termios.TIOCEXCL)\n"
-                        "fcntl.flock(fd, fcntl.LOCK_EX)\n"
-                        "print('held', flush=True)\n"
-                        "time.sleep(60)\n",
-                  sim.SlavePath()});
+    holder.start("python3", {"-c",
+                             "import fcntl, os, sys, termios, time\n"
+                             "fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)\n"
+                             "fcntl.ioctl(fd, termios.TIOCEXCL)\n"
+                             "fcntl.flock(fd, fcntl.LOCK_EX)\n"
+                             "print('held', flush=True)\n"
+                             "time.sleep(60)\n",
+                             sim.SlavePath()});
     if (!holder.waitForStarted())
         QSKIP("python3 is not here");
     QVERIFY(holder.waitForReadyRead(5000));
