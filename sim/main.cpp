@@ -236,11 +236,13 @@ int main(int argc, char* argv[])
     const QString strLink = parser.value("link");
     if (!strLink.isEmpty() && !MakeLink(strLink, simulator.SlavePath(), strError))
         return Fail(strError);
+    // Stopping is handled before the path is out: a program that stops the simulator as soon as
+    // it has the path must still find its link taken away.
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     std::printf("%s\n", qPrintable(simulator.SlavePath()));
     std::fflush(stdout);
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
     // The slave's path is freed by a hang-up and given to the next program that asks: the link
     // must not lead there.
     const QString strSlave = simulator.SlavePath();
