@@ -12,11 +12,14 @@
 
 QString CRecordSpool::DefaultPath()
 {
+    // Only the user's own folder: a spool in a shared one could be written first by anybody,
+    // and its entries would be taken as this station's. Where it cannot be written, the journal
+    // says so.
     const QString strFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (QDir().mkpath(strFolder) && QFileInfo(strFolder).isWritable())
-        return strFolder + QStringLiteral("/record-spool.jsonl");
-    return QDir::tempPath() +
-           QStringLiteral("/zint9-record-spool-%1.jsonl").arg(qEnvironmentVariable("USER"));
+    if (!QFileInfo::exists(strFolder) && QDir().mkpath(strFolder))
+        QFile::setPermissions(strFolder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return strFolder + QStringLiteral("/record-spool.jsonl");
 }
 
 CRecordSpool::CRecordSpool(const QString& strPath) : m_strPath(strPath) {}
@@ -28,6 +31,12 @@ bool CRecordSpool::Append(const CRecordEntry& entry, const Images& images)
         stored.append(QJsonArray{strHash, QString::fromLatin1(bytes.toBase64())});
     QJsonObject line{{"entry", entry.Json()}, {"images", stored}};
     QFile file(m_strPath);
+    if (QFileInfo(m_strPath).isSymLink())
+    {
+        m_strLastError = QStringLiteral("%1 — символическая ссылка, очередь записей туда не пишется")
+                             .arg(QDir::toNativeSeparators(m_strPath));
+        return false;
+    }
     // One write a line, under the lock a drain takes: a line is whole or not there.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || !CFileLock::Lock(file))
     {

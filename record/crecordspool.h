@@ -17,7 +17,7 @@ class CRecordSpool
 public:
     using Images = QList<QPair<QString, QByteArray>>;
 
-    // The user's data folder, or the temporary folder when that cannot be written.
+    // In the user's data folder (made for the user alone where it is missing), never elsewhere.
     static QString DefaultPath();
 
     explicit CRecordSpool(const QString& strPath = DefaultPath());

@@ -775,6 +775,12 @@ void TestCli::recordAndRestore()
     QVERIFY(DeviceImage().SameIn(third, CParamZT01::kDeviceBlock));
     QVERIFY(!DeviceImage().SameIn(before, CParamZT01::kDeviceBlock));
     QCOMPARE(DeviceImage().fDacCalLow, before.fDacCalLow); // the entry's image before its write
+
+    // A record that cannot be opened is named with the reason.
+    m_pFolder->WriteFile("plain-file", "");
+    const QString strNone = m_pFolder->FilePath("plain-file/record.sqlite");
+    QCOMPARE(Run({"history", "--record", "sqlite:" + strNone}), 1);
+    QVERIFY2(m_strErr.contains("записи sqlite:" + strNone + " не открыты"), qPrintable(m_strErr));
 }
 
 void TestCli::HangUpWhileWriting(int nBlock)

@@ -299,6 +299,13 @@ void TestRecord::PoisonedSpoolIsKeptAside(CDeviceFixture& f, CRecordStore& store
     QCOMPARE(bytes, CTestFolder::Bytes(Unit(1)));
     CRecordJournal next(store, CRecordJournal::DefaultIdentity(), strSpool);
     QVERIFY(next.TakeTrouble().isEmpty());
+    // A spool that is a link leads where nobody meant: nothing is written through it.
+    const QString strLink = f.m_folder.FilePath("linked.jsonl");
+    QVERIFY(QFile::link(f.m_folder.FilePath("elsewhere.jsonl"), strLink));
+    CRecordSpool linked(strLink);
+    QVERIFY(!linked.Append(honest, {}));
+    QVERIFY(linked.m_strLastError.contains("символическая ссылка"));
+    QVERIFY(!QFile::exists(f.m_folder.FilePath("elsewhere.jsonl")));
 
     // An image changed in the file behind the record's back is refused when it is read.
     {
