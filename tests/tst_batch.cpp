@@ -49,13 +49,15 @@ private:
     }
     QStringList Backups() const { return QDir(m_pFolder->FilePath("backups")).entryList(QDir::Files); }
     // The first 20 blocks' acknowledgements a little late: the write lasts a while.
-    static void SlowWrite(CSimulator& sim, int nDelayMs = 30)
+    // Late acknowledgements from the fourth written block on, so that a test that waits for
+    // Exchanges() > 70 acts while the write is still under way.
+    static void SlowWrite(CSimulator& sim, int nDelayMs = 30, int nCount = 10)
     {
         CSimDevice::SFault slow;
         slow.nKind = EFault::Late;
         slow.nOn = CSimDevice::ERequest::Write;
-        slow.nFromExchange = 65;
-        slow.nCount = 20;
+        slow.nFromExchange = 68;
+        slow.nCount = nCount;
         slow.nDelayMs = nDelayMs;
         sim.WithDevice([&](CSimDevice& device) { device.AddFault(slow); });
     }
@@ -346,7 +348,7 @@ void TestBatch::secondInterrupt()
     for (CSimulator& sim : sims)
     {
         QVERIFY(sim.Start());
-        SlowWrite(sim, 300);
+        SlowWrite(sim, 300, 20);
     }
     QProcess batch;
     CInterrupt::NewGroup(batch);

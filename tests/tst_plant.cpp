@@ -134,12 +134,12 @@ void TestPlant::databaseAwayAndBack()
     QCOMPARE(PlantEntries(), 4);
     for (CSimulator& sim : sims)
     {
-        // The first 20 blocks' acknowledgements a little late: the write lasts a while.
+        // Ten blocks' acknowledgements a little late, from the fourth: the write lasts a while.
         CSimDevice::SFault slow;
         slow.nKind = CSimDevice::EFault::Late;
         slow.nOn = CSimDevice::ERequest::Write;
-        slow.nFromExchange = 65;
-        slow.nCount = 20;
+        slow.nFromExchange = 68;
+        slow.nCount = 10;
         slow.nDelayMs = 30;
         sim.WithDevice([&](CSimDevice& device) { device.AddFault(slow); });
     }
