@@ -201,16 +201,37 @@ QList<int> CWriteSession::Blocks() const
     return blocks;
 }
 
+bool CWriteSession::UnacknowledgedChange() const
+{
+    // A block whose answer was lost, or came wrong, may be stored all the same; a refused one,
+    // or one that never went out whole, is not.
+    const int nAddress = m_Failure.m_nAddress;
+    if (m_Failure.m_nStep != CFailure::EStep::Write || nAddress < 0 ||
+        nAddress > CParamZT01::kImageSize - 8)
+        return false;
+    switch (m_Failure.m_nReason)
+    {
+    case CFailure::EReason::TimeOut:
+    case CFailure::EReason::CheckWord:
+    case CFailure::EReason::WrongBlock:
+    case CFailure::EReason::PortLost:
+    case CFailure::EReason::EchoOnly:
+        return std::memcmp(m_Written.Image() + nAddress, m_Before.Image() + nAddress, 8) != 0;
+    default:
+        return false;
+    }
+}
+
 bool CWriteSession::Torn() const
 {
-    return m_Failure.m_nStep == CFailure::EStep::Write && m_app.m_nLastAcknowledged >= 0 &&
-           m_app.m_nLastAcknowledged < CParamZT01::kImageSize - 8;
+    const int nLast = m_app.m_nLastAcknowledged;
+    return m_Failure.m_nStep == CFailure::EStep::Write &&
+           ((nLast >= 0 && nLast < CParamZT01::kImageSize - 8) || UnacknowledgedChange());
 }
 
 CParamZT01 CWriteSession::Held(bool& bPartial) const
 {
     bPartial = false;
-    const int nLast = m_app.m_nLastAcknowledged;
     if (!m_Failure.IsSet())
         return m_Written;
     if (m_Failure.m_nStep == CFailure::EStep::Verify && m_Failure.m_nReason == CFailure::EReason::Mismatch)
@@ -218,17 +239,18 @@ CParamZT01 CWriteSession::Held(bool& bPartial) const
         bPartial = true;
         return m_app.m_ParamDevice; // as read back
     }
-    if (m_Failure.m_nStep != CFailure::EStep::Write || nLast < 0)
-        return m_Before; // nothing reached the unit
+    const int nLast = m_app.m_nLastAcknowledged;
     if (!Torn())
-        return m_Written;
+        return m_Failure.m_nStep == CFailure::EStep::Write && nLast >= 0 ? m_Written : m_Before;
+    // New blocks up to the last acknowledged one, old ones after.
     CParamZT01 held = m_Written;
     const CParamZT01::SRange rest[] = {{nLast + 8, CParamZT01::kImageSize - nLast - 8}};
     held.CopyFrom(m_Before, rest);
-    // Cut after the last byte that changed, or before the first, the unit holds a whole image.
+    // Cut after the last byte that changed, or before the first, the unit holds a whole image;
+    // a changed block it may have stored unacknowledged leaves that unknown.
     auto same = [&held](const CParamZT01& image)
     { return std::memcmp(held.Image(), image.Image(), CParamZT01::kImageSize) == 0; };
-    bPartial = !same(m_Written) && !same(m_Before);
+    bPartial = UnacknowledgedChange() || (!same(m_Written) && !same(m_Before));
     return held;
 }
 

@@ -70,8 +70,9 @@ public:
     qint64 ElapsedMs() const { return m_Timer.isValid() ? m_Timer.elapsed() : 0; }
     // The write compared what the device holds with what was sent, and found them equal.
     bool Verified() const { return m_bVerified; }
-    // The last write ended after the unit had taken some of its blocks and before the last:
-    // the unit may hold new blocks before that point and old ones after it.
+    // The last write ended after the unit had taken some of its blocks and before the last, or
+    // on a changed block the unit may have stored without saying so: the unit may hold new
+    // blocks before that point and old ones after it.
     bool Torn() const;
     // What the unit holds after the last write, as far as is known: the image sent, the old one
     // where nothing reached it, new blocks then old ones where it was torn, or what a failed
@@ -88,6 +89,9 @@ private:
     // The device block's blocks the write sends are the unit's own: read again and compared
     // where the answers of the connect did not name their blocks. False, nothing sent, if not.
     bool ConfirmDeviceBlock();
+    // The last write ended on a block it sent without a good answer, which the unit may have
+    // stored, and which differs from what the unit held.
+    bool UnacknowledgedChange() const;
     // The blocks a changed-only write sends, or all.
     QList<int> Blocks() const;
 

@@ -359,33 +359,52 @@ void TestCli::failedVerify()
 
 void TestCli::changedOnly_data()
 {
-    QTest::addColumn<bool>("corrupt");
+    QTest::addColumn<int>("fault"); // on fLowLimit's block, -1 none
     QTest::addColumn<int>("exit");
-    QTest::newRow("one setting") << false << 0;
-    QTest::newRow("its block stored wrong") << true << 1;
+    QTest::addColumn<int>("exchanges");
+    QTest::addColumn<QString>("result"); // the write's entry in the record
+    QTest::addColumn<bool>("partial");
+    QTest::newRow("one setting") << -1 << 0 << 1 + 64 + 1 + 1 << "done" << false;
+    QTest::newRow("its block stored wrong") << int(EFault::CorruptStore) << 1 << 1 + 64 + 1 + 1 << "failed" << true;
+    // Stored, then the answers lost twice: the unit holds the new value, or may.
+    QTest::newRow("its block stored, never acknowledged")
+        << int(EFault::Unacknowledged) << 1 << 1 + 64 + 2 << "interrupted" << true;
 }
 
 void TestCli::changedOnly()
 {
     // One changed setting costs the read and its own block, written and read back: no more.
-    QFETCH(bool, corrupt);
+    QFETCH(int, fault);
     QFETCH(int, exit);
+    QFETCH(int, exchanges);
+    QFETCH(QString, result);
+    QFETCH(bool, partial);
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
     m_pSim->WithDevice(
         [&](CSimDevice& device)
         {
-            if (!corrupt)
+            if (fault < 0)
                 return;
-            CSimDevice::SFault fault;
-            fault.nKind = EFault::CorruptStore;
-            fault.nBlock = 14; // fLowLimit's block
-            device.AddFault(fault);
+            CSimDevice::SFault stored;
+            stored.nKind = EFault(fault);
+            stored.nBlock = 14; // fLowLimit's block
+            stored.nCount = -1;
+            device.AddFault(stored);
         });
-    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--changed-only"}), exit);
-    QCOMPARE(m_pSim->WithDevice([](CSimDevice& device) { return device.Exchanges(); }), 1 + 64 + 1 + 1);
-    if (corrupt)
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--changed-only", "--record", strRecord}), exit);
+    QCOMPARE(m_pSim->WithDevice([](CSimDevice& device) { return device.Exchanges(); }), exchanges);
+    if (fault == int(EFault::CorruptStore))
         QVERIFY2(m_strErr.contains("сверка не прошла: адрес 112 (0x070)"), qPrintable(m_strErr));
     else
         QCOMPARE(DeviceImage().fLowLimit, 10.0f);
+    // A unit that may hold what it was sent is offered the way back.
+    QCOMPARE(m_strErr.contains("zint9 restore --port " + m_pSim->SlavePath()),
+             fault == int(EFault::Unacknowledged));
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonObject write = QJsonDocument::fromJson(m_strOut.toUtf8()).array()[0].toObject();
+    QCOMPARE(write["operation"].toString(), QStringLiteral("write"));
+    QCOMPARE(write["result"].toString(), result);
+    QCOMPARE(write["partial"].toBool(), partial);
 }
 
 void TestCli::noVerify()

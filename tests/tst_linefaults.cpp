@@ -227,6 +227,8 @@ void TestLineFaults::cutAtEveryBoundary_data()
     QTest::newRow("cut at block 1, only block 0 taken") << 1 << QList<int>{11, 63} << true << false;
     QTest::newRow("cut at block 62, block 61 changed and taken") << 62 << QList<int>{61, 63} << true << true;
     QTest::newRow("cut at block 63, every change taken") << 63 << QList<int>{62} << true << false;
+    // The cut block may be stored though unacknowledged: unknown which image the unit holds.
+    QTest::newRow("cut at block 30, the only change in it") << 30 << QList<int>{30} << true << true;
     QTest::newRow("cut at block 63, the last block changed") << 63 << QList<int>{62, 63} << true << true;
     QTest::newRow("no cut") << -1 << QList<int>{63} << false << false;
 }
