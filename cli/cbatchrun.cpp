@@ -210,6 +210,15 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
     {
         line.bInDevice = true;
         line.known = QJsonObject();
+        line.written = CRecordCut::SProgress();
+    }
+    else if (strEvent == QLatin1String("block"))
+    {
+        const int nAddress = event["address"].toInt(-1);
+        if (event["acknowledged"].toBool())
+            line.written = {nAddress, -1};
+        else
+            line.written.nUnsure = nAddress;
     }
     else if (strEvent == QLatin1String("known"))
     {
@@ -334,21 +343,28 @@ void CBatchRun::OnFinished(int nLine)
     if (!line.bInDevice && m_bRepeat && !bCrashed && line.pProcess->exitCode() == COptions::kSuccess)
         return; // stopped between devices, as asked
     const QString strText = DeathText(line);
-    // A write it had begun stays "attempted" in the record: it ended, cut.
-    if (line.bInDevice && !line.known.value("backup").toString().isEmpty())
+    // A write it had begun stays "attempted" in the record: it ended, cut, as far as it got.
+    // Once the backup was made, the write may have begun.
+    const bool bWriting = line.bInDevice && !line.known.value("backup").toString().isEmpty();
+    bool bPartial = bWriting;
+    if (bWriting)
     {
         CRecordStore* pStore = m_pRecord->LocalStore(m_console);
-        if (pStore &&
-            !pStore->MarkInterrupted(line.strPort, line.known.value("station").toString(), m_started))
+        if (pStore && !CRecordCut::Complete(*pStore, line.strPort, line.known.value("station").toString(),
+                                            m_started, line.written, bPartial))
+        {
+            bPartial = true;
             m_console.Error(COptions::kFailure, pStore->m_strLastError);
+        }
     }
     for (const QString& strLine : strText.split(QLatin1Char('\n')))
         m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") + strLine);
-    QJsonObject result{{"result", "failed"}, {"exit", COptions::kFailure}, {"messages", QJsonArray{strText}}};
+    QJsonObject result{{"result", bWriting ? "interrupted" : "failed"},
+                       {"exit", COptions::kFailure},
+                       {"messages", QJsonArray{strText}}};
     for (const char* pszKey : {"version", "bootVersion", "backup", "fingerprint", "station", "operator"})
         result[pszKey] = line.known.value(pszKey);
-    // Once the backup was made, the write may have begun.
-    result["partial"] = !line.known.value("backup").toString().isEmpty();
+    result["partial"] = bPartial;
     for (const char* pszKey : {"address", "sensor", "lowLimit", "highLimit", "unit", "dacCalibration"})
         result[pszKey] = QJsonValue();
     AddResult(nLine, result);

@@ -17,6 +17,7 @@
 
 #include "cconsole.h"
 #include "coptions.h"
+#include "crecordcut.h"
 
 class CZTAppDevice;
 class QEventLoop;
@@ -40,8 +41,9 @@ private:
         std::unique_ptr<QProcess> pProcess;
         QByteArray out, err; // what has come without its line end yet
         QString strLastResult;
-        QJsonObject known; // versions and backup of the device in hand, as far as they are known
-        QString strUnit;   // the fingerprint of the unit on the line, until it is taken away
+        QJsonObject known;             // versions and backup of the device in hand, as far as they are known
+        QString strUnit;               // the fingerprint of the unit on the line, until it is taken away
+        CRecordCut::SProgress written; // how far the write in hand has got
         bool bInDevice = false;
         bool bResult = false;
         bool bDone = false;

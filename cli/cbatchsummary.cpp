@@ -13,6 +13,8 @@ QString CBatchSummary::ResultText(const QString& strResult, bool bPartial)
         return QStringLiteral("записано без сверки");
     if (strResult == QLatin1String("refused"))
         return QStringLiteral("отклонено");
+    if (strResult == QLatin1String("interrupted"))
+        return bPartial ? QStringLiteral("прервано; образ может быть частичным") : QStringLiteral("прервано");
     return bPartial ? QStringLiteral("ошибка; образ может быть частичным") : QStringLiteral("ошибка");
 }
 

@@ -75,6 +75,9 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
         return std::make_unique<CWorkerProgress>();
     };
     m_app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
+    m_app.m_Hooks.m_pfnWriteBlock = [](int nAddress, bool bAcknowledged) {
+        Emit({{"event", "block"}, {"address", nAddress}, {"acknowledged", bAcknowledged}});
+    };
     m_device.m_pfnLearnt = [this]
     {
         const CDeviceCommand::SOutcome& outcome = m_device.Outcome();

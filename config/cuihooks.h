@@ -25,4 +25,7 @@ struct CUiHooks
     // The parameters page's data exchange: true stores the controls into the working record (false
     // when a value is refused), false fills the controls from it. Empty while there is no page.
     std::function<bool(bool bSave)> m_pfnPageExchange;
+    // Told before each block of a write goes out, and again once the unit has acknowledged it:
+    // a watcher that outlives the process knows how far the write got.
+    std::function<void(int nAddress, bool bAcknowledged)> m_pfnWriteBlock;
 };

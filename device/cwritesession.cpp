@@ -1,5 +1,6 @@
 #include "cwritesession.h"
 
+#include "cheldimage.h"
 #include "cimagebackup.h"
 #include "cwritejournal.h"
 #include "cztappdevice.h"
@@ -201,32 +202,21 @@ QList<int> CWriteSession::Blocks() const
     return blocks;
 }
 
-bool CWriteSession::UnacknowledgedChange() const
+int CWriteSession::UnsureBlock() const
 {
-    // A block whose answer was lost, or came wrong, may be stored all the same; a refused one,
-    // or one that never went out whole, is not.
-    const int nAddress = m_Failure.m_nAddress;
-    if (m_Failure.m_nStep != CFailure::EStep::Write || nAddress < 0 ||
-        nAddress > CParamZT01::kImageSize - 8)
-        return false;
-    switch (m_Failure.m_nReason)
-    {
-    case CFailure::EReason::TimeOut:
-    case CFailure::EReason::CheckWord:
-    case CFailure::EReason::WrongBlock:
-    case CFailure::EReason::PortLost:
-    case CFailure::EReason::EchoOnly:
-        return std::memcmp(m_Written.Image() + nAddress, m_Before.Image() + nAddress, 8) != 0;
-    default:
-        return false;
-    }
+    // A block whose answer was lost, or came wrong, may be stored all the same; a refused one
+    // is not.
+    if (m_Failure.m_nStep != CFailure::EStep::Write || m_Failure.m_nReason == CFailure::EReason::Refused ||
+        m_Failure.m_nReason == CFailure::EReason::PageRefused)
+        return -1;
+    return m_Failure.m_nAddress;
 }
 
 bool CWriteSession::Torn() const
 {
     const int nLast = m_app.m_nLastAcknowledged;
-    return m_Failure.m_nStep == CFailure::EStep::Write &&
-           ((nLast >= 0 && nLast < CParamZT01::kImageSize - 8) || UnacknowledgedChange());
+    return m_Failure.m_nStep == CFailure::EStep::Write && nLast < CParamZT01::kImageSize - 8 &&
+           CHeldImage::Reached(m_Before, m_Written, nLast, UnsureBlock());
 }
 
 CParamZT01 CWriteSession::Held(bool& bPartial) const
@@ -242,16 +232,7 @@ CParamZT01 CWriteSession::Held(bool& bPartial) const
     const int nLast = m_app.m_nLastAcknowledged;
     if (!Torn())
         return m_Failure.m_nStep == CFailure::EStep::Write && nLast >= 0 ? m_Written : m_Before;
-    // New blocks up to the last acknowledged one, old ones after.
-    CParamZT01 held = m_Written;
-    const CParamZT01::SRange rest[] = {{nLast + 8, CParamZT01::kImageSize - nLast - 8}};
-    held.CopyFrom(m_Before, rest);
-    // Cut after the last byte that changed, or before the first, the unit holds a whole image;
-    // a changed block it may have stored unacknowledged leaves that unknown.
-    auto same = [&held](const CParamZT01& image)
-    { return std::memcmp(held.Image(), image.Image(), CParamZT01::kImageSize) == 0; };
-    bPartial = UnacknowledgedChange() || (!same(m_Written) && !same(m_Before));
-    return held;
+    return CHeldImage::Of(m_Before, m_Written, nLast, UnsureBlock(), bPartial);
 }
 
 bool CWriteSession::Backup(const QString& strFolder)

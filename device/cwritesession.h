@@ -89,9 +89,9 @@ private:
     // The device block's blocks the write sends are the unit's own: read again and compared
     // where the answers of the connect did not name their blocks. False, nothing sent, if not.
     bool ConfirmDeviceBlock();
-    // The last write ended on a block it sent without a good answer, which the unit may have
-    // stored, and which differs from what the unit held.
-    bool UnacknowledgedChange() const;
+    // The block the last write sent without a good answer, which the unit may have stored;
+    // -1 for none.
+    int UnsureBlock() const;
     // The blocks a changed-only write sends, or all.
     QList<int> Blocks() const;
 

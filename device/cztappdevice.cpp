@@ -184,6 +184,8 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source, const QList<int>* pBlock
     for (const int k : blocks)
     {
         const quint32 nAddress = quint32(k * CFrameCodec::kBlockSize);
+        if (m_Hooks.m_pfnWriteBlock)
+            m_Hooks.m_pfnWriteBlock(int(nAddress), false);
         const CBlockExchange::EWrite nResult =
             exchange.WriteBlock(nAddress, source.Image() + nAddress, nAttempts);
         if (nResult != CBlockExchange::EWrite::Acknowledged)
@@ -194,6 +196,8 @@ bool CZTAppDevice::WriteImage(const CParamZT01& source, const QList<int>* pBlock
             return false;
         }
         m_nLastAcknowledged = int(nAddress);
+        if (m_Hooks.m_pfnWriteBlock)
+            m_Hooks.m_pfnWriteBlock(int(nAddress), true);
         pProgress->StepIt();
     }
     return true;

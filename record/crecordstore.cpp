@@ -340,11 +340,13 @@ bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)
 bool CRecordStore::IsPartialImage(const QString& strHash, bool& bPartial)
 {
     QList<CRecordEntry> entries;
-    // What a cut write left; a read's mark says only that its unit was in doubt.
-    if (!Select(QStringLiteral("image_after = ? AND partial = 1 AND operation IN ('write', 'restore')"),
+    // What a cut write left, until a later write or restore of the same image ended whole; a
+    // read's mark says only that its unit was in doubt.
+    if (!Select(QStringLiteral("image_after = ? AND operation IN ('write', 'restore') AND "
+                               "(partial = 1 OR result = 'done')"),
                 {strHash}, 1, entries))
         return false;
-    bPartial = !entries.isEmpty();
+    bPartial = !entries.isEmpty() && entries.first().bPartial;
     return true;
 }
 
@@ -415,13 +417,4 @@ bool CRecordStore::MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked
     return Update(
         QStringLiteral("UPDATE entries SET uploaded = 1 WHERE id = ? AND result = ? AND ambiguous = ?"), rows,
         &nMarked);
-}
-
-bool CRecordStore::MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since)
-{
-    return Update(
-        QStringLiteral("UPDATE entries SET result = 'interrupted', partial = 1, uploaded = 0 WHERE "
-                       "result = 'attempted' AND operation IN ('write', 'restore') AND port = ? AND "
-                       "station = ? AND started >= ?"),
-        {{strPort, strStation, CRecordSchema::UtcText(since)}});
 }

@@ -66,15 +66,13 @@ public:
     bool Image(const QString& strHash, QByteArray& bytes);
     // True when the unit's last write or restore may have left it holding a partial image.
     bool IsPartialUnit(const QString& strFingerprint, bool& bPartial);
-    // A write on the port since the time that never ended (its process was killed) was cut:
-    // its unit may hold a partial image.
-    bool MarkInterrupted(const QString& strPort, const QString& strStation, const QDateTime& since);
     // Marks the entries as those of a unit whose fingerprint two ports showed at once.
     bool MarkAmbiguous(const QStringList& ids);
     // The device version of the latest unit seen holding the image (read from it, or backed up
     // before a write into it); -1 when the record knows none.
     bool ImageVersion(const QString& strHash, int& nVersion);
-    // True when the record knows the image as one a torn write left behind.
+    // True when the record knows the image as one a torn write left behind, and no whole write
+    // or restore of it since.
     bool IsPartialImage(const QString& strHash, bool& bPartial);
 
     QString m_strLastError;

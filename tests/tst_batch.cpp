@@ -5,6 +5,7 @@
 #include "ctestfolder.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -49,14 +50,14 @@ private:
     }
     QStringList Backups() const { return QDir(m_pFolder->FilePath("backups")).entryList(QDir::Files); }
     // The first 20 blocks' acknowledgements a little late: the write lasts a while.
-    // Late acknowledgements from the fourth written block on, so that a test that waits for
-    // Exchanges() > 70 acts while the write is still under way.
-    static void SlowWrite(CSimulator& sim, int nDelayMs = 30, int nCount = 10)
+    // Late acknowledgements from the fourth written block on (exchange 68), so that a test that
+    // waits for Exchanges() > 70 acts while the write is still under way.
+    static void SlowWrite(CSimulator& sim, int nDelayMs = 30, int nCount = 10, int nFrom = 68)
     {
         CSimDevice::SFault slow;
         slow.nKind = EFault::Late;
         slow.nOn = CSimDevice::ERequest::Write;
-        slow.nFromExchange = 68;
+        slow.nFromExchange = nFrom;
         slow.nCount = nCount;
         slow.nDelayMs = nDelayMs;
         sim.WithDevice([&](CSimDevice& device) { device.AddFault(slow); });
@@ -85,6 +86,7 @@ private slots:
     void oneFingerprintOnTwoPorts();
     void parentGoesAway_data();
     void parentGoesAway();
+    void secondInterrupt_data();
     void secondInterrupt();
     void workerCannotStart();
     void reportOnAFullDisk();
@@ -340,22 +342,38 @@ void TestBatch::parentGoesAway()
     QCOMPARE(ReportLines().size(), 3); // every unit's line, whole
 }
 
+void TestBatch::secondInterrupt_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<int>("from"); // the exchange after which the workers are stopped
+    QTest::addColumn<bool>("partial");
+    // Only blocks that held what they were given had gone: the units hold their old images.
+    QTest::newRow("before the first changed block") << QStringList{"--low", "10"} << 70 << false;
+    // Another sensor's table cut after its first blocks: neither image.
+    QTest::newRow("after some changed blocks") << QStringList{"--sensor", "1"} << 88 << true;
+}
+
 void TestBatch::secondInterrupt()
 {
     // The first Ctrl+C lets the units in hand finish; a second stops at once, names every unit
-    // that may now be torn with the way back, and the record knows those writes were cut.
+    // that may now be torn with the way back, and the record knows those writes were cut and
+    // what the units hold, as far as the blocks they acknowledged tell.
+    QFETCH(QStringList, settings);
+    QFETCH(int, from);
+    QFETCH(bool, partial);
     CSimulator sims[2];
     for (CSimulator& sim : sims)
     {
         QVERIFY(sim.Start());
-        SlowWrite(sim, 300, 20);
+        SlowWrite(sim, 300, 20, from - 2);
     }
     QProcess batch;
     CInterrupt::NewGroup(batch);
-    batch.start(Program(), {"set", "--low", "10", "--ports", sims[0].SlavePath() + "," + sims[1].SlavePath(),
-                            "--backup-dir", m_pFolder->FilePath("backups"), "--quiet"});
+    batch.start(Program(), QStringList{"set", "--ports", sims[0].SlavePath() + "," + sims[1].SlavePath(),
+                                       "--backup-dir", m_pFolder->FilePath("backups"), "--quiet"} +
+                               settings);
     QVERIFY(batch.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sims[0]) > 70 && Exchanges(sims[1]) > 70, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sims[0]) > from && Exchanges(sims[1]) > from, 30000);
     QVERIFY(CInterrupt::SendToGroup(batch.processId()));
     QByteArray err;
     QTRY_VERIFY_WITH_TIMEOUT((err += batch.readAllStandardError()).contains("остановка"), 10000);
@@ -365,17 +383,31 @@ void TestBatch::secondInterrupt()
     QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
     QCOMPARE(batch.exitCode(), 1);
     err += batch.readAllStandardError();
+    QStringList held;
     for (CSimulator& sim : sims)
+    {
         QVERIFY2(err.contains(sim.SlavePath().toUtf8() +
                               ": zint9: Вернуть прежний образ: zint9 restore --port " +
                               sim.SlavePath().toUtf8()),
                  err.constData());
+        held << QCryptographicHash::hash(
+                    CTestFolder::Bytes(sim.WithDevice([](CSimDevice& device) { return device.Image(); })),
+                    QCryptographicHash::Sha256)
+                    .toHex();
+    }
     QCOMPARE(Run({"history", "--json"}), 0);
-    QStringList writes;
+    const QString strResult = partial ? "interrupted partial" : "interrupted";
+    int nWrites = 0;
     for (const QJsonValue& entry : QJsonDocument::fromJson(m_strOut.toUtf8()).array())
-        if (entry["operation"] == "write")
-            writes << entry["result"].toString() + (entry["partial"].toBool() ? " partial" : "");
-    QCOMPARE(writes, QStringList({"interrupted partial", "interrupted partial"}));
+    {
+        if (entry["operation"] != "write")
+            continue;
+        ++nWrites;
+        QCOMPARE(entry["result"].toString() + (entry["partial"].toBool() ? " partial" : ""), strResult);
+        QVERIFY(held.contains(entry["imageAfter"].toString()));
+        QCOMPARE(entry["imageAfter"] == entry["imageBefore"], !partial);
+    }
+    QCOMPARE(nWrites, 2);
 }
 
 void TestBatch::workerCannotStart()
