@@ -9,10 +9,11 @@ namespace
 {
 // New columns go at the end: a spreadsheet or script that reads the older ones by position
 // keeps working.
-const char* const kColumns[] = {"time",        "port",     "version", "bootVersion", "sensor", "lowLimit",
-                                "highLimit",   "unit",     "dacLow",  "dacHigh",     "result", "backup",
-                                "fingerprint", "serial",   "station", "operator",    "start",  "duration",
-                                "sourceHash",  "verified", "reason",  "partial"};
+const char* const kColumns[] = {"time",     "port",      "version",     "bootVersion", "sensor",
+                                "lowLimit", "highLimit", "unit",        "dacLow",      "dacHigh",
+                                "result",   "backup",    "fingerprint", "serial",      "station",
+                                "operator", "start",     "duration",    "sourceHash",  "verified",
+                                "reason",   "partial",   "step",        "reasonKey",   "ambiguous"};
 } // namespace
 
 bool CBatchReport::Open(const QString& strPath)

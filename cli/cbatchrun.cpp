@@ -290,10 +290,11 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     SLine& line = m_lines[size_t(nLine)];
     line.bInDevice = false;
     line.bResult = true;
-    QDateTime now = QDateTime::currentDateTime();
-    now.setOffsetFromUtc(now.offsetFromUtc());
-    result["time"] = now.toString(Qt::ISODate);
+    // One rule for every time the tool writes down: UTC, with its "Z".
+    result["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     result["port"] = line.strPort;
+    // As far as the run knows it now; the summary and the record know the whole run's.
+    result["ambiguous"] = m_ambiguous.contains(result["fingerprint"].toString());
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
     m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
@@ -365,6 +366,9 @@ void CBatchRun::OnFinished(int nLine)
     for (const char* pszKey : {"version", "bootVersion", "backup", "fingerprint", "station", "operator"})
         result[pszKey] = line.known.value(pszKey);
     result["partial"] = bPartial;
+    // Every failure has its reason: here why the worker ended.
+    result["reason"] = strText.section(QLatin1Char('\n'), 0, 0);
+    result["step"] = bWriting ? QJsonValue(QStringLiteral("write")) : QJsonValue();
     for (const char* pszKey : {"address", "sensor", "lowLimit", "highLimit", "unit", "dacCalibration"})
         result[pszKey] = QJsonValue();
     AddResult(nLine, result);

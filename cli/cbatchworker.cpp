@@ -1,5 +1,6 @@
 #include "cbatchworker.h"
 
+#include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "clinelog.h"
 #include "csettingstext.h"
@@ -224,8 +225,10 @@ QJsonObject CBatchWorker::Result(int nExit) const
     QString strResult = QStringLiteral("failed");
     if (nExit == COptions::kSuccess)
         strResult = outcome.bVerified ? QStringLiteral("ok") : QStringLiteral("unverified");
-    else if (nExit == COptions::kRefused)
+    else if (nExit == COptions::kRefused || outcome.failure.m_nReason == CFailure::EReason::Refused)
         strResult = QStringLiteral("refused");
+    else if (outcome.bTorn)
+        strResult = QStringLiteral("interrupted"); // as the record has it
     QJsonObject result{{"event", "result"},        {"port", m_strPort},      {"exit", nExit},
                        {"result", strResult},      {"messages", m_messages}, {"partial", outcome.bPartial},
                        {"traceLost", m_bTraceLost}};
@@ -236,8 +239,9 @@ QJsonObject CBatchWorker::Result(int nExit) const
         outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wBootVersion)) : QJsonValue();
     result["address"] = outcome.nDiffAddress >= 0 ? QJsonValue(outcome.nDiffAddress) : QJsonValue();
     result["backup"] = text(outcome.strBackupPath);
-    result["step"] = text(outcome.strStep);
-    result["reason"] = text(outcome.strReason);
+    result["step"] = text(CFailureText::StepKey(outcome.failure.m_nStep));
+    result["reason"] = text(CFailureText::Reason(outcome.failure));
+    result["reasonKey"] = text(CFailureText::ReasonKey(outcome.failure.m_nReason));
     result["verified"] = outcome.bVerifyAsked ? QJsonValue(outcome.bVerified) : QJsonValue();
     result["sourceHash"] = text(outcome.strSourceHash);
     result["entries"] = QJsonArray::fromStringList(m_pRecord->Journal()->UnitEntries());
@@ -313,8 +317,8 @@ bool CBatchWorker::WaitFor(bool bPresent)
         bBusy = nProbe == EProbe::Busy;
         nSilent = nProbe == EProbe::Absent ? nSilent + 1 : 0;
         if (bPresent ? nProbe == EProbe::Present : nSilent >= kSilentProbes)
-            return !s_bStop; // a device found just as the stop came is left alone
-        for (int i = 0; i < 10 && !s_bStop; ++i)
+            return !s_bStop;                    // a device found just as the stop came is left alone
+        for (int i = 0; i < 5 && !s_bStop; ++i) // a quarter of a second between probes
             QThread::msleep(50);
     }
     return false;

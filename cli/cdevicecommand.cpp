@@ -48,7 +48,7 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
         return true;
     }
     const CFailure& failure = session.Failure();
-    m_outcome.strStep = CFailureText::StepKey(failure.m_nStep);
+    m_outcome.failure = failure;
     switch (failure.m_nStep)
     {
     case CFailure::EStep::Open:
@@ -233,8 +233,8 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
 void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
 {
     const CFailure& failure = session.Failure();
-    m_outcome.strStep = CFailureText::StepKey(failure.m_nStep);
-    m_outcome.strReason = CFailureText::Reason(failure);
+    m_outcome.failure = failure;
+    m_outcome.bTorn = session.Torn();
     switch (failure.m_nStep)
     {
     case CFailure::EStep::Values:

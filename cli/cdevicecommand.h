@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cconsole.h"
+#include "cfailure.h"
 #include "coptions.h"
 
 #include <QString>
@@ -24,8 +25,8 @@ public:
         bool bVersions = false; // the device answered the versions request
         QString strBackupPath;
         int nDiffAddress = -1;  // the first address a verify found different
-        QString strStep;        // of a failure, as the record names steps; empty on success
-        QString strReason;      // of a failure, in words
+        CFailure failure;       // of the last connect or write; none on success
+        bool bTorn = false;     // the write ended after the unit may have taken some of it
         bool bVerified = false; // read back and found equal
         bool bVerifyAsked = false;
         QByteArray written;    // the image the last write sent

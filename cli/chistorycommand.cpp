@@ -18,7 +18,7 @@ QString Dash(const QString& strText)
 
 QString Line(const CRecordEntry& entry)
 {
-    QStringList fields{entry.timeStart.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+    QStringList fields{entry.timeStart.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss'Z'")),
                        entry.strStation,
                        entry.strOperator,
                        Dash(entry.bDemo ? QStringLiteral("demo") : entry.strPort),

@@ -1,5 +1,7 @@
 #include "cfailuretext.h"
 
+#include <iterator>
+
 #include <QDir>
 
 namespace
@@ -50,6 +52,16 @@ QString CFailureText::StepOfKey(const QString& strKey)
         if (StepKey(CFailure::EStep(i)) == strKey)
             return Step(CFailure::EStep(i));
     return strKey;
+}
+
+QString CFailureText::ReasonKey(CFailure::EReason nReason)
+{
+    const char* const keys[] = {
+        "",          "timeout",      "check-word", "wrong-block", "refused",
+        "port-lost", "not-sent",     "port-open",  "file",        "mismatch",
+        "rules",     "page-refused", "other-unit", "echo-only",   "device-block-differs"};
+    static_assert(std::size(keys) == size_t(CFailure::EReason::DeviceBlockDiffers) + 1);
+    return QString::fromLatin1(keys[int(nReason)]);
 }
 
 QString CFailureText::Reason(const CFailure& failure)

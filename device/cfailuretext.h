@@ -18,6 +18,9 @@ public:
     // The words of a step the record names by its key; an unknown key as it stands.
     static QString StepOfKey(const QString& strKey);
     static QString Reason(const CFailure& failure);
+    // The reason as the record keeps it for queries, the same in every language: timeout,
+    // check-word, refused, port-lost, mismatch, …; empty for none.
+    static QString ReasonKey(CFailure::EReason nReason);
     // What a torn write left, and the way back: strPort is the unit's port ("" in
     // demonstration mode), strBackup the image it held before.
     static QString Torn(const QString& strPort, const QString& strBackup,

@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 
 #include <algorithm>
+#include <cstring>
 
 QString CFingerprint::Of(const CParamZT01& image)
 {
@@ -27,4 +28,20 @@ QString CFingerprint::ImageHash(const CParamZT01& image)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize);
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QString CFingerprint::ImageFault(const QString& strHash, const QByteArray& bytes)
+{
+    if (bytes.size() != CParamZT01::kImageSize)
+        return QStringLiteral("образ в записях повреждён: %1 — %2 байт вместо %3")
+            .arg(strHash.left(12))
+            .arg(bytes.size())
+            .arg(CParamZT01::kImageSize);
+    CParamZT01 image;
+    std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
+    const QString strActual = CFingerprint::ImageHash(image);
+    if (strActual == strHash)
+        return QString();
+    return QStringLiteral("образ в записях повреждён: %1 — его байты дают SHA-256 %2")
+        .arg(strHash.left(12), strActual.left(12));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class CParamZT01;
@@ -17,4 +18,7 @@ public:
     static QString Short(const QString& strFingerprint);
     // The SHA-256 of a whole image in hex, the key under which the record stores it.
     static QString ImageHash(const CParamZT01& image);
+    // Why bytes cannot be the image the record keeps under strHash; empty when they are. An
+    // image that fails its key is never stored, and never written into a unit.
+    static QString ImageFault(const QString& strHash, const QByteArray& bytes);
 };

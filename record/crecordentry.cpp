@@ -43,7 +43,10 @@ QJsonObject CRecordEntry::Json() const
             {"ambiguous", bAmbiguous},
             {"changes", Text(strChanges)},
             {"programVersion", strProgramVersion},
-            {"lastAcknowledged", nLastAcknowledged < 0 ? QJsonValue() : QJsonValue(nLastAcknowledged)}};
+            {"lastAcknowledged", nLastAcknowledged < 0 ? QJsonValue() : QJsonValue(nLastAcknowledged)},
+            {"reasonKey", Text(strReasonKey)},
+            {"received", nReceived < 0 ? QJsonValue() : QJsonValue(nReceived)},
+            {"expected", nExpected < 0 ? QJsonValue() : QJsonValue(nExpected)}};
 }
 
 QStringList CRecordEntry::Keys()
@@ -73,7 +76,10 @@ QStringList CRecordEntry::Keys()
             "ambiguous",
             "changes",
             "programVersion",
-            "lastAcknowledged"};
+            "lastAcknowledged",
+            "reasonKey",
+            "received",
+            "expected"};
 }
 
 CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
@@ -119,5 +125,13 @@ CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
     entry.strChanges = json["changes"].toString();
     entry.strProgramVersion = json["programVersion"].toString();
     entry.nLastAcknowledged = address("lastAcknowledged");
+    entry.strReasonKey = json["reasonKey"].toString();
+    auto count = [&json](const char* pszKey)
+    {
+        const int nCount = json[pszKey].toInt(-1);
+        return nCount >= 0 && nCount <= 0xFFFF ? nCount : -1;
+    };
+    entry.nReceived = count("received");
+    entry.nExpected = count("expected");
     return entry;
 }

@@ -34,7 +34,12 @@ public:
     QString strResult;    // attempted, done, failed, refused, interrupted
     QString strStep;      // of a failure: open, versions, read, backup, write, verify
     int nAddress = -1;
-    QString strReason;
+    QString strReason;    // in words
+    QString strReasonKey; // the same for queries: timeout, refused, mismatch, …
+    // A time-out: the bytes received of those expected; a mismatch: the byte read back and the
+    // one written. -1 where the reason has none.
+    int nReceived = -1;
+    int nExpected = -1;
     std::optional<bool> verified; // not set where no verify was asked
     QString strImageBefore;       // SHA-256 in hex; empty for none
     QString strImageAfter;

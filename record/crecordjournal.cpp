@@ -82,6 +82,17 @@ void CRecordJournal::Fail(CRecordEntry& entry, const CWriteSession& session) con
     entry.strStep = CFailureText::StepKey(failure.m_nStep);
     entry.nAddress = failure.m_nAddress;
     entry.strReason = CFailureText::Reason(failure);
+    entry.strReasonKey = CFailureText::ReasonKey(failure.m_nReason);
+    if (failure.m_nReason == CFailure::EReason::TimeOut)
+    {
+        entry.nReceived = failure.m_nReceived;
+        entry.nExpected = failure.m_nExpected;
+    }
+    else if (failure.m_nReason == CFailure::EReason::Mismatch)
+    {
+        entry.nReceived = failure.m_byHave;
+        entry.nExpected = failure.m_byWant;
+    }
 }
 
 void CRecordJournal::Store(const CRecordEntry& entry, const QList<const CParamZT01*>& images)

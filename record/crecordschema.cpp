@@ -2,7 +2,9 @@
 
 #include "crecorddatabase.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace
 {
@@ -10,7 +12,7 @@ const char* const kColumns =
     "id, started, duration_ms, station, operator, program_version, port, fingerprint, "
     "serial, version, boot_version, operation, result, step, address, reason, verified, "
     "image_before, image_after, source, source_hash, last_acknowledged, demo, partial, "
-    "ambiguous, changes";
+    "ambiguous, changes, reason_key, received, expected";
 
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
@@ -23,7 +25,8 @@ const char* const kSchema[] = {
     "TEXT, "
     "address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, source TEXT, "
     "source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT NULL, "
-    "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
+    "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0, reason_key TEXT, "
+    "received INTEGER, expected INTEGER)",
     "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
     "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
     "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
@@ -56,6 +59,49 @@ QVariant Given(const QString& strValue)
 }
 
 } // namespace
+
+QStringList CRecordSchema::Upgrades(const QStringList& columns)
+{
+    // Columns added since the first version; an older record keeps its entries, which have none.
+    const char* const added[][2] = {{"reason_key", "TEXT"}, {"received", "INTEGER"}, {"expected", "INTEGER"}};
+    QStringList statements;
+    for (const auto& column : added)
+        if (!columns.contains(QLatin1String(column[0])))
+            statements << QStringLiteral("ALTER TABLE entries ADD COLUMN %1 %2")
+                              .arg(QLatin1String(column[0]), QLatin1String(column[1]));
+    return statements;
+}
+
+bool CRecordSchema::Create(const QSqlDatabase& database, const CRecordDatabase& db, QString& strError)
+{
+    QSqlQuery query(database);
+    auto run = [&](const QString& strStatement)
+    {
+        if (query.exec(strStatement))
+            return true;
+        strError = query.lastError().text();
+        return false;
+    };
+    for (const QString& strStatement : Statements(db))
+        if (!run(strStatement))
+            return false;
+    // The entries table as it stands, made now or by an earlier version.
+    QStringList columns;
+    const QSqlRecord record = database.record(QStringLiteral("entries"));
+    for (int i = 0; i < record.count(); ++i)
+        columns << record.fieldName(i);
+    for (const QString& strStatement : Upgrades(columns))
+        if (!run(strStatement))
+            return false;
+    query.prepare(QStringLiteral(
+        "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO UPDATE SET value = "
+        "excluded.value WHERE CAST(meta.value AS INTEGER) < CAST(excluded.value AS INTEGER)"));
+    query.addBindValue(QString::number(kVersion));
+    if (query.exec())
+        return true;
+    strError = query.lastError().text();
+    return false;
+}
 
 QString CRecordSchema::UtcText(const QDateTime& time)
 {
@@ -106,7 +152,10 @@ QList<QVariant> CRecordSchema::Values(const CRecordEntry& entry)
             QVariant(int(entry.bDemo)),
             QVariant(int(entry.bPartial)),
             QVariant(int(entry.bAmbiguous)),
-            Nullable(entry.strChanges)};
+            Nullable(entry.strChanges),
+            Nullable(entry.strReasonKey),
+            Nullable(entry.nReceived),
+            Nullable(entry.nExpected)};
 }
 
 CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
@@ -140,6 +189,9 @@ CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
     entry.bPartial = query.value(23).toInt() != 0;
     entry.bAmbiguous = query.value(24).toInt() != 0;
     entry.strChanges = query.value(25).toString();
+    entry.strReasonKey = query.value(26).toString();
+    entry.nReceived = number(27);
+    entry.nExpected = number(28);
     return entry;
 }
 

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 class CRecordDatabase;
+class QSqlDatabase;
 class QSqlQuery;
 
 // The record's tables, the same in a station's SQLite file and a plant's PostgreSQL database,
@@ -16,12 +17,16 @@ class QSqlQuery;
 class CRecordSchema
 {
 public:
-    static constexpr int kVersion = 2;
+    static constexpr int kVersion = 3;
 
     // The columns of an entry's row, in the order of Values() and Read().
     static QString Columns();
     // What creates or upgrades the tables, in this database's dialect.
     static QStringList Statements(const CRecordDatabase& db);
+    // Creates or upgrades the tables, inside the caller's transaction; false with the reason.
+    static bool Create(const QSqlDatabase& database, const CRecordDatabase& db, QString& strError);
+    // What adds the columns an older record's entries table lacks, given the columns it has.
+    static QStringList Upgrades(const QStringList& columns);
     static QList<QVariant> Values(const CRecordEntry& entry);
     static CRecordEntry Read(const QSqlQuery& query);
     // A time as the "started" column holds it: UTC, ISO 8601 with milliseconds, so that text

@@ -11,31 +11,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QUuid>
 
 #include <cstring>
-
-namespace
-{
-// Why bytes cannot be the image the record keeps under strHash; empty when they are. An image
-// that fails its key is never stored, and never written into a unit.
-QString ImageFault(const QString& strHash, const QByteArray& bytes)
-{
-    if (bytes.size() != CParamZT01::kImageSize)
-        return QStringLiteral("образ в записях повреждён: %1 — %2 байт вместо %3")
-            .arg(strHash.left(12))
-            .arg(bytes.size())
-            .arg(CParamZT01::kImageSize);
-    CParamZT01 image;
-    std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
-    const QString strActual = CFingerprint::ImageHash(image);
-    if (strActual == strHash)
-        return QString();
-    return QStringLiteral("образ в записях повреждён: %1 — его байты дают SHA-256 %2")
-        .arg(strHash.left(12), strActual.left(12));
-}
-} // namespace
 
 CRecordStore::CRecordStore() = default;
 
@@ -133,27 +113,10 @@ bool CRecordStore::CreateSchema()
 {
     if (!Begin())
         return false;
+    if (!CRecordSchema::Create(Database(), m_db, m_strLastError))
     {
-        QSqlQuery query(Database());
-        for (const QString& strStatement : CRecordSchema::Statements(m_db))
-            if (!query.exec(strStatement))
-            {
-                m_strLastError = query.lastError().text();
-                query.finish();
-                Rollback();
-                return false;
-            }
-        query.prepare(QStringLiteral(
-            "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO UPDATE SET value = "
-            "excluded.value WHERE CAST(meta.value AS INTEGER) < CAST(excluded.value AS INTEGER)"));
-        query.addBindValue(QString::number(CRecordSchema::kVersion));
-        if (!Run(query))
-        {
-            query.finish();
-            Rollback();
-            return false;
-        }
-        query.finish();
+        Rollback();
+        return false;
     }
     return Commit();
 }
@@ -173,7 +136,7 @@ bool CRecordStore::PutImages(QSqlQuery& query, const Images& images)
     }
     for (const auto& [strHash, bytes] : images)
     {
-        if (const QString strFault = ImageFault(strHash, bytes); !strFault.isEmpty())
+        if (const QString strFault = CFingerprint::ImageFault(strHash, bytes); !strFault.isEmpty())
         {
             m_strLastError = strFault;
             m_bRefused = true;
@@ -313,7 +276,7 @@ bool CRecordStore::Image(const QString& strHash, QByteArray& bytes)
         return false;
     }
     bytes = query.value(0).toByteArray();
-    m_strLastError = ImageFault(strHash, bytes);
+    m_strLastError = CFingerprint::ImageFault(strHash, bytes);
     return m_strLastError.isEmpty();
 }
 

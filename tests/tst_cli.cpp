@@ -425,23 +425,25 @@ void TestCli::deviceFailures_data()
     QTest::addColumn<int>("request");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("keys"); // the record's: step, reason, bytes received and expected
     // Every failure names its step, its block and why, after the message of old.
     QTest::newRow("no versions") << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Versions)
                                  << "Ошибка чтения версий прибора и загрузчика."
-                                 << "Причина: чтение версий: нет ответа, получено 0 из 4 байт";
+                                 << "Причина: чтение версий: нет ответа, получено 0 из 4 байт" << "";
     QTest::newRow("image unreadable")
         << int(EFault::BadCheck) << int(CSimDevice::ERequest::Read) << "Ошибка чтения образа EEPROM прибора."
-        << "Причина: чтение образа, блок 0x0000: неверное контрольное слово ответа";
+        << "Причина: чтение образа, блок 0x0000: неверное контрольное слово ответа" << "read check-word";
     QTest::newRow("every block answered as the next, the first included")
         << int(EFault::OtherBlock) << int(CSimDevice::ERequest::Read)
         << "Ошибка чтения образа EEPROM прибора."
-        << "Причина: чтение образа, блок 0x0000: ответ относится к блоку 0x0008";
+        << "Причина: чтение образа, блок 0x0000: ответ относится к блоку 0x0008" << "read wrong-block";
     QTest::newRow("write refused") << int(EFault::Refusal) << int(CSimDevice::ERequest::Write)
                                    << "Ошибка записи параметров!"
-                                   << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555";
+                                   << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555"
+                                   << "write refused";
     QTest::newRow("write unanswered")
         << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write) << "- прибор неисправен."
-        << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт";
+        << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт" << "write timeout 0 1";
 }
 
 void TestCli::deviceFailures()
@@ -450,11 +452,22 @@ void TestCli::deviceFailures()
     QFETCH(int, request);
     QFETCH(QString, message);
     QFETCH(QString, reason);
+    QFETCH(QString, keys);
     m_pSim->WithDevice([&](CSimDevice& device)
                        { device.AddLastingFault(EFault(fault), CSimDevice::ERequest(request)); });
-    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 1);
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--record", strRecord}), 1);
     QVERIFY2(m_strErr.contains(message + "\n"), qPrintable(m_strErr));
     QVERIFY2(m_strErr.contains(reason), qPrintable(m_strErr));
+    // The record names the failure in keys a plant's database can be asked about.
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonArray history = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QStringList found;
+    if (!history.isEmpty())
+        for (const char* pszKey : {"step", "reasonKey", "received", "expected"})
+            if (!history[0][pszKey].isNull())
+                found << history[0][pszKey].toVariant().toString();
+    QCOMPARE(found.join(' '), keys);
     QCOMPARE(Run({"read", "--port", "/dev/zint9-none"}), 1);
     QVERIFY(m_strErr.contains("Ошибка открытия порта!"));
 }

@@ -52,6 +52,8 @@ private slots:
     void tornWriteIsKnown();
     void storeMissingKeepsEntries();
     void plantAwayForQueries();
+    void olderRecordUpgraded_data();
+    void olderRecordUpgraded();
 };
 
 void TestRecord::fingerprint_data()
@@ -354,4 +356,76 @@ void TestRecord::plantAwayForQueries()
 }
 
 QTEST_MAIN(TestRecord)
+void TestRecord::olderRecordUpgraded_data()
+{
+    QTest::addColumn<bool>("plant");
+    QTest::newRow("station's file") << false;
+    QTest::newRow("plant's database") << true;
+}
+
+void TestRecord::olderRecordUpgraded()
+{
+    // A record made before failures had keys: its entries stay, new ones carry the keys.
+    QFETCH(bool, plant);
+    CTestFolder folder;
+    CPgCluster cluster;
+    if (plant)
+        QVERIFY2(cluster.Start(), qPrintable(cluster.m_strError));
+    const QStringList older = {
+        "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+        "INSERT INTO meta VALUES ('schema', '2')",
+        "CREATE TABLE entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT NULL, "
+        "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, fingerprint "
+        "TEXT, serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT "
+        "NULL, step TEXT, address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, "
+        "source TEXT, source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT "
+        "NULL, ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
+        "INSERT INTO entries (id, started, duration_ms, station, operator, program_version, operation, "
+        "result, step, address, reason, demo, partial, ambiguous) VALUES ('old', '2026-01-05T10:00:00.000Z', "
+        "100, 'line-1', 'ivanov', '1.0', 'write', 'failed', 'write', 112, 'прибор отказал', 0, 0, 0)"};
+    const QString strPath = plant ? cluster.Url() : "sqlite:" + folder.FilePath("record.sqlite");
+    if (plant)
+        QVERIFY(!cluster.Query(older.join("; ")).isNull());
+    else
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
+        db.setDatabaseName(folder.FilePath("record.sqlite"));
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString& strStatement : older)
+            QVERIFY2(query.exec(strStatement), qPrintable(strStatement));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("older");
+    CRecordStore store;
+    QVERIFY2(store.Open(strPath), qPrintable(store.m_strLastError));
+    CRecordEntry entry;
+    entry.strId = "new";
+    entry.timeStart = QDateTime::currentDateTimeUtc();
+    entry.strOperation = "write";
+    entry.strResult = "failed";
+    entry.strStep = "verify";
+    entry.strReasonKey = "mismatch";
+    entry.nAddress = 112;
+    entry.nReceived = 0x01;
+    entry.nExpected = 0x00;
+    QVERIFY2(store.Put(entry, {}), qPrintable(store.m_strLastError));
+    QList<CRecordEntry> entries;
+    QVERIFY(store.Find({}, entries));
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0].strReasonKey, QStringLiteral("mismatch"));
+    QCOMPARE(entries[0].nReceived, 1);
+    QCOMPARE(entries[0].nExpected, 0);
+    QCOMPARE(entries[1].strId, QStringLiteral("old"));
+    QCOMPARE(entries[1].strReason, QStringLiteral("прибор отказал"));
+    QVERIFY(entries[1].strReasonKey.isEmpty());
+    QCOMPARE(entries[1].nReceived, -1);
+    // Opened again, nothing is added twice.
+    CRecordStore again;
+    QVERIFY2(again.Open(strPath), qPrintable(again.m_strLastError));
+    if (plant)
+        QCOMPARE(cluster.Query("SELECT value FROM meta WHERE key = 'schema'"), QStringLiteral("3"));
+}
+
 #include "tst_record.moc"
