@@ -365,7 +365,8 @@ void TestCli::changedOnly_data()
     QTest::addColumn<QString>("result"); // the write's entry in the record
     QTest::addColumn<bool>("partial");
     QTest::newRow("one setting") << -1 << 0 << 1 + 64 + 1 + 1 << "done" << false;
-    QTest::newRow("its block stored wrong") << int(EFault::CorruptStore) << 1 << 1 + 64 + 1 + 1 << "failed" << true;
+    QTest::newRow("its block stored wrong")
+        << int(EFault::CorruptStore) << 1 << 1 + 64 + 1 + 1 << "failed" << true;
     // Stored, then the answers lost twice: the unit holds the new value, or may.
     QTest::newRow("its block stored, never acknowledged")
         << int(EFault::Unacknowledged) << 1 << 1 + 64 + 2 << "interrupted" << true;
@@ -429,21 +430,25 @@ void TestCli::deviceFailures_data()
     // Every failure names its step, its block and why, after the message of old.
     QTest::newRow("no versions") << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Versions)
                                  << "Ошибка чтения версий прибора и загрузчика."
-                                 << "Причина: чтение версий: нет ответа, получено 0 из 4 байт" << "";
+                                 << "Причина: чтение версий: нет ответа, получено 0 из 4 байт"
+                                 << "";
     QTest::newRow("image unreadable")
         << int(EFault::BadCheck) << int(CSimDevice::ERequest::Read) << "Ошибка чтения образа EEPROM прибора."
-        << "Причина: чтение образа, блок 0x0000: неверное контрольное слово ответа" << "read check-word";
+        << "Причина: чтение образа, блок 0x0000: неверное контрольное слово ответа"
+        << "read check-word";
     QTest::newRow("every block answered as the next, the first included")
         << int(EFault::OtherBlock) << int(CSimDevice::ERequest::Read)
         << "Ошибка чтения образа EEPROM прибора."
-        << "Причина: чтение образа, блок 0x0000: ответ относится к блоку 0x0008" << "read wrong-block";
+        << "Причина: чтение образа, блок 0x0000: ответ относится к блоку 0x0008"
+        << "read wrong-block";
     QTest::newRow("write refused") << int(EFault::Refusal) << int(CSimDevice::ERequest::Write)
                                    << "Ошибка записи параметров!"
                                    << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555"
                                    << "write refused";
     QTest::newRow("write unanswered")
         << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write) << "- прибор неисправен."
-        << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт" << "write timeout 0 1";
+        << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт"
+        << "write timeout 0 1";
 }
 
 void TestCli::deviceFailures()

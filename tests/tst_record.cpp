@@ -375,10 +375,13 @@ void TestRecord::olderRecordUpgraded()
         "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
         "INSERT INTO meta VALUES ('schema', '2')",
         "CREATE TABLE entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT NULL, "
-        "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, fingerprint "
+        "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, "
+        "fingerprint "
         "TEXT, serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT "
-        "NULL, step TEXT, address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, "
-        "source TEXT, source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT "
+        "NULL, step TEXT, address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after "
+        "TEXT, "
+        "source TEXT, source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER "
+        "NOT "
         "NULL, ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
         "INSERT INTO entries (id, started, duration_ms, station, operator, program_version, operation, "
         "result, step, address, reason, demo, partial, ambiguous) VALUES ('old', '2026-01-05T10:00:00.000Z', "
