@@ -260,9 +260,16 @@ void CBatchRun::CheckAmbiguous(int nLine)
     SLine& line = m_lines[size_t(nLine)];
     if (line.strUnit.isEmpty())
         return;
+    bool bTwice = false;
     for (const SLine& other : m_lines)
-        if (&other != &line && other.strUnit == line.strUnit)
-            m_ambiguous.insert(line.strUnit);
+        bTwice = bTwice || (&other != &line && other.strUnit == line.strUnit);
+    if (!bTwice || m_ambiguous.contains(line.strUnit))
+        return;
+    m_ambiguous.insert(line.strUnit);
+    // Each worker writes its unit's row: they hear of it too.
+    for (SLine& other : m_lines)
+        if (other.pProcess && other.pProcess->state() == QProcess::Running && !m_bStopping)
+            other.pProcess->write("ambiguous " + line.strUnit.toLatin1() + '\n');
 }
 
 void CBatchRun::MarkAmbiguous()
@@ -291,10 +298,14 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     line.bInDevice = false;
     line.bResult = true;
     // One rule for every time the tool writes down: UTC, with its "Z".
-    result["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    if (!result.contains("time"))
+        result["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     result["port"] = line.strPort;
     // As far as the run knows it now; the summary and the record know the whole run's.
     result["ambiguous"] = m_ambiguous.contains(result["fingerprint"].toString());
+    // A worker writes its own row; the first process only those of workers that died.
+    const bool bReported = result.take("reported").toBool();
+    const QString strReportLost = result.take("reportLost").toString();
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
     m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
@@ -303,11 +314,12 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
         std::fputs("\a", m_pErr); // the operator may not be looking
         std::fflush(m_pErr);
     }
-    if (m_report && !m_report->Append(result))
+    if (m_report && !bReported && !m_report->Append(result))
     {
         m_bReportLost = true;
         m_pDisplay->Log(
-            QStringLiteral("zint9: не удалось дописать отчёт %1: %2").arg(m_strReport, m_report->m_strError));
+            QStringLiteral("zint9: не удалось дописать отчёт %1: %2")
+                .arg(m_strReport, strReportLost.isEmpty() ? m_report->m_strError : strReportLost));
     }
     m_results.append(result);
 }

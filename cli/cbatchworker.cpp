@@ -1,5 +1,6 @@
 #include "cbatchworker.h"
 
+#include "cbatchreport.h"
 #include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "clinelog.h"
@@ -9,20 +10,25 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QSet>
 #include <QThread>
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <mutex>
 #include <string>
 #include <thread>
 
 namespace
 {
 std::atomic<bool> s_bStop{false};
+std::mutex s_ambiguousMutex;
+QSet<QString> s_ambiguous; // fingerprints the parent has seen on two ports
 
-// The parent says stop with a line, or by going away.
+// The parent says stop with a line, or by going away; it names the units it has seen on two
+// ports, for the report's rows.
 void WatchInput()
 {
     std::thread(
@@ -30,11 +36,20 @@ void WatchInput()
         {
             std::string strLine;
             while (std::getline(std::cin, strLine) && strLine != "stop")
-            {
-            }
+                if (strLine.rfind("ambiguous ", 0) == 0)
+                {
+                    const std::lock_guard<std::mutex> lock(s_ambiguousMutex);
+                    s_ambiguous.insert(QString::fromStdString(strLine.substr(10)));
+                }
             s_bStop = true;
         })
         .detach();
+}
+
+bool IsAmbiguous(const QString& strFingerprint)
+{
+    const std::lock_guard<std::mutex> lock(s_ambiguousMutex);
+    return s_ambiguous.contains(strFingerprint);
 }
 
 // Progress as percent lines; only a change is sent.
@@ -214,8 +229,24 @@ int CBatchWorker::Configure()
         std::memcpy(written.Image(), outcome.written.constData(), CParamZT01::kImageSize);
         m_device.m_already = CDeviceCommand::SAlready{CFingerprint::Of(written), outcome.written};
     }
-    Emit(Result(nExit));
+    QJsonObject result = Result(nExit);
+    Report(result);
+    Emit(result);
     return nExit;
+}
+
+void CBatchWorker::Report(QJsonObject& result) const
+{
+    // The row is this process's to write, so that it outlives the first process.
+    result["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    result["ambiguous"] = IsAmbiguous(result["fingerprint"].toString());
+    if (m_options.strReport.isEmpty())
+        return;
+    CBatchReport report;
+    if (report.Open(m_options.strReport) && report.Append(result))
+        result["reported"] = true;
+    else
+        result["reportLost"] = report.m_strError;
 }
 
 QJsonObject CBatchWorker::Result(int nExit) const

@@ -43,6 +43,9 @@ private:
     // Waits until a device answers (bPresent) or stops answering; false when asked to stop.
     bool WaitFor(bool bPresent);
     QJsonObject Result(int nExit) const;
+    // Appends the unit's row to the report, where one is kept, and notes in the result whether
+    // it went in.
+    void Report(QJsonObject& result) const;
     // The settings the unit holds, for the result; all null when it was never read.
     void AddValues(QJsonObject& result) const;
 

@@ -177,11 +177,11 @@ bool COptions::IsBatch() const
 
 QJsonObject COptions::Job(const QString& strPort) const
 {
-    QJsonObject job{{"command", strCommand},      {"port", strPort},           {"in", strIn},
-                    {"sensor", strSensor},        {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
-                    {"repeat", bRepeat},          {"record", strRecord},       {"station", strStation},
-                    {"operator", strOperator},    {"serial", strSerial},       {"trace", strTrace},
-                    {"changedOnly", bChangedOnly}};
+    QJsonObject job{{"command", strCommand},       {"port", strPort},           {"in", strIn},
+                    {"sensor", strSensor},         {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
+                    {"repeat", bRepeat},           {"record", strRecord},       {"station", strStation},
+                    {"operator", strOperator},     {"serial", strSerial},       {"trace", strTrace},
+                    {"changedOnly", bChangedOnly}, {"report", strReport}};
     for (const auto& [pszName, pValue] : kNumbers)
         if (this->*pValue)
             job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
@@ -206,6 +206,7 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.strSerial = job["serial"].toString();
     options.strTrace = job["trace"].toString();
     options.bChangedOnly = job["changedOnly"].toBool();
+    options.strReport = job["report"].toString();
     options.bQuiet = true;
     for (const auto& [pszName, pValue] : kNumbers)
         if (job.contains(QLatin1String(pszName)))

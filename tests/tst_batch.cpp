@@ -344,6 +344,9 @@ void TestBatch::parentGoesAway()
             CTestFolder::Bytes(sims[i].WithDevice([](CSimDevice& device) { return device.Image(); })),
             CTestFolder::Bytes(expected[i]), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(batch.state(), QProcess::NotRunning, 30000);
+    // Every unit's row, whole, written by the process that finished it: the first one's death
+    // loses none.
+    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 30000);
     if (how == "kill")
         return;
     QCOMPARE(batch.exitStatus(), QProcess::NormalExit);
