@@ -89,8 +89,7 @@ int CBatchRun::Run(const COptions& options)
                      QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
     // A unit configured whose traffic log was lost fails the run, not its own result.
     for (const QJsonValue& result : m_results)
-        if ((result["result"].toString() != QLatin1String("ok") &&
-             result["result"].toString() != QLatin1String("unverified")) ||
+        if (!QStringList{"ok", "unverified", "already"}.contains(result["result"].toString()) ||
             result["traceLost"].toBool())
             return COptions::kFailure;
     return COptions::kSuccess;
@@ -305,11 +304,19 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     result["ambiguous"] = m_ambiguous.contains(result["fingerprint"].toString());
     // A worker writes its own row; the first process only those of workers that died.
     const bool bReported = result.take("reported").toBool();
+    // A unit configured here is known on every port of the run: moved, it is not written again.
+    const QString strConfigured = result.take("configured").toString();
+    if (!strConfigured.isEmpty() && !m_bStopping)
+        for (SLine& other : m_lines)
+            if (&other != &line && other.pProcess && other.pProcess->state() == QProcess::Running)
+                other.pProcess->write("configured " + result["fingerprint"].toString().toLatin1() + ' ' +
+                                      strConfigured.toLatin1() + '\n');
     const QString strReportLost = result.take("reportLost").toString();
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
     m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
-    if (strResult != QLatin1String("ok") && m_bRepeat && m_pDisplay->IsLive())
+    if (strResult != QLatin1String("ok") && strResult != QLatin1String("already") && m_bRepeat &&
+        m_pDisplay->IsLive())
     {
         std::fputs("\a", m_pErr); // the operator may not be looking
         std::fflush(m_pErr);

@@ -9,6 +9,8 @@ QString CBatchSummary::ResultText(const QString& strResult, bool bPartial)
 {
     if (strResult == QLatin1String("ok"))
         return QStringLiteral("успех");
+    if (strResult == QLatin1String("already"))
+        return QStringLiteral("уже настроен");
     if (strResult == QLatin1String("unverified"))
         return QStringLiteral("записано без сверки");
     if (strResult == QLatin1String("refused"))

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QSet>
 #include <QThread>
@@ -24,11 +25,30 @@
 namespace
 {
 std::atomic<bool> s_bStop{false};
-std::mutex s_ambiguousMutex;
-QSet<QString> s_ambiguous; // fingerprints the parent has seen on two ports
+
+// What the parent's lines tell of the run's other ports.
+struct SRunWord
+{
+    std::mutex mutex;
+    QSet<QString> ambiguous;            // fingerprints the parent has seen on two ports
+    QHash<QString, QString> configured; // a unit this run configured: its image's SHA-256
+};
+
+// Never destroyed: the thread that fills it may still be reading a line as the process ends.
+SRunWord& RunWord()
+{
+    static SRunWord* const pWord = new SRunWord;
+    return *pWord;
+}
+
+void Configured(const QString& strUnit, const QString& strHash)
+{
+    const std::lock_guard<std::mutex> lock(RunWord().mutex);
+    RunWord().configured.insert(strUnit, strHash);
+}
 
 // The parent says stop with a line, or by going away; it names the units it has seen on two
-// ports, for the report's rows.
+// ports, for the report's rows, and those configured on other ports.
 void WatchInput()
 {
     std::thread(
@@ -36,11 +56,16 @@ void WatchInput()
         {
             std::string strLine;
             while (std::getline(std::cin, strLine) && strLine != "stop")
-                if (strLine.rfind("ambiguous ", 0) == 0)
+            {
+                const QStringList words = QString::fromStdString(strLine).split(QLatin1Char(' '));
+                if (words.size() == 2 && words[0] == QLatin1String("ambiguous"))
                 {
-                    const std::lock_guard<std::mutex> lock(s_ambiguousMutex);
-                    s_ambiguous.insert(QString::fromStdString(strLine.substr(10)));
+                    const std::lock_guard<std::mutex> lock(RunWord().mutex);
+                    RunWord().ambiguous.insert(words[1]);
                 }
+                else if (words.size() == 3 && words[0] == QLatin1String("configured"))
+                    Configured(words[1], words[2]);
+            }
             s_bStop = true;
         })
         .detach();
@@ -48,8 +73,14 @@ void WatchInput()
 
 bool IsAmbiguous(const QString& strFingerprint)
 {
-    const std::lock_guard<std::mutex> lock(s_ambiguousMutex);
-    return s_ambiguous.contains(strFingerprint);
+    const std::lock_guard<std::mutex> lock(RunWord().mutex);
+    return RunWord().ambiguous.contains(strFingerprint);
+}
+
+bool IsConfigured(const QString& strUnit, const QString& strHash)
+{
+    const std::lock_guard<std::mutex> lock(RunWord().mutex);
+    return !strUnit.isEmpty() && RunWord().configured.value(strUnit) == strHash;
 }
 
 // Progress as percent lines; only a change is sent.
@@ -91,6 +122,7 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
         return std::make_unique<CWorkerProgress>();
     };
     m_app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
+    m_device.m_pfnConfigured = IsConfigured;
     m_app.m_Hooks.m_pfnWriteBlock = [](int nAddress, bool bAcknowledged) {
         Emit({{"event", "block"}, {"address", nAddress}, {"acknowledged", bAcknowledged}});
     };
@@ -223,13 +255,20 @@ int CBatchWorker::Configure()
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
     // A unit given this run's image and found holding it is not written again when it is seen
     // once more, be it by a missed answer or by being plugged in again.
-    if (nExit == COptions::kSuccess && outcome.bVerified)
+    // Other ports of the run hear of it through the first process.
+    QJsonObject result = Result(nExit);
+    if (nExit == COptions::kSuccess && outcome.bVerified && !outcome.bAlready)
     {
         CParamZT01 written;
         std::memcpy(written.Image(), outcome.written.constData(), CParamZT01::kImageSize);
-        m_device.m_already = CDeviceCommand::SAlready{CFingerprint::Of(written), outcome.written};
+        const QString strUnit = CFingerprint::Of(written);
+        if (!strUnit.isEmpty())
+        {
+            const QString strHash = CFingerprint::ImageHash(written);
+            Configured(strUnit, strHash);
+            result["configured"] = strHash;
+        }
     }
-    QJsonObject result = Result(nExit);
     Report(result);
     Emit(result);
     return nExit;
@@ -252,14 +291,17 @@ void CBatchWorker::Report(QJsonObject& result) const
 QJsonObject CBatchWorker::Result(int nExit) const
 {
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
-    // "ok" only for a unit read back and found holding its image.
+    // "ok" only for a unit read back and found holding its image; the others as the record
+    // names them.
     QString strResult = QStringLiteral("failed");
-    if (nExit == COptions::kSuccess)
+    if (outcome.bAlready)
+        strResult = QStringLiteral("already");
+    else if (nExit == COptions::kSuccess)
         strResult = outcome.bVerified ? QStringLiteral("ok") : QStringLiteral("unverified");
     else if (nExit == COptions::kRefused || outcome.failure.m_nReason == CFailure::EReason::Refused)
         strResult = QStringLiteral("refused");
     else if (outcome.bTorn)
-        strResult = QStringLiteral("interrupted"); // as the record has it
+        strResult = QStringLiteral("interrupted");
     QJsonObject result{{"event", "result"},        {"port", m_strPort},      {"exit", nExit},
                        {"result", strResult},      {"messages", m_messages}, {"partial", outcome.bPartial},
                        {"traceLost", m_bTraceLost}};

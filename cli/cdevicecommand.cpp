@@ -284,14 +284,11 @@ void CDeviceCommand::LearnHeld(const CWriteSession& session, bool bWritten)
 
 bool CDeviceCommand::AlreadyHolds()
 {
-    if (!m_already)
-        return false;
     const CParamZT01& held = m_app.m_ParamDevice;
-    if (QByteArray(reinterpret_cast<const char*>(held.Image()), CParamZT01::kImageSize) != m_already->image ||
-        CFingerprint::Of(held) != m_already->strFingerprint)
+    if (!m_pfnConfigured || !m_pfnConfigured(CFingerprint::Of(held), CFingerprint::ImageHash(held)))
         return false;
     // The read just made compared every byte with what the unit was given.
-    m_outcome.bVerifyAsked = m_outcome.bVerified = true;
+    m_outcome.bVerifyAsked = m_outcome.bVerified = m_outcome.bAlready = true;
     m_console.Err(
         QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
     return true;

@@ -27,18 +27,13 @@ public:
         int nDiffAddress = -1;  // the first address a verify found different
         CFailure failure;       // of the last connect or write; none on success
         bool bTorn = false;     // the write ended after the unit may have taken some of it
+        bool bAlready = false;  // the unit held what this run had given it: not written again
         bool bVerified = false; // read back and found equal
         bool bVerifyAsked = false;
         QByteArray written;    // the image the last write sent
         QByteArray held;       // what the unit holds, as far as is known; empty: never read
         bool bPartial = false; // it may hold a partial image
         QString strSourceHash; // write --in: the file's SHA-256
-    };
-    // A station's unit that already holds this image is not written again.
-    struct SAlready
-    {
-        QString strFingerprint;
-        QByteArray image;
     };
 
     CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal = nullptr);
@@ -58,7 +53,9 @@ public:
     // Told whenever the outcome learns something that must outlive a sudden end: the versions
     // once the device answered, the backup once it is safe.
     std::function<void()> m_pfnLearnt;
-    std::optional<SAlready> m_already;
+    // A unit this run has configured and verified, seen again holding the image it was given
+    // (by its fingerprint and the image's SHA-256), is not written again.
+    std::function<bool(const QString& strFingerprint, const QString& strImageHash)> m_pfnConfigured;
     void SetJournal(CWriteJournal* pJournal) { m_pJournal = pJournal; }
 
     // Reads a 512-byte image file; a failure is reported.

@@ -208,61 +208,73 @@ void TestBatch::refusedBeforeAnyPort()
 
 void TestBatch::stationRepeats()
 {
-    const QString strLink = m_pFolder->FilePath("station");
-    auto plugIn = [&](CSimulator& sim) { return sim.Start() && QFile::link(sim.SlavePath(), strLink); };
+    // A station of two ports: units come and go on each.
+    const QString strLinks[2] = {m_pFolder->FilePath("station"), m_pFolder->FilePath("station2")};
+    auto plugIn = [&](CSimulator& sim, int nLink)
+    { return sim.Start() && QFile::link(sim.SlavePath(), strLinks[nLink]); };
     auto first = std::make_unique<CSimulator>();
-    QVERIFY(plugIn(*first));
+    QVERIFY(plugIn(*first, 0));
     QProcess station;
     CInterrupt::NewGroup(station);
     QVERIFY(QDir(m_pFolder->Path()).mkdir("traces"));
-    station.start(Program(), {"set", "--low", "10", "--port", strLink, "--repeat", "--json", "--backup-dir",
-                              m_pFolder->FilePath("backups"), "--report", m_pFolder->FilePath("report.csv"),
-                              "--trace", m_pFolder->FilePath("traces")});
+    station.start(Program(), {"set", "--low", "10", "--port", strLinks[0], "--port", strLinks[1], "--repeat",
+                              "--json", "--backup-dir", m_pFolder->FilePath("backups"), "--report",
+                              m_pFolder->FilePath("report.csv"), "--trace", m_pFolder->FilePath("traces")});
     QVERIFY(station.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 2, 60000);
     QCOMPARE(LowLimit(*first), 10.0f);
     const CParamZT01 configured = first->WithDevice([](CSimDevice& device) { return device.Image(); });
     QByteArray err;
     // Unplugged; the station says when it has seen the line silent and waits for the next device.
-    auto unplug = [&](std::unique_ptr<CSimulator>& pSim, int nWaits)
+    auto unplug = [&](std::unique_ptr<CSimulator>& pSim, int nLink, int nWaits)
     {
         pSim.reset();
-        QFile::remove(strLink);
-        QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).count(": ждёт прибор") == nWaits,
-                                 30000);
+        QFile::remove(strLinks[nLink]);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += station.readAllStandardError()).count(strLinks[nLink].toUtf8() + ": ждёт прибор") ==
+                nWaits,
+            30000);
     };
-    unplug(first, 2);
-    // The same unit plugged in again is known by what it holds: not written a second time.
+    unplug(first, 0, 2);
+    // The same unit put on the other port is known by what it holds: not written a second time.
     auto again = std::make_unique<CSimulator>();
     again->WithDevice([&](CSimDevice& device) { device.SetImage(configured); });
-    QVERIFY(plugIn(*again));
+    QVERIFY(plugIn(*again, 1));
     QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 60000);
     QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).contains("уже настроен"), 30000);
     QCOMPARE(Backups().size(), 1);
-    unplug(again, 3);
-    // The next unit, plugged in where it was.
+    unplug(again, 1, 2);
+    // The next unit, plugged in where the first was.
     auto second = std::make_unique<CSimulator>();
-    QVERIFY(plugIn(*second));
+    second->WithDevice([](CSimDevice& device) { device.SetUnit(2); });
+    QVERIFY(plugIn(*second, 0));
     QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 4, 60000);
     QCOMPARE(LowLimit(*second), 10.0f);
     // Ctrl+C as the terminal sends it, to zint9 and everything in its group.
     QVERIFY(CInterrupt::SendToGroup(station.processId()));
     QVERIFY(station.waitForFinished(30000));
     QCOMPARE(station.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(station.exitCode(), 0);
+    err += station.readAllStandardError();
+    QVERIFY2(station.exitCode() == 0, err.constData());
     const QJsonArray results = QJsonDocument::fromJson(station.readAllStandardOutput()).array();
-    QCOMPARE(results.size(), 3);
+    QStringList outcomes;
+    for (const QJsonValue& result : results)
+        outcomes << result["result"].toString();
+    QCOMPARE(outcomes, QStringList({"ok", "already", "ok"}));
+    // The report says so too: the row of the unit seen again has no backup of its own.
+    const QStringList report = ReportLines();
+    QCOMPARE(report.filter(",already,").size(), 1);
+    QVERIFY2(report.filter(",already,")[0].contains(",already,,"), qPrintable(report.join('\n')));
     // A traffic log a unit, named with its time and fingerprint.
     const QStringList traces = QDir(m_pFolder->FilePath("traces")).entryList(QDir::Files);
     QCOMPARE(traces.size(), 3);
     for (const QString& strTrace : traces)
     {
-        QVERIFY2(QRegularExpression("^station-\\d{8}-\\d{6}-[0-9a-f]{12}\\.log$").match(strTrace).hasMatch(),
-                 qPrintable(strTrace));
+        QVERIFY2(
+            QRegularExpression("^station2?-\\d{8}-\\d{6}-[0-9a-f]{12}\\.log$").match(strTrace).hasMatch(),
+            qPrintable(strTrace));
         QVERIFY(m_pFolder->ReadFile("traces/" + strTrace).contains("< versions 0x1555 0x0008"));
     }
-    for (const QJsonValue& result : results)
-        QCOMPARE(result["result"].toString(), QStringLiteral("ok"));
     QCOMPARE(Backups().size(), 2);
 }
 
@@ -346,7 +358,7 @@ void TestBatch::parentGoesAway()
     QTRY_COMPARE_WITH_TIMEOUT(batch.state(), QProcess::NotRunning, 30000);
     // Every unit's row, whole, written by the process that finished it: the first one's death
     // loses none.
-    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 30000);
+    QTRY_VERIFY2_WITH_TIMEOUT(ReportLines().size() == 3, qPrintable(ReportLines().join('\n')), 30000);
     if (how == "kill")
         return;
     QCOMPARE(batch.exitStatus(), QProcess::NormalExit);

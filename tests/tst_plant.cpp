@@ -130,7 +130,7 @@ void TestPlant::databaseAwayAndBack()
         sims[i].WithDevice([i](CSimDevice& device) { device.SetUnit(30 + i); });
     }
     const QStringList set = QStringList{"set", "--record", m_pCluster->Url()} + Ports(sims, 2);
-    QCOMPARE(Run(set + QStringList{"--low", "10"}), 0);
+    QVERIFY2(Run(set + QStringList{"--low", "10"}) == 0, qPrintable(m_strErr + m_strOut));
     QCOMPARE(PlantEntries(), 4);
     for (CSimulator& sim : sims)
     {
@@ -149,8 +149,8 @@ void TestPlant::databaseAwayAndBack()
     QTRY_VERIFY_WITH_TIMEOUT(exchanges(sims[0]) > 70 && exchanges(sims[1]) > 70, 30000);
     m_pCluster->Stop();
     QVERIFY(pStation->waitForFinished(60000));
-    QCOMPARE(pStation->exitCode(), 0);
     const QString strErr = QString::fromUtf8(pStation->readAllStandardError());
+    QVERIFY2(pStation->exitCode() == 0, qPrintable(strErr));
     QCOMPARE(strErr.count("записи ведутся на этой машине"), 1);
     QVERIFY(m_pCluster->Resume());
     QCOMPARE(PlantEntries(), 4);
