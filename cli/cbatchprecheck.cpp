@@ -2,38 +2,59 @@
 
 #include "cconsole.h"
 #include "cdevicecommand.h"
-#include "cfilevalues.h"
 #include "coptions.h"
 #include "cparamrules.h"
+#include "cserialport.h"
+#include "csetcommand.h"
+#include "cwritecommand.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
 
+#include <QHash>
+
 #include <limits>
+
+int CBatchPreCheck::Ports(CConsole& console, const COptions& options)
+{
+    const QStringList& ports = options.ports;
+    if (ports.isEmpty())
+        return console.Error(COptions::kUsage,
+                             QStringLiteral("команде %1 нужен --port ИМЯ").arg(options.strCommand));
+    // One device under two names (a link, another path) would be configured twice at once.
+    QHash<QString, QString> devices;
+    for (const QString& strPort : ports)
+    {
+        if (ports.count(strPort) > 1)
+            return console.Error(COptions::kUsage, QStringLiteral("порт %1 указан дважды").arg(strPort));
+        const QString strDevice = CSerialPort::DeviceIdentity(strPort);
+        if (!strDevice.isEmpty() && devices.contains(strDevice))
+            return console.Error(
+                COptions::kUsage,
+                QStringLiteral("порты %1 и %2 — одно и то же устройство").arg(devices[strDevice], strPort));
+        devices.insert(strDevice, strPort);
+    }
+    return COptions::kSuccess;
+}
 
 int CBatchPreCheck::Run(CZTAppDevice& app, CConsole& console, const COptions& options)
 {
+    if (const int nExit = Ports(console, options); nExit != COptions::kSuccess)
+        return nExit;
     app.LoadSensorCatalogue();
     const CWriteSession session(app);
     CParamRules::SVerdict verdict;
     if (options.strCommand == QLatin1String("write"))
     {
-        if (options.strIn.isEmpty())
-            return console.Error(COptions::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
         CParamZT01 source;
-        if (!CDeviceCommand(app, console).LoadImageFile(options.strIn, source))
-            return COptions::kFailure;
-        if (const QString strFault = CFileValues::Fault(app, source, options.strIn); !strFault.isEmpty())
-            return console.Error(COptions::kRefused, strFault);
+        CDeviceCommand device(app, console);
+        if (int nExit = COptions::kSuccess; !CWriteCommand::LoadSource(device, options, source, nExit))
+            return nExit;
         verdict = session.Check(source); // every value that a write checks comes from the file
     }
     else if (!options.strSensor.isEmpty())
     {
-        const int nSensor = app.SensorIndex(options.strSensor);
-        if (nSensor < 0)
-            return console.Error(COptions::kUsage,
-                                 QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));
-        if (!app.LoadSensorImage(nSensor))
-            return COptions::kFailure;
+        if (int nExit = COptions::kSuccess; !CSetCommand::LoadSensor(app, console, options, nExit))
+            return nExit;
         // The sensor block is the file's; only the failure output and the filter time stay the
         // device's, and those are checked when given.
         CParamZT01 image = app.m_ParamEdit;

@@ -4,11 +4,15 @@ class CConsole;
 class COptions;
 class CZTAppDevice;
 
-// The values a batch's write would take, judged once before any port is touched: the image file
-// of write entirely, and of set what no device can change.
+// What a batch is given, judged once before any port is touched: its ports, and the values its
+// writes would take (the image file of write entirely, and of set what no device can change).
 class CBatchPreCheck
 {
 public:
     // kSuccess, or the exit status with the reason printed.
     static int Run(CZTAppDevice& app, CConsole& console, const COptions& options);
+
+private:
+    // The ports: given, each once, and no device under two names.
+    static int Ports(CConsole& console, const COptions& options);
 };

@@ -3,10 +3,9 @@
 #include "cbatchprecheck.h"
 #include "cbatchsummary.h"
 #include "cconsoleprogress.h"
-#include "cdevicecommand.h"
-#include "cfailuretext.h"
 #include "crecordaccess.h"
 #include "cstopsignal.h"
+#include "cworkerdeath.h"
 #include "cztappdevice.h"
 
 #include <QCoreApplication>
@@ -14,12 +13,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QHash>
 #include <QJsonDocument>
 #include <QTimer>
-
-#include <algorithm>
-#include <limits>
 
 CBatchRun::CBatchRun(CZTAppDevice& app, CConsole& console)
     : m_app(app), m_console(console), m_pOut(console.OutStream()), m_pErr(console.ErrStream())
@@ -46,21 +41,6 @@ int CBatchRun::Run(const COptions& options)
     m_bJson = options.bJson;
     m_bQuiet = options.bQuiet;
     m_strReport = options.strReport;
-    if (m_ports.isEmpty())
-        return Error(COptions::kUsage, QStringLiteral("команде %1 нужен --port ИМЯ").arg(options.strCommand));
-    // One device under two names (a link, another path) would be configured twice at once.
-    QHash<QString, QString> devices;
-    for (const QString& strPort : m_ports)
-    {
-        if (m_ports.count(strPort) > 1)
-            return Error(COptions::kUsage, QStringLiteral("порт %1 указан дважды").arg(strPort));
-        const QString strDevice = CSerialPort::DeviceIdentity(strPort);
-        if (!strDevice.isEmpty() && devices.contains(strDevice))
-            return Error(
-                COptions::kUsage,
-                QStringLiteral("порты %1 и %2 — одно и то же устройство").arg(devices[strDevice], strPort));
-        devices.insert(strDevice, strPort);
-    }
     if (const int nExit = CBatchPreCheck::Run(m_app, m_console, options); nExit != COptions::kSuccess)
         return nExit;
     if (!m_strReport.isEmpty())
@@ -226,32 +206,36 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         CheckAmbiguous(nLine);
     }
     else if (strEvent == QLatin1String("state"))
-    {
-        if (event["state"].toString() == QLatin1String("busy"))
-        {
-            m_pDisplay->SetStatus(nLine, QStringLiteral("порт занят другой программой"));
-            m_pDisplay->Log(line.strPort + QStringLiteral(": порт занят другой программой; ждёт"));
-        }
-        else if (event["state"].toString() == QLatin1String("waiting"))
-        {
-            line.strUnit.clear();
-            m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
-            // A log has no status lines: it says when a line is free for the next device.
-            if (!m_pDisplay->IsLive())
-                m_pDisplay->Log(line.strPort + QStringLiteral(": ждёт прибор"));
-        }
-        else
-            m_pDisplay->SetStatus(nLine, m_pDisplay->IsLive()
-                                             ? QStringLiteral("%1; ждёт отключения прибора")
-                                                   .arg(CBatchSummary::ResultText(line.strLastResult))
-                                             : QString());
-    }
+        OnState(nLine, event["state"].toString());
     else if (strEvent == QLatin1String("result"))
     {
         QJsonObject result = event;
         result.remove("event");
         AddResult(nLine, result);
     }
+}
+
+void CBatchRun::OnState(int nLine, const QString& strState)
+{
+    SLine& line = m_lines[size_t(nLine)];
+    if (strState == QLatin1String("busy"))
+    {
+        m_pDisplay->SetStatus(nLine, QStringLiteral("порт занят другой программой"));
+        m_pDisplay->Log(line.strPort + QStringLiteral(": порт занят другой программой; ждёт"));
+    }
+    else if (strState == QLatin1String("waiting"))
+    {
+        line.strUnit.clear();
+        m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
+        // A log has no status lines: it says when a line is free for the next device.
+        if (!m_pDisplay->IsLive())
+            m_pDisplay->Log(line.strPort + QStringLiteral(": ждёт прибор"));
+    }
+    else
+        m_pDisplay->SetStatus(nLine, m_pDisplay->IsLive()
+                                         ? QStringLiteral("%1; ждёт отключения прибора")
+                                               .arg(CBatchSummary::ResultText(line.strLastResult))
+                                         : QString());
 }
 
 void CBatchRun::CheckAmbiguous(int nLine)
@@ -265,10 +249,16 @@ void CBatchRun::CheckAmbiguous(int nLine)
     if (!bTwice || m_ambiguous.contains(line.strUnit))
         return;
     m_ambiguous.insert(line.strUnit);
-    // Each worker writes its unit's row: they hear of it too.
+    TellWorkers("ambiguous " + line.strUnit.toLatin1()); // each writes its unit's row
+}
+
+void CBatchRun::TellWorkers(const QByteArray& line)
+{
+    if (m_bStopping)
+        return; // told to stop, they hear no more
     for (SLine& other : m_lines)
-        if (other.pProcess && other.pProcess->state() == QProcess::Running && !m_bStopping)
-            other.pProcess->write("ambiguous " + line.strUnit.toLatin1() + '\n');
+        if (other.pProcess && other.pProcess->state() == QProcess::Running)
+            other.pProcess->write(line + '\n');
 }
 
 void CBatchRun::MarkAmbiguous()
@@ -306,11 +296,9 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     const bool bReported = result.take("reported").toBool();
     // A unit configured here is known on every port of the run: moved, it is not written again.
     const QString strConfigured = result.take("configured").toString();
-    if (!strConfigured.isEmpty() && !m_bStopping)
-        for (SLine& other : m_lines)
-            if (&other != &line && other.pProcess && other.pProcess->state() == QProcess::Running)
-                other.pProcess->write("configured " + result["fingerprint"].toString().toLatin1() + ' ' +
-                                      strConfigured.toLatin1() + '\n');
+    if (!strConfigured.isEmpty())
+        TellWorkers("configured " + result["fingerprint"].toString().toLatin1() + ' ' +
+                    strConfigured.toLatin1());
     const QString strReportLost = result.take("reportLost").toString();
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
@@ -331,27 +319,6 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     m_results.append(result);
 }
 
-QString CBatchRun::DeathText(const SLine& line) const
-{
-    const QProcess& process = *line.pProcess;
-    if (process.error() == QProcess::FailedToStart)
-        return QStringLiteral("не удалось запустить процесс порта %1: %2")
-            .arg(WorkerPath(), process.errorString());
-    QString strText = process.exitStatus() == QProcess::CrashExit
-                          ? QStringLiteral("процесс порта завершился аварийно")
-                          : QStringLiteral("процесс порта завершился с кодом %1").arg(process.exitCode());
-    if (m_bAborting && process.exitStatus() == QProcess::CrashExit)
-        strText = QStringLiteral("работа прервана повторной остановкой");
-    if (!line.bInDevice)
-        return strText;
-    strText += QStringLiteral(", не закончив работу с прибором");
-    // Once the backup was made, the write may have begun: the unit may be torn.
-    const QString strBackup = line.known["backup"].toString();
-    if (!strBackup.isEmpty())
-        strText += QLatin1Char('\n') + CFailureText::Torn(line.strPort, strBackup);
-    return strText;
-}
-
 void CBatchRun::OnFinished(int nLine)
 {
     SLine& line = m_lines[size_t(nLine)];
@@ -362,7 +329,9 @@ void CBatchRun::OnFinished(int nLine)
         return;
     if (!line.bInDevice && m_bRepeat && !bCrashed && line.pProcess->exitCode() == COptions::kSuccess)
         return; // stopped between devices, as asked
-    const QString strText = DeathText(line);
+    const QString strText =
+        CWorkerDeath::Text(*line.pProcess, WorkerPath(), m_bAborting,
+                           line.bInDevice ? line.strPort : QString(), line.known["backup"].toString());
     // A write it had begun stays "attempted" in the record: it ended, cut, as far as it got.
     // Once the backup was made, the write may have begun.
     const bool bWriting = line.bInDevice && !line.known.value("backup").toString().isEmpty();
@@ -379,17 +348,7 @@ void CBatchRun::OnFinished(int nLine)
     }
     for (const QString& strLine : strText.split(QLatin1Char('\n')))
         m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") + strLine);
-    QJsonObject result{{"result", bWriting ? "interrupted" : "failed"},
-                       {"exit", COptions::kFailure},
-                       {"messages", QJsonArray{strText}}};
-    for (const char* pszKey : {"version", "bootVersion", "backup", "fingerprint", "station", "operator"})
-        result[pszKey] = line.known.value(pszKey);
-    result["partial"] = bPartial;
-    // Every failure has its reason: here why the worker ended.
-    result["reason"] = strText.section(QLatin1Char('\n'), 0, 0);
-    result["step"] = bWriting ? QJsonValue(QStringLiteral("write")) : QJsonValue();
-    for (const char* pszKey : {"address", "sensor", "lowLimit", "highLimit", "unit", "dacCalibration"})
-        result[pszKey] = QJsonValue();
+    const QJsonObject result = CWorkerDeath::Result(strText, line.known, bWriting, bPartial);
     AddResult(nLine, result);
 }
 
@@ -417,16 +376,7 @@ void CBatchRun::Abort()
 void CBatchRun::PrintSummary()
 {
     if (!m_bRepeat) // in the order the ports were given, not the order they finished
-    {
-        QList<QJsonValue> results(m_results.begin(), m_results.end());
-        std::stable_sort(
-            results.begin(), results.end(),
-            [this](const QJsonValue& a, const QJsonValue& b)
-            { return m_ports.indexOf(a["port"].toString()) < m_ports.indexOf(b["port"].toString()); });
-        m_results = QJsonArray();
-        for (const QJsonValue& result : results)
-            m_results.append(result);
-    }
+        m_results = CBatchSummary::InPortOrder(m_results, m_ports);
     if (m_bJson)
     {
         std::fputs(QJsonDocument(m_results).toJson(QJsonDocument::Indented).constData(), m_pOut);

@@ -54,12 +54,14 @@ private:
     // A worker has ended or could not start.
     void LineDone(int nLine);
     void OnEvent(int nLine, const QJsonObject& event);
+    // A worker's state: waiting for a unit, for its removal, or its port busy.
+    void OnState(int nLine, const QString& strState);
     void OnFinished(int nLine);
-    // Why a worker ended without its result, and what that may have left in the unit.
-    QString DeathText(const SLine& line) const;
     void AddResult(int nLine, QJsonObject result);
     // A unit whose fingerprint another line's unit shows too is ambiguous, and so is that one.
     void CheckAmbiguous(int nLine);
+    // A line to every worker still at work, of the run's other ports.
+    void TellWorkers(const QByteArray& line);
     // Marks the results and the record's entries of ambiguous units.
     void MarkAmbiguous();
     void Stop();

@@ -5,6 +5,8 @@
 
 #include <QJsonObject>
 
+#include <algorithm>
+
 QString CBatchSummary::ResultText(const QString& strResult, bool bPartial)
 {
     if (strResult == QLatin1String("ok"))
@@ -43,4 +45,16 @@ QString CBatchSummary::Table(const QJsonArray& results)
                      text("backup")});
     }
     return CConsole::Columns(rows);
+}
+
+QJsonArray CBatchSummary::InPortOrder(const QJsonArray& results, const QStringList& ports)
+{
+    QList<QJsonValue> sorted(results.begin(), results.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&ports](const QJsonValue& a, const QJsonValue& b)
+                     { return ports.indexOf(a["port"].toString()) < ports.indexOf(b["port"].toString()); });
+    QJsonArray ordered;
+    for (const QJsonValue& result : sorted)
+        ordered.append(result);
+    return ordered;
 }

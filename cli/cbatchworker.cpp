@@ -4,85 +4,24 @@
 #include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "clinelog.h"
+#include "csetcommand.h"
 #include "csettingstext.h"
+#include "cworkerinput.h"
+#include "cwritecommand.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QJsonDocument>
-#include <QSet>
 #include <QThread>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace
 {
-std::atomic<bool> s_bStop{false};
-
-// What the parent's lines tell of the run's other ports.
-struct SRunWord
-{
-    std::mutex mutex;
-    QSet<QString> ambiguous;            // fingerprints the parent has seen on two ports
-    QHash<QString, QString> configured; // a unit this run configured: its image's SHA-256
-};
-
-// Never destroyed: the thread that fills it may still be reading a line as the process ends.
-SRunWord& RunWord()
-{
-    static SRunWord* const pWord = new SRunWord;
-    return *pWord;
-}
-
-void Configured(const QString& strUnit, const QString& strHash)
-{
-    const std::lock_guard<std::mutex> lock(RunWord().mutex);
-    RunWord().configured.insert(strUnit, strHash);
-}
-
-// The parent says stop with a line, or by going away; it names the units it has seen on two
-// ports, for the report's rows, and those configured on other ports.
-void WatchInput()
-{
-    std::thread(
-        []
-        {
-            std::string strLine;
-            while (std::getline(std::cin, strLine) && strLine != "stop")
-            {
-                const QStringList words = QString::fromStdString(strLine).split(QLatin1Char(' '));
-                if (words.size() == 2 && words[0] == QLatin1String("ambiguous"))
-                {
-                    const std::lock_guard<std::mutex> lock(RunWord().mutex);
-                    RunWord().ambiguous.insert(words[1]);
-                }
-                else if (words.size() == 3 && words[0] == QLatin1String("configured"))
-                    Configured(words[1], words[2]);
-            }
-            s_bStop = true;
-        })
-        .detach();
-}
-
-bool IsAmbiguous(const QString& strFingerprint)
-{
-    const std::lock_guard<std::mutex> lock(RunWord().mutex);
-    return RunWord().ambiguous.contains(strFingerprint);
-}
-
-bool IsConfigured(const QString& strUnit, const QString& strHash)
-{
-    const std::lock_guard<std::mutex> lock(RunWord().mutex);
-    return !strUnit.isEmpty() && RunWord().configured.value(strUnit) == strHash;
-}
-
 // Progress as percent lines; only a change is sent.
 class CWorkerProgress : public CProgress
 {
@@ -122,7 +61,7 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
         return std::make_unique<CWorkerProgress>();
     };
     m_app.m_Hooks.m_pfnPageExchange = [](bool) { return true; };
-    m_device.m_pfnConfigured = IsConfigured;
+    m_device.m_pfnConfigured = CWorkerInput::IsConfigured;
     m_app.m_Hooks.m_pfnWriteBlock = [](int nAddress, bool bAcknowledged) {
         Emit({{"event", "block"}, {"address", nAddress}, {"acknowledged", bAcknowledged}});
     };
@@ -207,7 +146,7 @@ void CBatchWorker::Emit(const QJsonObject& event)
     if (std::fputs(QJsonDocument(event).toJson(QJsonDocument::Compact).append('\n').constData(), stdout) <
             0 ||
         std::fflush(stdout) != 0)
-        s_bStop = true;
+        CWorkerInput::Stop();
 }
 
 int CBatchWorker::Run()
@@ -224,7 +163,7 @@ int CBatchWorker::Run()
     m_strPort = m_options.ports.value(0);
     m_app.SetDataDir(job["dataDir"].toString());
     m_app.LoadSensorCatalogue();
-    WatchInput();
+    CWorkerInput::Watch();
     if (!m_options.bRepeat)
         return Configure();
     int nExit = COptions::kSuccess;
@@ -247,8 +186,8 @@ int CBatchWorker::Configure()
     m_timer.start();
     Emit({{"event", "device"}});
     const QString strTrace = StartTrace();
-    const int nExit =
-        m_options.strCommand == QLatin1String("write") ? m_device.Write(m_options) : m_device.Set(m_options);
+    const int nExit = m_options.strCommand == QLatin1String("write") ? CWriteCommand::Run(m_device, m_options)
+                                                                     : CSetCommand::Run(m_device, m_options);
     m_app.m_Port.Close();
     FinishTrace(strTrace);
     m_pRecord->TellTrouble(m_console);
@@ -265,7 +204,7 @@ int CBatchWorker::Configure()
         if (!strUnit.isEmpty())
         {
             const QString strHash = CFingerprint::ImageHash(written);
-            Configured(strUnit, strHash);
+            CWorkerInput::Configured(strUnit, strHash);
             result["configured"] = strHash;
         }
     }
@@ -278,7 +217,7 @@ void CBatchWorker::Report(QJsonObject& result) const
 {
     // The row is this process's to write, so that it outlives the first process.
     result["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    result["ambiguous"] = IsAmbiguous(result["fingerprint"].toString());
+    result["ambiguous"] = CWorkerInput::IsAmbiguous(result["fingerprint"].toString());
     if (m_options.strReport.isEmpty())
         return;
     CBatchReport report;
@@ -380,7 +319,7 @@ bool CBatchWorker::WaitFor(bool bPresent)
     Emit({{"event", "state"}, {"state", bPresent ? "waiting" : "removal"}});
     int nSilent = 0;
     bool bBusy = false;
-    while (!s_bStop)
+    while (!CWorkerInput::Stopped())
     {
         const EProbe nProbe = Probe();
         if (nProbe == EProbe::Busy && !bBusy)
@@ -390,8 +329,8 @@ bool CBatchWorker::WaitFor(bool bPresent)
         bBusy = nProbe == EProbe::Busy;
         nSilent = nProbe == EProbe::Absent ? nSilent + 1 : 0;
         if (bPresent ? nProbe == EProbe::Present : nSilent >= kSilentProbes)
-            return !s_bStop;                    // a device found just as the stop came is left alone
-        for (int i = 0; i < 5 && !s_bStop; ++i) // a quarter of a second between probes
+            return !CWorkerInput::Stopped(); // a device found just as the stop came is left alone
+        for (int i = 0; i < 5 && !CWorkerInput::Stopped(); ++i) // a quarter of a second between probes
             QThread::msleep(50);
     }
     return false;

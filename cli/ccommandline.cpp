@@ -9,9 +9,13 @@
 #include "cimagefile.h"
 #include "clinelog.h"
 #include "cportscommand.h"
+#include "creadcommand.h"
 #include "crecordaccess.h"
 #include "crestorecommand.h"
+#include "csetcommand.h"
 #include "csettingstext.h"
+#include "cshowcommand.h"
+#include "cwritecommand.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -116,9 +120,8 @@ int CCommandLine::RunParsed(const QStringList& arguments)
         return Usage(options);
     m_bQuiet = options.bQuiet;
     const QString& strCommand = options.strCommand;
-    const bool bDevice =
-        strCommand == "read" || strCommand == "set" || strCommand == "write" || strCommand == "restore";
-    if (bDevice && options.ports.isEmpty() && !options.bDemo)
+    const SCommand* pCommand = Find(strCommand);
+    if (pCommand && pCommand->bUnit && options.ports.isEmpty() && !options.bDemo)
         return m_console.Error(COptions::kUsage,
                                QStringLiteral("команде %1 нужен --port ИМЯ или --demo").arg(strCommand));
     if (strCommand != "show" && strCommand != "diff" && !options.positional.isEmpty())
@@ -183,7 +186,7 @@ int CCommandLine::RunCommand(const COptions& options)
     CRecordAccess record(options);
     const int nExit = RunRecorded(options, record);
     // What this command recorded goes up to the plant now, within a bounded wait.
-    if (options.strCommand != "history" && options.strCommand != "ports" && options.strCommand != "show")
+    if (const SCommand* pCommand = Find(options.strCommand); pCommand && pCommand->bRecorded)
         record.Keeper().FinishSync(kSyncWaitMs);
     record.TellTrouble(m_console);
     return nExit;
@@ -191,38 +194,55 @@ int CCommandLine::RunCommand(const COptions& options)
 
 int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
 {
-    const bool bDevice = options.strCommand == "read" || options.strCommand == "set" ||
-                         options.strCommand == "write" || options.strCommand == "restore" ||
-                         options.strCommand == "diff";
-    CDeviceCommand device(m_app, m_console, bDevice ? record.Journal() : nullptr);
-    const QString& strCommand = options.strCommand;
-    if (strCommand == "ports")
-        return CPortsCommand::Run(m_console, options.bJson);
-    if (strCommand == "read")
-        return device.Read(options);
-    if (strCommand == "show")
-        return Show(options, record);
-    if (strCommand == "set")
-        return device.Set(options);
-    if (strCommand == "write")
-        return device.Write(options);
-    if (strCommand == "diff")
-    {
-        m_app.LoadSensorCatalogue();
-        return CDiffCommand(m_console, device, record, options).Run(m_app);
-    }
-    if (strCommand == "history" && options.bSync && !Sync(record))
+    const SCommand* pCommand = Find(options.strCommand);
+    if (!pCommand)
+        return m_console.Error(
+            COptions::kUsage,
+            QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(options.strCommand));
+    CDeviceCommand device(m_app, m_console, pCommand->bRecorded ? record.Journal() : nullptr);
+    SContext context{*this, m_app, m_console, device, record, options};
+    return pCommand->pfnRun(context);
+}
+
+int CCommandLine::RunHistory(SContext& context)
+{
+    if (context.options.bSync && !context.line.Sync(context.record))
         return COptions::kFailure;
-    if (strCommand == "restore" || strCommand == "history")
-    {
-        CRecordStore* pStore = record.Store(m_console);
-        if (!pStore)
-            return COptions::kFailure;
-        return strCommand == "history" ? CHistoryCommand::Run(m_console, *pStore, options)
-                                       : CRestoreCommand::Run(device, m_console, *pStore, options);
-    }
-    return m_console.Error(COptions::kUsage,
-                           QStringLiteral("неизвестная команда «%1»; см. zint9 --help").arg(strCommand));
+    CRecordStore* pStore = context.record.Store(context.console);
+    return pStore ? CHistoryCommand::Run(context.console, *pStore, context.options) : int(COptions::kFailure);
+}
+
+int CCommandLine::RunRestore(SContext& context)
+{
+    CRecordStore* pStore = context.record.Store(context.console);
+    return pStore ? CRestoreCommand::Run(context.device, context.console, *pStore, context.options)
+                  : int(COptions::kFailure);
+}
+
+const CCommandLine::SCommand* CCommandLine::Find(const QString& strName)
+{
+    // name, handler, needs a unit (--port or --demo), records its transactions
+    static const SCommand kCommands[] = {
+        {"ports", [](SContext& c) { return CPortsCommand::Run(c.console, c.options.bJson); }, false, false},
+        {"read", [](SContext& c) { return CReadCommand::Run(c.device, c.options); }, true, true},
+        {"show", [](SContext& c) { return CShowCommand::Run(c.app, c.console, c.record, c.options); }, false,
+         false},
+        {"set", [](SContext& c) { return CSetCommand::Run(c.device, c.options); }, true, true},
+        {"write", [](SContext& c) { return CWriteCommand::Run(c.device, c.options); }, true, true},
+        {"restore", RunRestore, true, true},
+        {"history", RunHistory, false, false},
+        {"diff",
+         [](SContext& c)
+         {
+             c.app.LoadSensorCatalogue();
+             return CDiffCommand(c.console, c.device, c.record, c.options).Run(c.app);
+         },
+         false, true},
+    };
+    for (const SCommand& command : kCommands)
+        if (strName == QLatin1String(command.pszName))
+            return &command;
+    return nullptr;
 }
 
 bool CCommandLine::Sync(CRecordAccess& record)
@@ -240,33 +260,4 @@ bool CCommandLine::Sync(CRecordAccess& record)
     }
     m_console.Err(QStringLiteral("Передано в базу записей: %1.").arg(nUploaded));
     return true;
-}
-
-int CCommandLine::Show(const COptions& options, CRecordAccess& record)
-{
-    if (options.positional.size() != 1)
-        return m_console.Error(COptions::kUsage, QStringLiteral("команде show нужен один файл образа"));
-    m_app.LoadSensorCatalogue();
-    CParamZT01 image;
-    if (!CDeviceCommand(m_app, m_console).LoadImageFile(options.positional.first(), image))
-        return COptions::kFailure;
-    // A backup made of a unit a write had torn holds a torn sensor table.
-    const bool bPartial = record.Journal()->ImagePartial(image);
-    const QString strTable = m_app.SensorFileMismatch(image);
-    if (options.bJson)
-    {
-        QJsonObject json = CSettingsText::Object(m_app, image);
-        json["partial"] = bPartial || !strTable.isEmpty();
-        if (!strTable.isEmpty())
-            json["sensorMismatch"] = strTable;
-        m_console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
-        return COptions::kSuccess;
-    }
-    m_console.Out(CSettingsText::Render(m_app, image, false, false));
-    if (bPartial)
-        m_console.Out(QStringLiteral("Образ частичный: его оставила в приборе прерванная запись."));
-    else if (!strTable.isEmpty())
-        m_console.Out(QStringLiteral("Образ может быть частичным: ") +
-                      CFailureText::SensorMismatch(strTable) + QLatin1Char('.'));
-    return COptions::kSuccess;
 }

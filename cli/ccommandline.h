@@ -10,6 +10,7 @@
 
 // The command-line front end: the wizard's operations for scripts and production lines.
 // Exit codes: 0 success, 1 a device or file failure, 2 a usage error, 3 values refused.
+class CDeviceCommand;
 class CRecordAccess;
 
 class CCommandLine
@@ -29,7 +30,29 @@ private:
     // Runs the command with its traffic log, which may be no input of it.
     int RunTraced(const COptions& options);
     static bool IsSameFile(const QString& strA, const QString& strB);
-    int Show(const COptions& options, CRecordAccess& record);
+    // What a command's handler is given.
+    struct SContext
+    {
+        CCommandLine& line;
+        CZTAppDevice& app;
+        CConsole& console;
+        CDeviceCommand& device;
+        CRecordAccess& record;
+        const COptions& options;
+    };
+    // One command of the table: its name, its handler, whether it works on a unit (and needs
+    // --port or --demo), whether its transactions go into the record (and up to the plant at
+    // its end).
+    struct SCommand
+    {
+        const char* pszName;
+        int (*pfnRun)(SContext& context);
+        bool bUnit;
+        bool bRecorded;
+    };
+    static const SCommand* Find(const QString& strName);
+    static int RunHistory(SContext& context);
+    static int RunRestore(SContext& context);
     // history --sync: the entries that wait go up to the plant first.
     bool Sync(CRecordAccess& record);
     // How long a command waits for its entries to reach the plant.

@@ -79,43 +79,6 @@ bool CDeviceCommand::ReadImage(const COptions& options, const QString& strPort, 
     return bRead;
 }
 
-int CDeviceCommand::Read(const COptions& options)
-{
-    m_outcome = {};
-    CWriteSession session(m_app, m_pJournal);
-    if (!Connect(options, session))
-        return COptions::kFailure;
-    if (!options.strOut.isEmpty() && !SaveImageFile(options.strOut, m_app.m_ParamEdit))
-        return COptions::kFailure;
-    CParamZT01 held;
-    m_app.HeldImage(held);
-    const QString strUnit = CFingerprint::Of(held);
-    const bool bPartial = m_pJournal && m_pJournal->UnitPartial();
-    const QString& strTable = m_app.m_strSensorMismatch;
-    const bool bTable = !strTable.isEmpty();
-    if (options.bJson)
-    {
-        QJsonObject json =
-            QJsonDocument::fromJson(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, true).toUtf8())
-                .object();
-        json["fingerprint"] = strUnit.isEmpty() ? QJsonValue() : QJsonValue(strUnit);
-        json["partial"] = bPartial || bTable;
-        if (bTable)
-            json["sensorMismatch"] = strTable;
-        m_console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
-        return COptions::kSuccess;
-    }
-    m_console.Out(CSettingsText::Render(m_app, m_app.m_ParamEdit, true, false));
-    m_console.Out(QStringLiteral("Отпечаток прибора: %1").arg(CFingerprint::Short(strUnit)));
-    if (bTable)
-        m_console.Out(QStringLiteral("Прибор может хранить частично записанный образ: ") +
-                      CFailureText::SensorMismatch(strTable) + QLatin1Char('.'));
-    else if (bPartial)
-        m_console.Out(
-            QStringLiteral("Прибор может хранить частично записанный образ: его последняя запись прервана."));
-    return COptions::kSuccess;
-}
-
 bool CDeviceCommand::LoadImageFile(const QString& strPath, CParamZT01& image)
 {
     CImageFile file;
@@ -134,53 +97,6 @@ bool CDeviceCommand::SaveImageFile(const QString& strPath, const CParamZT01& ima
     m_console.Error(COptions::kFailure,
                     QStringLiteral("не удалось записать %1: %2").arg(strPath, file.m_strLastError));
     return false;
-}
-
-bool CDeviceCommand::ApplyChanges(const COptions& options, int& nExit)
-{
-    if (!options.strSensor.isEmpty())
-    {
-        const int nSensor = m_app.SensorIndex(options.strSensor);
-        if (nSensor < 0)
-        {
-            nExit = m_console.Error(COptions::kUsage,
-                                    QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));
-            return false;
-        }
-        if (!m_app.LoadSensorImage(nSensor))
-        {
-            nExit = COptions::kFailure;
-            return false;
-        }
-    }
-    CParamZT01& edit = m_app.m_ParamEdit;
-    // The image's fields are packed: each is set by name, never through a pointer.
-    if (options.low)
-        edit.fLowLimit = *options.low;
-    if (options.high)
-        edit.fHighLimit = *options.high;
-    if (options.fail)
-        edit.fFailOutput = *options.fail;
-    if (options.band)
-        edit.fPeakBand = *options.band;
-    if (options.filter)
-        edit.fFilterTime = *options.filter;
-    if (options.coldJunction)
-        edit.byColdJunction = *options.coldJunction ? 1 : 0;
-    if (!options.dacLow)
-        return true;
-    const CParamRules::SVerdict low = CParamRules::CheckDac(
-        *options.dacLow, CParamRules::DacLowRange(edit.byOutRange), CParamRules::kDacLow);
-    const CParamRules::SVerdict high = CParamRules::CheckDac(
-        *options.dacHigh, CParamRules::DacHighRange(edit.byOutRange), CParamRules::kDacHigh);
-    if (!low.bOk || !high.bOk)
-    {
-        nExit = m_console.Error(COptions::kRefused, (!low.bOk ? low : high).strText);
-        return false;
-    }
-    edit.fDacCalLow = *options.dacLow;
-    edit.fDacCalHigh = *options.dacHigh;
-    return true;
 }
 
 int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session, const QString& strSource,
@@ -202,13 +118,7 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
         const bool bOwn = verdict.strText == CParamRules::NotANumberText();
         m_console.Err(bOwn ? QStringLiteral("zint9: ") + verdict.strText : verdict.strText);
     };
-    request.pfnBackedUp = [this](const QString& strPath)
-    {
-        m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
-        if (m_pfnLearnt)
-            m_pfnLearnt();
-        m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
-    };
+    request.pfnBackedUp = [this](const QString& strPath) { BackedUp(strPath); };
     m_outcome.bVerifyAsked = request.bVerify;
     if (pSource)
         m_outcome.strSourceHash =
@@ -294,62 +204,6 @@ bool CDeviceCommand::AlreadyHolds()
     return true;
 }
 
-int CDeviceCommand::Set(const COptions& options)
-{
-    m_outcome = {};
-    CWriteSession session(m_app, m_pJournal);
-    if (!Connect(options, session))
-        return COptions::kFailure;
-    if (AlreadyHolds())
-        return COptions::kSuccess;
-    int nExit = COptions::kSuccess;
-    if (!ApplyChanges(options, nExit))
-        return nExit;
-    // Set keeps the sensor data it read: a torn table would be written back and verified as right.
-    if (!m_app.m_strSensorMismatch.isEmpty() && !options.bForce)
-        return m_console.Error(COptions::kFailure,
-                               CFailureText::SensorMismatch(m_app.m_strSensorMismatch) +
-                                   QStringLiteral("; ничего не записано (--sensor %1, чтобы загрузить датчик "
-                                                  "из файла, или --force, чтобы записать как есть)")
-                                       .arg(m_app.m_strSensorMismatch));
-    return WriteValues(options, session);
-}
-
-int CDeviceCommand::Write(const COptions& options)
-{
-    m_outcome = {};
-    if (options.strIn.isEmpty())
-        return m_console.Error(COptions::kUsage, QStringLiteral("команде write нужен --in ФАЙЛ"));
-    CParamZT01 source;
-    CWriteSession session(m_app, m_pJournal);
-    if (!LoadImageFile(options.strIn, source))
-        return COptions::kFailure;
-    LoadCatalogue(); // the file is judged by it before any port is opened
-    if (const QString strFault = CFileValues::Fault(m_app, source, options.strIn); !strFault.isEmpty())
-        return m_console.Error(COptions::kRefused, strFault);
-    // A torn image would copy its torn sensor table onward.
-    const QString strTable = m_app.SensorFileMismatch(source);
-    if (((m_pJournal && m_pJournal->ImagePartial(source)) || !strTable.isEmpty()) && !options.bForce)
-        return m_console.Error(
-            COptions::kFailure,
-            QStringLiteral("%1 — образ из прерванной записи (частичный%2); ничего не записано "
-                           "(--force, чтобы записать всё равно)")
-                .arg(options.strIn, strTable.isEmpty()
-                                        ? QString()
-                                        : QStringLiteral(": ") + CFailureText::SensorMismatch(strTable)));
-    if (!Connect(options, session) || !SameFirmware(options, source))
-        return COptions::kFailure;
-    if (AlreadyHolds())
-        return COptions::kSuccess;
-    // The sensor block (with the limits, cold junction and band) and the two settings outside it;
-    // never the device block, nor the DAC calibration, which belongs to this device's output stage.
-    CParamZT01& edit = m_app.m_ParamEdit;
-    edit.CopyFrom(source, CParamZT01::kSensorBlock);
-    edit.fFailOutput = source.fFailOutput;
-    edit.fFilterTime = source.fFilterTime;
-    return WriteValues(options, session, QFileInfo(options.strIn).absoluteFilePath(), &source);
-}
-
 bool CDeviceCommand::SameFirmware(const COptions& options, const CParamZT01& source)
 {
     const int nOrigin = m_pJournal ? m_pJournal->ImageOrigin(source) : -1;
@@ -372,33 +226,28 @@ bool CDeviceCommand::SameFirmware(const COptions& options, const CParamZT01& sou
     return false;
 }
 
-int CDeviceCommand::Restore(const COptions& options, const FindImageFn& pfnFind)
+void CDeviceCommand::BackedUp(const QString& strPath)
 {
-    m_outcome = {};
-    CWriteSession session(m_app, m_pJournal);
-    if (!Connect(options, session))
-        return COptions::kFailure;
-    CParamZT01 held;
-    m_app.HeldImage(held);
-    QByteArray image;
-    QString strDescription;
-    if (const int nExit = pfnFind(CFingerprint::Of(held), image, strDescription); nExit != COptions::kSuccess)
-        return nExit;
-    // Every byte but the device block, which the session puts back from the unit itself.
-    std::memcpy(m_app.m_ParamEdit.Image(), image.constData(), CParamZT01::kImageSize);
+    m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
+    if (m_pfnLearnt)
+        m_pfnLearnt();
+    m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
+}
+
+bool CDeviceCommand::WriteRestore(const COptions& options, CWriteSession& session)
+{
     CWriteSession::SRequest request;
     request.bRestore = true;
     request.strBackupDir = options.strBackupDir;
-    request.pfnBackedUp = [this](const QString& strPath)
+    request.pfnBackedUp = [this](const QString& strPath) { BackedUp(strPath); };
+    m_outcome.bVerifyAsked = request.bVerify;
+    const bool bWritten = session.Write(request);
+    LearnHeld(session, true);
+    if (bWritten)
     {
-        m_outcome.strBackupPath = QDir::toNativeSeparators(strPath);
-        m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
-    };
-    if (!session.Write(request))
-    {
-        ReportWriteFailure(session);
-        return COptions::kFailure;
+        m_outcome.bVerified = session.Verified();
+        return true;
     }
-    m_console.Err(QStringLiteral("Прибору возвращён %1.").arg(strDescription));
-    return COptions::kSuccess;
+    ReportWriteFailure(session);
+    return false;
 }

@@ -7,19 +7,19 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 class CParamZT01;
 class CWriteJournal;
 class CWriteSession;
 class CZTAppDevice;
 
-// The commands that talk to one device: read, set and write, each through one write session.
-// Also the check of the values that a batch makes once, before any port is touched.
+// What the commands that talk to one device share (read, set, write, restore, diff): the
+// connect, the write of the working image with its backup and read-back, how a failure is said,
+// and what the last one came to, for a batch's result.
 class CDeviceCommand
 {
 public:
-    // What the last set or write came to, for a batch's summary.
+    // What the last connect or write came to.
     struct SOutcome
     {
         bool bVersions = false; // the device answered the versions request
@@ -38,45 +38,50 @@ public:
 
     CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal = nullptr);
 
-    int Read(const COptions& options);
+    CZTAppDevice& App() const { return m_app; }
+    CConsole& Console() const { return m_console; }
+    CWriteJournal* Journal() const { return m_pJournal; }
+    void SetJournal(CWriteJournal* pJournal) { m_pJournal = pJournal; }
+    const SOutcome& Outcome() const { return m_outcome; }
+    // A command begins with nothing learnt.
+    void Begin() { m_outcome = {}; }
+
+    // The catalogue, loaded once a command: a damaged one is said once.
+    void LoadCatalogue();
+    // Opens the port of the options (or the demonstration image) and reads the unit; false
+    // after saying why.
+    bool Connect(const COptions& options, CWriteSession& session);
     // Reads the image of the unit on strPort (or the demonstration image), recorded as any read;
     // false after saying why.
     bool ReadImage(const COptions& options, const QString& strPort, CParamZT01& image);
-    int Set(const COptions& options);
-    int Write(const COptions& options);
-    // Finds the image to put back for the unit of the given fingerprint; an exit status.
-    using FindImageFn =
-        std::function<int(const QString& strUnit, QByteArray& image, QString& strDescription)>;
-    // Connects, has pfnFind choose the image, and writes it back as a restore, verified.
-    int Restore(const COptions& options, const FindImageFn& pfnFind);
-    const SOutcome& Outcome() const { return m_outcome; }
+    // Writes the working image as the options ask; an exit status. strSource and pSource: the
+    // image file the values came from.
+    int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
+                    const CParamZT01* pSource = nullptr);
+    // Writes the working image back as a restore, verified; false after saying why.
+    bool WriteRestore(const COptions& options, CWriteSession& session);
+    // The unit just read is one this run configured, holding what it was given: said, and
+    // taken as verified.
+    bool AlreadyHolds();
+    // The image file came from a unit of the connected one's firmware, or the record does not
+    // know (said), or --force; false after saying why not.
+    bool SameFirmware(const COptions& options, const CParamZT01& source);
+    // Reads a 512-byte image file; a failure is reported.
+    bool LoadImageFile(const QString& strPath, CParamZT01& image);
+    bool SaveImageFile(const QString& strPath, const CParamZT01& image);
+
     // Told whenever the outcome learns something that must outlive a sudden end: the versions
     // once the device answered, the backup once it is safe.
     std::function<void()> m_pfnLearnt;
     // A unit this run has configured and verified, seen again holding the image it was given
     // (by its fingerprint and the image's SHA-256), is not written again.
     std::function<bool(const QString& strFingerprint, const QString& strImageHash)> m_pfnConfigured;
-    void SetJournal(CWriteJournal* pJournal) { m_pJournal = pJournal; }
-
-    // Reads a 512-byte image file; a failure is reported.
-    bool LoadImageFile(const QString& strPath, CParamZT01& image);
 
 private:
-    void LoadCatalogue();
-    bool Connect(const COptions& options, CWriteSession& session);
-    bool ApplyChanges(const COptions& options, int& nExit);
-    int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
-                    const CParamZT01* pSource = nullptr);
     void ReportWriteFailure(const CWriteSession& session);
-    // The image file came from a unit of the connected one's firmware, or the record does not
-    // know (said), or --force; false after saying why not.
-    bool SameFirmware(const COptions& options, const CParamZT01& source);
     // Takes what the unit now holds into the outcome.
     void LearnHeld(const CWriteSession& session, bool bWritten);
-    bool SaveImageFile(const QString& strPath, const CParamZT01& image);
-    // The unit just read is the station's last, holding what it was given: said, and taken as
-    // verified.
-    bool AlreadyHolds();
+    void BackedUp(const QString& strPath);
 
     CZTAppDevice& m_app;
     CConsole& m_console;

@@ -27,6 +27,14 @@ CSerialPort::~CSerialPort()
         Close();
 }
 
+bool CSerialPort::NotOpened(const QString& strName)
+{
+    m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
+    qCDebug(lcLine).noquote() << CLineLog::Line(
+        0, '-', QStringLiteral("port %1 not opened: %2").arg(strName, m_strReason));
+    return false;
+}
+
 bool CSerialPort::Open(const QString& strName)
 {
     if (m_bDemo)
@@ -47,11 +55,8 @@ bool CSerialPort::Open(const QString& strName)
     // in the classic form for stale once it is old, and delete it.
     if (HeldByLockFile(SystemLocation(strName), m_strReason))
     {
-        m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
         m_bBusy = true;
-        qCDebug(lcLine).noquote() << CLineLog::Line(
-            0, '-', QStringLiteral("port %1 not opened: %2").arg(strName, m_strReason));
-        return false;
+        return NotOpened(strName);
     }
     auto pPort = std::make_unique<QSerialPort>();
     pPort->setPortName(SystemLocation(strName));
@@ -59,15 +64,12 @@ bool CSerialPort::Open(const QString& strName)
     // ignore lock files or run as root, by an exclusive lock on the device itself.
     if (!pPort->open(QIODevice::ReadWrite) || !LockExclusive(pPort->handle()))
     {
-        m_strError = FailureText("Ошибка oткрытия порта <%s>", strName);
         const QString strQtError = pPort->errorString();
         pPort.reset(); // the probe below must not find this program holding the port
         m_strReason = FailureReason(SystemLocation(strName), m_bBusy);
         if (m_strReason.isEmpty() && !strQtError.isEmpty() && strQtError != QLatin1String("No error"))
             m_strReason = strQtError;
-        qCDebug(lcLine).noquote() << CLineLog::Line(
-            0, '-', QStringLiteral("port %1 not opened: %2").arg(strName, m_strReason));
-        return false;
+        return NotOpened(strName);
     }
     pPort->clear(QSerialPort::AllDirections);
     const bool bSet = pPort->setBaudRate(9600) && pPort->setDataBits(QSerialPort::Data8) &&
@@ -85,6 +87,11 @@ bool CSerialPort::Open(const QString& strName)
     pPort->clearError();
     pPort->setReadBufferSize(4096);
 
+    return Opened(std::move(pPort), strName);
+}
+
+bool CSerialPort::Opened(std::unique_ptr<QSerialPort> pPort, const QString& strName)
+{
     m_hPort = std::move(pPort);
     m_nBaudRate = 9600;
     m_nWriteTimeout = 0;

@@ -81,6 +81,10 @@ public:
     bool m_bDemo = false;                 // demonstration mode; set once at start-up
 
 private:
+    // The port was not opened: said in m_strError, with m_strReason in the traffic log.
+    bool NotOpened(const QString& strName);
+    // The port, open and set up, becomes this object's.
+    bool Opened(std::unique_ptr<QSerialPort> pPort, const QString& strName);
     // Platform parts (cserialport_unix.cpp, cserialport_win.cpp).
     static bool LockExclusive(qintptr hNative);
     static bool EnableRtsToggle(qintptr hNative);

@@ -27,6 +27,41 @@ bool ParseWord(const QString& strText, quint16& wValue)
     return bOk && nValue <= 0xFFFF;
 }
 
+// One KEY=VALUE of a fault.
+bool ParseFaultPart(const QString& strPart, CSimDevice::SFault& fault)
+{
+    static const QHash<QString, CSimDevice::ERequest> kRequests = {
+        {"versions", CSimDevice::ERequest::Versions},
+        {"read", CSimDevice::ERequest::Read},
+        {"write", CSimDevice::ERequest::Write},
+    };
+    const QString strKey = strPart.section(QLatin1Char('='), 0, 0);
+    const QString strValue = strPart.section(QLatin1Char('='), 1);
+    bool bOk = true;
+    if (strKey == QLatin1String("from"))
+        fault.nFromExchange = strValue.toInt(&bOk);
+    else if (strKey == QLatin1String("block"))
+        fault.nBlock = strValue.toInt(&bOk);
+    else if (strKey == QLatin1String("count"))
+        fault.nCount = strValue == QLatin1String("always") ? -1 : strValue.toInt(&bOk);
+    else if (strKey == QLatin1String("on") && kRequests.contains(strValue))
+        fault.nOn = kRequests.value(strValue);
+    else if (strKey == QLatin1String("delay"))
+        fault.nDelayMs = strValue.toInt(&bOk);
+    else if (strKey == QLatin1String("pattern"))
+        bOk = (fault.pattern = QByteArray::fromHex(strValue.toLatin1())).size() == 8;
+    else if (strKey == QLatin1String("as"))
+        fault.nOtherBlock = strValue.toInt(&bOk);
+    else if (strKey == QLatin1String("byte"))
+    {
+        fault.nByte = strValue.toInt(&bOk);
+        bOk = bOk && fault.nByte >= 0 && fault.nByte < 8;
+    }
+    else
+        bOk = false;
+    return bOk;
+}
+
 // KIND[:from=N][:block=K][:count=C][:on=versions|read|write][:delay=MS][:byte=B]
 bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strError)
 {
@@ -44,11 +79,6 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
         {"other-block", CSimDevice::EFault::OtherBlock},
         {"unacknowledged", CSimDevice::EFault::Unacknowledged},
     };
-    static const QHash<QString, CSimDevice::ERequest> kRequests = {
-        {"versions", CSimDevice::ERequest::Versions},
-        {"read", CSimDevice::ERequest::Read},
-        {"write", CSimDevice::ERequest::Write},
-    };
     if (!kKinds.contains(parts.first()))
     {
         strError =
@@ -59,37 +89,11 @@ bool ParseFault(const QString& strSpec, CSimDevice::SFault& fault, QString& strE
     }
     fault.nKind = kKinds.value(parts.first());
     for (const QString& strPart : parts.mid(1))
-    {
-        const QString strKey = strPart.section(QLatin1Char('='), 0, 0);
-        const QString strValue = strPart.section(QLatin1Char('='), 1);
-        bool bOk = true;
-        if (strKey == QLatin1String("from"))
-            fault.nFromExchange = strValue.toInt(&bOk);
-        else if (strKey == QLatin1String("block"))
-            fault.nBlock = strValue.toInt(&bOk);
-        else if (strKey == QLatin1String("count"))
-            fault.nCount = strValue == QLatin1String("always") ? -1 : strValue.toInt(&bOk);
-        else if (strKey == QLatin1String("on") && kRequests.contains(strValue))
-            fault.nOn = kRequests.value(strValue);
-        else if (strKey == QLatin1String("delay"))
-            fault.nDelayMs = strValue.toInt(&bOk);
-        else if (strKey == QLatin1String("pattern"))
-            bOk = (fault.pattern = QByteArray::fromHex(strValue.toLatin1())).size() == 8;
-        else if (strKey == QLatin1String("as"))
-            fault.nOtherBlock = strValue.toInt(&bOk);
-        else if (strKey == QLatin1String("byte"))
-        {
-            fault.nByte = strValue.toInt(&bOk);
-            bOk = bOk && fault.nByte >= 0 && fault.nByte < 8;
-        }
-        else
-            bOk = false;
-        if (!bOk)
+        if (!ParseFaultPart(strPart, fault))
         {
             strError = QStringLiteral("cannot read '%1' in fault '%2'").arg(strPart, strSpec);
             return false;
         }
-    }
     return true;
 }
 
@@ -199,7 +203,8 @@ void AddOptions(QCommandLineParser& parser)
           "number"},
          {"fault",
           "Inject a fault:\n"
-          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B|:pattern=HEX][:as=K]\n"
+          "KIND[:from=N][:block=K][:count=C|always][:on=versions|read|write][:delay=MS][:byte=B|:pattern=HEX]"
+          "[:as=K]\n"
           "KIND is no-answer, truncated, bad-check, refusal, corrupt-store (the block is\n"
           "acknowledged and stored with its byte B, default 0, changed, or as the 8 bytes of\n"
           "HEX), unacknowledged (stored, never acknowledged), hang-up (the simulator\n"

@@ -237,8 +237,7 @@ bool CZTDlg::RunWrite(const CWriteSession::SRequest& request, const CParamZT01* 
 
 void CZTDlg::OnHistory()
 {
-    // The unit as its entries name it: the device block read at connect. The demonstration
-    // image names none; its entries are this station's.
+    // The unit by the device block read at connect; the demonstration image's, this station's.
     CRecordStore::SQuery query;
     query.bDemo = ZTApp().m_Port.m_bDemo;
     if (query.bDemo)

@@ -1,0 +1,81 @@
+#include "csetcommand.h"
+
+#include "cdevicecommand.h"
+#include "cfailuretext.h"
+#include "cparamrules.h"
+#include "cwritesession.h"
+#include "cztappdevice.h"
+
+bool CSetCommand::LoadSensor(CZTAppDevice& app, CConsole& console, const COptions& options, int& nExit)
+{
+    if (options.strSensor.isEmpty())
+        return true;
+    const int nSensor = app.SensorIndex(options.strSensor);
+    if (nSensor < 0)
+    {
+        nExit = console.Error(COptions::kUsage,
+                              QStringLiteral("нет датчика «%1» в каталоге").arg(options.strSensor));
+        return false;
+    }
+    if (app.LoadSensorImage(nSensor))
+        return true;
+    nExit = COptions::kFailure;
+    return false;
+}
+
+bool CSetCommand::ApplyChanges(CDeviceCommand& device, const COptions& options, int& nExit)
+{
+    if (!LoadSensor(device.App(), device.Console(), options, nExit))
+        return false;
+    CParamZT01& edit = device.App().m_ParamEdit;
+    // The image's fields are packed: each is set by name, never through a pointer.
+    if (options.low)
+        edit.fLowLimit = *options.low;
+    if (options.high)
+        edit.fHighLimit = *options.high;
+    if (options.fail)
+        edit.fFailOutput = *options.fail;
+    if (options.band)
+        edit.fPeakBand = *options.band;
+    if (options.filter)
+        edit.fFilterTime = *options.filter;
+    if (options.coldJunction)
+        edit.byColdJunction = *options.coldJunction ? 1 : 0;
+    if (!options.dacLow)
+        return true;
+    const CParamRules::SVerdict low = CParamRules::CheckDac(
+        *options.dacLow, CParamRules::DacLowRange(edit.byOutRange), CParamRules::kDacLow);
+    const CParamRules::SVerdict high = CParamRules::CheckDac(
+        *options.dacHigh, CParamRules::DacHighRange(edit.byOutRange), CParamRules::kDacHigh);
+    if (!low.bOk || !high.bOk)
+    {
+        nExit = device.Console().Error(COptions::kRefused, (!low.bOk ? low : high).strText);
+        return false;
+    }
+    edit.fDacCalLow = *options.dacLow;
+    edit.fDacCalHigh = *options.dacHigh;
+    return true;
+}
+
+int CSetCommand::Run(CDeviceCommand& device, const COptions& options)
+{
+    CZTAppDevice& app = device.App();
+    device.Begin();
+    CWriteSession session(app, device.Journal());
+    if (!device.Connect(options, session))
+        return COptions::kFailure;
+    if (device.AlreadyHolds())
+        return COptions::kSuccess;
+    int nExit = COptions::kSuccess;
+    if (!ApplyChanges(device, options, nExit))
+        return nExit;
+    // Set keeps the sensor data it read: a torn table would be written back and verified as right.
+    if (!app.m_strSensorMismatch.isEmpty() && !options.bForce)
+        return device.Console().Error(
+            COptions::kFailure,
+            CFailureText::SensorMismatch(app.m_strSensorMismatch) +
+                QStringLiteral("; ничего не записано (--sensor %1, чтобы загрузить датчик "
+                               "из файла, или --force, чтобы записать как есть)")
+                    .arg(app.m_strSensorMismatch));
+    return device.WriteValues(options, session);
+}
