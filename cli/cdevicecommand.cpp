@@ -49,22 +49,14 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
     }
     const CFailure& failure = session.Failure();
     m_outcome.failure = failure;
-    switch (failure.m_nStep)
+    m_console.Err(CStringTable::Load(CFailureText::MessageId(failure)));
+    if (failure.m_nStep != CFailure::EStep::Open)
+        m_console.Reason(failure);
+    else
     {
-    case CFailure::EStep::Open:
-        m_console.Err(CStringTable::Load(153));
         m_console.Err(m_app.m_Port.m_strError);
         if (!failure.m_strDetail.isEmpty())
             m_console.Err(QStringLiteral("Причина: ") + failure.m_strDetail);
-        break;
-    case CFailure::EStep::Versions:
-        m_console.Err(CStringTable::Load(154));
-        m_console.Reason(failure);
-        break;
-    default:
-        m_console.Err(CStringTable::Load(155));
-        m_console.Reason(failure);
-        break;
     }
     return false;
 }
@@ -163,10 +155,11 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
                             QStringLiteral("сверка не прошла: ") + CFailureText::Reason(failure));
             return;
         }
-        m_console.Error(COptions::kFailure, QStringLiteral("сверка: ") + CStringTable::Load(155));
+        m_console.Error(COptions::kFailure,
+                        QStringLiteral("сверка: ") + CStringTable::Load(CFailureText::MessageId(failure)));
         break;
     default:
-        m_console.Err(CStringTable::Load(156));
+        m_console.Err(CStringTable::Load(CFailureText::MessageId(failure)));
         break;
     }
     m_console.Reason(failure);

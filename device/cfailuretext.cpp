@@ -54,6 +54,24 @@ QString CFailureText::StepOfKey(const QString& strKey)
     return strKey;
 }
 
+int CFailureText::MessageId(const CFailure& failure)
+{
+    switch (failure.m_nStep)
+    {
+    case CFailure::EStep::Open:
+        return 153;
+    case CFailure::EStep::Versions:
+        return 154;
+    case CFailure::EStep::Read:
+    case CFailure::EStep::Verify:
+        return 155;
+    case CFailure::EStep::Write:
+        return 156;
+    default:
+        return 0;
+    }
+}
+
 QString CFailureText::ReasonKey(CFailure::EReason nReason)
 {
     const char* const keys[] = {

@@ -12,6 +12,10 @@ public:
     // "запись, блок 0x0140: нет ответа, получено 0 из 1 байт"
     static QString Describe(const CFailure& failure);
     static QString Step(CFailure::EStep nStep);
+    // The number of the message of old that both front ends show for a failed transaction:
+    // 153 opening the port, 154 the versions, 155 reading the image (or reading it back), 156
+    // writing it; 0 for a failure that has words of its own (the values, a file, the backup).
+    static int MessageId(const CFailure& failure);
     // The step as the record and the JSON outputs name it: open, versions, read, backup, write,
     // verify, values; empty for none.
     static QString StepKey(CFailure::EStep nStep);

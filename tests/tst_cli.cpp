@@ -446,7 +446,7 @@ void TestCli::deviceFailures_data()
                                    << "Причина: запись, блок 0x0000: прибор отказал, версия прибора 0x1555"
                                    << "write refused";
     QTest::newRow("write unanswered")
-        << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write) << "- прибор неисправен."
+        << int(EFault::NoAnswer) << int(CSimDevice::ERequest::Write) << "Ошибка записи образа EEPROM прибора."
         << "Причина: запись, блок 0x0000: нет ответа, получено 0 из 1 байт"
         << "write timeout 0 1";
 }

@@ -171,9 +171,7 @@ bool CPage1::Connect()
 
 void CPage1::ShowConnectFailure(QWidget* pOwner, const CFailure& failure, const QString& strMore)
 {
-    const int nText = failure.m_nStep == CFailure::EStep::Open       ? 153
-                      : failure.m_nStep == CFailure::EStep::Versions ? 154
-                                                                     : 155;
+    const int nText = CFailureText::MessageId(failure);
     QString strDetail =
         failure.m_nStep == CFailure::EStep::Open ? failure.m_strDetail : CFailureText::Describe(failure);
     if (!strMore.isEmpty())

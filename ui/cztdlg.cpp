@@ -176,8 +176,7 @@ bool CZTDlg::WriteDevice()
 {
     if (!m_Page2.DoDataExchange(true) || !ConfirmSensorData())
         return false;
-    // Read back and compared byte for byte: an acknowledgement names no block, so only the
-    // read-back tells a block stored wrongly.
+    // Read back and compared byte for byte: only that tells a block stored wrongly.
     CWriteSession::SRequest request;
     request.pfnVerdict = [this](const CParamRules::SVerdict& verdict) { m_Page2.ShowVerdict(verdict); };
     return RunWrite(request, nullptr);
@@ -228,8 +227,10 @@ bool CZTDlg::RunWrite(const CWriteSession::SRequest& request, const CParamZT01* 
             details << CFailureText::TornInWizard(session.BackupPath());
         if (!strTrouble.isEmpty())
             details << strTrouble;
-        const bool bMismatch = failure.m_nReason == CFailure::EReason::Mismatch;
-        CMsgBox::Show(this, bMismatch ? CFailureText::MismatchInWizard(failure) : CStringTable::Load(156),
+        CMsgBox::Show(this,
+                      failure.m_nReason == CFailure::EReason::Mismatch
+                          ? CFailureText::MismatchInWizard(failure)
+                          : CStringTable::Load(CFailureText::MessageId(failure)),
                       CStringTable::Load(107), EMsgIcon::Stop, details.join(QLatin1Char('\n')));
     }
     return false;
@@ -390,10 +391,8 @@ void CZTDlg::keyPressEvent(QKeyEvent* pEvent)
 void CZTDlg::closeEvent(QCloseEvent* pEvent)
 {
     // While a transfer runs its progress window has disabled the frame, which must not close.
-    if (!isEnabled())
-    {
+    if (isEnabled())
+        QDialog::closeEvent(pEvent);
+    else
         pEvent->ignore();
-        return;
-    }
-    QDialog::closeEvent(pEvent);
 }
