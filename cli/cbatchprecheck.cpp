@@ -36,7 +36,8 @@ int CBatchPreCheck::Ports(CConsole& console, const COptions& options)
     return COptions::kSuccess;
 }
 
-int CBatchPreCheck::Run(CZTAppDevice& app, CConsole& console, const COptions& options)
+int CBatchPreCheck::Run(CZTAppDevice& app, CConsole& console, const COptions& options,
+                        CWriteJournal* pJournal)
 {
     if (const int nExit = Ports(console, options); nExit != COptions::kSuccess)
         return nExit;
@@ -46,7 +47,7 @@ int CBatchPreCheck::Run(CZTAppDevice& app, CConsole& console, const COptions& op
     if (options.strCommand == QLatin1String("write"))
     {
         CParamZT01 source;
-        CDeviceCommand device(app, console);
+        CDeviceCommand device(app, console, pJournal);
         if (int nExit = COptions::kSuccess; !CWriteCommand::LoadSource(device, options, source, nExit))
             return nExit;
         verdict = session.Check(source); // every value that a write checks comes from the file

@@ -2,6 +2,7 @@
 
 class CConsole;
 class COptions;
+class CWriteJournal;
 class CZTAppDevice;
 
 // What a batch is given, judged once before any port is touched: its ports, and the values its
@@ -10,7 +11,8 @@ class CBatchPreCheck
 {
 public:
     // kSuccess, or the exit status with the reason printed.
-    static int Run(CZTAppDevice& app, CConsole& console, const COptions& options);
+    // pJournal, where given, knows the images torn writes left.
+    static int Run(CZTAppDevice& app, CConsole& console, const COptions& options, CWriteJournal* pJournal);
 
 private:
     // The ports: given, each once, and no device under two names.

@@ -41,7 +41,10 @@ int CBatchRun::Run(const COptions& options)
     m_bJson = options.bJson;
     m_bQuiet = options.bQuiet;
     m_strReport = options.strReport;
-    if (const int nExit = CBatchPreCheck::Run(m_app, m_console, options); nExit != COptions::kSuccess)
+    // The record knows the images torn writes left: the check refuses them as a single write does.
+    m_pRecord = std::make_unique<CRecordAccess>(m_options);
+    if (const int nExit = CBatchPreCheck::Run(m_app, m_console, options, m_pRecord->Journal());
+        nExit != COptions::kSuccess)
         return nExit;
     if (!m_strReport.isEmpty())
     {
@@ -57,7 +60,6 @@ int CBatchRun::Run(const COptions& options)
         std::make_unique<CBatchDisplay>(m_pErr, !m_bQuiet && CConsoleProgress::IsTerminal(m_pErr), m_ports);
     m_started = QDateTime::currentDateTimeUtc();
     // Entries of earlier runs go up to the plant while the ports work; this run's at its end.
-    m_pRecord = std::make_unique<CRecordAccess>(m_options);
     m_pRecord->Keeper().StartSync();
     RunLines();
     MarkAmbiguous();

@@ -859,6 +859,14 @@ void TestCli::tornWriteAndTheWayBack()
     QCOMPARE(Run({"write", "--port", "SIM", "--in", strTorn, "--record", strRecord}), 1);
     QVERIFY2(m_strErr.contains("частичный") && m_strErr.contains("--force"), qPrintable(m_strErr));
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(torn));
+    // A batch (a report makes one of a single port) refuses it the same way, before any port.
+    const int nExchanges = m_pSim->WithDevice([](CSimDevice& device) { return device.Exchanges(); });
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", strTorn, "--record", strRecord, "--report",
+                  m_pFolder->FilePath("report.csv")}),
+             1);
+    QVERIFY2(m_strErr.contains(strTorn + " — образ из прерванной записи (частичный)"), qPrintable(m_strErr));
+    QCOMPARE(m_pSim->WithDevice([](CSimDevice& device) { return device.Exchanges(); }), nExchanges);
+    QVERIFY(!QFile::exists(m_pFolder->FilePath("report.csv"))); // no port's line was begun
 
     QCOMPARE(Run({"history", "--csv", "--limit", "3", "--record", strRecord}), 0);
     const QStringList csv = m_strOut.split('\n', Qt::SkipEmptyParts);
