@@ -5,6 +5,7 @@
 #include "cconsoleprogress.h"
 #include "crecordaccess.h"
 #include "cstopsignal.h"
+#include "ctransaction.h"
 #include "cworkerdeath.h"
 #include "cztappdevice.h"
 
@@ -71,7 +72,7 @@ int CBatchRun::Run(const COptions& options)
                      QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
     // A unit configured whose traffic log was lost fails the run, not its own result.
     for (const QJsonValue& result : m_results)
-        if (!QStringList{"ok", "unverified", "already"}.contains(result["result"].toString()) ||
+        if (!CTransaction::Configured(CTransaction::ResultOfKey(result["result"].toString())) ||
             result["traceLost"].toBool())
             return COptions::kFailure;
     return COptions::kSuccess;
@@ -305,7 +306,7 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
     m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
-    if (strResult != QLatin1String("ok") && strResult != QLatin1String("already") && m_bRepeat &&
+    if (strResult != QLatin1String("done") && strResult != QLatin1String("already") && m_bRepeat &&
         m_pDisplay->IsLive())
     {
         std::fputs("\a", m_pErr); // the operator may not be looking

@@ -2,6 +2,7 @@
 
 #include "cconsole.h"
 #include "cfingerprint.h"
+#include "ctransaction.h"
 
 #include <QJsonObject>
 
@@ -9,17 +10,23 @@
 
 QString CBatchSummary::ResultText(const QString& strResult, bool bPartial)
 {
-    if (strResult == QLatin1String("ok"))
+    using EResult = CTransaction::EResult;
+    const QString strMaybe = bPartial ? QStringLiteral("; образ может быть частичным") : QString();
+    switch (CTransaction::ResultOfKey(strResult))
+    {
+    case EResult::Done:
         return QStringLiteral("успех");
-    if (strResult == QLatin1String("already"))
+    case EResult::Already:
         return QStringLiteral("уже настроен");
-    if (strResult == QLatin1String("unverified"))
+    case EResult::Unverified:
         return QStringLiteral("записано без сверки");
-    if (strResult == QLatin1String("refused"))
+    case EResult::Refused:
         return QStringLiteral("отклонено");
-    if (strResult == QLatin1String("interrupted"))
-        return bPartial ? QStringLiteral("прервано; образ может быть частичным") : QStringLiteral("прервано");
-    return bPartial ? QStringLiteral("ошибка; образ может быть частичным") : QStringLiteral("ошибка");
+    case EResult::Interrupted:
+        return QStringLiteral("прервано") + strMaybe;
+    default:
+        return QStringLiteral("ошибка") + strMaybe;
+    }
 }
 
 QString CBatchSummary::Table(const QJsonArray& results)

@@ -8,7 +8,7 @@
 class CBatchSummary
 {
 public:
-    // A result ("ok", "unverified", "already", "failed", "refused", "interrupted") as the
+    // A result ("done", "unverified", "already", "failed", "refused", "interrupted") as the
     // operator reads it.
     static QString ResultText(const QString& strResult, bool bPartial = false);
     // One row a result, under a header.

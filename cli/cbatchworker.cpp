@@ -129,12 +129,10 @@ void CBatchWorker::FinishTrace(const QString& strPath)
         m_console.Error(COptions::kFailure,
                         QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
     }
-    const QByteArray& held = m_device.Outcome().held;
-    if (!m_options.bRepeat || held.size() != CParamZT01::kImageSize)
+    const CTransaction& transaction = m_device.Outcome().transaction;
+    if (!m_options.bRepeat || transaction.nHeld == CTransaction::EHeld::Unknown)
         return;
-    CParamZT01 image;
-    std::memcpy(image.Image(), held.constData(), CParamZT01::kImageSize);
-    const QString strUnit = CFingerprint::Of(image);
+    const QString strUnit = CFingerprint::Of(transaction.held);
     if (!strUnit.isEmpty())
         QFile::rename(strPath, strPath.chopped(4) + QLatin1Char('-') + CFingerprint::Short(strUnit) +
                                    QStringLiteral(".log"));
@@ -196,10 +194,9 @@ int CBatchWorker::Configure()
     // once more, be it by a missed answer or by being plugged in again.
     // Other ports of the run hear of it through the first process.
     QJsonObject result = Result(nExit);
-    if (nExit == COptions::kSuccess && outcome.bVerified && !outcome.bAlready)
+    if (nExit == COptions::kSuccess && outcome.transaction.verified.value_or(false) && !outcome.bAlready)
     {
-        CParamZT01 written;
-        std::memcpy(written.Image(), outcome.written.constData(), CParamZT01::kImageSize);
+        const CParamZT01& written = outcome.transaction.sent;
         const QString strUnit = CFingerprint::Of(written);
         if (!strUnit.isEmpty())
         {
@@ -230,17 +227,15 @@ void CBatchWorker::Report(QJsonObject& result) const
 QJsonObject CBatchWorker::Result(int nExit) const
 {
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
-    // "ok" only for a unit read back and found holding its image; the others as the record
-    // names them.
-    QString strResult = QStringLiteral("failed");
+    // As the record names it; "done" only for a unit read back and found holding its image.
+    const CTransaction& transaction = outcome.transaction;
+    QString strResult = CTransaction::ResultKey(transaction.nResult);
     if (outcome.bAlready)
         strResult = QStringLiteral("already");
-    else if (nExit == COptions::kSuccess)
-        strResult = outcome.bVerified ? QStringLiteral("ok") : QStringLiteral("unverified");
-    else if (nExit == COptions::kRefused || outcome.failure.m_nReason == CFailure::EReason::Refused)
+    else if (nExit == COptions::kRefused)
         strResult = QStringLiteral("refused");
-    else if (outcome.bTorn)
-        strResult = QStringLiteral("interrupted");
+    else if (nExit != COptions::kSuccess && !transaction.failure.IsSet())
+        strResult = QStringLiteral("failed"); // a file, the values, a torn table: said, not the unit's
     QJsonObject result{{"event", "result"},        {"port", m_strPort},      {"exit", nExit},
                        {"result", strResult},      {"messages", m_messages}, {"partial", outcome.bPartial},
                        {"traceLost", m_bTraceLost}};
@@ -249,12 +244,17 @@ QJsonObject CBatchWorker::Result(int nExit) const
     result["version"] = outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wVersion)) : QJsonValue();
     result["bootVersion"] =
         outcome.bVersions ? QJsonValue(CSettingsText::Hex(m_app.m_wBootVersion)) : QJsonValue();
-    result["address"] = outcome.nDiffAddress >= 0 ? QJsonValue(outcome.nDiffAddress) : QJsonValue();
+    const CFailure& failure = transaction.failure;
+    result["address"] =
+        failure.m_nReason == CFailure::EReason::Mismatch ? QJsonValue(failure.m_nAddress) : QJsonValue();
     result["backup"] = text(outcome.strBackupPath);
-    result["step"] = text(CFailureText::StepKey(outcome.failure.m_nStep));
-    result["reason"] = text(CFailureText::Reason(outcome.failure));
-    result["reasonKey"] = text(CFailureText::ReasonKey(outcome.failure.m_nReason));
-    result["verified"] = outcome.bVerifyAsked ? QJsonValue(outcome.bVerified) : QJsonValue();
+    result["step"] = text(CFailureText::StepKey(failure.m_nStep));
+    result["reason"] = text(CFailureText::Reason(failure));
+    result["reasonKey"] = text(CFailureText::ReasonKey(failure.m_nReason));
+    // The read that found it already configured compared every byte.
+    result["verified"] = outcome.bAlready                   ? QJsonValue(true)
+                         : transaction.verified.has_value() ? QJsonValue(*transaction.verified)
+                                                            : QJsonValue();
     result["sourceHash"] = text(outcome.strSourceHash);
     result["entries"] = QJsonArray::fromStringList(m_pRecord->Journal()->UnitEntries());
     const CRecordJournal::SIdentity& identity = m_pRecord->Journal()->Identity();
@@ -269,12 +269,11 @@ QJsonObject CBatchWorker::Result(int nExit) const
 
 void CBatchWorker::AddValues(QJsonObject& result) const
 {
-    const QByteArray& bytes = m_device.Outcome().held;
+    const CTransaction& transaction = m_device.Outcome().transaction;
     QJsonValue fingerprint, sensor, low, high, unit, dac;
-    if (bytes.size() == CParamZT01::kImageSize)
+    if (transaction.nHeld != CTransaction::EHeld::Unknown)
     {
-        CParamZT01 image;
-        std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);
+        const CParamZT01& image = transaction.held;
         const QString strUnit = CFingerprint::Of(image);
         if (!strUnit.isEmpty())
             fingerprint = strUnit;

@@ -48,7 +48,7 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
         return true;
     }
     const CFailure& failure = session.Failure();
-    m_outcome.failure = failure;
+    m_outcome.transaction = session.Transaction();
     m_console.Err(CStringTable::Load(CFailureText::MessageId(failure)));
     if (failure.m_nStep != CFailure::EStep::Open)
         m_console.Reason(failure);
@@ -111,7 +111,6 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
         m_console.Err(bOwn ? QStringLiteral("zint9: ") + verdict.strText : verdict.strText);
     };
     request.pfnBackedUp = [this](const QString& strPath) { BackedUp(strPath); };
-    m_outcome.bVerifyAsked = request.bVerify;
     if (pSource)
         m_outcome.strSourceHash =
             QString::fromLatin1(QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
@@ -122,9 +121,6 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
         ReportWriteFailure(session);
         return session.Failure().m_nStep == CFailure::EStep::Values ? COptions::kRefused : COptions::kFailure;
     }
-    m_outcome.bVerified = session.Verified();
-    m_outcome.written =
-        QByteArray(reinterpret_cast<const char*>(session.Written().Image()), CParamZT01::kImageSize);
     m_console.Err(CStringTable::Load(157));
     // A script that asks for JSON gets the settings now in the device.
     if (options.bJson)
@@ -135,8 +131,6 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
 void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
 {
     const CFailure& failure = session.Failure();
-    m_outcome.failure = failure;
-    m_outcome.bTorn = session.Torn();
     switch (failure.m_nStep)
     {
     case CFailure::EStep::Values:
@@ -150,7 +144,6 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
     case CFailure::EStep::Verify:
         if (failure.m_nReason == CFailure::EReason::Mismatch)
         {
-            m_outcome.nDiffAddress = failure.m_nAddress;
             m_console.Error(COptions::kFailure,
                             QStringLiteral("сверка не прошла: ") + CFailureText::Reason(failure));
             return;
@@ -171,16 +164,9 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
 
 void CDeviceCommand::LearnHeld(const CWriteSession& session, bool bWritten)
 {
-    CParamZT01 held;
-    bool bPartial = false;
-    if (bWritten)
-        held = session.Held(bPartial);
-    else
-    {
-        m_app.HeldImage(held);
-        bPartial = m_pJournal && m_pJournal->UnitPartial();
-    }
-    m_outcome.held = QByteArray(reinterpret_cast<const char*>(held.Image()), CParamZT01::kImageSize);
+    m_outcome.transaction = session.Transaction();
+    const bool bPartial = bWritten ? m_outcome.transaction.nHeld == CTransaction::EHeld::Partial
+                                   : m_pJournal && m_pJournal->UnitPartial();
     // A failed write does not mend a unit that was partial before it.
     m_outcome.bPartial = bPartial || (bWritten && session.Failure().IsSet() && m_outcome.bPartial);
 }
@@ -191,7 +177,7 @@ bool CDeviceCommand::AlreadyHolds()
     if (!m_pfnConfigured || !m_pfnConfigured(CFingerprint::Of(held), CFingerprint::ImageHash(held)))
         return false;
     // The read just made compared every byte with what the unit was given.
-    m_outcome.bVerifyAsked = m_outcome.bVerified = m_outcome.bAlready = true;
+    m_outcome.bAlready = true;
     m_console.Err(
         QStringLiteral("Прибор уже настроен в этом запуске и проверен; повторная запись не нужна."));
     return true;
@@ -233,14 +219,10 @@ bool CDeviceCommand::WriteRestore(const COptions& options, CWriteSession& sessio
     request.bRestore = true;
     request.strBackupDir = options.strBackupDir;
     request.pfnBackedUp = [this](const QString& strPath) { BackedUp(strPath); };
-    m_outcome.bVerifyAsked = request.bVerify;
     const bool bWritten = session.Write(request);
     LearnHeld(session, true);
     if (bWritten)
-    {
-        m_outcome.bVerified = session.Verified();
         return true;
-    }
     ReportWriteFailure(session);
     return false;
 }

@@ -3,6 +3,7 @@
 #include "cconsole.h"
 #include "cfailure.h"
 #include "coptions.h"
+#include "ctransaction.h"
 
 #include <QString>
 
@@ -19,21 +20,16 @@ class CZTAppDevice;
 class CDeviceCommand
 {
 public:
-    // What the last connect or write came to.
+    // What the command came to: its last connect or write, and what the command adds.
     struct SOutcome
     {
-        bool bVersions = false; // the device answered the versions request
+        CTransaction transaction; // none yet: failed, nothing known
+        bool bVersions = false;   // the device answered the versions request
         QString strBackupPath;
-        int nDiffAddress = -1;  // the first address a verify found different
-        CFailure failure;       // of the last connect or write; none on success
-        bool bTorn = false;     // the write ended after the unit may have taken some of it
-        bool bAlready = false;  // the unit held what this run had given it: not written again
-        bool bVerified = false; // read back and found equal
-        bool bVerifyAsked = false;
-        QByteArray written;    // the image the last write sent
-        QByteArray held;       // what the unit holds, as far as is known; empty: never read
-        bool bPartial = false; // it may hold a partial image
+        bool bAlready = false; // the unit held what this run had given it: not written again
+        bool bPartial = false; // it may hold a partial image, this write's or an earlier one's
         QString strSourceHash; // write --in: the file's SHA-256
+        SOutcome() { transaction.nResult = CTransaction::EResult::Failed; }
     };
 
     CDeviceCommand(CZTAppDevice& app, CConsole& console, CWriteJournal* pJournal = nullptr);

@@ -2,6 +2,7 @@
 
 #include "cfailuretext.h"
 #include "coptions.h"
+#include "ctransaction.h"
 
 #include <QJsonArray>
 #include <QProcess>
@@ -29,7 +30,8 @@ QString CWorkerDeath::Text(const QProcess& process, const QString& strWorkerPath
 QJsonObject CWorkerDeath::Result(const QString& strText, const QJsonObject& known, bool bWriting,
                                  bool bPartial)
 {
-    QJsonObject result{{"result", bWriting ? "interrupted" : "failed"},
+    QJsonObject result{{"result", CTransaction::ResultKey(bWriting ? CTransaction::EResult::Interrupted
+                                                                   : CTransaction::EResult::Failed)},
                        {"exit", COptions::kFailure},
                        {"messages", QJsonArray{strText}}};
     for (const char* pszKey : {"version", "bootVersion", "backup", "fingerprint", "station", "operator"})

@@ -2,6 +2,7 @@
 
 #include "cheldimage.h"
 #include "cimagebackup.h"
+#include "ctransaction.h"
 #include "cwritejournal.h"
 #include "cztappdevice.h"
 
@@ -26,6 +27,7 @@ bool CWriteSession::Fail(const CFailure& failure)
 bool CWriteSession::Connect(const QString& strPort)
 {
     Start();
+    m_nOperation = CTransaction::EOperation::Read;
     m_bVersions = false;
     m_app.m_bConnected = false;
     m_app.m_strSensorMismatch.clear();
@@ -105,6 +107,7 @@ CParamRules::SVerdict CWriteSession::Check(const CParamZT01& image) const
 bool CWriteSession::Write(const SRequest& request)
 {
     Start();
+    m_nOperation = request.bRestore ? CTransaction::EOperation::Restore : CTransaction::EOperation::Write;
     m_Request = request;
     m_bVerified = false;
     m_strBackupPath.clear();
@@ -120,9 +123,11 @@ bool CWriteSession::Write(const SRequest& request)
     // Nothing reaches the device unless the image it holds now is safe on disk.
     if (!Backup(request.strBackupDir))
         return false;
+    m_bSending = true;
     if (m_pJournal)
         m_pJournal->WriteStarting(*this);
     const bool bDone = Send();
+    m_bSending = false;
     if (m_pJournal)
         m_pJournal->WriteFinished(*this);
     return bDone;
@@ -281,4 +286,47 @@ bool CWriteSession::Verify()
             return Fail(failure);
         }
     return true;
+}
+
+CTransaction CWriteSession::Transaction() const
+{
+    using EResult = CTransaction::EResult;
+    CTransaction transaction;
+    transaction.nOperation = m_nOperation;
+    transaction.failure = m_Failure;
+    transaction.timeStart = m_Started.isValid() ? m_Started : QDateTime::currentDateTimeUtc();
+    transaction.nDurationMs = ElapsedMs();
+    transaction.strPort = m_app.m_Port.m_bDemo ? QString() : m_app.m_Port.GetPortName();
+    if (m_bVersions)
+    {
+        transaction.nVersion = m_app.m_wVersion;
+        transaction.nBootVersion = m_app.m_wBootVersion;
+    }
+    const bool bRefused =
+        m_Failure.m_nStep == CFailure::EStep::Values || m_Failure.m_nReason == CFailure::EReason::Refused;
+    if (m_nOperation == CTransaction::EOperation::Read)
+    {
+        transaction.nResult = m_app.m_bConnected ? EResult::Done
+                              : bRefused         ? EResult::Refused
+                                                 : EResult::Failed;
+        if (m_app.m_bConnected && m_app.HeldImage(transaction.held))
+            transaction.nHeld = CTransaction::EHeld::Certain;
+        return transaction;
+    }
+    transaction.strBackup = m_strBackupPath;
+    transaction.before = m_Before;
+    transaction.sent = m_Written;
+    transaction.nLastAcknowledged = m_app.m_nLastAcknowledged;
+    if (m_Request.bVerify && !m_bSending)
+        transaction.verified = m_bVerified;
+    bool bPartial = false;
+    transaction.held = m_bSending ? m_Written : Held(bPartial);
+    transaction.nHeld = bPartial ? CTransaction::EHeld::Partial : CTransaction::EHeld::Certain;
+    if (m_bSending)
+        transaction.nResult = EResult::Attempted;
+    else if (!m_Failure.IsSet())
+        transaction.nResult = m_Request.bVerify ? EResult::Done : EResult::Unverified;
+    else
+        transaction.nResult = bRefused ? EResult::Refused : Torn() ? EResult::Interrupted : EResult::Failed;
+    return transaction;
 }

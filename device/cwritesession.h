@@ -3,6 +3,7 @@
 #include "cfailure.h"
 #include "cparamrules.h"
 #include "cparamzt01.h"
+#include "ctransaction.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -78,6 +79,8 @@ public:
     // where nothing reached it, new blocks then old ones where it was torn, or what a failed
     // verify read back. bPartial: it may be neither the old image nor the new.
     CParamZT01 Held(bool& bPartial) const;
+    // What the last connect or write came to, as every output tells it.
+    CTransaction Transaction() const;
 
 private:
     void Start();
@@ -104,6 +107,8 @@ private:
     QElapsedTimer m_Timer;
     bool m_bVerified = false;
     bool m_bVersions = false;
+    bool m_bSending = false; // the write is under way: backed up, the unit being written
+    CTransaction::EOperation m_nOperation = CTransaction::EOperation::Read;
     QString m_strBackupPath;
     CParamZT01 m_Written;
 };

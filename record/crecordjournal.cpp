@@ -50,35 +50,33 @@ QString CRecordJournal::TakeTrouble()
     return m_strTrouble;
 }
 
-CRecordEntry CRecordJournal::Base(const CWriteSession& session, const char* pszOperation) const
+CRecordEntry CRecordJournal::Base(const CWriteSession& session, const CTransaction& transaction) const
 {
-    const CZTAppDevice& app = session.App();
     CRecordEntry entry;
     entry.strId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    entry.timeStart = session.Started().isValid() ? session.Started() : QDateTime::currentDateTimeUtc();
-    entry.nDurationMs = session.ElapsedMs();
+    entry.timeStart = transaction.timeStart;
+    entry.nDurationMs = transaction.nDurationMs;
     entry.strStation = m_identity.strStation;
     entry.strOperator = m_identity.strOperator;
     entry.strSerial = m_identity.strSerial;
     entry.strProgramVersion = m_identity.strProgramVersion;
-    entry.strPort = app.m_Port.m_bDemo ? QString() : app.m_Port.GetPortName();
-    entry.bDemo = app.m_Port.m_bDemo;
-    entry.strOperation = QLatin1String(pszOperation);
-    if (session.HasVersions())
-    {
-        entry.nVersion = app.m_wVersion;
-        entry.nBootVersion = app.m_wBootVersion;
-    }
+    entry.strPort = transaction.strPort;
+    entry.bDemo = session.App().m_Port.m_bDemo;
+    entry.strOperation = CTransaction::OperationKey(transaction.nOperation);
+    entry.nVersion = transaction.nVersion;
+    entry.nBootVersion = transaction.nBootVersion;
+    Take(entry, transaction);
     return entry;
 }
 
-void CRecordJournal::Fail(CRecordEntry& entry, const CWriteSession& session) const
+void CRecordJournal::Take(CRecordEntry& entry, const CTransaction& transaction)
 {
-    const CFailure& failure = session.Failure();
+    entry.nDurationMs = transaction.nDurationMs;
+    entry.strResult = CTransaction::ResultKey(transaction.nResult);
+    entry.verified = transaction.verified;
+    const CFailure& failure = transaction.failure;
     if (!failure.IsSet())
         return;
-    entry.strResult = failure.m_nReason == CFailure::EReason::Refused ? QStringLiteral("refused")
-                                                                      : QStringLiteral("failed");
     entry.strStep = CFailureText::StepKey(failure.m_nStep);
     entry.nAddress = failure.m_nAddress;
     entry.strReason = CFailureText::Reason(failure);
@@ -115,67 +113,56 @@ void CRecordJournal::Store(const CRecordEntry& entry, const QList<const CParamZT
 void CRecordJournal::Connected(const CWriteSession& session)
 {
     const CZTAppDevice& app = session.App();
-    CRecordEntry entry = Base(session, "read");
-    entry.strResult = QStringLiteral("done");
+    CRecordEntry entry = Base(session, session.Transaction());
     m_unitIds.clear(); // another unit, or the same read again
-    Fail(entry, session);
-    QList<const CParamZT01*> images;
-    if (app.m_bConnected)
+    if (!app.m_bConnected)
     {
-        CParamZT01 held = app.m_ParamDevice;
-        if (app.m_Port.m_bDemo)
-            held = app.m_ParamEdit; // the demonstration read takes only the file's settings
-        entry.strFingerprint = CFingerprint::Of(held);
-        entry.strImageAfter = CFingerprint::ImageHash(held);
-        bool bUnit = false, bImage = false;
-        m_store.IsPartialUnit(entry.strFingerprint, bUnit);
-        m_store.IsPartialImage(entry.strImageAfter, bImage);
-        // A sensor table that is not its sensor's is what a torn write leaves behind.
-        entry.bPartial = bUnit || bImage || !app.m_strSensorMismatch.isEmpty();
-        Store(entry, {&held});
+        Store(entry, {});
         return;
     }
-    Store(entry, {});
+    CParamZT01 held = app.m_ParamDevice;
+    if (app.m_Port.m_bDemo)
+        held = app.m_ParamEdit; // the demonstration read takes only the file's settings
+    entry.strFingerprint = CFingerprint::Of(held);
+    entry.strImageAfter = CFingerprint::ImageHash(held);
+    bool bUnit = false, bImage = false;
+    m_store.IsPartialUnit(entry.strFingerprint, bUnit);
+    m_store.IsPartialImage(entry.strImageAfter, bImage);
+    // A sensor table that is not its sensor's is what a torn write leaves behind.
+    entry.bPartial = bUnit || bImage || !app.m_strSensorMismatch.isEmpty();
+    Store(entry, {&held});
 }
 
 void CRecordJournal::WriteStarting(const CWriteSession& session)
 {
-    const CWriteSession::SRequest& request = session.Request();
-    CRecordEntry entry = Base(session, request.bRestore ? "restore" : "write");
-    entry.strResult = QStringLiteral("attempted");
+    const CTransaction transaction = session.Transaction(); // attempted
+    CRecordEntry entry = Base(session, transaction);
     // The device block written is the one read at connect: in demonstration mode the reads'
     // own, where the file's may differ until its first write.
-    entry.strFingerprint = CFingerprint::Of(session.Written());
-    entry.strImageBefore = CFingerprint::ImageHash(session.Before());
-    entry.strImageAfter = CFingerprint::ImageHash(session.Written());
+    entry.strFingerprint = CFingerprint::Of(transaction.sent);
+    entry.strImageBefore = CFingerprint::ImageHash(transaction.before);
+    entry.strImageAfter = CFingerprint::ImageHash(transaction.sent);
+    const CWriteSession::SRequest& request = session.Request();
     if (!request.strSource.isEmpty())
     {
         entry.strSource = request.strSource;
         entry.strSourceHash =
             QString::fromLatin1(QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
     }
-    Store(entry, {&session.Before(), &session.Written()});
+    Store(entry, {&transaction.before, &transaction.sent});
 }
 
 void CRecordJournal::WriteFinished(const CWriteSession& session)
 {
-    const CZTAppDevice& app = session.App();
+    const CTransaction transaction = session.Transaction();
     CRecordEntry entry = m_Last; // the attempted one, completed
-    entry.nDurationMs = session.ElapsedMs();
-    entry.strResult = QStringLiteral("done");
-    if (session.Request().bVerify)
-        entry.verified = session.Verified();
-    Fail(entry, session);
-    if (app.m_nLastAcknowledged >= 0)
-        entry.nLastAcknowledged = app.m_nLastAcknowledged;
-    bool bPartial = false;
-    const CParamZT01 after = session.Held(bPartial);
-    entry.bPartial = bPartial;
-    if (session.Torn())
-        entry.strResult = QStringLiteral("interrupted");
-    entry.strChanges = CSettingsDiff(app, session.Before(), after).Summary();
-    entry.strImageAfter = CFingerprint::ImageHash(after);
-    Store(entry, {&after});
+    Take(entry, transaction);
+    if (transaction.nLastAcknowledged >= 0)
+        entry.nLastAcknowledged = transaction.nLastAcknowledged;
+    entry.bPartial = transaction.nHeld == CTransaction::EHeld::Partial;
+    entry.strChanges = CSettingsDiff(session.App(), transaction.before, transaction.held).Summary();
+    entry.strImageAfter = CFingerprint::ImageHash(transaction.held);
+    Store(entry, {&transaction.held});
 }
 
 bool CRecordJournal::ImagePartial(const CParamZT01& image)

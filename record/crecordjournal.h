@@ -9,6 +9,7 @@
 
 class CParamZT01;
 class CRecordStore;
+class CTransaction;
 
 // Keeps the record of a write session: an entry for each connect, and for each write one that
 // is committed as "attempted" before the device is touched and completed after. The record never
@@ -50,9 +51,10 @@ public:
     QString TakeTrouble();
 
 private:
-    CRecordEntry Base(const CWriteSession& session, const char* pszOperation) const;
+    CRecordEntry Base(const CWriteSession& session, const CTransaction& transaction) const;
+    // The transaction's outcome into the entry: its result, whether read back, its failure.
+    static void Take(CRecordEntry& entry, const CTransaction& transaction);
     void Store(const CRecordEntry& entry, const QList<const CParamZT01*>& images);
-    void Fail(CRecordEntry& entry, const CWriteSession& session) const;
 
     CRecordStore& m_store;
     CRecordSpool m_spool;

@@ -288,9 +288,9 @@ bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)
     // The last write or restore that may have changed the unit decides; one that never reached it
     // (refused at its first block, a failed backup) does not.
     QList<CRecordEntry> entries;
-    if (!Select(QStringLiteral(
-                    "fingerprint = ? AND operation IN ('write', 'restore') AND "
-                    "(result IN ('done', 'attempted', 'interrupted') OR last_acknowledged IS NOT NULL)"),
+    if (!Select(QStringLiteral("fingerprint = ? AND operation IN ('write', 'restore') AND "
+                               "(result IN ('done', 'unverified', 'attempted', 'interrupted') OR "
+                               "last_acknowledged IS NOT NULL)"),
                 {strFingerprint}, 1, entries))
         return false;
     // A write that never ended may have left anything; one cut where every changed byte had gone,

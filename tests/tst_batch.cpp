@@ -145,7 +145,7 @@ void TestBatch::oneFailingAmongSeveral()
     // Backups of the devices that were read, none overwriting another though made at once.
     QCOMPARE(Backups().size(), versions ? 3 : 2);
 
-    // Unverified, a write is never "ok".
+    // Unverified, a write is never "done".
     QCOMPARE(Run(common + QStringList{"--json", "--no-verify", "--port", sims[1].SlavePath(), "--port",
                                       sims[2].SlavePath()}),
              1);
@@ -171,7 +171,7 @@ void TestBatch::oneFailingAmongSeveral()
              "time,port,version,bootVersion,sensor,lowLimit,highLimit,unit,dacLow,dacHigh,result,"
              "backup,fingerprint,serial,station,operator,start,duration,sourceHash,verified,reason,"
              "partial,step,reasonKey,ambiguous");
-    const QStringList ok = report.filter(",ok,");
+    const QStringList ok = report.filter(",done,");
     QCOMPARE(ok.size(), 2);
     QCOMPARE(report.filter(",unverified,").size(), 1);
     const QStringList failed = report.filter("," + strFailed + ",");
@@ -260,7 +260,7 @@ void TestBatch::stationRepeats()
     QStringList outcomes;
     for (const QJsonValue& result : results)
         outcomes << result["result"].toString();
-    QCOMPARE(outcomes, QStringList({"ok", "already", "ok"}));
+    QCOMPARE(outcomes, QStringList({"done", "already", "done"}));
     // The report says so too: the row of the unit seen again has no backup of its own.
     const QStringList report = ReportLines();
     QCOMPARE(report.filter(",already,").size(), 1);

@@ -417,7 +417,13 @@ void TestCli::noVerify()
             fault.nKind = EFault::CorruptStore;
             device.AddFault(fault);
         });
-    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--no-verify"}), 0);
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--no-verify", "--record", strRecord}), 0);
+    // The record says what was done: written whole, not read back.
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonObject write = QJsonDocument::fromJson(m_strOut.toUtf8()).array()[0].toObject();
+    QCOMPARE(write["result"].toString(), QStringLiteral("unverified"));
+    QVERIFY(write["verified"].isNull());
 }
 
 void TestCli::deviceFailures_data()

@@ -47,6 +47,7 @@ QString Result(const CRecordEntry& entry)
 {
     static const QHash<QString, QString> kResults = {
         {QStringLiteral("done"), QStringLiteral("выполнено")},
+        {QStringLiteral("unverified"), QStringLiteral("записано без сверки")},
         {QStringLiteral("attempted"), QStringLiteral("начато, не завершено")},
         {QStringLiteral("failed"), QStringLiteral("ошибка")},
         {QStringLiteral("refused"), QStringLiteral("отказ")},
