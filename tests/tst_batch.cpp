@@ -155,6 +155,11 @@ void TestBatch::oneFailingAmongSeveral()
     // A unit's refusal is named so in every output, as in the record.
     const QString strFailed = versions ? "refused" : "failed";
     QCOMPARE(results[0]["result"].toString(), strFailed);
+    // Its reason, as stderr and the record have it.
+    QCOMPARE(results[0]["reasonKey"].toString(),
+             versions ? QStringLiteral("refused") : QStringLiteral("timeout"));
+    QVERIFY2(m_strErr.contains(results[0]["reason"].toString()) && !results[0]["reason"].toString().isEmpty(),
+             qPrintable(m_strErr));
     QCOMPARE(results[0]["version"].isNull(), !versions);
     QCOMPARE(results[0]["backup"].isNull(), !versions);
     QCOMPARE(results[1]["result"].toString(), QStringLiteral("unverified"));

@@ -220,10 +220,10 @@ bool CZTDlg::RunWrite(const CWriteSession::SRequest& request, const CParamZT01* 
                       CStringTable::Load(107), EMsgIcon::Stop, strTrouble);
     else
     {
-        bool bPartial = false;
-        session.Held(bPartial);
+        const CTransaction transaction = session.Transaction();
         QStringList details{CFailureText::Describe(failure)};
-        if (session.Torn() || bPartial)
+        if (transaction.nResult == CTransaction::EResult::Interrupted ||
+            transaction.nHeld == CTransaction::EHeld::Partial)
             details << CFailureText::TornInWizard(session.BackupPath());
         if (!strTrouble.isEmpty())
             details << strTrouble;
