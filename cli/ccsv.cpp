@@ -26,5 +26,10 @@ QString CCsv::Text(const QJsonValue& value)
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     if (value.isDouble())
         return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-    return value.toString();
+    // A text that a spreadsheet would take for a formula (a serial "=1+1", an operator "@SUM")
+    // is marked as text, as spreadsheets expect; the record keeps it as it was given.
+    const QString strText = value.toString();
+    if (!strText.isEmpty() && QStringLiteral("=+-@\t\r").contains(strText.front()))
+        return QLatin1Char('\'') + strText;
+    return strText;
 }

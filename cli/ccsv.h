@@ -10,6 +10,7 @@ class CCsv
 {
 public:
     static QString Line(const QStringList& fields);
-    // A JSON value as a field: null empty, numbers in their shortest form, true and false.
+    // A JSON value as a field: null empty, numbers in their shortest form, true and false, a
+    // text that begins as a formula does behind a "'".
     static QString Text(const QJsonValue& value);
 };

@@ -1003,6 +1003,26 @@ void TestCli::csvReadBack()
         }
     QCOMPARE(cell(history, "changes", 1),
              QStringLiteral("Границы преобразования: 0 ... 1000 °C → 10 ... 1000 °C"));
+
+    // Text a spreadsheet would run as a formula is marked as text in both; numbers stay numbers
+    // and the record keeps what was given.
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "-50", "--record", strRecord, "--report", strReport,
+                  "--station", "+7 цех", "--operator", "@SUM(A1)", "--serial", "=1+1"}),
+             0);
+    QCOMPARE(Run({"history", "--csv", "--limit", "1", "--record", strRecord}), 0);
+    for (const QList<QStringList>& rows :
+         {CCsvParser::Parse(m_pFolder->ReadFile("report.csv")), CCsvParser::Parse(m_strOut.toUtf8())})
+    {
+        const int nLast = int(rows.size()) - 1;
+        QCOMPARE(cell(rows, "serial", nLast), QStringLiteral("'=1+1"));
+        QCOMPARE(cell(rows, "operator", nLast), QStringLiteral("'@SUM(A1)"));
+        QCOMPARE(cell(rows, "station", nLast), QStringLiteral("'+7 цех"));
+    }
+    QCOMPARE(cell(CCsvParser::Parse(m_pFolder->ReadFile("report.csv")), "lowLimit", 2),
+             QStringLiteral("-50"));
+    QCOMPARE(Run({"history", "--json", "--limit", "1", "--record", strRecord}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array()[0].toObject()["serial"].toString(),
+             QStringLiteral("=1+1"));
 }
 
 void TestCli::hostileRecordText()
