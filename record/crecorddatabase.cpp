@@ -55,6 +55,15 @@ QString CRecordDatabase::Redacted(const QString& strLocation)
     return url.toString();
 }
 
+QString CRecordDatabase::Key(const QString& strLocation)
+{
+    if (IsPostgres(strLocation))
+        return Redacted(strLocation);
+    const QString strPath =
+        strLocation.startsWith(QLatin1String("sqlite:")) ? strLocation.mid(7) : strLocation;
+    return QStringLiteral("sqlite:") + QFileInfo(strPath).absoluteFilePath();
+}
+
 bool CRecordDatabase::Open(const QString& strLocation, int nTimeoutS)
 {
     Close();

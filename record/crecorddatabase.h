@@ -37,6 +37,9 @@ public:
     QString SchemaLock() const;
     // The location as it may be shown: without its password.
     static QString Redacted(const QString& strLocation);
+    // Which record a location names, as an entry waiting for it keeps it: the SQLite file's
+    // absolute path, or the PostgreSQL URL without its password.
+    static QString Key(const QString& strLocation);
     static bool IsPostgres(const QString& strLocation);
 
     QString m_strLastError;

@@ -106,7 +106,7 @@ void CRecordJournal::Store(const CRecordEntry& entry, const QList<const CParamZT
     // Kept for a later run; the user hears once why the record is not where it should be.
     m_strTrouble =
         m_store.m_strLastError.isEmpty() ? QStringLiteral("записи не открыты") : m_store.m_strLastError;
-    if (!m_spool.Append(entry, stored))
+    if (!m_spool.Append(entry, stored, m_store.Key()))
         m_strTrouble += QStringLiteral("; запись не отложена: ") + m_spool.m_strLastError;
 }
 

@@ -24,12 +24,14 @@ QString CRecordSpool::DefaultPath()
 
 CRecordSpool::CRecordSpool(const QString& strPath) : m_strPath(strPath) {}
 
-bool CRecordSpool::Append(const CRecordEntry& entry, const Images& images)
+bool CRecordSpool::Append(const CRecordEntry& entry, const Images& images, const QString& strRecord)
 {
     QJsonArray stored;
     for (const auto& [strHash, bytes] : images)
         stored.append(QJsonArray{strHash, QString::fromLatin1(bytes.toBase64())});
     QJsonObject line{{"entry", entry.Json()}, {"images", stored}};
+    if (!strRecord.isEmpty())
+        line["record"] = strRecord;
     QFile file(m_strPath);
     if (QFileInfo(m_strPath).isSymLink())
     {
@@ -75,8 +77,11 @@ bool CRecordSpool::Drain(CRecordStore& store, int& nStored)
         QJsonParseError error;
         const QJsonObject json = QJsonDocument::fromJson(line, &error).object();
         QString strRefused;
+        const QString strFor = json["record"].toString();
         if (error.error != QJsonParseError::NoError || json.isEmpty())
             strRefused = QStringLiteral("строка повреждена: ") + error.errorString();
+        else if (!strFor.isEmpty() && strFor != store.Key())
+            kept += line; // another record's: it waits for that one
         else if (Store(store, json))
             ++nStored;
         else if (store.m_bRefused)

@@ -21,8 +21,10 @@ public:
     static QString DefaultPath();
 
     explicit CRecordSpool(const QString& strPath = DefaultPath());
-    bool Append(const CRecordEntry& entry, const Images& images);
-    // Stores every waiting entry; those the record cannot take now stay. A damaged line, or one
+    // strRecord: the key of the record the entry is for (CRecordStore::Key); it goes only there.
+    bool Append(const CRecordEntry& entry, const Images& images, const QString& strRecord = QString());
+    // Stores every waiting entry that is for this store's record (or names none, as an older
+    // version wrote them); those the record cannot take now stay. A damaged line, or one
     // the record refuses as it is (an image that fails its key), goes to AsidePath(), and the
     // drain then fails saying so. nStored says how many went.
     bool Drain(CRecordStore& store, int& nStored);

@@ -65,6 +65,7 @@ QSqlDatabase CRecordStore::Database() const
 
 bool CRecordStore::Open(const QString& strLocation, int nTimeoutS)
 {
+    m_strKey = CRecordDatabase::Key(strLocation);
     if (!m_db.Open(strLocation, nTimeoutS))
     {
         m_strLastError = m_db.m_strLastError;

@@ -50,6 +50,8 @@ public:
     // missing. nTimeoutS bounds a PostgreSQL connect.
     bool Open(const QString& strLocation, int nTimeoutS = 3);
     bool IsOpen() const { return m_db.IsOpen(); }
+    // Which record the last Open named, opened or not (CRecordDatabase::Key).
+    const QString& Key() const { return m_strKey; }
     CRecordDatabase::EKind Kind() const { return m_db.Kind(); }
     // Stores the entry (a later call with the same id replaces it) and the images it names.
     bool Put(const CRecordEntry& entry, const Images& images);
@@ -96,4 +98,5 @@ private:
     bool PutEntry(QSqlQuery& query, const CRecordEntry& entry);
 
     CRecordDatabase m_db;
+    QString m_strKey;
 };

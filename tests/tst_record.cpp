@@ -8,6 +8,7 @@
 #include "csampleimages.h"
 #include "cwritesession.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -232,7 +233,6 @@ void TestRecord::storeMissingKeepsEntries()
 {
     CDeviceFixture f;
     const QString strSpool = f.m_folder.FilePath("spool.jsonl");
-    const QString strRecord = f.m_folder.FilePath("record.sqlite");
     f.SetDeviceImage(Unit(9));
     QString strId;
     {
@@ -248,12 +248,22 @@ void TestRecord::storeMissingKeepsEntries()
         QVERIFY(journal.TakeTrouble().isEmpty());
         strId = journal.Last().strId;
     }
-    // The next run that reaches the record stores what waited, with its own times and ids.
+    // Another record never takes them: they wait for their own.
+    QList<CRecordEntry> entries;
+    {
+        CRecordStore other;
+        QVERIFY(other.Open(f.m_folder.FilePath("other.sqlite")));
+        CRecordJournal journal(other, CRecordJournal::DefaultIdentity(), strSpool);
+        QVERIFY(other.Find({}, entries));
+        QVERIFY(entries.isEmpty());
+    }
+    // The next run that reaches their record stores what waited, with its own times and ids.
+    QVERIFY(QFile::remove(f.m_folder.FilePath("file")));
+    QVERIFY(QDir(f.m_folder.Path()).mkdir("file"));
     CRecordStore store;
-    QVERIFY(store.Open(strRecord));
+    QVERIFY(store.Open("sqlite:" + f.m_folder.FilePath("file/record.sqlite")));
     CRecordJournal journal(store, CRecordJournal::DefaultIdentity(), strSpool);
     QVERIFY(journal.TakeTrouble().isEmpty());
-    QList<CRecordEntry> entries;
     QVERIFY(store.Find({}, entries));
     QCOMPARE(entries.size(), 2);
     QCOMPARE(entries.first().strId, strId);
@@ -312,7 +322,7 @@ void TestRecord::PoisonedSpoolIsKeptAside(CDeviceFixture& f, CRecordStore& store
     // An image changed in the file behind the record's back is refused when it is read.
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
-        db.setDatabaseName(f.m_folder.FilePath("record.sqlite"));
+        db.setDatabaseName(f.m_folder.FilePath("file/record.sqlite"));
         QVERIFY(db.open());
         QSqlQuery query(db);
         QVERIFY(query.prepare("UPDATE images SET bytes = ? WHERE hash = ?"));
