@@ -111,6 +111,7 @@ bool CWriteSession::Write(const SRequest& request)
     m_Request = request;
     m_bVerified = false;
     m_strBackupPath.clear();
+    m_app.m_nLastAcknowledged = -1; // this write's, once it sends
     // A restore puts back, byte for byte, what the unit held: today's checks do not judge it.
     if (!request.bRestore && !TakeValues())
         return false;
@@ -327,6 +328,7 @@ CTransaction CWriteSession::Transaction() const
     else if (!m_Failure.IsSet())
         transaction.nResult = m_Request.bVerify ? EResult::Done : EResult::Unverified;
     else
-        transaction.nResult = bRefused ? EResult::Refused : Torn() ? EResult::Interrupted : EResult::Failed;
+        // Refused after some blocks went, the unit may hold part of the image all the same.
+        transaction.nResult = Torn() ? EResult::Interrupted : bRefused ? EResult::Refused : EResult::Failed;
     return transaction;
 }

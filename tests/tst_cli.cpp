@@ -125,6 +125,7 @@ private slots:
     void trafficLogFaults();
     void recordAndRestore();
     void tornWriteAndTheWayBack();
+    void refusedHalfWay();
     void tornSensorTable();
     void hostileRecordText();
     void csvReadBack();
@@ -837,6 +838,29 @@ void TestCli::HangUpWhileWriting(int nBlock)
             fault.nOn = CSimDevice::ERequest::Write;
             device.AddFault(fault);
         });
+}
+
+void TestCli::refusedHalfWay()
+{
+    // A unit that refuses a block after taking the changed ones holds part of the new image:
+    // the write was cut, not merely refused, and the way back is offered.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    m_pSim->WithDevice(
+        [](CSimDevice& device)
+        {
+            CSimDevice::SFault fault;
+            fault.nKind = EFault::Refusal;
+            fault.nBlock = 16; // after the limits' block 14, before the filter time's block 18
+            fault.nOn = CSimDevice::ERequest::Write;
+            device.AddFault(fault);
+        });
+    QCOMPARE(Run({"set", "--port", "SIM", "--high", "700", "--filter", "2", "--record", strRecord}), 1);
+    QVERIFY2(m_strErr.contains("zint9 restore --port " + m_pSim->SlavePath()), qPrintable(m_strErr));
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonObject write = QJsonDocument::fromJson(m_strOut.toUtf8()).array()[0].toObject();
+    QCOMPARE(write["result"].toString(), QStringLiteral("interrupted"));
+    QCOMPARE(write["partial"].toBool(), true);
+    QCOMPARE(write["reasonKey"].toString(), QStringLiteral("refused"));
 }
 
 void TestCli::tornWriteAndTheWayBack()
