@@ -62,8 +62,6 @@ public:
     const QString& BackupPath() const { return m_strBackupPath; }
     // The image the last write sent (or was sending when it failed).
     const CParamZT01& Written() const { return m_Written; }
-    // What the device held before the last write.
-    const CParamZT01& Before() const { return m_Before; }
     const SRequest& Request() const { return m_Request; }
     CZTAppDevice& App() const { return m_app; }
     // The last connect's or write's start (UTC) and length.
