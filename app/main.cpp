@@ -1,4 +1,4 @@
-#include "crecordstore.h"
+#include "crecordlocation.h"
 #include "cstartoptions.h"
 #include "cztapp.h"
 
@@ -40,7 +40,7 @@ int main(int argc, char* argv[])
     // A record that is neither a file nor a database is a mistake of the set-up, said as early.
     CZTApp::InitSettingsStore();
     QString strError;
-    if (!CRecordStore::CheckLocation(QString(), strError))
+    if (!CRecordLocation::Check(QString(), strError))
     {
         std::fprintf(stderr, "zint9-configurator: %s\n", strError.toLocal8Bit().constData());
         return 2;

@@ -162,6 +162,8 @@ void CBatchRun::Start(int nLine)
     // The worker gets its job as one line, the options already parsed and checked.
     QJsonObject job = m_options.Job(line.strPort);
     job["dataDir"] = m_app.m_strAppDir;
+    // A worker records into the local record only; the plant's address and its password stay here.
+    job["record"] = m_pRecord->Keeper().LocalLocation();
     pProcess->start(WorkerPath(), QStringList());
     pProcess->write(QJsonDocument(job).toJson(QJsonDocument::Compact) + '\n');
 }

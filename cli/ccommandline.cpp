@@ -11,6 +11,8 @@
 #include "cportscommand.h"
 #include "creadcommand.h"
 #include "crecordaccess.h"
+#include "crecordlocation.h"
+#include "crecordschema.h"
 #include "crestorecommand.h"
 #include "csetcommand.h"
 #include "csettingstext.h"
@@ -43,6 +45,8 @@ const char* const kUsageText =
     "          [--operator ИМЯ] [--since ДАТА] [--limit N] [--json|--csv] [--sync]\n"
     "                                записи о приборах, новые первыми; --sync сначала\n"
     "                                передаёт в базу завода записи, ждущие отправки\n"
+    "  history --init --record АДРЕС создать или обновить таблицы записей (один раз,\n"
+    "                                с правами владельца базы завода)\n"
     "  diff  A B                     различия двух образов; сторона — файл, @ID (образ,\n"
     "                                данный записью), @ID^ (образ до неё) или --port ИМЯ\n"
     "                                (прочитать сейчас); 0 равны, 1 различны, 2 ошибка\n"
@@ -206,6 +210,8 @@ int CCommandLine::RunRecorded(const COptions& options, CRecordAccess& record)
 
 int CCommandLine::RunHistory(SContext& context)
 {
+    if (context.options.bInit)
+        return context.line.Init(context.options);
     if (context.options.bSync && !context.line.Sync(context.record))
         return COptions::kFailure;
     CRecordStore* pStore = context.record.Store(context.console);
@@ -214,9 +220,7 @@ int CCommandLine::RunHistory(SContext& context)
 
 int CCommandLine::RunRestore(SContext& context)
 {
-    CRecordStore* pStore = context.record.Store(context.console);
-    return pStore ? CRestoreCommand::Run(context.device, context.console, *pStore, context.options)
-                  : int(COptions::kFailure);
+    return CRestoreCommand::Run(context.device, context.console, context.record.Keeper(), context.options);
 }
 
 const CCommandLine::SCommand* CCommandLine::Find(const QString& strName)
@@ -243,6 +247,21 @@ const CCommandLine::SCommand* CCommandLine::Find(const QString& strName)
         if (strName == QLatin1String(command.pszName))
             return &command;
     return nullptr;
+}
+
+int CCommandLine::Init(const COptions& options)
+{
+    // The owner's step, once for a plant: stations only read and add entries.
+    const QString strLocation = CRecordLocation::Of(options.strRecord);
+    CRecordStore store;
+    if (!store.Open(strLocation, kInitTimeoutS, CRecordStore::EAccess::Init))
+        return m_console.Error(COptions::kFailure, QStringLiteral("таблицы записей %1 не созданы: %2")
+                                                       .arg(CRecordLocation::Redacted(strLocation),
+                                                            store.m_strLastError.simplified()));
+    m_console.Err(QStringLiteral("Таблицы записей %1 готовы (схема %2).")
+                      .arg(CRecordLocation::Redacted(strLocation))
+                      .arg(CRecordSchema::kVersion));
+    return COptions::kSuccess;
 }
 
 bool CCommandLine::Sync(CRecordAccess& record)

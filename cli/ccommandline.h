@@ -55,8 +55,11 @@ private:
     static int RunRestore(SContext& context);
     // history --sync: the entries that wait go up to the plant first.
     bool Sync(CRecordAccess& record);
+    // history --init: makes or upgrades the tables of the record named.
+    int Init(const COptions& options);
     // How long a command waits for its entries to reach the plant.
     static constexpr int kSyncWaitMs = 6000;
+    static constexpr int kInitTimeoutS = 10;
 
     CConsole m_console;
     CZTAppDevice m_app;

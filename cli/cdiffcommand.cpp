@@ -15,16 +15,16 @@ constexpr int kTrouble = 2;
 
 bool CDiffCommand::FromRecord(const QString& strSide, CParamZT01& image)
 {
-    CRecordStore* pStore = m_record.Store(m_console);
-    if (!pStore)
-        return false;
+    CRecordKeeper& keeper = m_record.Keeper();
     const bool bBefore = strSide.endsWith(QLatin1Char('^'));
     const QString strId = strSide.mid(1, strSide.size() - (bBefore ? 2 : 1));
     CRecordEntry entry;
     QByteArray bytes;
-    if (!pStore->Entry(strId, entry))
+    QString strError;
+    // This station's entries that wait for the plant are as much the record as the plant's.
+    if (!keeper.Entry(strId, entry, strError))
     {
-        m_console.Error(kTrouble, pStore->m_strLastError);
+        m_console.Error(kTrouble, strError);
         return false;
     }
     const QString& strHash = bBefore ? entry.strImageBefore : entry.strImageAfter;
@@ -35,9 +35,9 @@ bool CDiffCommand::FromRecord(const QString& strSide, CParamZT01& image)
                             .arg(strId, bBefore ? QStringLiteral("до неё") : QStringLiteral("после неё")));
         return false;
     }
-    if (!pStore->Image(strHash, bytes) || bytes.size() != CParamZT01::kImageSize)
+    if (!keeper.Image(strHash, bytes, strError) || bytes.size() != CParamZT01::kImageSize)
     {
-        m_console.Error(kTrouble, pStore->m_strLastError);
+        m_console.Error(kTrouble, strError);
         return false;
     }
     std::memcpy(image.Image(), bytes.constData(), CParamZT01::kImageSize);

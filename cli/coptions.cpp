@@ -2,7 +2,7 @@
 
 #include "cnumbertext.h"
 #include "cparamrules.h"
-#include "crecordstore.h"
+#include "crecordlocation.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -17,8 +17,8 @@ const char* const kValued[] = {"port",     "ports",      "out",           "in", 
                                "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
                                "dac-high", "backup-dir", "report",        "trace",  "record", "station",
                                "operator", "serial",     "entry",         "device", "limit",  "since"};
-const char* const kFlags[] = {"demo", "json",    "csv",   "no-verify", "quiet",       "repeat",
-                              "help", "version", "force", "sync",      "changed-only"};
+const char* const kFlags[] = {"demo", "json",    "csv",   "no-verify", "quiet",        "repeat",
+                              "help", "version", "force", "sync",      "changed-only", "init"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
     {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
     {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
@@ -76,6 +76,7 @@ bool COptions::Parse(const QStringList& arguments)
     bJson = parser.isSet("json");
     bCsv = parser.isSet("csv");
     bSync = parser.isSet("sync");
+    bInit = parser.isSet("init");
     bChangedOnly = parser.isSet("changed-only");
     bNoVerify = parser.isSet("no-verify");
     bQuiet = parser.isSet("quiet");
@@ -83,7 +84,7 @@ bool COptions::Parse(const QStringList& arguments)
     bHelp = parser.isSet("help") || parser.isSet("h");
     bVersion = parser.isSet("version");
     return TakeNumbers(parser) && TakeHistory(parser) && CheckCombinations() &&
-           CRecordStore::CheckLocation(strRecord, m_strError);
+           CRecordLocation::Check(strRecord, m_strError);
 }
 
 bool COptions::TakeHistory(const QCommandLineParser& parser)

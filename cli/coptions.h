@@ -41,8 +41,8 @@ public:
     bool bForce = false;
     std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
     std::optional<bool> coldJunction;
-    bool bDemo = false, bJson = false, bCsv = false, bSync = false, bChangedOnly = false, bNoVerify = false,
-         bQuiet = false, bRepeat = false;
+    bool bDemo = false, bJson = false, bCsv = false, bSync = false, bInit = false, bChangedOnly = false,
+         bNoVerify = false, bQuiet = false, bRepeat = false;
     bool bHelp = false, bVersion = false;
     QString m_strError;
 

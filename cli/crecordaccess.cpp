@@ -2,6 +2,7 @@
 
 #include "cconsole.h"
 #include "coptions.h"
+#include "crecordlocation.h"
 
 CRecordAccess::CRecordAccess(const COptions& options) : m_options(options), m_keeper(options.strRecord) {}
 
@@ -25,7 +26,7 @@ CRecordStore* CRecordAccess::Store(CConsole& console)
     if (!pStore)
         console.Error(COptions::kFailure,
                       QStringLiteral("записи %1 не открыты: %2")
-                          .arg(CRecordDatabase::Redacted(m_keeper.LocalLocation()), strError));
+                          .arg(CRecordLocation::Redacted(m_keeper.LocalLocation()), strError));
     return pStore;
 }
 

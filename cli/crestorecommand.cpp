@@ -4,20 +4,21 @@
 #include "cdevicecommand.h"
 #include "cfingerprint.h"
 #include "coptions.h"
-#include "crecordstore.h"
+#include "crecordkeeper.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
 
 #include <cstring>
 
-bool CRestoreCommand::FindEntry(CConsole& console, CRecordStore& store, const COptions& options,
+bool CRestoreCommand::FindEntry(CConsole& console, CRecordKeeper& keeper, const COptions& options,
                                 const QString& strUnit, CRecordEntry& entry)
 {
+    QString strError, strNote;
     if (!options.strEntry.isEmpty())
     {
-        if (store.Entry(options.strEntry, entry))
+        if (keeper.Entry(options.strEntry, entry, strError))
             return true;
-        console.Error(COptions::kFailure, store.m_strLastError);
+        console.Error(COptions::kFailure, strError);
         return false;
     }
     if (strUnit.isEmpty())
@@ -30,12 +31,15 @@ bool CRestoreCommand::FindEntry(CConsole& console, CRecordStore& store, const CO
     }
     CRecordStore::SQuery query;
     query.strFingerprint = strUnit;
+    // This station's entries that wait for the plant count too: the newest write is the one undone.
     QList<CRecordEntry> entries;
-    if (!store.Find(query, entries))
+    if (!keeper.UnitEntries(query, entries, strNote, strError))
     {
-        console.Error(COptions::kFailure, store.m_strLastError);
+        console.Error(COptions::kFailure, strError);
         return false;
     }
+    if (!strNote.isEmpty())
+        console.Err(QStringLiteral("zint9: ") + strNote);
     for (const CRecordEntry& candidate : entries)
         if (candidate.strOperation == QLatin1String("write") && !candidate.strImageBefore.isEmpty())
         {
@@ -47,7 +51,7 @@ bool CRestoreCommand::FindEntry(CConsole& console, CRecordStore& store, const CO
     return false;
 }
 
-int CRestoreCommand::Run(CDeviceCommand& device, CConsole& console, CRecordStore& store,
+int CRestoreCommand::Run(CDeviceCommand& device, CConsole& console, CRecordKeeper& keeper,
                          const COptions& options)
 {
     device.Begin();
@@ -59,7 +63,7 @@ int CRestoreCommand::Run(CDeviceCommand& device, CConsole& console, CRecordStore
     app.HeldImage(held);
     const QString strUnit = CFingerprint::Of(held);
     CRecordEntry entry;
-    if (!FindEntry(console, store, options, strUnit, entry))
+    if (!FindEntry(console, keeper, options, strUnit, entry))
         return COptions::kFailure;
     if (entry.strFingerprint != strUnit && !options.bForce)
         return console.Error(
@@ -68,8 +72,9 @@ int CRestoreCommand::Run(CDeviceCommand& device, CConsole& console, CRecordStore
                            "ничего не записано (--force, чтобы восстановить всё равно)")
                 .arg(entry.strId, CFingerprint::Short(entry.strFingerprint), CFingerprint::Short(strUnit)));
     QByteArray image;
-    if (!store.Image(entry.strImageBefore, image) || image.size() != CParamZT01::kImageSize)
-        return console.Error(COptions::kFailure, store.m_strLastError);
+    QString strError;
+    if (!keeper.Image(entry.strImageBefore, image, strError) || image.size() != CParamZT01::kImageSize)
+        return console.Error(COptions::kFailure, strError);
     // Every byte but the device block, which the session puts back from the unit itself.
     std::memcpy(app.m_ParamEdit.Image(), image.constData(), CParamZT01::kImageSize);
     if (!device.WriteRestore(options, session))

@@ -5,7 +5,7 @@
 class CConsole;
 class COptions;
 class CRecordEntry;
-class CRecordStore;
+class CRecordKeeper;
 class CDeviceCommand;
 
 // zint9 restore: puts back the image a unit held before an entry of the record (by default
@@ -14,10 +14,10 @@ class CDeviceCommand;
 class CRestoreCommand
 {
 public:
-    static int Run(CDeviceCommand& device, CConsole& console, CRecordStore& store, const COptions& options);
+    static int Run(CDeviceCommand& device, CConsole& console, CRecordKeeper& keeper, const COptions& options);
 
 private:
     // The entry to undo: the one given, or the unit's last write.
-    static bool FindEntry(CConsole& console, CRecordStore& store, const COptions& options,
+    static bool FindEntry(CConsole& console, CRecordKeeper& keeper, const COptions& options,
                           const QString& strUnit, CRecordEntry& entry);
 };

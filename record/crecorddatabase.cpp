@@ -1,5 +1,8 @@
 #include "crecorddatabase.h"
 
+#include "cfileidentity.h"
+#include "crecordlocation.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -7,6 +10,12 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <QUuid>
+
+namespace
+{
+// SQLite's codes for a file that is no database, or a damaged one.
+const char* const kDamaged[] = {"11", "26"};
+} // namespace
 
 CRecordDatabase::~CRecordDatabase()
 {
@@ -28,55 +37,41 @@ QSqlDatabase CRecordDatabase::Database() const
     return QSqlDatabase::database(m_strConnection, false);
 }
 
-bool CRecordDatabase::IsPostgres(const QString& strLocation)
+bool CRecordDatabase::Fail(const QSqlError& error)
 {
-    return strLocation.startsWith(QLatin1String("postgresql://")) ||
-           strLocation.startsWith(QLatin1String("postgres://"));
+    // The database's own words; Qt's ("QSqlQuery::exec: database not open") are no user's.
+    QString strText = error.databaseText().trimmed();
+    if (strText.isEmpty() && !IsOpen())
+        strText = QStringLiteral("записи не открыты");
+    if (strText.isEmpty())
+        strText = error.driverText().trimmed();
+    m_strLastError = strText.isEmpty() ? QStringLiteral("ошибка базы записей") : strText;
+    m_bDamaged = false;
+    for (const char* pszCode : kDamaged)
+        m_bDamaged =
+            m_bDamaged || (m_nKind != EKind::Postgres && error.nativeErrorCode() == QLatin1String(pszCode));
+    return false;
 }
 
-QString CRecordDatabase::Redacted(const QString& strLocation)
+bool CRecordDatabase::IsReplaced() const
 {
-    // Any URL, a mistyped one too: a password in its user part or in its query is never shown.
-    const qsizetype nScheme = strLocation.indexOf(QLatin1String("://"));
-    if (nScheme < 0)
-        return strLocation;
-    QUrl url(strLocation);
-    if (!url.isValid())
-        return strLocation.left(nScheme) + QStringLiteral("://***");
-    if (!url.password().isEmpty())
-        url.setPassword(QStringLiteral("***"));
-    QUrlQuery query(url);
-    if (query.hasQueryItem(QStringLiteral("password")))
-    {
-        query.removeAllQueryItems(QStringLiteral("password"));
-        query.addQueryItem(QStringLiteral("password"), QStringLiteral("***"));
-        url.setQuery(query);
-    }
-    return url.toString();
+    return m_nKind == EKind::Sqlite && !m_identity.isEmpty() && CFileIdentity::Of(m_strPath) != m_identity;
 }
 
-QString CRecordDatabase::Key(const QString& strLocation)
-{
-    if (IsPostgres(strLocation))
-        return Redacted(strLocation);
-    const QString strPath =
-        strLocation.startsWith(QLatin1String("sqlite:")) ? strLocation.mid(7) : strLocation;
-    return QStringLiteral("sqlite:") + QFileInfo(strPath).absoluteFilePath();
-}
-
-bool CRecordDatabase::Open(const QString& strLocation, int nTimeoutS)
+bool CRecordDatabase::Open(const QString& strLocation, int nTimeoutS, bool bReadOnly)
 {
     Close();
-    if (IsPostgres(strLocation))
+    m_bDamaged = false;
+    if (CRecordLocation::IsPostgres(strLocation))
         return OpenPostgres(strLocation, nTimeoutS);
-    return OpenSqlite(strLocation.startsWith(QLatin1String("sqlite:")) ? strLocation.mid(7) : strLocation);
+    return OpenSqlite(CRecordLocation::SqlitePath(strLocation), bReadOnly);
 }
 
 bool CRecordDatabase::Finish(QSqlDatabase& database, EKind nKind)
 {
     const bool bOpen = database.open();
     if (!bOpen)
-        m_strLastError = database.lastError().text().trimmed();
+        Fail(database.lastError());
     const QString strConnection = database.connectionName();
     database = QSqlDatabase(); // the connection is removed only once no handle refers to it
     if (!bOpen)
@@ -89,7 +84,26 @@ bool CRecordDatabase::Finish(QSqlDatabase& database, EKind nKind)
     return true;
 }
 
-bool CRecordDatabase::OpenSqlite(const QString& strPath)
+bool CRecordDatabase::OpenSqliteFile(const QString& strName, const QString& strOptions)
+{
+    const QString strConnection =
+        QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strConnection);
+    database.setDatabaseName(strName);
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;") + strOptions);
+    if (!Finish(database, EKind::Sqlite))
+        return false;
+    // SQLite opens the file at its first statement.
+    QSqlQuery probe(Database());
+    if (probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return true;
+    Fail(probe.lastError());
+    probe = QSqlQuery();
+    Close();
+    return false;
+}
+
+bool CRecordDatabase::OpenSqlite(const QString& strPath, bool bReadOnly)
 {
     if (strPath.isEmpty())
     {
@@ -101,20 +115,31 @@ bool CRecordDatabase::OpenSqlite(const QString& strPath)
         m_strLastError = QStringLiteral("нет драйвера SQLite для Qt (пакет libqt6sql6-sqlite)");
         return false;
     }
+    m_strPath = QFileInfo(strPath).absoluteFilePath();
+    if (bReadOnly)
+    {
+        // A folder that cannot be written has no room for the reader's shared-memory file:
+        // then the file is read as it stands, which nobody can change meanwhile either.
+        if (OpenSqliteFile(strPath, QStringLiteral("QSQLITE_OPEN_READONLY")) || m_bDamaged)
+            return IsOpen();
+        const QString strUri = QStringLiteral("file:") +
+                               QString::fromLatin1(QUrl::toPercentEncoding(m_strPath, "/")) +
+                               QStringLiteral("?immutable=1");
+        return OpenSqliteFile(strUri, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    }
     QDir().mkpath(QFileInfo(strPath).absolutePath());
-    const QString strConnection =
-        QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strConnection);
-    database.setDatabaseName(strPath);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!Finish(database, EKind::Sqlite))
+    if (!OpenSqliteFile(strPath, QString()))
         return false;
+    m_identity = CFileIdentity::Of(m_strPath);
     QSqlQuery pragma(Database());
     // WAL lets readers go on while a writer commits; a lost power costs at most the last entry.
-    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-        m_strLastError = pragma.lastError().text();
-    return true;
+    if (pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+        pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return true;
+    Fail(pragma.lastError());
+    pragma = QSqlQuery();
+    Close();
+    return false;
 }
 
 bool CRecordDatabase::OpenPostgres(const QString& strUrl, int nTimeoutS)
@@ -124,14 +149,17 @@ bool CRecordDatabase::OpenPostgres(const QString& strUrl, int nTimeoutS)
         m_strLastError = QStringLiteral("нет драйвера PostgreSQL для Qt (пакет libqt6sql6-psql)");
         return false;
     }
+    // A mistyped URL would send a piece of its password to the server as a host or a name.
+    if (!CRecordLocation::CheckUrl(strUrl, m_strLastError))
+        return false;
     const QUrl url(strUrl);
     QUrlQuery query(url);
     const QString strConnection =
         QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), strConnection);
-    database.setDatabaseName(url.path().mid(1));
-    database.setUserName(url.userName());
-    database.setPassword(url.password());
+    database.setDatabaseName(url.path(QUrl::FullyDecoded).mid(1));
+    database.setUserName(url.userName(QUrl::FullyDecoded));
+    database.setPassword(url.password(QUrl::FullyDecoded));
     // A folder as host is a Unix socket's, as libpq takes it.
     database.setHostName(query.hasQueryItem("host") ? query.queryItemValue("host", QUrl::FullyDecoded)
                                                     : url.host());
@@ -168,6 +196,6 @@ QString CRecordDatabase::CreateView() const
 
 QString CRecordDatabase::SchemaLock() const
 {
-    // CREATE TABLE IF NOT EXISTS is not safe against a second station doing the same.
+    // CREATE TABLE IF NOT EXISTS is not safe against a second owner doing the same.
     return m_nKind == EKind::Postgres ? QStringLiteral("SELECT pg_advisory_xact_lock(919001)") : QString();
 }

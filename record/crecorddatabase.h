@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
 
-// One connection to a record: a SQLite file ("sqlite:PATH" or a plain path) or a PostgreSQL
-// database ("postgresql://[user[:password]@][host][:port]/dbname?host=SOCKETDIR&port=N&…", as
-// PostgreSQL's own clients take it; a password left out comes from ~/.pgpass, a service from the
-// service file). It knows what the two dialects say differently.
+class QSqlError;
+
+// One connection to a record: a SQLite file or a PostgreSQL database (see CRecordLocation). It
+// knows what the two dialects say differently, and turns what the driver says into a reason a
+// user can read.
 class CRecordDatabase
 {
 public:
@@ -23,32 +25,37 @@ public:
     CRecordDatabase& operator=(const CRecordDatabase&) = delete;
 
     // nTimeoutS bounds the PostgreSQL connect; SQLite waits for another writer up to 10 s.
-    bool Open(const QString& strLocation, int nTimeoutS = 3);
+    // bReadOnly: nothing is created or changed, a file in a folder that cannot be written too.
+    bool Open(const QString& strLocation, int nTimeoutS, bool bReadOnly);
     void Close();
     bool IsOpen() const { return m_nKind != EKind::None; }
     EKind Kind() const { return m_nKind; }
     QSqlDatabase Database() const;
+    // Keeps the reason of a failed statement in m_strLastError, and whether it says that the
+    // file is damaged; false, for the caller to return.
+    bool Fail(const QSqlError& error);
+    // The SQLite file opened is no longer the one under its path (replaced or deleted).
+    bool IsReplaced() const;
     // A transaction that writes takes its lock at once (SQLite) or waits for none (PostgreSQL).
     QString Begin() const;
     QString BlobType() const;
     // The start of a statement that makes a view where it is missing.
     QString CreateView() const;
-    // Statements that keep two stations from creating the tables at once.
+    // Statements that keep two owners from creating the tables at once.
     QString SchemaLock() const;
-    // The location as it may be shown: without its password.
-    static QString Redacted(const QString& strLocation);
-    // Which record a location names, as an entry waiting for it keeps it: the SQLite file's
-    // absolute path, or the PostgreSQL URL without its password.
-    static QString Key(const QString& strLocation);
-    static bool IsPostgres(const QString& strLocation);
 
     QString m_strLastError;
+    // The last failure said the SQLite file is no database, or a damaged one.
+    bool m_bDamaged = false;
 
 private:
-    bool OpenSqlite(const QString& strPath);
+    bool OpenSqlite(const QString& strPath, bool bReadOnly);
+    bool OpenSqliteFile(const QString& strName, const QString& strOptions);
     bool OpenPostgres(const QString& strUrl, int nTimeoutS);
     bool Finish(QSqlDatabase& database, EKind nKind);
 
     EKind m_nKind = EKind::None;
     QString m_strConnection;
+    QString m_strPath;
+    QByteArray m_identity;
 };

@@ -2,6 +2,7 @@
 
 #include "cfailuretext.h"
 #include "cfingerprint.h"
+#include "crecordfacts.h"
 #include "crecordstore.h"
 #include "csettingsdiff.h"
 #include "cwritesession.h"
@@ -126,8 +127,8 @@ void CRecordJournal::Connected(const CWriteSession& session)
     entry.strFingerprint = CFingerprint::Of(held);
     entry.strImageAfter = CFingerprint::ImageHash(held);
     bool bUnit = false, bImage = false;
-    m_store.IsPartialUnit(entry.strFingerprint, bUnit);
-    m_store.IsPartialImage(entry.strImageAfter, bImage);
+    CRecordFacts::IsPartialUnit(m_store, entry.strFingerprint, bUnit);
+    CRecordFacts::IsPartialImage(m_store, entry.strImageAfter, bImage);
     // A sensor table that is not its sensor's is what a torn write leaves behind.
     entry.bPartial = bUnit || bImage || !app.m_strSensorMismatch.isEmpty();
     Store(entry, {&held});
@@ -168,13 +169,14 @@ void CRecordJournal::WriteFinished(const CWriteSession& session)
 bool CRecordJournal::ImagePartial(const CParamZT01& image)
 {
     bool bPartial = false;
-    return m_store.IsOpen() && m_store.IsPartialImage(CFingerprint::ImageHash(image), bPartial) && bPartial;
+    return m_store.IsOpen() &&
+           CRecordFacts::IsPartialImage(m_store, CFingerprint::ImageHash(image), bPartial) && bPartial;
 }
 
 int CRecordJournal::ImageOrigin(const CParamZT01& image)
 {
     int nVersion = -1;
     if (m_store.IsOpen())
-        m_store.ImageVersion(CFingerprint::ImageHash(image), nVersion);
+        CRecordFacts::ImageVersion(m_store, CFingerprint::ImageHash(image), nVersion);
     return nVersion;
 }

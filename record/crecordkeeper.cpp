@@ -1,5 +1,6 @@
 #include "crecordkeeper.h"
 
+#include "crecordlocation.h"
 #include "crecordupload.h"
 
 #include <QCoreApplication>
@@ -30,14 +31,14 @@ QString OneLine(const QString& strText)
 
 CRecordKeeper::CRecordKeeper(const QString& strGiven, const QString& strLocal)
 {
-    const QString strLocation = CRecordStore::Location(strGiven);
-    if (!CRecordDatabase::IsPostgres(strLocation))
+    const QString strLocation = CRecordLocation::Of(strGiven);
+    if (!CRecordLocation::IsPostgres(strLocation))
     {
         m_strLocal = strLocation;
         return;
     }
     m_strPlant = strLocation;
-    m_strLocal = strLocal.isEmpty() ? CRecordStore::UserLocation() : strLocal;
+    m_strLocal = strLocal.isEmpty() ? CRecordLocation::User() : strLocal;
 }
 
 CRecordKeeper::~CRecordKeeper()
@@ -51,7 +52,7 @@ CRecordKeeper::~CRecordKeeper()
 
 QString CRecordKeeper::PlantShown() const
 {
-    return CRecordDatabase::Redacted(m_strPlant);
+    return CRecordLocation::Redacted(m_strPlant);
 }
 
 CRecordStore* CRecordKeeper::Local()
@@ -75,32 +76,63 @@ CRecordJournal* CRecordKeeper::Journal(const CRecordJournal::SIdentity& identity
     return m_pJournal.get();
 }
 
+CRecordStore* CRecordKeeper::LocalReader()
+{
+    if (m_local.IsOpen())
+        return &m_local;
+    if (!m_localReader.IsOpen() &&
+        !m_localReader.Open(m_strLocal, kConnectTimeoutS, CRecordStore::EAccess::Read))
+        return nullptr;
+    return &m_localReader;
+}
+
+CRecordStore* CRecordKeeper::PlantReader(QString& strNote)
+{
+    if (!HasPlant())
+        return nullptr;
+    if (m_plant.IsOpen() || m_plant.Open(m_strPlant, kConnectTimeoutS, CRecordStore::EAccess::Read))
+        return &m_plant;
+    strNote = QStringLiteral("база записей %1 недоступна (%2): показаны записи этой машины")
+                  .arg(PlantShown(), OneLine(m_plant.m_strLastError));
+    return nullptr;
+}
+
 CRecordStore* CRecordKeeper::ForQueries(QString& strNote, QString& strError)
 {
-    if (HasPlant())
-    {
-        if (m_plant.IsOpen() || m_plant.Open(m_strPlant, kConnectTimeoutS))
-            return &m_plant;
-        strNote = QStringLiteral("база записей %1 недоступна (%2): показаны записи этой машины")
-                      .arg(PlantShown(), OneLine(m_plant.m_strLastError));
-    }
-    if (Local())
-        return &m_local;
-    strError = OneLine(m_local.m_strLastError);
+    if (CRecordStore* pPlant = PlantReader(strNote))
+        return pPlant;
+    if (CRecordStore* pLocal = LocalReader())
+        return pLocal;
+    strError = OneLine(m_localReader.m_strLastError);
     return nullptr;
+}
+
+bool CRecordKeeper::Entry(const QString& strId, CRecordEntry& entry, QString& strError)
+{
+    CRecordStore* pLocal = LocalReader();
+    if (pLocal && pLocal->Entry(strId, entry))
+        return true;
+    strError = OneLine(pLocal ? pLocal->m_strLastError : m_localReader.m_strLastError);
+    QString strNote;
+    CRecordStore* pPlant = PlantReader(strNote);
+    if (pPlant && pPlant->Entry(strId, entry))
+        return true;
+    if (pPlant)
+        strError = OneLine(pPlant->m_strLastError);
+    return false;
 }
 
 bool CRecordKeeper::UnitEntries(const CRecordStore::SQuery& query, QList<CRecordEntry>& entries,
                                 QString& strNote, QString& strError)
 {
     entries.clear();
-    const bool bLocal = Local() && m_local.Find(query, entries);
+    CRecordStore* pLocal = LocalReader();
+    const bool bLocal = pLocal && pLocal->Find(query, entries);
     if (!bLocal)
-        strError = OneLine(m_local.m_strLastError);
+        strError = OneLine(pLocal ? pLocal->m_strLastError : m_localReader.m_strLastError);
     QList<CRecordEntry> plant;
-    QString strPlantError;
-    CRecordStore* pStore = HasPlant() ? ForQueries(strNote, strPlantError) : nullptr;
-    if (pStore == &m_plant && !m_plant.Find(query, plant))
+    CRecordStore* pStore = PlantReader(strNote);
+    if (pStore && !m_plant.Find(query, plant))
         strNote = QStringLiteral("база записей %1 не ответила (%2): показаны записи этой машины")
                       .arg(PlantShown(), OneLine(m_plant.m_strLastError));
     QSet<QString> ids;
@@ -113,19 +145,22 @@ bool CRecordKeeper::UnitEntries(const CRecordStore::SQuery& query, QList<CRecord
     std::stable_sort(entries.begin(), entries.end(),
                      [](const CRecordEntry& a, const CRecordEntry& b)
                      { return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId; });
-    return bLocal || pStore == &m_plant;
+    return bLocal || pStore;
 }
 
 bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& strError)
 {
-    if (Local() && m_local.Image(strHash, bytes))
+    CRecordStore* pLocal = LocalReader();
+    if (pLocal && pLocal->Image(strHash, bytes))
         return true;
-    strError = OneLine(m_local.m_strLastError);
-    if (m_plant.IsOpen() && m_plant.Image(strHash, bytes))
+    strError = OneLine(pLocal ? pLocal->m_strLastError : m_localReader.m_strLastError);
+    QString strNote;
+    CRecordStore* pPlant = PlantReader(strNote);
+    if (pPlant && pPlant->Image(strHash, bytes))
         return true;
     // Both said: a damaged copy here is not hidden behind a missing one there.
-    if (m_plant.IsOpen() && OneLine(m_plant.m_strLastError) != strError)
-        strError += QStringLiteral("; ") + OneLine(m_plant.m_strLastError);
+    if (pPlant && OneLine(pPlant->m_strLastError) != strError)
+        strError += QStringLiteral("; ") + OneLine(pPlant->m_strLastError);
     return false;
 }
 
@@ -144,12 +179,13 @@ bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError)
     CRecordSpool spool;
     if (!spool.Drain(m_local, nSpooled))
         m_strTrouble = spool.m_strLastError;
-    if (!m_plant.IsOpen() && !m_plant.Open(m_strPlant, kConnectTimeoutS))
+    CRecordStore plant;
+    if (!plant.Open(m_strPlant, kConnectTimeoutS))
     {
-        strError = OneLine(m_plant.m_strLastError);
+        strError = OneLine(plant.m_strLastError);
         return false;
     }
-    if (CRecordUpload::Run(m_local, m_plant, nUploaded, strError))
+    if (CRecordUpload::Run(m_local, plant, nUploaded, strError))
         return true;
     strError = OneLine(strError);
     return false;
@@ -211,10 +247,20 @@ void CRecordKeeper::FinishSync(int nMs)
 
 QString CRecordKeeper::TakeTrouble()
 {
+    QStringList said;
+    if (const QString strNotice = m_local.TakeNotice(); !strNotice.isEmpty())
+        said << strNotice;
+    if (const QString strTrouble = Trouble(); !strTrouble.isEmpty())
+        said << strTrouble;
+    return said.join(QStringLiteral("; "));
+}
+
+QString CRecordKeeper::Trouble()
+{
     const QString strJournal = m_pJournal ? m_pJournal->TakeTrouble() : QString();
     if (!strJournal.isEmpty())
         return QStringLiteral("запись о приборе отложена до следующего запуска (%1): %2")
-            .arg(CRecordDatabase::Redacted(m_strLocal), strJournal);
+            .arg(CRecordLocation::Redacted(m_strLocal), strJournal);
     if (m_bTold || m_strTrouble.isEmpty())
         return QString();
     m_bTold = true;

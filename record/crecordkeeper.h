@@ -32,8 +32,14 @@ public:
     CRecordStore* Local();
     CRecordJournal* Journal(const CRecordJournal::SIdentity& identity);
     // For queries: the plant's record where one is named and answers, else the local one, with
-    // strNote saying why. Null with strError when neither opens.
+    // strNote saying why. Null with strError when neither opens. Both opened only to be read.
     CRecordStore* ForQueries(QString& strNote, QString& strError);
+    // The local record to be read: the one this run writes, or one opened read-only.
+    CRecordStore* LocalReader();
+    // The plant's record to be read, where one is named and answers; strNote says why not.
+    CRecordStore* PlantReader(QString& strNote);
+    // An entry by its id: this station's copy where it has one, else the plant's.
+    bool Entry(const QString& strId, CRecordEntry& entry, QString& strError);
     // A unit's entries, newest first: every one this station made (the local record's, uploaded
     // or not) and, where a plant is named and answers, the other stations' too; strNote says when
     // the plant does not answer. False with strError when no record opens.
@@ -54,12 +60,14 @@ public:
 
 private:
     bool WaitSync(int nMs);
+    QString Trouble();
 
     QString m_strLocal;
     QString m_strPlant;
     CRecordStore m_local;
     bool m_bLocalTried = false;
-    CRecordStore m_plant; // opened for queries and SyncNow only
+    CRecordStore m_localReader;
+    CRecordStore m_plant; // opened for queries only
     std::unique_ptr<CRecordJournal> m_pJournal;
     std::unique_ptr<QProcess> m_pSync;
     QString m_strTrouble;

@@ -26,7 +26,7 @@ const char* const kSchema[] = {
     "address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, source TEXT, "
     "source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT NULL, "
     "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0, reason_key TEXT, "
-    "received INTEGER, expected INTEGER)",
+    "received INTEGER, expected INTEGER, uploader TEXT)",
     "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
     "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
     "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
@@ -40,6 +40,51 @@ const char* const kSchema[] = {
     "image_after END AS image_hash FROM (SELECT fingerprint, station, operator, started, operation, result, "
     "partial, image_after, ROW_NUMBER() OVER (PARTITION BY fingerprint ORDER BY started DESC, id DESC) AS n "
     "FROM entries WHERE fingerprint IS NOT NULL AND demo = 0) latest WHERE n = 1",
+};
+
+// A plant's database keeps each login to its own entries, whatever a station sends: a final entry
+// stays as it was made (only a later doubt about its unit is added), and an "attempted" one is
+// completed only by the login that made it.
+const char* const kGuard[] = {
+    "CREATE OR REPLACE FUNCTION entries_guard() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "DECLARE mark INTEGER;\n"
+    "BEGIN\n"
+    "    IF TG_OP = 'INSERT' THEN\n"
+    "        NEW.uploader := current_user;\n"
+    "        RETURN NEW;\n"
+    "    END IF;\n"
+    "    IF OLD.uploader IS NOT NULL AND OLD.uploader <> current_user THEN\n"
+    "        RETURN NULL;\n"
+    "    END IF;\n"
+    "    IF OLD.result <> 'attempted' THEN\n"
+    "        mark := GREATEST(OLD.ambiguous, NEW.ambiguous);\n"
+    "        NEW := OLD;\n"
+    "        NEW.ambiguous := mark;\n"
+    "    END IF;\n"
+    "    NEW.uploader := OLD.uploader;\n"
+    "    RETURN NEW;\n"
+    "END $$",
+    "CREATE OR REPLACE TRIGGER entries_guard BEFORE INSERT OR UPDATE ON entries FOR EACH ROW EXECUTE "
+    "FUNCTION entries_guard()",
+    // The roles a plant's logins are made members of; made here where the owner may make roles.
+    "DO $$ BEGIN\n"
+    "    IF (SELECT rolcreaterole OR rolsuper FROM pg_roles WHERE rolname = current_user) THEN\n"
+    "        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'zint9_station') THEN\n"
+    "            CREATE ROLE zint9_station NOLOGIN;\n"
+    "        END IF;\n"
+    "        IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'zint9_reader') THEN\n"
+    "            CREATE ROLE zint9_reader NOLOGIN;\n"
+    "        END IF;\n"
+    "    END IF;\n"
+    "    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'zint9_station') THEN\n"
+    "        GRANT SELECT, INSERT, UPDATE ON entries TO zint9_station;\n"
+    "        GRANT SELECT, INSERT ON images TO zint9_station;\n"
+    "        GRANT SELECT ON meta TO zint9_station;\n"
+    "    END IF;\n"
+    "    IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'zint9_reader') THEN\n"
+    "        GRANT SELECT ON unit_latest TO zint9_reader;\n"
+    "    END IF;\n"
+    "END $$",
 };
 
 QVariant Nullable(const QString& strValue)
@@ -63,7 +108,8 @@ QVariant Given(const QString& strValue)
 QStringList CRecordSchema::Upgrades(const QStringList& columns)
 {
     // Columns added since the first version; an older record keeps its entries, which have none.
-    const char* const added[][2] = {{"reason_key", "TEXT"}, {"received", "INTEGER"}, {"expected", "INTEGER"}};
+    const char* const added[][2] = {
+        {"reason_key", "TEXT"}, {"received", "INTEGER"}, {"expected", "INTEGER"}, {"uploader", "TEXT"}};
     QStringList statements;
     for (const auto& column : added)
         if (!columns.contains(QLatin1String(column[0])))
@@ -93,6 +139,10 @@ bool CRecordSchema::Create(const QSqlDatabase& database, const CRecordDatabase& 
     for (const QString& strStatement : Upgrades(columns))
         if (!run(strStatement))
             return false;
+    if (db.Kind() == CRecordDatabase::EKind::Postgres)
+        for (const char* pszStatement : kGuard)
+            if (!run(QString::fromLatin1(pszStatement)))
+                return false;
     query.prepare(QStringLiteral(
         "INSERT INTO meta (key, value) VALUES ('schema', ?) ON CONFLICT (key) DO UPDATE SET value = "
         "excluded.value WHERE CAST(meta.value AS INTEGER) < CAST(excluded.value AS INTEGER)"));
@@ -101,6 +151,19 @@ bool CRecordSchema::Create(const QSqlDatabase& database, const CRecordDatabase& 
         return true;
     strError = query.lastError().text();
     return false;
+}
+
+bool CRecordSchema::Version(CRecordDatabase& db, int& nVersion)
+{
+    nVersion = 0;
+    if (!db.Database().tables().contains(QStringLiteral("meta")))
+        return true;
+    QSqlQuery query(db.Database());
+    if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'schema'")))
+        return db.Fail(query.lastError());
+    if (query.next())
+        nVersion = query.value(0).toInt();
+    return true;
 }
 
 QString CRecordSchema::UtcText(const QDateTime& time)
@@ -197,21 +260,29 @@ CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
 
 QString CRecordSchema::Upsert()
 {
+    // A final outcome replaces the "attempted" row its own station wrote before the device was
+    // touched, and a unit found ambiguous after its entry was made is marked; nothing else of a
+    // stored entry changes. An entry stored twice (a spool drained by two runs, an upload cut
+    // before it was noted) stays one, and a final one stays final. A changed entry waits to go up
+    // to the plant again.
+    static const char* const kCompletes =
+        "(entries.result = 'attempted' AND entries.station = excluded.station)";
     const QStringList columns = Columns().split(QStringLiteral(", "));
     QStringList places, updates;
     for (const QString& strColumn : columns)
     {
         places << QStringLiteral("?");
-        if (strColumn != QLatin1String("id"))
-            updates << QStringLiteral("%1 = excluded.%1").arg(strColumn);
+        if (strColumn == QLatin1String("ambiguous"))
+            updates << QStringLiteral("ambiguous = CASE WHEN excluded.ambiguous > entries.ambiguous THEN "
+                                      "excluded.ambiguous ELSE entries.ambiguous END");
+        else if (strColumn != QLatin1String("id"))
+            updates << QStringLiteral("%1 = CASE WHEN %2 THEN excluded.%1 ELSE entries.%1 END")
+                           .arg(strColumn, QLatin1String(kCompletes));
     }
-    // A final outcome replaces the "attempted" row written before the device was touched, and
-    // a unit found ambiguous after its entry was made is marked; an entry stored twice (a spool
-    // drained by two runs, an upload cut before it was noted) stays one, and a final one stays
-    // final. A changed entry waits to go up to the plant again.
     updates << QStringLiteral("uploaded = 0");
-    return QStringLiteral("INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 "
-                          "WHERE entries.result = 'attempted' OR entries.ambiguous < excluded.ambiguous")
+    return QStringLiteral(
+               "INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 WHERE %4 OR "
+               "entries.ambiguous < excluded.ambiguous")
         .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
-             updates.join(QStringLiteral(", ")));
+             updates.join(QStringLiteral(", ")), QLatin1String(kCompletes));
 }

@@ -17,7 +17,7 @@ class QSqlQuery;
 class CRecordSchema
 {
 public:
-    static constexpr int kVersion = 3;
+    static constexpr int kVersion = 4;
 
     // The columns of an entry's row, in the order of Values() and Read().
     static QString Columns();
@@ -25,6 +25,8 @@ public:
     static QStringList Statements(const CRecordDatabase& db);
     // Creates or upgrades the tables, inside the caller's transaction; false with the reason.
     static bool Create(const QSqlDatabase& database, const CRecordDatabase& db, QString& strError);
+    // The version of the tables there, 0 where there are none; false with the reason.
+    static bool Version(CRecordDatabase& db, int& nVersion);
     // What adds the columns an older record's entries table lacks, given the columns it has.
     static QStringList Upgrades(const QStringList& columns);
     static QList<QVariant> Values(const CRecordEntry& entry);

@@ -2,96 +2,151 @@
 
 #include "cfingerprint.h"
 #include "cparamzt01.h"
+#include "crecordlocation.h"
 #include "crecordschema.h"
+#include "crecordtext.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QStandardPaths>
 #include <QUuid>
 
 #include <cstring>
+#include <utility>
 
 CRecordStore::CRecordStore() = default;
 
 CRecordStore::~CRecordStore() = default;
-
-QString CRecordStore::Location(const QString& strGiven)
-{
-    if (!strGiven.isEmpty())
-        return strGiven;
-    const QString strEnvironment = qEnvironmentVariable("ZINT9_RECORD");
-    if (!strEnvironment.isEmpty())
-        return strEnvironment;
-    const QString strSetting = QSettings().value(QStringLiteral("Settings/RecordDatabase")).toString();
-    if (!strSetting.isEmpty())
-        return strSetting;
-    return UserLocation();
-}
-
-bool CRecordStore::CheckLocation(const QString& strGiven, QString& strError)
-{
-    const QString strLocation = Location(strGiven);
-    // A scheme of one letter is a Windows drive.
-    static const QRegularExpression kScheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):"));
-    const QString strScheme = kScheme.match(strLocation).captured(1);
-    if (strScheme.isEmpty() || strScheme == QLatin1String("sqlite") ||
-        CRecordDatabase::IsPostgres(strLocation))
-        return true;
-    const QString strFrom = !strGiven.isEmpty() ? QStringLiteral("--record")
-                            : !qEnvironmentVariable("ZINT9_RECORD").isEmpty()
-                                ? QStringLiteral("ZINT9_RECORD")
-                                : QStringLiteral("настройка RecordDatabase");
-    strError = QStringLiteral("%1 «%2»: записи — это sqlite:ФАЙЛ, postgresql://… или путь к файлу")
-                   .arg(strFrom, CRecordDatabase::Redacted(strLocation));
-    return false;
-}
-
-QString CRecordStore::UserLocation()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/record.sqlite");
-}
 
 QSqlDatabase CRecordStore::Database() const
 {
     return m_db.Database();
 }
 
-bool CRecordStore::Open(const QString& strLocation, int nTimeoutS)
+bool CRecordStore::Open(const QString& strLocation, int nTimeoutS, EAccess nAccess)
 {
-    m_strKey = CRecordDatabase::Key(strLocation);
-    if (!m_db.Open(strLocation, nTimeoutS))
+    m_strKey = CRecordLocation::Key(strLocation);
+    m_strLocation = strLocation;
+    m_nTimeoutS = nTimeoutS;
+    m_nAccess = nAccess;
+    if (OpenAs(nAccess))
+        return true;
+    if (!m_db.m_bDamaged)
+        return false;
+    if (nAccess == EAccess::Read)
+    {
+        m_strLastError = CRecordText::Damaged(m_strLocation, m_strLastError);
+        return false;
+    }
+    return SetAside() && OpenAs(nAccess);
+}
+
+bool CRecordStore::OpenAs(EAccess nAccess)
+{
+    const QFileInfo file(CRecordLocation::SqlitePath(m_strLocation));
+    // Nothing written yet is an empty record, not a file made for it; a folder that is not
+    // there is a mistyped name.
+    const bool bNone =
+        nAccess == EAccess::Read && !CRecordLocation::IsPostgres(m_strLocation) && !file.exists();
+    if (bNone && !file.absoluteDir().exists() &&
+        file.absoluteFilePath() != QFileInfo(CRecordLocation::User()).absoluteFilePath())
+        return Refuse(QStringLiteral("нет папки %1").arg(QDir::toNativeSeparators(file.absolutePath())));
+    if (!m_db.Open(bNone ? QStringLiteral(":memory:") : m_strLocation, m_nTimeoutS,
+                   nAccess == EAccess::Read && !bNone))
     {
         m_strLastError = m_db.m_strLastError;
         return false;
     }
-    if (CreateSchema())
+    if (Prepare(nAccess, bNone))
         return true;
     m_db.Close();
     return false;
 }
 
+bool CRecordStore::Prepare(EAccess nAccess, bool bNone)
+{
+    int nVersion = 0;
+    if (!CRecordSchema::Version(m_db, nVersion))
+        return Fail();
+    if (nVersion > CRecordSchema::kVersion && nAccess != EAccess::Read)
+        return Refuse(CRecordText::Newer(m_strLocation, nVersion));
+    if (nAccess == EAccess::Init || bNone)
+        return CreateSchema();
+    if (nVersion >= CRecordSchema::kVersion)
+        return true;
+    // A station's own file it keeps up itself; a plant's only its owner (history --init).
+    if (m_db.Kind() == CRecordDatabase::EKind::Postgres)
+        return Refuse(CRecordText::Unprepared(m_strLocation, nVersion));
+    if (nAccess == EAccess::Write)
+        return CreateSchema();
+    return Reopen(EAccess::Write) || Refuse(CRecordText::Unprepared(m_strLocation, nVersion));
+}
+
+bool CRecordStore::Refuse(const QString& strWhy)
+{
+    m_strLastError = strWhy;
+    return false;
+}
+
+bool CRecordStore::Reopen(EAccess nAccess)
+{
+    m_db.Close();
+    return OpenAs(nAccess);
+}
+
+bool CRecordStore::SetAside()
+{
+    // Said once, kept whole: the entries in it stay there for whoever can mend it.
+    const QString strPath = QFileInfo(CRecordLocation::SqlitePath(m_strLocation)).absoluteFilePath();
+    const QString strAside =
+        strPath + QStringLiteral(".damaged-") + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
+    const QString strWhy = m_strLastError;
+    m_db.Close();
+    for (const QString& strSuffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        if (QFileInfo::exists(strPath + strSuffix) &&
+            !QFile::rename(strPath + strSuffix, strAside + strSuffix))
+            return Refuse(CRecordText::Damaged(m_strLocation, strWhy));
+    m_strNotice = CRecordText::SetAside(m_strLocation, strWhy, strAside);
+    return true;
+}
+
+QString CRecordStore::TakeNotice()
+{
+    return std::exchange(m_strNotice, QString());
+}
+
+bool CRecordStore::Fail()
+{
+    m_strLastError = m_db.m_strLastError;
+    return false;
+}
+
+bool CRecordStore::Fail(const QSqlError& error)
+{
+    m_db.Fail(error);
+    return Fail();
+}
+
 bool CRecordStore::Run(QSqlQuery& query)
 {
-    if (query.exec())
-        return true;
-    m_strLastError = query.lastError().text();
-    return false;
+    return query.exec() || Fail(query.lastError());
 }
 
 bool CRecordStore::Begin()
 {
+    // A file replaced or deleted under a record kept open would take every later entry with it.
+    if (m_db.IsReplaced())
+    {
+        if (!Reopen(m_nAccess))
+            return false;
+        m_strNotice = CRecordText::Replaced(m_strLocation);
+    }
     QSqlQuery query(Database());
-    if (query.exec(m_db.Begin()))
-        return true;
-    m_strLastError = query.lastError().text();
-    return false;
+    return query.exec(m_db.Begin()) || Fail(query.lastError());
 }
 
 bool CRecordStore::Commit()
@@ -99,7 +154,7 @@ bool CRecordStore::Commit()
     QSqlQuery query(Database());
     if (query.exec(QStringLiteral("COMMIT")))
         return true;
-    m_strLastError = query.lastError().text();
+    Fail(query.lastError());
     Rollback();
     return false;
 }
@@ -132,8 +187,7 @@ bool CRecordStore::PutImages(QSqlQuery& query, const Images& images)
     if (!query.prepare(
             QStringLiteral("INSERT INTO images (hash, bytes) VALUES (?, ?) ON CONFLICT (hash) DO NOTHING")))
     {
-        m_strLastError = query.lastError().text();
-        return false;
+        return Fail(query.lastError());
     }
     for (const auto& [strHash, bytes] : images)
     {
@@ -160,6 +214,15 @@ bool CRecordStore::PutEntry(QSqlQuery& query, const CRecordEntry& entry)
 
 bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& images)
 {
+    if (PutOnce(entries, images))
+        return true;
+    // Found damaged only now: the entries go into a new file, not into the spool for ever.
+    return m_db.m_bDamaged && m_nAccess != EAccess::Read && SetAside() && OpenAs(m_nAccess) &&
+           PutOnce(entries, images);
+}
+
+bool CRecordStore::PutOnce(const QList<CRecordEntry>& entries, const Images& images)
+{
     m_bRefused = false;
     if (!IsOpen() || !Begin())
         return false;
@@ -169,8 +232,7 @@ bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& imag
         bOk = PutImages(query, images);
         if (bOk && !query.prepare(CRecordSchema::Upsert()))
         {
-            m_strLastError = query.lastError().text();
-            bOk = false;
+            bOk = Fail(query.lastError());
         }
         for (qsizetype i = 0; bOk && i < entries.size(); ++i)
             bOk = PutEntry(query, entries[i]);
@@ -201,8 +263,7 @@ bool CRecordStore::Select(const QString& strWhere, const QList<QVariant>& values
         strSql += QStringLiteral(" LIMIT %1").arg(nLimit);
     if (!query.prepare(strSql))
     {
-        m_strLastError = query.lastError().text();
-        return false;
+        return Fail(query.lastError());
     }
     for (const QVariant& value : values)
         query.addBindValue(value);
@@ -265,8 +326,7 @@ bool CRecordStore::Image(const QString& strHash, QByteArray& bytes)
     QSqlQuery query(Database());
     if (!query.prepare(QStringLiteral("SELECT bytes FROM images WHERE hash = ?")))
     {
-        m_strLastError = query.lastError().text();
-        return false;
+        return Fail(query.lastError());
     }
     query.addBindValue(strHash);
     if (!Run(query))
@@ -281,56 +341,9 @@ bool CRecordStore::Image(const QString& strHash, QByteArray& bytes)
     return m_strLastError.isEmpty();
 }
 
-bool CRecordStore::IsPartialUnit(const QString& strFingerprint, bool& bPartial)
-{
-    bPartial = false;
-    if (strFingerprint.isEmpty())
-        return true;
-    // The last write or restore that may have changed the unit decides; one that never reached it
-    // (refused at its first block, a failed backup) does not.
-    QList<CRecordEntry> entries;
-    if (!Select(QStringLiteral("fingerprint = ? AND operation IN ('write', 'restore') AND "
-                               "(result IN ('done', 'unverified', 'attempted', 'interrupted') OR "
-                               "last_acknowledged IS NOT NULL)"),
-                {strFingerprint}, 1, entries))
-        return false;
-    // A write that never ended may have left anything; one cut where every changed byte had gone,
-    // or none, left a whole image.
-    bPartial = !entries.isEmpty() &&
-               (entries.first().strResult == QLatin1String("attempted") || entries.first().bPartial);
-    return true;
-}
-
-bool CRecordStore::IsPartialImage(const QString& strHash, bool& bPartial)
-{
-    QList<CRecordEntry> entries;
-    // What a cut write left, until a later write or restore of the same image ended whole; a
-    // read's mark says only that its unit was in doubt.
-    if (!Select(QStringLiteral("image_after = ? AND operation IN ('write', 'restore') AND "
-                               "(partial = 1 OR result = 'done')"),
-                {strHash}, 1, entries))
-        return false;
-    bPartial = !entries.isEmpty() && entries.first().bPartial;
-    return true;
-}
-
 bool CRecordStore::Waiting(int nMax, QList<CRecordEntry>& entries)
 {
     return Select(QStringLiteral("uploaded = 0"), {}, nMax, entries, true);
-}
-
-bool CRecordStore::ImageVersion(const QString& strHash, int& nVersion)
-{
-    nVersion = -1;
-    QList<CRecordEntry> entries;
-    // A read's image is what the unit held; a write's "before" is what its backup holds.
-    if (!Select(QStringLiteral("version IS NOT NULL AND ((operation = 'read' AND image_after = ?) OR "
-                               "(operation IN ('write', 'restore') AND image_before = ?))"),
-                {strHash, strHash}, 1, entries))
-        return false;
-    if (!entries.isEmpty())
-        nVersion = entries.first().nVersion;
-    return true;
 }
 
 bool CRecordStore::Update(const QString& strSql, const QList<QList<QVariant>>& rows, int* pAffected)
@@ -344,7 +357,7 @@ bool CRecordStore::Update(const QString& strSql, const QList<QList<QVariant>>& r
         QSqlQuery query(Database());
         bOk = query.prepare(strSql);
         if (!bOk)
-            m_strLastError = query.lastError().text();
+            Fail(query.lastError());
         for (qsizetype i = 0; bOk && i < rows.size(); ++i)
         {
             for (const QVariant& value : rows[i])

@@ -9,6 +9,7 @@
 #include <QPair>
 #include <QString>
 
+class QSqlError;
 class QSqlQuery;
 
 // The record: every entry and every image it names, in a SQLite file (by default the user's
@@ -37,20 +38,22 @@ public:
     CRecordStore(const CRecordStore&) = delete;
     CRecordStore& operator=(const CRecordStore&) = delete;
 
-    // Where the record is: the given location, else ZINT9_RECORD, else the setting
-    // "RecordDatabase", else the SQLite file in the user's data folder.
-    static QString Location(const QString& strGiven);
-    // The SQLite file in the user's data folder.
-    static QString UserLocation();
-    // Location(strGiven) is "sqlite:…", "postgresql://…" or a plain path; false, with what is
-    // wrong and where the value came from, for anything else (a mistyped scheme would otherwise
-    // make a folder named after it and keep the plant's entries there).
-    static bool CheckLocation(const QString& strGiven, QString& strError);
-    // "sqlite:PATH", a plain path or a "postgresql://" URL; creates the tables where they are
-    // missing. nTimeoutS bounds a PostgreSQL connect.
-    bool Open(const QString& strLocation, int nTimeoutS = 3);
+    // How a record is opened. Read creates and changes nothing (a file that is not there is an
+    // empty record); Write keeps a station's own SQLite file's tables up itself, but a plant's
+    // only where its owner has made them; Init makes or upgrades the tables, for an owner.
+    enum class EAccess
+    {
+        Read,
+        Write,
+        Init,
+    };
+
+    // "sqlite:PATH", a plain path or a "postgresql://" URL; nTimeoutS bounds a PostgreSQL
+    // connect. A SQLite file found damaged when it is to be written is set aside (TakeNotice says
+    // where) and begun anew.
+    bool Open(const QString& strLocation, int nTimeoutS = 3, EAccess nAccess = EAccess::Write);
     bool IsOpen() const { return m_db.IsOpen(); }
-    // Which record the last Open named, opened or not (CRecordDatabase::Key).
+    // Which record the last Open named, opened or not (CRecordLocation::Key).
     const QString& Key() const { return m_strKey; }
     CRecordDatabase::EKind Kind() const { return m_db.Kind(); }
     // Stores the entry (a later call with the same id replaces it) and the images it names.
@@ -66,16 +69,14 @@ public:
     bool Find(const SQuery& query, QList<CRecordEntry>& entries);
     bool Entry(const QString& strId, CRecordEntry& entry);
     bool Image(const QString& strHash, QByteArray& bytes);
-    // True when the unit's last write or restore may have left it holding a partial image.
-    bool IsPartialUnit(const QString& strFingerprint, bool& bPartial);
     // Marks the entries as those of a unit whose fingerprint two ports showed at once.
     bool MarkAmbiguous(const QStringList& ids);
-    // The device version of the latest unit seen holding the image (read from it, or backed up
-    // before a write into it); -1 when the record knows none.
-    bool ImageVersion(const QString& strHash, int& nVersion);
-    // True when the record knows the image as one a torn write left behind, and no whole write
-    // or restore of it since.
-    bool IsPartialImage(const QString& strHash, bool& bPartial);
+    // What the user should hear once of the record though nothing failed (a damaged file set
+    // aside, a replaced one followed); empty after it is taken.
+    QString TakeNotice();
+    // Entries whose columns meet strWhere (with values bound in order), newest first.
+    bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
+                QList<CRecordEntry>& entries, bool bOldestFirst = false);
 
     QString m_strLastError;
     // The last Put failed on what it was given (an image that fails its key), not on the
@@ -89,14 +90,26 @@ private:
     bool Commit();
     void Rollback();
     bool CreateSchema();
-    bool Select(const QString& strWhere, const QList<QVariant>& values, int nLimit,
-                QList<CRecordEntry>& entries, bool bOldestFirst = false);
+    bool OpenAs(EAccess nAccess);
+    // Checks, makes or upgrades the tables as nAccess allows; bNone: an empty record in memory.
+    bool Prepare(EAccess nAccess, bool bNone);
+    bool Reopen(EAccess nAccess);
+    bool SetAside();
+    bool Refuse(const QString& strWhy);
+    // The connection's last reason, as the store's; false.
+    bool Fail();
+    bool Fail(const QSqlError& error);
     bool PutImages(QSqlQuery& query, const Images& images);
     // Runs the statement once a row of values, in one writing transaction; pAffected counts the
     // rows changed.
     bool Update(const QString& strSql, const QList<QList<QVariant>>& rows, int* pAffected = nullptr);
     bool PutEntry(QSqlQuery& query, const CRecordEntry& entry);
+    bool PutOnce(const QList<CRecordEntry>& entries, const Images& images);
 
     CRecordDatabase m_db;
     QString m_strKey;
+    QString m_strLocation;
+    QString m_strNotice;
+    int m_nTimeoutS = 3;
+    EAccess m_nAccess = EAccess::Write;
 };

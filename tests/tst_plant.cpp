@@ -77,6 +77,9 @@ private slots:
         m_pFolder = std::make_unique<CTestFolder>();
         // Each test a plant of its own; the tables may not exist yet.
         m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        // The owner's step; the stations' login is a member of the role it grants to, no more.
+        QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
+        QVERIFY(!m_pCluster->Query("GRANT zint9_station TO station").isNull());
     }
     void cleanupTestCase() { m_pCluster.reset(); }
     void stationsAtOnce();
