@@ -111,8 +111,7 @@ bool CRecordLocation::CheckUrl(const QString& strUrl, QString& strError)
         for (const char* pszKey : kParameters)
             bKnown = bKnown || strKey == QLatin1String(pszKey);
         if (!bKnown)
-            strWrong =
-                QStringLiteral("параметр адреса «%1» неизвестен").arg(IsPasswordKey(strKey) ? "***" : strKey);
+            strWrong = QStringLiteral("в адресе неизвестный параметр (часть пароля?)");
     }
     if (strWrong.isEmpty())
         return true;
@@ -133,7 +132,9 @@ QString CRecordLocation::Redacted(const QString& strLocation)
     if (nScheme < 0)
         return strLocation;
     QUrl url(strLocation, QUrl::StrictMode);
-    if (!url.isValid() || url.hasFragment())
+    QString strWrong;
+    // A malformed one may hold a piece of its password anywhere.
+    if (!url.isValid() || (IsPostgres(strLocation) && !CheckUrl(strLocation, strWrong)))
         return strLocation.left(nScheme) + QStringLiteral("://***");
     if (!url.password().isEmpty())
         url.setPassword(QStringLiteral("***"));

@@ -15,6 +15,22 @@
 
 #include <memory>
 
+namespace
+{
+CRecordEntry Entry(const QString& strId, const QString& strResult)
+{
+    CRecordEntry entry;
+    entry.strId = strId;
+    entry.timeStart = QDateTime::currentDateTimeUtc();
+    entry.strStation = "line-1";
+    entry.strOperator = "ivanov";
+    entry.strOperation = "write";
+    entry.strResult = strResult;
+    entry.strFingerprint = QString(64, 'a');
+    return entry;
+}
+} // namespace
+
 // Stations that record into one plant's PostgreSQL database, run as a line would run them: zint9
 // processes against simulated units and a cluster of the test's own.
 class TestPlant : public QObject
@@ -71,6 +87,8 @@ private slots:
         m_pCluster = std::make_unique<CPgCluster>();
         QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
         QVERIFY2(m_pCluster->AddPasswordLogin("station", "Right-42"), qPrintable(m_pCluster->m_strError));
+        QVERIFY2(m_pCluster->AddPasswordLogin("line2", "Other-42"), qPrintable(m_pCluster->m_strError));
+        QVERIFY2(m_pCluster->AddPasswordLogin("bi", "Reader-42"), qPrintable(m_pCluster->m_strError));
     }
     void init()
     {
@@ -79,7 +97,8 @@ private slots:
         m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
         // The owner's step; the stations' login is a member of the role it grants to, no more.
         QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
-        QVERIFY(!m_pCluster->Query("GRANT zint9_station TO station").isNull());
+        QVERIFY(
+            !m_pCluster->Query("GRANT zint9_station TO station, line2; GRANT zint9_reader TO bi").isNull());
     }
     void cleanupTestCase() { m_pCluster.reset(); }
     void stationsAtOnce();
@@ -87,6 +106,8 @@ private slots:
     void databaseRefuses_data();
     void databaseRefuses();
     void uploadCutBeforeItsMark();
+    void loginsKeepToTheirWork();
+    void stationNeverMakesTables();
 };
 
 void TestPlant::stationsAtOnce()
@@ -177,6 +198,8 @@ void TestPlant::databaseRefuses_data()
                                     << "password authentication failed";
     QTest::newRow("no such host") << "host"
                                   << "No such file or directory";
+    QTest::newRow("wrong password in the query") << "query"
+                                                 << "password authentication failed";
 }
 
 void TestPlant::databaseRefuses()
@@ -188,6 +211,8 @@ void TestPlant::databaseRefuses()
     QString strUrl = m_pCluster->Url().replace("postgres@", "station:Wrong-42@");
     if (how == "host")
         strUrl = m_pCluster->Url().replace("/sock", "/nowhere");
+    if (how == "query")
+        strUrl = m_pCluster->Url().replace("postgres@", "station@") + "&password=Wrong-42";
     CSimulator sim;
     QVERIFY(sim.Start());
     QCOMPARE(Run({"set", "--low", "10", "--port", sim.SlavePath(), "--record", strUrl}), 0);
@@ -247,4 +272,63 @@ void TestPlant::uploadCutBeforeItsMark()
 }
 
 QTEST_GUILESS_MAIN(TestPlant)
+void TestPlant::loginsKeepToTheirWork()
+{
+    // A station's login adds entries and completes its own "attempted" ones; whatever any login
+    // sends, through zint9 or straight to the server, a final entry stays as it was made and
+    // another login's entry is not changed at all. A reader's login reads the units' view only.
+    const QString strOne = m_pCluster->Url().replace("postgres@", "station:Right-42@");
+    const QString strTwo = m_pCluster->Url().replace("postgres@", "line2:Other-42@");
+    const QString strReader = m_pCluster->Url().replace("postgres@", "bi:Reader-42@");
+    CRecordStore one, two;
+    QVERIFY2(one.Open(strOne), qPrintable(one.m_strLastError));
+    QVERIFY2(two.Open(strTwo), qPrintable(two.m_strLastError));
+    QVERIFY(one.Put(Entry("final", "done"), {}) && one.Put(Entry("open", "attempted"), {}));
+    CRecordEntry forged = Entry("final", "done");
+    forged.strOperator = "forger";
+    forged.strSerial = "X-1";
+    forged.bAmbiguous = true;
+    forged.strImageAfter = QString(64, 'b');
+    QVERIFY2(two.Put(forged, {}), qPrintable(two.m_strLastError));
+    QVERIFY(two.Put(Entry("open", "done"), {})); // the same station's name, another login
+    QVERIFY(m_pCluster->QueryAs(strTwo, "UPDATE entries SET operator = 'forger', serial = 'X-2'"));
+    const QString strRow = "SELECT operator || '/' || coalesce(serial, '') || '/' || ambiguous || '/' || "
+                           "coalesce(image_after, '') || '/' || result FROM entries WHERE id = ";
+    QCOMPARE(m_pCluster->Query(strRow + "'final'"), QStringLiteral("ivanov//0//done"));
+    QCOMPARE(m_pCluster->Query(strRow + "'open'"), QStringLiteral("ivanov//0//attempted"));
+    // Its own final entry only takes a later doubt; its own attempted one is completed.
+    QVERIFY(m_pCluster->QueryAs(strOne,
+                                "UPDATE entries SET operator = 'forger', ambiguous = 1 WHERE id = 'final'"));
+    QCOMPARE(m_pCluster->Query(strRow + "'final'"), QStringLiteral("ivanov//1//done"));
+    QVERIFY(one.Put(Entry("open", "done"), {}));
+    QCOMPARE(m_pCluster->Query(strRow + "'open'"), QStringLiteral("ivanov//0//done"));
+    for (const char* pszRefused : {"DELETE FROM entries", "DELETE FROM images", "UPDATE meta SET value = '1'",
+                                   "CREATE TABLE mine (a INTEGER)", "DROP VIEW unit_latest"})
+        QVERIFY2(!m_pCluster->QueryAs(strTwo, pszRefused), pszRefused);
+    QVERIFY(m_pCluster->QueryAs(strReader, "SELECT count(*) FROM unit_latest"));
+    for (const char* pszRefused :
+         {"SELECT count(*) FROM entries", "DELETE FROM entries", "INSERT INTO images VALUES ('x', '')"})
+        QVERIFY2(!m_pCluster->QueryAs(strReader, pszRefused), pszRefused);
+}
+
+void TestPlant::stationNeverMakesTables()
+{
+    // Before the owner's step a station's run makes nothing in the plant's database and keeps its
+    // entries here, saying who makes the tables; it reads its own meanwhile.
+    m_pCluster->Query("DROP VIEW unit_latest; DROP TABLE entries, images, meta");
+    const QString strUrl = m_pCluster->Url().replace("postgres@", "station:Right-42@");
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    QCOMPARE(Run({"read", "--port", sim.SlavePath(), "--record", strUrl}), 0);
+    QVERIFY2(m_strErr.contains("нет таблиц записей: их создаёт её владелец командой zint9 history --init"),
+             qPrintable(m_strErr));
+    QCOMPARE(Run({"history", "--json", "--record", strUrl}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().size(), 1);
+    QCOMPARE(m_pCluster->Query("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"),
+             QStringLiteral("0"));
+    QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
+    QCOMPARE(Run({"history", "--sync", "--record", strUrl}), 0);
+    QCOMPARE(PlantEntries(), 1);
+}
+
 #include "tst_plant.moc"

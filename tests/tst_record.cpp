@@ -9,13 +9,20 @@
 #include "csampleimages.h"
 #include "cwritesession.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <thread>
+
+#include <unistd.h>
 #include <vector>
 
 using EFault = CSimDevice::EFault;
@@ -35,6 +42,48 @@ CParamZT01 Unit(quint8 bySeed)
     image.fPeakBand = 0;
     image.fFilterTime = 1;
     return image;
+}
+
+CRecordEntry Entry(const QString& strId, const QString& strResult = "done",
+                   const QString& strStation = "line-1")
+{
+    CRecordEntry entry;
+    entry.strId = strId;
+    entry.timeStart = QDateTime::currentDateTimeUtc();
+    entry.strStation = strStation;
+    entry.strOperator = "ivanov";
+    entry.strOperation = "write";
+    entry.strResult = strResult;
+    return entry;
+}
+
+// A record file of two entries, closed.
+bool TwoEntries(const QString& strPath)
+{
+    CRecordStore store;
+    return store.Open(strPath) && store.Put(Entry("first"), {}) && store.Put(Entry("second"), {});
+}
+
+QStringList Ids(const QString& strPath)
+{
+    CRecordStore store;
+    QList<CRecordEntry> entries;
+    QStringList ids;
+    if (store.Open(strPath, 3, CRecordStore::EAccess::Read) && store.Find({}, entries))
+        for (const CRecordEntry& entry : entries)
+            ids << entry.strId;
+    return ids;
+}
+
+bool Execute(const QString& strPath, const QString& strSql)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "direct");
+    db.setDatabaseName(strPath);
+    bool bOk = db.open() && QSqlQuery(db).exec(strSql);
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("direct");
+    return bOk;
 }
 } // namespace
 
@@ -56,6 +105,11 @@ private slots:
     void plantAwayForQueries();
     void olderRecordUpgraded_data();
     void olderRecordUpgraded();
+    void readsAsItIs_data();
+    void readsAsItIs();
+    void writesWhereTheFileIs_data();
+    void writesWhereTheFileIs();
+    void storedEntriesStay();
 };
 
 void TestRecord::fingerprint_data()
@@ -450,6 +504,187 @@ void TestRecord::olderRecordUpgraded()
     QVERIFY2(again.Open(strPath), qPrintable(again.m_strLastError));
     if (plant)
         QCOMPARE(cluster.Query("SELECT value FROM meta WHERE key = 'schema'"), QStringLiteral("4"));
+}
+
+void TestRecord::readsAsItIs_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("another process writing") << "locked" << 0 << "";
+    QTest::newRow("a file that cannot be written") << "file" << 0 << "";
+    QTest::newRow("a folder that cannot be written") << "folder" << 0 << "";
+    QTest::newRow("a newer program's record") << "newer" << 0 << "";
+    QTest::newRow("a damaged file") << "damaged" << 1 << "повреждён (file is not a database)";
+}
+
+void TestRecord::readsAsItIs()
+{
+    // history only reads: it waits for no writer, needs no right to write, makes and changes
+    // nothing, and says once what is wrong.
+    QFETCH(QString, condition);
+    QFETCH(int, exit);
+    QFETCH(QString, said);
+    CTestFolder folder;
+    const QString strFolder = folder.FilePath("record");
+    const QString strPath = strFolder + "/record.sqlite";
+    QVERIFY(QDir().mkpath(strFolder));
+    QVERIFY(TwoEntries(strPath));
+    QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+    holder.setDatabaseName(strPath);
+    QVERIFY(holder.open());
+    QSqlQuery hold(holder);
+    if (condition == "locked")
+        QVERIFY(hold.exec("BEGIN IMMEDIATE") && hold.exec("DELETE FROM entries WHERE id = 'none'"));
+    if (condition == "newer")
+        QVERIFY(hold.exec("UPDATE meta SET value = '99' WHERE key = 'schema'"));
+    if (condition == "damaged")
+        folder.WriteFile("record/record.sqlite", QByteArray(8192, 'x'));
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions open = readable | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    if (condition == "file" || condition == "folder")
+        QVERIFY(QFile::setPermissions(strPath, readable));
+    QVERIFY(QFile::setPermissions(folder.Path(), open));
+    QVERIFY(QFile::setPermissions(
+        strFolder,
+        condition == "folder" ? open : open | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
+    // SQLite's own files beside it come and go with its readers.
+    const QStringList files{"*.sqlite", "*.damaged-*"};
+    const QStringList before = QDir(strFolder).entryList(files, QDir::Files);
+
+    // Root may write anything: the rights are seen only as another user.
+    QStringList command{QCoreApplication::applicationDirPath() + "/zint9", "history", "--json", "--record",
+                        "sqlite:" + strPath};
+    if (::geteuid() == 0)
+    {
+        const QString strSetpriv = QStandardPaths::findExecutable("setpriv");
+        if (strSetpriv.isEmpty())
+            QSKIP("running as root and setpriv is missing: no user without the right to write");
+        command = QStringList{strSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+    }
+    QProcess history;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_HOME", folder.FilePath("nobody-data"));
+    environment.insert("XDG_CONFIG_HOME", folder.FilePath("nobody-config"));
+    history.setProcessEnvironment(environment);
+    history.start(command.takeFirst(), command);
+    QVERIFY(history.waitForFinished(60000));
+    hold.exec("ROLLBACK");
+    hold = QSqlQuery();
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase("holder");
+    const QString strErr = QString::fromUtf8(history.readAllStandardError()).trimmed();
+    QCOMPARE(history.exitCode(), exit);
+    if (said.isEmpty())
+        QVERIFY2(strErr.isEmpty(), qPrintable(strErr));
+    else
+        QVERIFY2(strErr.contains(said) && !strErr.contains('\n'), qPrintable(strErr));
+    if (exit == 0)
+    {
+        const QJsonArray json = QJsonDocument::fromJson(history.readAllStandardOutput()).array();
+        QCOMPARE(json.size(), 2);
+    }
+    QCOMPARE(QDir(strFolder).entryList(files, QDir::Files), before);
+    if (condition == "newer")
+    {
+        // What a newer program keeps is not written by an older one; the user hears both versions.
+        CRecordStore writer;
+        QVERIFY(!writer.Open(strPath));
+        QVERIFY2(writer.m_strLastError.contains("схема 99, эта версия знает схемы до 4"),
+                 qPrintable(writer.m_strLastError));
+    }
+}
+
+void TestRecord::writesWhereTheFileIs_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("deleted while open") << "deleted"
+                                        << "заменён или удалён во время работы" << QStringList{"after"};
+    QTest::newRow("replaced while open")
+        << "replaced"
+        << "заменён или удалён во время работы" << QStringList{"after", "other"};
+    QTest::newRow("no database") << "garbage"
+                                 << "повреждён (file is not a database): он сохранён как"
+                                 << QStringList{"after"};
+    QTest::newRow("damaged pages") << "pages"
+                                   << "повреждён (database disk image is malformed): он сохранён как"
+                                   << QStringList{"after"};
+}
+
+void TestRecord::writesWhereTheFileIs()
+{
+    // An entry goes into the file that is under the record's name when it is made, or the user
+    // hears why not; a damaged file is kept aside whole, once, and a new one begun.
+    QFETCH(QString, condition);
+    QFETCH(QString, said);
+    QFETCH(QStringList, kept);
+    CTestFolder folder;
+    const QString strPath = folder.FilePath("record.sqlite");
+    QVERIFY(TwoEntries(strPath));
+    QByteArray damaged;
+    if (condition == "garbage")
+        folder.WriteFile("record.sqlite", QByteArray(8192, 'x'));
+    if (condition == "pages")
+    {
+        QVERIFY(Execute(strPath, "PRAGMA wal_checkpoint(TRUNCATE)"));
+        QFile file(strPath);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.size() > 4096 && file.seek(4096));
+        file.write(QByteArray(int(file.size()) - 4096, 'U'));
+    }
+    damaged = folder.ReadFile("record.sqlite");
+    CRecordStore store;
+    QVERIFY2(store.Open(strPath), qPrintable(store.m_strLastError));
+    if (condition == "deleted")
+        for (const char* pszSuffix : {"", "-wal", "-shm"})
+            QFile::remove(strPath + pszSuffix);
+    if (condition == "replaced")
+    {
+        QVERIFY(Ids(strPath).size() == 2);
+        CRecordStore other;
+        QVERIFY(other.Open(folder.FilePath("other.sqlite")) && other.Put(Entry("other"), {}));
+        QVERIFY(Execute(folder.FilePath("other.sqlite"), "PRAGMA wal_checkpoint(TRUNCATE)"));
+        for (const char* pszSuffix : {"", "-wal", "-shm"})
+            QFile::remove(strPath + pszSuffix);
+        QVERIFY(QFile::copy(folder.FilePath("other.sqlite"), strPath));
+    }
+    QVERIFY2(store.Put(Entry("after"), {}), qPrintable(store.m_strLastError));
+    const QString strNotice = store.TakeNotice();
+    QVERIFY2(strNotice.contains(said), qPrintable(strNotice));
+    QVERIFY(store.TakeNotice().isEmpty());
+    QCOMPARE(Ids(strPath), kept);
+    const QStringList aside = QDir(folder.Path()).entryList({"record.sqlite.damaged-*"}, QDir::Files);
+    QCOMPARE(aside.size(), condition == "garbage" || condition == "pages" ? 1 : 0);
+    if (!aside.isEmpty())
+        QCOMPARE(folder.ReadFile(aside.first()), damaged);
+}
+
+void TestRecord::storedEntriesStay()
+{
+    // A stored entry changes only as it may: its own station completes an "attempted" one, a later
+    // doubt marks a final one, and nothing else is taken, from an honest run or a forged spool.
+    CTestFolder folder;
+    CRecordStore store;
+    QVERIFY(store.Open(folder.FilePath("record.sqlite")));
+    QVERIFY(store.Put(Entry("final"), {}) && store.Put(Entry("open", "attempted"), {}));
+    CRecordEntry forged = Entry("final");
+    forged.strOperator = "forger";
+    forged.strSerial = "X-1";
+    forged.bAmbiguous = true;
+    QVERIFY(store.Put(forged, {}));
+    CRecordEntry entry;
+    QVERIFY(store.Entry("final", entry));
+    QCOMPARE(entry.strOperator, QStringLiteral("ivanov"));
+    QVERIFY(entry.strSerial.isEmpty());
+    QVERIFY(entry.bAmbiguous);
+    QVERIFY(store.Put(Entry("open", "done", "line-2"), {}));
+    QVERIFY(store.Entry("open", entry));
+    QCOMPARE(entry.strResult, QStringLiteral("attempted"));
+    QVERIFY(store.Put(Entry("open", "done", "line-1"), {}));
+    QVERIFY(store.Entry("open", entry));
+    QCOMPARE(entry.strResult, QStringLiteral("done"));
 }
 
 #include "tst_record.moc"

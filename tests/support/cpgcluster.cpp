@@ -75,12 +75,16 @@ QString CPgCluster::Query(const QString& strSql)
     return strOut;
 }
 
+bool CPgCluster::QueryAs(const QString& strUrl, const QString& strSql)
+{
+    return Run(m_strBin + "/psql", {"-d", strUrl, "-v", "ON_ERROR_STOP=1", "-tAc", strSql});
+}
+
 bool CPgCluster::AddPasswordLogin(const QString& strName, const QString& strPassword)
 {
-    if (!Query(QStringLiteral("CREATE ROLE \"%1\" LOGIN PASSWORD '%2'; GRANT ALL ON SCHEMA public TO \"%1\"; "
-                              "SELECT 1")
-                   .arg(strName, strPassword))
-             .endsWith(QLatin1String("\n1")))
+    // No right of its own: what it may do comes from the roles it is made a member of.
+    if (!Query(QStringLiteral("CREATE ROLE \"%1\" LOGIN PASSWORD '%2'; SELECT 1").arg(strName, strPassword))
+             .endsWith(QLatin1String("1")))
         return false;
     // The first matching line decides: this login's before the cluster's "trust" for everyone.
     QFile hba(m_dir.path() + QStringLiteral("/data/pg_hba.conf"));

@@ -23,6 +23,8 @@ public:
     bool AddPasswordLogin(const QString& strName, const QString& strPassword);
     // A row count or a single value of the database "zint9", as psql prints it; empty on error.
     QString Query(const QString& strSql);
+    // Runs the statements as the login the URL names; false when the server refuses any.
+    bool QueryAs(const QString& strUrl, const QString& strSql);
 
     QString m_strError;
 
