@@ -58,6 +58,14 @@ QVariant Given(const QString& strValue)
     return QVariant(strValue.isNull() ? QStringLiteral("") : strValue);
 }
 
+// "(?, ?), (?, ?)": nRows rows of nColumns bound values.
+QString Places(int nRows, int nColumns)
+{
+    QStringList places(nColumns, QStringLiteral("?"));
+    const QString strRow = QLatin1Char('(') + places.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return QStringList(nRows, strRow).join(QStringLiteral(", "));
+}
+
 } // namespace
 
 QStringList CRecordSchema::Upgrades(const QStringList& columns)
@@ -195,23 +203,27 @@ CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
     return entry;
 }
 
-QString CRecordSchema::Upsert()
+QString CRecordSchema::Upsert(int nRows)
 {
     const QStringList columns = Columns().split(QStringLiteral(", "));
-    QStringList places, updates;
+    QStringList updates;
     for (const QString& strColumn : columns)
-    {
-        places << QStringLiteral("?");
         if (strColumn != QLatin1String("id"))
             updates << QStringLiteral("%1 = excluded.%1").arg(strColumn);
-    }
     // A final outcome replaces the "attempted" row written before the device was touched, and
     // a unit found ambiguous after its entry was made is marked; an entry stored twice (a spool
     // drained by two runs, an upload cut before it was noted) stays one, and a final one stays
     // final. A changed entry waits to go up to the plant again.
     updates << QStringLiteral("uploaded = 0");
-    return QStringLiteral("INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 "
+    return QStringLiteral("INSERT INTO entries (%1) VALUES %2 ON CONFLICT (id) DO UPDATE SET %3 "
                           "WHERE entries.result = 'attempted' OR entries.ambiguous < excluded.ambiguous")
-        .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
+        .arg(columns.join(QStringLiteral(", ")), Places(nRows, int(columns.size())),
              updates.join(QStringLiteral(", ")));
+}
+
+QString CRecordSchema::ImageInsert(int nRows)
+{
+    // An image is its hash: one stored already is the same.
+    return QStringLiteral("INSERT INTO images (hash, bytes) VALUES %1 ON CONFLICT (hash) DO NOTHING")
+        .arg(Places(nRows, 2));
 }
