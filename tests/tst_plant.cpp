@@ -1,5 +1,11 @@
+#include "cdelayproxy.h"
+#include "cfingerprint.h"
+#include "cparamzt01.h"
 #include "cpgcluster.h"
+#include "crecordrows.h"
+#include "crecordschema.h"
 #include "crecordstore.h"
+#include "crecordupload.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
 
@@ -12,6 +18,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QUuid>
 
 #include <memory>
 
@@ -53,6 +60,60 @@ private:
             return -1;
         return counts[0].toInt();
     }
+    // The plant's ids, or those of the station's entries marked uploaded.
+    QSet<QString> PlantIds()
+    {
+        const QStringList ids = m_pCluster->Query("SELECT id FROM entries").split('\n', Qt::SkipEmptyParts);
+        return QSet<QString>(ids.begin(), ids.end());
+    }
+    QSet<QString> MarkedIds(const QString& strLocal)
+    {
+        QSet<QString> ids;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "marked");
+            db.setDatabaseName(strLocal);
+            QSqlQuery query(db);
+            if (db.open() && query.exec("SELECT id FROM entries WHERE uploaded = 1"))
+                while (query.next())
+                    ids.insert(query.value(0).toString());
+        }
+        QSqlDatabase::removeDatabase("marked");
+        return ids;
+    }
+    // The station's local record, as zint9 finds it in the test's folder.
+    QString LocalRecord() const
+    {
+        return m_pFolder->FilePath("data/Trelm/Конфигуратор ЗИНТ-9/record.sqlite");
+    }
+    // nCount reads of units, a millisecond apart (oldest first), naming a few images.
+    static QList<CRecordEntry> Entries(int nCount, const QString& strResult, CRecordStore::Images& images)
+    {
+        images.clear();
+        for (int i = 0; i < 5; ++i)
+        {
+            CParamZT01 image;
+            std::memset(image.Image(), 0x20 + i, CParamZT01::kImageSize);
+            images.append({CFingerprint::ImageHash(image),
+                           QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize)});
+        }
+        const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
+        QList<CRecordEntry> entries;
+        for (int i = 0; i < nCount; ++i)
+        {
+            CRecordEntry entry;
+            entry.strId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            entry.timeStart = start.addMSecs(i);
+            entry.strStation = "line-9";
+            entry.strOperator = "smirnova";
+            entry.strProgramVersion = "1.0.0";
+            entry.strFingerprint = QStringLiteral("%1").arg(i % 40, 64, 16, QLatin1Char('0'));
+            entry.strOperation = "read";
+            entry.strResult = strResult;
+            entry.strImageAfter = images[i % images.size()].first;
+            entries.append(entry);
+        }
+        return entries;
+    }
     QStringList Ports(CSimulator* pSims, int nCount) const
     {
         QStringList ports;
@@ -84,6 +145,9 @@ private slots:
     void databaseRefuses_data();
     void databaseRefuses();
     void uploadCutBeforeItsMark();
+    void uploadKilledOverASlowLink();
+    void manyRowsKeepTheConflictRule_data();
+    void manyRowsKeepTheConflictRule();
 };
 
 void TestPlant::stationsAtOnce()
@@ -241,6 +305,100 @@ void TestPlant::uploadCutBeforeItsMark()
     QList<CRecordEntry> waiting;
     QVERIFY(local.Waiting(10, waiting));
     QCOMPARE(waiting.size(), 0);
+}
+
+void TestPlant::uploadKilledOverASlowLink()
+{
+    // A backlog of several chunks goes up over a link that adds 100 ms to each answer, and the
+    // sync is killed once some of it is up: the plant holds whole chunks, the oldest; nothing is
+    // marked here that the plant lacks; a second sync brings the rest up, every entry once.
+    QCOMPARE(Run({"history", "--record", m_pCluster->Url()}), 0); // the tables exist
+    constexpr int kBacklog = 6 * CRecordUpload::kChunk;
+    CRecordStore::Images images;
+    const QList<CRecordEntry> backlog = Entries(kBacklog, "done", images);
+    {
+        CRecordStore local;
+        QVERIFY2(local.Open(LocalRecord()) && local.PutAll(backlog, images),
+                 qPrintable(local.m_strLastError));
+    }
+    CDelayProxy proxy(m_pCluster->SocketPath(), 100);
+    QVERIFY2(proxy.Start(), qPrintable(proxy.m_strError));
+    const QStringList sync{"history", "--sync", "--record", m_pCluster->TcpUrl(proxy.Port())};
+    const auto pSync = Start(sync);
+    QTRY_VERIFY_WITH_TIMEOUT(PlantEntries() > 0 || pSync->state() == QProcess::NotRunning, 120000);
+    pSync->kill();
+    QVERIFY(pSync->waitForFinished(30000));
+    const QSet<QString> plant = PlantIds();
+    QVERIFY2(plant.size() > 0 && plant.size() < kBacklog, qPrintable(QString::number(plant.size())));
+    QCOMPARE(plant.size() % CRecordUpload::kChunk, 0);
+    for (qsizetype i = 0; i < backlog.size(); ++i)
+        QVERIFY2(plant.contains(backlog[i].strId) == (i < plant.size()), qPrintable(backlog[i].strId));
+    const QSet<QString> marked = MarkedIds(LocalRecord());
+    QVERIFY(marked.size() > 0 || plant.size() == CRecordUpload::kChunk);
+    QVERIFY(plant.contains(marked));
+    // At most the chunk the plant committed last goes up again.
+    QVERIFY(plant.size() - marked.size() <= CRecordUpload::kChunk);
+    QVERIFY2(Run(sync) == 0, qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains(QStringLiteral("Передано в базу записей: %1.").arg(kBacklog - marked.size())),
+             qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), kBacklog);
+    QCOMPARE(MarkedIds(LocalRecord()).size(), kBacklog);
+    QCOMPARE(m_pCluster->Query("SELECT count(*) FROM images"), QString::number(images.size()));
+}
+
+void TestPlant::manyRowsKeepTheConflictRule_data()
+{
+    QTest::addColumn<bool>("bPlant");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<bool>("bReplaced");
+    for (const bool bPlant : {true, false})
+    {
+        const QString strWhere = bPlant ? "plant" : "station";
+        QTest::newRow(qPrintable(strWhere + ": a final entry stays")) << bPlant << "done"
+                                                                      << "attempted" << false;
+        QTest::newRow(qPrintable(strWhere + ": an attempted entry is completed")) << bPlant << "attempted"
+                                                                                  << "done" << true;
+    }
+}
+
+void TestPlant::manyRowsKeepTheConflictRule()
+{
+    // More entries at once than one statement carries, half of them given again among as many
+    // new ones: a stored entry is replaced only where the rule lets it; every new one is stored.
+    QFETCH(bool, bPlant);
+    QFETCH(QString, stored);
+    QFETCH(QString, given);
+    QFETCH(bool, bReplaced);
+    const int nCount = CRecordRows::kMaxValues / int(CRecordSchema::Columns().split(", ").size()) + 100;
+    CRecordStore store;
+    QVERIFY2(store.Open(bPlant ? m_pCluster->Url() : m_pFolder->FilePath("station.sqlite")),
+             qPrintable(store.m_strLastError));
+    CRecordStore::Images images;
+    const QList<CRecordEntry> entries = Entries(nCount, stored, images);
+    QVERIFY2(store.PutAll(entries, images), qPrintable(store.m_strLastError));
+    QList<CRecordEntry> again = Entries(nCount, given, images);
+    for (int i = 0; i < nCount / 2; ++i)
+    {
+        again[2 * i].strId = entries[i].strId;
+        again[2 * i].nDurationMs = 7; // which copy the record keeps
+    }
+    QVERIFY2(store.PutAll(again, images), qPrintable(store.m_strLastError));
+    QList<CRecordEntry> found;
+    QVERIFY(store.Find({}, found));
+    QHash<QString, CRecordEntry> now;
+    for (const CRecordEntry& entry : std::as_const(found))
+        now.insert(entry.strId, entry);
+    QCOMPARE(now.size(), nCount + nCount - nCount / 2);
+    for (int i = 0; i < nCount; ++i)
+    {
+        const CRecordEntry& entry = now[entries[i].strId];
+        const bool bGiven = i < nCount / 2 && bReplaced;
+        QCOMPARE(entry.strResult, bGiven ? given : stored);
+        QCOMPARE(entry.nDurationMs, bGiven ? 7 : 0);
+    }
+    for (const CRecordEntry& entry : std::as_const(again))
+        QVERIFY(now.contains(entry.strId));
 }
 
 QTEST_GUILESS_MAIN(TestPlant)
