@@ -1,12 +1,11 @@
 #include "cdelayproxy.h"
-#include "cfingerprint.h"
-#include "cparamzt01.h"
 #include "cpgcluster.h"
 #include "crecordrows.h"
 #include "crecordschema.h"
 #include "crecordstore.h"
 #include "crecordupload.h"
 #include "csimulator.h"
+#include "ctestentries.h"
 #include "ctestfolder.h"
 
 #include <QCoreApplication>
@@ -18,7 +17,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
-#include <QUuid>
 
 #include <memory>
 
@@ -84,35 +82,6 @@ private:
     QString LocalRecord() const
     {
         return m_pFolder->FilePath("data/Trelm/Конфигуратор ЗИНТ-9/record.sqlite");
-    }
-    // nCount reads of units, a millisecond apart (oldest first), naming a few images.
-    static QList<CRecordEntry> Entries(int nCount, const QString& strResult, CRecordStore::Images& images)
-    {
-        images.clear();
-        for (int i = 0; i < 5; ++i)
-        {
-            CParamZT01 image;
-            std::memset(image.Image(), 0x20 + i, CParamZT01::kImageSize);
-            images.append({CFingerprint::ImageHash(image),
-                           QByteArray(reinterpret_cast<const char*>(image.Image()), CParamZT01::kImageSize)});
-        }
-        const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
-        QList<CRecordEntry> entries;
-        for (int i = 0; i < nCount; ++i)
-        {
-            CRecordEntry entry;
-            entry.strId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            entry.timeStart = start.addMSecs(i);
-            entry.strStation = "line-9";
-            entry.strOperator = "smirnova";
-            entry.strProgramVersion = "1.0.0";
-            entry.strFingerprint = QStringLiteral("%1").arg(i % 40, 64, 16, QLatin1Char('0'));
-            entry.strOperation = "read";
-            entry.strResult = strResult;
-            entry.strImageAfter = images[i % images.size()].first;
-            entries.append(entry);
-        }
-        return entries;
     }
     QStringList Ports(CSimulator* pSims, int nCount) const
     {
@@ -316,7 +285,7 @@ void TestPlant::uploadKilledOverASlowLink()
     QCOMPARE(Run({"history", "--record", m_pCluster->Url()}), 0); // the tables exist
     constexpr int kBacklog = 6 * CRecordUpload::kChunk;
     CRecordStore::Images images;
-    const QList<CRecordEntry> backlog = Entries(kBacklog, "done", images);
+    const QList<CRecordEntry> backlog = CTestEntries::Reads(kBacklog, "done", images);
     {
         CRecordStore local;
         QVERIFY2(local.Open(LocalRecord()) && local.PutAll(backlog, images),
@@ -386,9 +355,9 @@ void TestPlant::manyRowsKeepTheConflictRule()
     QVERIFY2(store.Open(bPlant ? m_pCluster->Url() : m_pFolder->FilePath("station.sqlite")),
              qPrintable(store.m_strLastError));
     CRecordStore::Images images;
-    const QList<CRecordEntry> entries = Entries(nCount, stored, images);
+    const QList<CRecordEntry> entries = CTestEntries::Reads(nCount, stored, images);
     QVERIFY2(store.PutAll(entries, images), qPrintable(store.m_strLastError));
-    QList<CRecordEntry> again = Entries(nCount, given, images);
+    QList<CRecordEntry> again = CTestEntries::Reads(nCount, given, images);
     for (int i = 0; i < nCount / 2; ++i)
     {
         again[2 * i].strId = entries[i].strId;
