@@ -1,10 +1,13 @@
 // What a plant's PostgreSQL record costs a station, against a throwaway cluster of its own: the
 // journal's work a transaction when the plant is the store (the station records locally first,
-// see bench_record), the upload rate of 10 000 waiting entries, and 32 processes recording at
-// once into the station's local record and into the plant's.
-// Targets: one transaction's entries under 1 % of a paced write; none lost or doubled.
+// see bench_record), the upload rate of 10 000 waiting entries, straight and over a link that
+// adds 50 ms to each answer, and 32 processes recording at once into the station's local record
+// and into the plant's.
+// Targets: one transaction's entries under 1 % of a paced write; the slow link's upload within
+// 30 s, no chunk of it over 2 s; none lost or doubled.
 #include "cbenchunit.h"
 #include "cbenchusage.h"
+#include "cdelayproxy.h"
 #include "cfingerprint.h"
 #include "cpgcluster.h"
 #include "crecordjournal.h"
@@ -113,26 +116,77 @@ double Transactions(CRecordStore& plant)
     return dShare;
 }
 
-// 10 000 entries waiting on the station, then uploaded.
-bool Upload(CRecordStore& local, CRecordStore& plant, int& nUploaded)
+// nCount entries waiting on the station.
+void MakeWaiting(CRecordStore& local, int nCount)
 {
     CZTAppDevice app;
     app.m_bConnected = true;
     CWriteSession session(app);
     CRecordJournal waiting(local, CRecordJournal::DefaultIdentity(), QString());
-    for (int i = 0; i < 10000; ++i)
+    for (int i = 0; i < nCount; ++i)
     {
         app.m_ParamDevice = BenchUnit(i % 2000);
         waiting.Connected(session);
     }
+}
+
+// What waits, uploaded (the plant opened first where strPlant is given, as a sync does): the
+// seconds it takes and the longest a chunk took, or -1.
+struct SUpload
+{
+    int nUploaded = 0;
+    double dSeconds = -1;
+    double dLongestChunk = 0;
+};
+
+SUpload Upload(CRecordStore& local, CRecordStore& plant, const QString& strPlant, const char* pszHow)
+{
+    SUpload upload;
     QString strError;
-    QElapsedTimer timer;
+    QElapsedTimer timer, chunk;
     timer.start();
-    const bool bUploaded = CRecordUpload::Run(local, plant, nUploaded, strError);
+    bool bUploaded = strPlant.isEmpty() || plant.Open(strPlant);
+    if (!bUploaded)
+        strError = plant.m_strLastError;
+    chunk.start();
+    bUploaded = bUploaded && CRecordUpload::Run(local, plant, upload.nUploaded, strError,
+                                                [&](int, int)
+                                                {
+                                                    const double dChunk = double(chunk.restart()) / 1000;
+                                                    upload.dLongestChunk =
+                                                        std::max(upload.dLongestChunk, dChunk);
+                                                });
     const double dUpload = double(timer.elapsed()) / 1000;
-    std::printf("upload of %d waiting entries: %.2f s = %.0f entries/s%s\n", nUploaded, dUpload,
-                nUploaded / std::max(dUpload, 1e-3), bUploaded ? "" : qPrintable(" " + strError));
-    return bUploaded;
+    std::printf("upload of %d waiting entries%s: %.2f s = %.0f entries/s, longest chunk %.2f s%s\n",
+                upload.nUploaded, pszHow, dUpload, upload.nUploaded / std::max(dUpload, 1e-3),
+                upload.dLongestChunk, bUploaded ? "" : qPrintable(" " + strError));
+    if (bUploaded)
+        upload.dSeconds = dUpload;
+    return upload;
+}
+
+// The same over a link that adds kDelayMs to each answer of the plant's server, its connect
+// included: at most kSlowSeconds, and no chunk near the seconds an uploader is given after a
+// command (6).
+constexpr int kDelayMs = 50;
+constexpr double kSlowSeconds = 30;
+constexpr double kChunkSeconds = 2;
+
+SUpload SlowUpload(CPgCluster& cluster, const QString& strLocal)
+{
+    CDelayProxy proxy(cluster.SocketPath(), kDelayMs);
+    CRecordStore local, plant;
+    if (!cluster.CreateDatabase(QStringLiteral("slow")) || !plant.Open(cluster.Url(QStringLiteral("slow"))) ||
+        !proxy.Start() || !local.Open(strLocal))
+    {
+        std::fprintf(stderr, "bench_plant: %s%s%s%s\n", qPrintable(cluster.m_strError),
+                     qPrintable(plant.m_strLastError), qPrintable(proxy.m_strError),
+                     qPrintable(local.m_strLastError));
+        return SUpload();
+    }
+    MakeWaiting(local, 10000);
+    return Upload(local, plant, cluster.TcpUrl(proxy.Port(), QStringLiteral("slow")),
+                  qPrintable(QStringLiteral(" with %1 ms an answer").arg(kDelayMs)));
 }
 } // namespace
 
@@ -161,8 +215,13 @@ int main(int argc, char* argv[])
         return 1;
     }
     const double dShare = Transactions(plant);
-    int nUploaded = 0;
-    const bool bUploaded = dShare >= 0 && Upload(local, plant, nUploaded);
+    SUpload upload;
+    if (dShare >= 0)
+    {
+        MakeWaiting(local, 10000);
+        upload = Upload(local, plant, QString(), "");
+    }
+    const SUpload slow = SlowUpload(cluster, folder.filePath("slow.sqlite"));
     const double dLocal = Crowd(folder.filePath("crowd.sqlite"));
     const int nLocal = Count(folder.filePath("crowd.sqlite"));
     const int nBefore = Count(cluster.Url());
@@ -171,9 +230,10 @@ int main(int argc, char* argv[])
     std::printf("%d processes x %d entries at once: local SQLite %.2f s, %d of %d kept; plant %.2f s, %d of "
                 "%d kept\n",
                 kProcesses, kEach, dLocal, nLocal, kProcesses * kEach, dPlant, nPlant, kProcesses * kEach);
-    const bool bMet = dShare >= 0 && dShare <= 1.0 && bUploaded && nUploaded == 10000 &&
-                      nLocal == kProcesses * kEach && nPlant == kProcesses * kEach && dLocal > 0 &&
-                      dPlant > 0;
+    const bool bMet = dShare >= 0 && dShare <= 1.0 && upload.dSeconds >= 0 && upload.nUploaded == 10000 &&
+                      slow.dSeconds >= 0 && slow.dSeconds <= kSlowSeconds && slow.nUploaded == 10000 &&
+                      slow.dLongestChunk <= kChunkSeconds && nLocal == kProcesses * kEach &&
+                      nPlant == kProcesses * kEach && dLocal > 0 && dPlant > 0;
     std::printf("%s\n", bMet ? "met" : "MISSED");
     return bMet ? 0 : 1;
 }

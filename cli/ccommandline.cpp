@@ -13,6 +13,7 @@
 #include "crecordaccess.h"
 #include "crecordlocation.h"
 #include "crecordschema.h"
+#include "crecordupload.h"
 #include "crestorecommand.h"
 #include "csetcommand.h"
 #include "csettingstext.h"
@@ -22,6 +23,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonDocument>
+
+#include <memory>
 
 namespace
 {
@@ -268,9 +271,25 @@ bool CCommandLine::Sync(CRecordAccess& record)
 {
     if (!record.Keeper().HasPlant())
         return true; // a local record is its own
+    // A long backlog shows how far it has come on a terminal; a script reads the last line only.
+    std::unique_ptr<CConsoleProgress> pBar;
+    CRecordUpload::Progress pfnProgress;
+    if (!m_bQuiet && CConsoleProgress::IsTerminal(m_console.ErrStream()))
+    {
+        pBar = std::make_unique<CConsoleProgress>(m_console.ErrStream());
+        pfnProgress = [&pBar](int nUploaded, int nWaiting)
+        {
+            pBar->SetRange(0, nWaiting);
+            pBar->SetText(QStringLiteral("Передано в базу записей: %1 из %2…").arg(nUploaded).arg(nWaiting));
+            pBar->SetPos(nUploaded);
+        };
+    }
     int nUploaded = 0;
     QString strError;
-    if (!record.Keeper().SyncNow(nUploaded, strError))
+    const bool bUploaded = record.Keeper().SyncNow(nUploaded, strError, pfnProgress);
+    if (pBar)
+        pBar->Erase();
+    if (!bUploaded)
     {
         m_console.Error(
             COptions::kFailure,

@@ -32,3 +32,12 @@ void CConsoleProgress::Draw()
     std::fflush(m_pStream);
     m_bDrawn = true;
 }
+
+void CConsoleProgress::Erase()
+{
+    if (!m_bDrawn)
+        return;
+    std::fputs("\r\033[K", m_pStream);
+    std::fflush(m_pStream);
+    m_bDrawn = false;
+}

@@ -15,6 +15,8 @@ public:
     void SetStep(int nStep) override { m_nStep = nStep; }
     void SetPos(int nPos) override;
     void StepIt() override { SetPos(m_nPos + m_nStep); }
+    // Clears the bar's line, for a line that says the same when done.
+    void Erase();
 
     // True when the stream is a terminal (cconsoleprogress_unix.cpp, cconsoleprogress_win.cpp).
     static bool IsTerminal(std::FILE* pStream);

@@ -164,7 +164,7 @@ bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& st
     return false;
 }
 
-bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError)
+bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError, const CRecordUpload::Progress& pfnProgress)
 {
     nUploaded = 0;
     if (!HasPlant())
@@ -185,7 +185,7 @@ bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError)
         strError = OneLine(plant.m_strLastError);
         return false;
     }
-    if (CRecordUpload::Run(m_local, plant, nUploaded, strError))
+    if (CRecordUpload::Run(m_local, plant, nUploaded, strError, pfnProgress))
         return true;
     strError = OneLine(strError);
     return false;

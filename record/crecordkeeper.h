@@ -2,6 +2,7 @@
 
 #include "crecordjournal.h"
 #include "crecordstore.h"
+#include "crecordupload.h"
 
 #include <QString>
 
@@ -47,8 +48,9 @@ public:
                      QString& strError);
     // An image of those entries by its SHA-256, from the local record or the plant's.
     bool Image(const QString& strHash, QByteArray& bytes, QString& strError);
-    // Uploads what waits, in this process.
-    bool SyncNow(int& nUploaded, QString& strError);
+    // Uploads what waits, in this process; pfnProgress is told how far it is.
+    bool SyncNow(int& nUploaded, QString& strError,
+                 const CRecordUpload::Progress& pfnProgress = CRecordUpload::Progress());
     // Starts an upload in a process of its own unless one runs.
     void StartSync();
     // Waits up to nMs for the uploads of what is recorded so far; one that runs on is killed.

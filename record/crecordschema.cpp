@@ -103,6 +103,14 @@ QVariant Given(const QString& strValue)
     return QVariant(strValue.isNull() ? QStringLiteral("") : strValue);
 }
 
+// "(?, ?), (?, ?)": nRows rows of nColumns bound values.
+QString Places(int nRows, int nColumns)
+{
+    QStringList places(nColumns, QStringLiteral("?"));
+    const QString strRow = QLatin1Char('(') + places.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return QStringList(nRows, strRow).join(QStringLiteral(", "));
+}
+
 } // namespace
 
 QStringList CRecordSchema::Upgrades(const QStringList& columns)
@@ -125,7 +133,7 @@ bool CRecordSchema::Create(const QSqlDatabase& database, const CRecordDatabase& 
     {
         if (query.exec(strStatement))
             return true;
-        strError = query.lastError().text();
+        strError = query.lastError().databaseText().trimmed();
         return false;
     };
     for (const QString& strStatement : Statements(db))
@@ -149,7 +157,7 @@ bool CRecordSchema::Create(const QSqlDatabase& database, const CRecordDatabase& 
     query.addBindValue(QString::number(kVersion));
     if (query.exec())
         return true;
-    strError = query.lastError().text();
+    strError = query.lastError().databaseText().trimmed();
     return false;
 }
 
@@ -258,7 +266,7 @@ CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
     return entry;
 }
 
-QString CRecordSchema::Upsert()
+QString CRecordSchema::Upsert(int nRows)
 {
     // A final outcome replaces the "attempted" row its own station wrote before the device was
     // touched, and a unit found ambiguous after its entry was made is marked; nothing else of a
@@ -268,10 +276,9 @@ QString CRecordSchema::Upsert()
     static const char* const kCompletes =
         "(entries.result = 'attempted' AND entries.station = excluded.station)";
     const QStringList columns = Columns().split(QStringLiteral(", "));
-    QStringList places, updates;
+    QStringList updates;
     for (const QString& strColumn : columns)
     {
-        places << QStringLiteral("?");
         if (strColumn == QLatin1String("ambiguous"))
             updates << QStringLiteral("ambiguous = CASE WHEN excluded.ambiguous > entries.ambiguous THEN "
                                       "excluded.ambiguous ELSE entries.ambiguous END");
@@ -280,9 +287,15 @@ QString CRecordSchema::Upsert()
                            .arg(strColumn, QLatin1String(kCompletes));
     }
     updates << QStringLiteral("uploaded = 0");
-    return QStringLiteral(
-               "INSERT INTO entries (%1) VALUES (%2) ON CONFLICT (id) DO UPDATE SET %3 WHERE %4 OR "
-               "entries.ambiguous < excluded.ambiguous")
-        .arg(columns.join(QStringLiteral(", ")), places.join(QStringLiteral(", ")),
+    return QStringLiteral("INSERT INTO entries (%1) VALUES %2 ON CONFLICT (id) DO UPDATE SET %3 WHERE %4 OR "
+                          "entries.ambiguous < excluded.ambiguous")
+        .arg(columns.join(QStringLiteral(", ")), Places(nRows, int(columns.size())),
              updates.join(QStringLiteral(", ")), QLatin1String(kCompletes));
+}
+
+QString CRecordSchema::ImageInsert(int nRows)
+{
+    // An image is its hash: one stored already is the same.
+    return QStringLiteral("INSERT INTO images (hash, bytes) VALUES %1 ON CONFLICT (hash) DO NOTHING")
+        .arg(Places(nRows, 2));
 }

@@ -34,6 +34,9 @@ public:
     // A time as the "started" column holds it: UTC, ISO 8601 with milliseconds, so that text
     // order is time order.
     static QString UtcText(const QDateTime& time);
-    // Stores a row; one with the same id is replaced only where that may be.
-    static QString Upsert();
+    // Stores nRows rows (of distinct ids); one with the same id as a stored row replaces it only
+    // where that may be.
+    static QString Upsert(int nRows = 1);
+    // Stores nRows images (hash, bytes) that are not stored yet.
+    static QString ImageInsert(int nRows);
 };

@@ -3,6 +3,7 @@
 #include "cfingerprint.h"
 #include "cparamzt01.h"
 #include "crecordlocation.h"
+#include "crecordrows.h"
 #include "crecordschema.h"
 #include "crecordtext.h"
 
@@ -182,36 +183,6 @@ bool CRecordStore::Put(const CRecordEntry& entry, const Images& images)
     return PutAll({entry}, images);
 }
 
-bool CRecordStore::PutImages(QSqlQuery& query, const Images& images)
-{
-    if (!query.prepare(
-            QStringLiteral("INSERT INTO images (hash, bytes) VALUES (?, ?) ON CONFLICT (hash) DO NOTHING")))
-    {
-        return Fail(query.lastError());
-    }
-    for (const auto& [strHash, bytes] : images)
-    {
-        if (const QString strFault = CFingerprint::ImageFault(strHash, bytes); !strFault.isEmpty())
-        {
-            m_strLastError = strFault;
-            m_bRefused = true;
-            return false;
-        }
-        query.addBindValue(strHash);
-        query.addBindValue(bytes);
-        if (!Run(query))
-            return false;
-    }
-    return true;
-}
-
-bool CRecordStore::PutEntry(QSqlQuery& query, const CRecordEntry& entry)
-{
-    for (const QVariant& value : CRecordSchema::Values(entry))
-        query.addBindValue(value);
-    return Run(query);
-}
-
 bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& images)
 {
     if (PutOnce(entries, images))
@@ -226,20 +197,14 @@ bool CRecordStore::PutOnce(const QList<CRecordEntry>& entries, const Images& ima
     m_bRefused = false;
     if (!IsOpen() || !Begin())
         return false;
-    bool bOk = true;
+    CRecordRows rows(Database());
+    if (!rows.PutImages(images) || !rows.PutEntries(entries))
     {
-        QSqlQuery query(Database());
-        bOk = PutImages(query, images);
-        if (bOk && !query.prepare(CRecordSchema::Upsert()))
-        {
-            bOk = Fail(query.lastError());
-        }
-        for (qsizetype i = 0; bOk && i < entries.size(); ++i)
-            bOk = PutEntry(query, entries[i]);
-        query.finish();
-    }
-    if (!bOk)
-    {
+        if (rows.m_error.isValid())
+            Fail(rows.m_error);
+        else
+            m_strLastError = rows.m_strLastError;
+        m_bRefused = rows.m_bRefused;
         Rollback();
         return false;
     }
@@ -344,6 +309,18 @@ bool CRecordStore::Image(const QString& strHash, QByteArray& bytes)
 bool CRecordStore::Waiting(int nMax, QList<CRecordEntry>& entries)
 {
     return Select(QStringLiteral("uploaded = 0"), {}, nMax, entries, true);
+}
+
+bool CRecordStore::CountWaiting(int& nCount)
+{
+    nCount = 0;
+    if (!IsOpen())
+        return false;
+    QSqlQuery query(Database());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM entries WHERE uploaded = 0")))
+        return Fail(query.lastError());
+    nCount = query.next() ? query.value(0).toInt() : 0;
+    return true;
 }
 
 bool CRecordStore::Update(const QString& strSql, const QList<QList<QVariant>>& rows, int* pAffected)

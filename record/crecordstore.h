@@ -58,10 +58,11 @@ public:
     CRecordDatabase::EKind Kind() const { return m_db.Kind(); }
     // Stores the entry (a later call with the same id replaces it) and the images it names.
     bool Put(const CRecordEntry& entry, const Images& images);
-    // The same for many entries, in one transaction.
+    // The same for many entries (of distinct ids), in one transaction.
     bool PutAll(const QList<CRecordEntry>& entries, const Images& images);
     // Entries the plant's record does not hold yet, oldest first.
     bool Waiting(int nMax, QList<CRecordEntry>& entries);
+    bool CountWaiting(int& nCount);
     // The plant's record has committed these entries as they are given; nMarked says how many
     // were still so.
     bool MarkUploaded(const QList<CRecordEntry>& entries, int& nMarked);
@@ -99,11 +100,9 @@ private:
     // The connection's last reason, as the store's; false.
     bool Fail();
     bool Fail(const QSqlError& error);
-    bool PutImages(QSqlQuery& query, const Images& images);
     // Runs the statement once a row of values, in one writing transaction; pAffected counts the
     // rows changed.
     bool Update(const QString& strSql, const QList<QList<QVariant>>& rows, int* pAffected = nullptr);
-    bool PutEntry(QSqlQuery& query, const CRecordEntry& entry);
     bool PutOnce(const QList<CRecordEntry>& entries, const Images& images);
 
     CRecordDatabase m_db;

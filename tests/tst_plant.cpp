@@ -1,6 +1,11 @@
+#include "cdelayproxy.h"
 #include "cpgcluster.h"
+#include "crecordrows.h"
+#include "crecordschema.h"
 #include "crecordstore.h"
+#include "crecordupload.h"
 #include "csimulator.h"
+#include "ctestentries.h"
 #include "ctestfolder.h"
 
 #include <QCoreApplication>
@@ -69,6 +74,31 @@ private:
             return -1;
         return counts[0].toInt();
     }
+    // The plant's ids, or those of the station's entries marked uploaded.
+    QSet<QString> PlantIds()
+    {
+        const QStringList ids = m_pCluster->Query("SELECT id FROM entries").split('\n', Qt::SkipEmptyParts);
+        return QSet<QString>(ids.begin(), ids.end());
+    }
+    QSet<QString> MarkedIds(const QString& strLocal)
+    {
+        QSet<QString> ids;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "marked");
+            db.setDatabaseName(strLocal);
+            QSqlQuery query(db);
+            if (db.open() && query.exec("SELECT id FROM entries WHERE uploaded = 1"))
+                while (query.next())
+                    ids.insert(query.value(0).toString());
+        }
+        QSqlDatabase::removeDatabase("marked");
+        return ids;
+    }
+    // The station's local record, as zint9 finds it in the test's folder.
+    QString LocalRecord() const
+    {
+        return m_pFolder->FilePath("data/Trelm/Конфигуратор ЗИНТ-9/record.sqlite");
+    }
     QStringList Ports(CSimulator* pSims, int nCount) const
     {
         QStringList ports;
@@ -108,6 +138,9 @@ private slots:
     void uploadCutBeforeItsMark();
     void loginsKeepToTheirWork();
     void stationNeverMakesTables();
+    void uploadKilledOverASlowLink();
+    void manyRowsKeepTheConflictRule_data();
+    void manyRowsKeepTheConflictRule();
 };
 
 void TestPlant::stationsAtOnce()
@@ -269,6 +302,111 @@ void TestPlant::uploadCutBeforeItsMark()
     QList<CRecordEntry> waiting;
     QVERIFY(local.Waiting(10, waiting));
     QCOMPARE(waiting.size(), 0);
+}
+
+void TestPlant::uploadKilledOverASlowLink()
+{
+    // A backlog of several chunks goes up over a link that adds 100 ms to each answer, and the
+    // sync is killed once some of it is up: the plant holds whole chunks, the oldest; nothing is
+    // marked here that the plant lacks, and at most a chunk it holds is not; a second sync brings
+    // the rest up, every entry once.
+    QCOMPARE(Run({"history", "--record", m_pCluster->Url()}), 0); // the tables exist
+    constexpr int kBacklog = 6 * CRecordUpload::kChunk;
+    CRecordStore::Images images;
+    const QList<CRecordEntry> backlog = CTestEntries::Reads(kBacklog, "done", images);
+    {
+        CRecordStore local;
+        QVERIFY2(local.Open(LocalRecord()) && local.PutAll(backlog, images),
+                 qPrintable(local.m_strLastError));
+    }
+    CDelayProxy proxy(m_pCluster->SocketPath(), 100);
+    QVERIFY2(proxy.Start(), qPrintable(proxy.m_strError));
+    const QStringList sync{"history", "--sync", "--record", m_pCluster->TcpUrl(proxy.Port())};
+    const auto pSync = Start(sync);
+    // Killed in the middle of a chunk: the plant holds one, and the next one's transaction is open.
+    auto midChunk = [this]
+    {
+        return m_pCluster->Query("SELECT EXISTS (SELECT 1 FROM entries) AND EXISTS (SELECT 1 FROM "
+                                 "pg_stat_activity WHERE backend_type = 'client backend' AND xact_start IS "
+                                 "NOT NULL AND pid <> pg_backend_pid())") == "t";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(midChunk() || pSync->state() == QProcess::NotRunning, 120000);
+    if (pSync->state() != QProcess::NotRunning)
+    {
+        pSync->kill();
+        QVERIFY(pSync->waitForFinished(30000));
+    }
+    const QSet<QString> plant = PlantIds();
+    QVERIFY2(plant.size() > 0 && plant.size() < kBacklog, qPrintable(QString::number(plant.size())));
+    QCOMPARE(plant.size() % CRecordUpload::kChunk, 0);
+    for (qsizetype i = 0; i < backlog.size(); ++i)
+        QVERIFY2(plant.contains(backlog[i].strId) == (i < plant.size()), qPrintable(backlog[i].strId));
+    const QSet<QString> marked = MarkedIds(LocalRecord());
+    QVERIFY(marked.size() > 0 || plant.size() == CRecordUpload::kChunk);
+    QVERIFY(plant.contains(marked));
+    // At most the chunk the plant committed last goes up again.
+    QVERIFY(plant.size() - marked.size() <= CRecordUpload::kChunk);
+    QVERIFY2(Run(sync) == 0, qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains(QStringLiteral("Передано в базу записей: %1.").arg(kBacklog - marked.size())),
+             qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), kBacklog);
+    QCOMPARE(MarkedIds(LocalRecord()).size(), kBacklog);
+    QCOMPARE(m_pCluster->Query("SELECT count(*) FROM images"), QString::number(images.size()));
+}
+
+void TestPlant::manyRowsKeepTheConflictRule_data()
+{
+    QTest::addColumn<bool>("bPlant");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<bool>("bReplaced");
+    for (const bool bPlant : {true, false})
+    {
+        const QString strWhere = bPlant ? "plant" : "station";
+        QTest::newRow(qPrintable(strWhere + ": a final entry stays")) << bPlant << "done"
+                                                                      << "attempted" << false;
+        QTest::newRow(qPrintable(strWhere + ": an attempted entry is completed")) << bPlant << "attempted"
+                                                                                  << "done" << true;
+    }
+}
+
+void TestPlant::manyRowsKeepTheConflictRule()
+{
+    // More entries at once than one statement carries, half of them given again among as many
+    // new ones: a stored entry is replaced only where the rule lets it; every new one is stored.
+    QFETCH(bool, bPlant);
+    QFETCH(QString, stored);
+    QFETCH(QString, given);
+    QFETCH(bool, bReplaced);
+    const int nCount = CRecordRows::kMaxValues / int(CRecordSchema::Columns().split(", ").size()) + 100;
+    CRecordStore store;
+    QVERIFY2(store.Open(bPlant ? m_pCluster->Url() : m_pFolder->FilePath("station.sqlite")),
+             qPrintable(store.m_strLastError));
+    CRecordStore::Images images;
+    const QList<CRecordEntry> entries = CTestEntries::Reads(nCount, stored, images);
+    QVERIFY2(store.PutAll(entries, images), qPrintable(store.m_strLastError));
+    QList<CRecordEntry> again = CTestEntries::Reads(nCount, given, images);
+    for (int i = 0; i < nCount / 2; ++i)
+    {
+        again[2 * i].strId = entries[i].strId;
+        again[2 * i].nDurationMs = 7; // which copy the record keeps
+    }
+    QVERIFY2(store.PutAll(again, images), qPrintable(store.m_strLastError));
+    QList<CRecordEntry> found;
+    QVERIFY(store.Find({}, found));
+    QHash<QString, CRecordEntry> now;
+    for (const CRecordEntry& entry : std::as_const(found))
+        now.insert(entry.strId, entry);
+    QCOMPARE(now.size(), nCount + nCount - nCount / 2);
+    for (int i = 0; i < nCount; ++i)
+    {
+        const CRecordEntry& entry = now[entries[i].strId];
+        const bool bGiven = i < nCount / 2 && bReplaced;
+        QCOMPARE(entry.strResult, bGiven ? given : stored);
+        QCOMPARE(entry.nDurationMs, bGiven ? 7 : 0);
+    }
+    for (const CRecordEntry& entry : std::as_const(again))
+        QVERIFY(now.contains(entry.strId));
 }
 
 QTEST_GUILESS_MAIN(TestPlant)

@@ -42,6 +42,16 @@ QString CPgCluster::Url(const QString& strDatabase) const
         .arg(m_nPort);
 }
 
+QString CPgCluster::TcpUrl(quint16 nPort, const QString& strDatabase) const
+{
+    return QStringLiteral("postgresql://postgres@/%1?host=127.0.0.1&port=%2").arg(strDatabase).arg(nPort);
+}
+
+QString CPgCluster::SocketPath() const
+{
+    return QStringLiteral("%1/sock/.s.PGSQL.%2").arg(m_dir.path()).arg(m_nPort);
+}
+
 bool CPgCluster::Run(const QString& strProgram, const QStringList& arguments, QString* pOut)
 {
     QProcess process;

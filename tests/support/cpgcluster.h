@@ -18,6 +18,10 @@ public:
     bool Resume();
     // The record location of the database, as a station would give it.
     QString Url(const QString& strDatabase = QStringLiteral("zint9")) const;
+    // The same through TCP on this machine's port nPort (a CDelayProxy's).
+    QString TcpUrl(quint16 nPort, const QString& strDatabase = QStringLiteral("zint9")) const;
+    // The server's Unix socket.
+    QString SocketPath() const;
     bool CreateDatabase(const QString& strName);
     // A login that must give its password (scram-sha-256), as a plant's database would ask.
     bool AddPasswordLogin(const QString& strName, const QString& strPassword);
