@@ -311,7 +311,7 @@ void TestPlant::uploadKilledOverASlowLink()
     // marked here that the plant lacks, and at most a chunk it holds is not; a second sync brings
     // the rest up, every entry once.
     QCOMPARE(Run({"history", "--record", m_pCluster->Url()}), 0); // the tables exist
-    constexpr int kBacklog = 6 * CRecordUpload::kChunk;
+    constexpr int kBacklog = 3 * CRecordUpload::kChunk;
     CRecordStore::Images images;
     const QList<CRecordEntry> backlog = CTestEntries::Reads(kBacklog, "done", images);
     {
