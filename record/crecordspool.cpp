@@ -40,11 +40,13 @@ bool CRecordSpool::Append(const CRecordEntry& entry, const Images& images, const
         return false;
     }
     // One write a line, under the lock a drain takes: a line is whole or not there.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || !CFileLock::Lock(file))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
     {
         m_strLastError = file.errorString();
         return false;
     }
+    if (!CFileLock::Lock(file, kLockWaitMs))
+        return Busy();
     const QByteArray text = QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
     const qint64 nBefore = file.size();
     if (file.write(text) != text.size() || !file.flush())
@@ -62,11 +64,13 @@ bool CRecordSpool::Drain(CRecordStore& store, int& nStored)
     QFile file(m_strPath);
     if (!file.exists())
         return true;
-    if (!file.open(QIODevice::ReadWrite) || !CFileLock::Lock(file))
+    if (!file.open(QIODevice::ReadWrite))
     {
         m_strLastError = file.errorString();
         return false;
     }
+    if (!CFileLock::Lock(file, kLockWaitMs))
+        return Busy();
     QByteArray kept, aside;
     int nAside = 0;
     QString strWhy;
@@ -101,6 +105,15 @@ bool CRecordSpool::Drain(CRecordStore& store, int& nStored)
         return false;
     }
     return nAside == 0 || PutAside(aside, nAside, strWhy);
+}
+
+bool CRecordSpool::Busy()
+{
+    // The lock's failure has no words of the file's own ("Unknown error").
+    m_strLastError = QStringLiteral("очередь записей %1 занята другим процессом дольше %2 с")
+                         .arg(QDir::toNativeSeparators(m_strPath))
+                         .arg(kLockWaitMs / 1000);
+    return false;
 }
 
 bool CRecordSpool::Store(CRecordStore& store, const QJsonObject& json)

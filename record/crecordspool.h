@@ -34,6 +34,11 @@ public:
     QString m_strLastError;
 
 private:
+    // A drain holds the lock while the record takes its lines, each up to the record's own busy
+    // time; an entry waits that long rather than be lost.
+    static constexpr int kLockWaitMs = 15000;
+
+    bool Busy();
     bool Store(CRecordStore& store, const QJsonObject& json);
     // Appends refused lines to AsidePath(); false, with what happened in m_strLastError.
     bool PutAside(const QByteArray& lines, int nLines, const QString& strWhy);

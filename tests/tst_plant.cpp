@@ -137,6 +137,7 @@ private slots:
     void databaseRefuses();
     void uploadCutBeforeItsMark();
     void loginsKeepToTheirWork();
+    void readsSeeWhatWaits();
     void stationNeverMakesTables();
     void uploadKilledOverASlowLink();
     void manyRowsKeepTheConflictRule_data();
@@ -467,6 +468,38 @@ void TestPlant::stationNeverMakesTables()
     QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
     QCOMPARE(Run({"history", "--sync", "--record", strUrl}), 0);
     QCOMPARE(PlantEntries(), 1);
+}
+
+void TestPlant::readsSeeWhatWaits()
+{
+    // A write made while the plant was away is this station's newest word on the unit until it
+    // goes up: restore undoes that write, not the one before it, and diff finds its images.
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    sim.WithDevice([](CSimDevice& device) { device.SetUnit(50); });
+    const QStringList set{"set", "--port", sim.SlavePath(), "--record", m_pCluster->Url(), "--low"};
+    QCOMPARE(Run(set + QStringList{"10"}), 0);
+    QCOMPARE(PlantEntries(), 2);
+    m_pCluster->Stop();
+    QCOMPARE(Run(set + QStringList{"20"}), 0);
+    QVERIFY(m_pCluster->Resume());
+    QCOMPARE(PlantEntries(), 2);
+    QString strWrite;
+    {
+        CRecordStore local;
+        QList<CRecordEntry> waiting;
+        QVERIFY(local.Open(LocalRecord(), 3, CRecordStore::EAccess::Read) && local.Waiting(10, waiting));
+        for (const CRecordEntry& entry : std::as_const(waiting))
+            if (entry.strOperation == "write")
+                strWrite = entry.strId;
+    }
+    QVERIFY(!strWrite.isEmpty());
+    QCOMPARE(Run({"diff", "@" + strWrite + "^", "@" + strWrite, "--record", m_pCluster->Url()}), 1);
+    QVERIFY2(m_strOut.contains("10 ... 1000") && m_strOut.contains("20 ... 1000"),
+             qPrintable(m_strOut + m_strErr));
+    QCOMPARE(Run({"restore", "--port", sim.SlavePath(), "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains(strWrite), qPrintable(m_strErr));
+    QCOMPARE(sim.WithDevice([](CSimDevice& device) { return float(device.Image().fLowLimit); }), 10.0f);
 }
 
 #include "tst_plant.moc"
