@@ -89,6 +89,7 @@ private slots:
     void secondInterrupt_data();
     void secondInterrupt();
     void workerCannotStart();
+    void workersGetNoPassword();
     void reportOnAFullDisk();
     void traceOnAFullDisk();
     void onATerminal_data();
@@ -461,6 +462,43 @@ void TestBatch::workerCannotStart()
     QVERIFY2(nWritten > 0, qPrintable(strErr));
     QCOMPARE(batch.exitCode(), nWritten == 6 ? 0 : 1);
     QCOMPARE(strErr.count("не удалось запустить процесс порта"), 6 - nWritten);
+}
+
+void TestBatch::workersGetNoPassword()
+{
+    // A port's worker records into the local record only: the plant's address, and its password,
+    // stay with the first process and the upload's own process. The workers here only keep the
+    // jobs they are given.
+    CTestFolder bin;
+    QVERIFY(QFile::copy(Program(), bin.FilePath("zint9")));
+    QVERIFY(QFile::setPermissions(bin.FilePath("zint9"), QFile::ReadOwner | QFile::ExeOwner));
+    bin.WriteFile("zint9-worker", "#!/bin/sh\nhead -n 1 >> \"$(dirname \"$0\")/jobs\"\n");
+    QVERIFY(QFile::setPermissions(bin.FilePath("zint9-worker"), QFile::ReadOwner | QFile::ExeOwner));
+    CSimulator sims[2];
+    QStringList ports;
+    for (CSimulator& sim : sims)
+    {
+        QVERIFY(sim.Start());
+        ports << sim.SlavePath();
+    }
+    QProcess batch;
+    batch.start(bin.FilePath("zint9"),
+                {"set", "--low", "10", "--ports", ports.join(','), "--backup-dir",
+                 m_pFolder->FilePath("backups"), "--record",
+                 "postgresql://station:Secret-5@/zint9?host=" + m_pFolder->FilePath("nowhere")});
+    QVERIFY(batch.waitForFinished(60000));
+    const QStringList jobs = QString::fromUtf8(bin.ReadFile("jobs")).split('\n', Qt::SkipEmptyParts);
+    int nPorts = 0;
+    for (const QString& strJob : jobs)
+    {
+        const QJsonObject job = QJsonDocument::fromJson(strJob.toUtf8()).object();
+        if (job["command"] == "sync")
+            continue;
+        ++nPorts;
+        QVERIFY2(!strJob.contains("Secret-5") && !strJob.contains("postgresql:"), qPrintable(strJob));
+        QVERIFY2(job["record"].toString().endsWith("record.sqlite"), qPrintable(strJob));
+    }
+    QCOMPARE(nPorts, 2);
 }
 
 void TestBatch::reportOnAFullDisk()
