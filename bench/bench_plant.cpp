@@ -176,8 +176,9 @@ SUpload SlowUpload(CPgCluster& cluster, const QString& strLocal)
 {
     CDelayProxy proxy(cluster.SocketPath(), kDelayMs);
     CRecordStore local, plant;
-    if (!cluster.CreateDatabase(QStringLiteral("slow")) || !plant.Open(cluster.Url(QStringLiteral("slow"))) ||
-        !proxy.Start() || !local.Open(strLocal))
+    if (!cluster.CreateDatabase(QStringLiteral("slow")) ||
+        !plant.Open(cluster.Url(QStringLiteral("slow")), 3, CRecordStore::EAccess::Init) || !proxy.Start() ||
+        !local.Open(strLocal))
     {
         std::fprintf(stderr, "bench_plant: %s%s%s%s\n", qPrintable(cluster.m_strError),
                      qPrintable(plant.m_strLastError), qPrintable(proxy.m_strError),
@@ -208,7 +209,9 @@ int main(int argc, char* argv[])
     }
     QTemporaryDir folder;
     CRecordStore plant, local;
-    if (!plant.Open(cluster.Url()) || !local.Open(folder.filePath("local.sqlite")))
+    // The owner makes the tables; the stations only write into them.
+    if (!plant.Open(cluster.Url(), 3, CRecordStore::EAccess::Init) ||
+        !local.Open(folder.filePath("local.sqlite")))
     {
         std::fprintf(stderr, "bench_plant: %s%s\n", qPrintable(plant.m_strLastError),
                      qPrintable(local.m_strLastError));
