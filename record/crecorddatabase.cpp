@@ -62,6 +62,7 @@ bool CRecordDatabase::Open(const QString& strLocation, int nTimeoutS, bool bRead
 {
     Close();
     m_bDamaged = false;
+    m_identity.clear();
     if (CRecordLocation::IsPostgres(strLocation))
         return OpenPostgres(strLocation, nTimeoutS);
     return OpenSqlite(CRecordLocation::SqlitePath(strLocation), bReadOnly);
@@ -128,6 +129,8 @@ bool CRecordDatabase::OpenSqlite(const QString& strPath, bool bReadOnly)
         return OpenSqliteFile(strUri, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     }
     QDir().mkpath(QFileInfo(strPath).absolutePath());
+    // Known before the open too: a file found damaged is set aside only while it is still there.
+    m_identity = CFileIdentity::Of(m_strPath);
     if (!OpenSqliteFile(strPath, QString()))
         return false;
     m_identity = CFileIdentity::Of(m_strPath);

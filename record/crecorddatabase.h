@@ -36,6 +36,8 @@ public:
     bool Fail(const QSqlError& error);
     // The SQLite file opened is no longer the one under its path (replaced or deleted).
     bool IsReplaced() const;
+    // Which file the last SQLite open found under its path (CFileIdentity), kept after Close.
+    const QByteArray& Identity() const { return m_identity; }
     // A transaction that writes takes its lock at once (SQLite) or waits for none (PostgreSQL).
     QString Begin() const;
     QString BlobType() const;

@@ -1,5 +1,6 @@
 #include "crecordstore.h"
 
+#include "cfileidentity.h"
 #include "cfingerprint.h"
 #include "cparamzt01.h"
 #include "crecordlocation.h"
@@ -107,6 +108,9 @@ bool CRecordStore::SetAside()
         strPath + QStringLiteral(".damaged-") + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
     const QString strWhy = m_strLastError;
     m_db.Close();
+    // Another process that found it so first has set it aside already.
+    if (CFileIdentity::Of(strPath) != m_db.Identity())
+        return true;
     for (const QString& strSuffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
         if (QFileInfo::exists(strPath + strSuffix) &&
             !QFile::rename(strPath + strSuffix, strAside + strSuffix))
