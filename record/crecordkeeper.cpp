@@ -1,5 +1,6 @@
 #include "crecordkeeper.h"
 
+#include "crecordhistory.h"
 #include "crecordupload.h"
 
 #include <QCoreApplication>
@@ -9,9 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSet>
-
-#include <algorithm>
 
 namespace
 {
@@ -75,45 +73,56 @@ CRecordJournal* CRecordKeeper::Journal(const CRecordJournal::SIdentity& identity
     return m_pJournal.get();
 }
 
+bool CRecordKeeper::OpenPlant(QString& strNote)
+{
+    if (m_plant.IsOpen() || m_plant.Open(m_strPlant, kConnectTimeoutS))
+        return true;
+    strNote = QStringLiteral("база записей %1 недоступна (%2): показаны записи этой машины")
+                  .arg(PlantShown(), OneLine(m_plant.m_strLastError));
+    return false;
+}
+
 CRecordStore* CRecordKeeper::ForQueries(QString& strNote, QString& strError)
 {
-    if (HasPlant())
-    {
-        if (m_plant.IsOpen() || m_plant.Open(m_strPlant, kConnectTimeoutS))
-            return &m_plant;
-        strNote = QStringLiteral("база записей %1 недоступна (%2): показаны записи этой машины")
-                      .arg(PlantShown(), OneLine(m_plant.m_strLastError));
-    }
+    if (HasPlant() && OpenPlant(strNote))
+        return &m_plant;
     if (Local())
         return &m_local;
     strError = OneLine(m_local.m_strLastError);
     return nullptr;
 }
 
+bool CRecordKeeper::HistoryStores(CRecordStore*& pLocal, CRecordStore*& pPlant, QString& strNote,
+                                  QString& strError)
+{
+    pPlant = HasPlant() && OpenPlant(strNote) ? &m_plant : nullptr;
+    pLocal = Local();
+    if (!pLocal)
+        strError = OneLine(m_local.m_strLastError);
+    return pLocal || pPlant;
+}
+
+QString CRecordKeeper::PlantLost() const
+{
+    return QStringLiteral("база записей %1 не ответила (%2): показаны записи этой машины")
+        .arg(PlantShown(), OneLine(m_plant.m_strLastError));
+}
+
 bool CRecordKeeper::UnitEntries(const CRecordStore::SQuery& query, QList<CRecordEntry>& entries,
                                 QString& strNote, QString& strError)
 {
     entries.clear();
-    const bool bLocal = Local() && m_local.Find(query, entries);
-    if (!bLocal)
+    CRecordStore* pLocal = nullptr;
+    CRecordStore* pPlant = nullptr;
+    HistoryStores(pLocal, pPlant, strNote, strError);
+    CRecordHistory history(pLocal, pPlant, query);
+    for (CRecordEntry entry; history.Next(entry);)
+        entries.append(entry);
+    if (history.LocalFailed())
         strError = OneLine(m_local.m_strLastError);
-    QList<CRecordEntry> plant;
-    QString strPlantError;
-    CRecordStore* pStore = HasPlant() ? ForQueries(strNote, strPlantError) : nullptr;
-    if (pStore == &m_plant && !m_plant.Find(query, plant))
-        strNote = QStringLiteral("база записей %1 не ответила (%2): показаны записи этой машины")
-                      .arg(PlantShown(), OneLine(m_plant.m_strLastError));
-    QSet<QString> ids;
-    for (const CRecordEntry& entry : std::as_const(entries))
-        ids.insert(entry.strId);
-    // This station's own entry is the newer word on it: its marks are made here first.
-    for (const CRecordEntry& entry : std::as_const(plant))
-        if (!ids.contains(entry.strId))
-            entries.append(entry);
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const CRecordEntry& a, const CRecordEntry& b)
-                     { return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId; });
-    return bLocal || pStore == &m_plant;
+    if (history.PlantFailed())
+        strNote = PlantLost();
+    return (pLocal && !history.LocalFailed()) || pPlant;
 }
 
 bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& strError)

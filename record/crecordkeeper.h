@@ -34,6 +34,13 @@ public:
     // For queries: the plant's record where one is named and answers, else the local one, with
     // strNote saying why. Null with strError when neither opens.
     CRecordStore* ForQueries(QString& strNote, QString& strError);
+    // The records a history merges (CRecordHistory): the local one and, where a plant is named
+    // and answers, the plant's, opened as ForQueries opens it (strNote says when it does not).
+    // Either may be null; false with strError when neither opens, strError set whenever the local
+    // one does not.
+    bool HistoryStores(CRecordStore*& pLocal, CRecordStore*& pPlant, QString& strNote, QString& strError);
+    // What to say when the plant stopped answering in the middle of a history.
+    QString PlantLost() const;
     // A unit's entries, newest first: every one this station made (the local record's, uploaded
     // or not) and, where a plant is named and answers, the other stations' too; strNote says when
     // the plant does not answer. False with strError when no record opens.
@@ -53,6 +60,8 @@ public:
     static QString WorkerPath();
 
 private:
+    // The plant's record, opened where it is not yet; false with strNote saying why not.
+    bool OpenPlant(QString& strNote);
     bool WaitSync(int nMs);
 
     QString m_strLocal;
