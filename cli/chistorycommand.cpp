@@ -105,7 +105,7 @@ int CHistoryCommand::Run(CConsole& console, CRecordKeeper& keeper, const COption
     query.nLimit = options.nLimit;
     query.since = options.since;
     CRecordHistory history(pLocal, pPlant, query);
-    // A failed output is said once everything has been tried (CConsole::Checked).
+    // An output that fails ends the writing; CConsole::Checked says so.
     WriteAll(console, history, options);
     if (history.PlantFailed())
         console.Err(QStringLiteral("zint9: ") + keeper.PlantLost());

@@ -30,8 +30,8 @@ void CRecordFilter::Conditions(const CRecordStore::SQuery& query, QStringList& w
         add("demo = ?", {1});
     if (query.after.isValid())
     {
-        // Older, or as old with a lower id. The bound on "started" alone is what the index on
-        // it serves, in SQLite and PostgreSQL alike; a row value comparison is not.
+        // Older, or as old with a lower id; the bound on "started" alone meets the index on it
+        // in both dialects.
         const QString strAfter = CRecordSchema::UtcText(query.after);
         add("started <= ? AND (started < ? OR id < ?)", {strAfter, strAfter, query.strAfterId});
     }

@@ -24,12 +24,13 @@ bool CRecordHistory::Read(SSource& source)
         source.bFailed = source.bEnd = true;
         return false;
     }
-    // A start that cannot be read back cannot be gone past: it would begin the record anew.
-    source.bEnd = page.size() < query.nLimit || !page.last().timeStart.isValid();
+    source.bEnd = page.size() < query.nLimit;
     if (!page.isEmpty())
     {
         source.after = page.last().timeStart;
         source.strAfterId = page.last().strId;
+        // A start that cannot be read back cannot be gone past: it would begin the record anew.
+        source.bEnd = source.bEnd || !source.after.isValid();
     }
     source.page = std::move(page);
     source.nAt = 0;
