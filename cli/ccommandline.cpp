@@ -217,8 +217,7 @@ int CCommandLine::RunHistory(SContext& context)
         return context.line.Init(context.options);
     if (context.options.bSync && !context.line.Sync(context.record))
         return COptions::kFailure;
-    CRecordStore* pStore = context.record.Store(context.console);
-    return pStore ? CHistoryCommand::Run(context.console, *pStore, context.options) : int(COptions::kFailure);
+    return CHistoryCommand::Run(context.console, context.record.Keeper(), context.options);
 }
 
 int CCommandLine::RunRestore(SContext& context)

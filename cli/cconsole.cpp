@@ -4,15 +4,23 @@
 
 void CConsole::Out(const QString& strText)
 {
-    // Written whole: a value's NUL must not end the output there.
-    const QByteArray text = strText.toUtf8() + '\n';
-    if (std::fwrite(text.constData(), 1, size_t(text.size()), m_pOut) != size_t(text.size()) ||
-        std::fflush(m_pOut) != 0)
+    if (!Write(strText.toUtf8() + '\n') || std::fflush(m_pOut) != 0)
         m_bOutFailed = true;
+}
+
+bool CConsole::Write(const QByteArray& text)
+{
+    // Written whole: a value's NUL must not end the output there.
+    if (std::fwrite(text.constData(), 1, size_t(text.size()), m_pOut) != size_t(text.size()))
+        m_bOutFailed = true;
+    return !m_bOutFailed && std::ferror(m_pOut) == 0;
 }
 
 int CConsole::Checked(int nExit)
 {
+    // What the stream's buffer still holds may fail only now.
+    if (std::fflush(m_pOut) != 0)
+        m_bOutFailed = true;
     if (!m_bOutFailed && std::ferror(m_pOut) == 0)
         return nExit;
     m_bOutFailed = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,9 @@ public:
     CConsole(std::FILE* pOut, std::FILE* pErr) : m_pOut(pOut), m_pErr(pErr) {}
 
     void Out(const QString& strText);
+    // A piece of the output (UTF-8) as it is, no line break added, left to the stream's buffer so
+    // that a long output goes out as it is made; false once the output has failed.
+    bool Write(const QByteArray& text);
     void Err(const QString& strText);
     // A message of the program's own, "zint9: " first; returns nExit.
     int Error(int nExit, const QString& strText);

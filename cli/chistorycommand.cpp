@@ -4,10 +4,13 @@
 #include "ccsv.h"
 #include "cfingerprint.h"
 #include "coptions.h"
-#include "crecordstore.h"
+#include "crecordhistory.h"
+#include "crecordkeeper.h"
+#include "crecordlocation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace
 {
@@ -39,10 +42,64 @@ QString Line(const CRecordEntry& entry)
         strField = CConsole::Printable(strField);
     return fields.join(QLatin1Char('\t'));
 }
+
+// The entry as it stands in the indented text of the whole array: an array of it alone, without
+// its brackets ("[\n" before, "\n]\n" after).
+QByteArray JsonItem(const CRecordEntry& entry)
+{
+    const QByteArray text = QJsonDocument(QJsonArray{entry.Json()}).toJson(QJsonDocument::Indented);
+    return text.mid(2, text.size() - 5);
+}
+
+QByteArray CsvLine(const CRecordEntry& entry)
+{
+    const QJsonObject json = entry.Json();
+    QStringList fields;
+    for (const QString& strKey : CRecordEntry::Keys())
+        fields << CCsv::Text(json[strKey]);
+    return CCsv::Line(fields).toUtf8() + '\n';
+}
+
+// Writes every entry the history gives, in the format asked; false once the output fails.
+bool WriteAll(CConsole& console, CRecordHistory& history, const COptions& options)
+{
+    bool bOk = true;
+    if (options.bJson)
+        bOk = console.Write("[\n");
+    else if (options.bCsv)
+        // The keys of the JSON, in its order, as the header; a spreadsheet opens it as UTF-8.
+        bOk = console.Write(CCsv::Line(CRecordEntry::Keys()).toUtf8() + '\n');
+    bool bFirst = true;
+    for (CRecordEntry entry; bOk && history.Next(entry); bFirst = false)
+    {
+        if (options.bJson)
+            bOk = console.Write((bFirst ? QByteArray() : QByteArrayLiteral(",\n")) + JsonItem(entry));
+        else if (options.bCsv)
+            bOk = console.Write(CsvLine(entry));
+        else
+            bOk = console.Write(Line(entry).toUtf8() + '\n');
+    }
+    if (bOk && options.bJson)
+        bOk = console.Write(bFirst ? QByteArrayLiteral("]\n") : QByteArrayLiteral("\n]\n"));
+    return bOk;
+}
 } // namespace
 
-int CHistoryCommand::Run(CConsole& console, CRecordStore& store, const COptions& options)
+int CHistoryCommand::Run(CConsole& console, CRecordKeeper& keeper, const COptions& options)
 {
+    CRecordStore* pLocal = nullptr;
+    CRecordStore* pPlant = nullptr;
+    QString strNote, strError;
+    const bool bOpen = keeper.HistoryStores(pLocal, pPlant, strNote, strError);
+    if (!strNote.isEmpty())
+        console.Err(QStringLiteral("zint9: ") + strNote);
+    const QString strLocalError = QStringLiteral("записи %1 не открыты: %2")
+                                      .arg(CRecordLocation::Redacted(keeper.LocalLocation()), strError);
+    if (!bOpen)
+        return console.Error(COptions::kFailure, strLocalError);
+    // The plant's alone is not the whole history: this machine's waiting entries are missing.
+    if (!pLocal)
+        console.Err(QStringLiteral("zint9: ") + strLocalError);
     CRecordStore::SQuery query;
     query.strFingerprint = options.strDevice;
     query.strSerial = options.strSerial;
@@ -51,33 +108,12 @@ int CHistoryCommand::Run(CConsole& console, CRecordStore& store, const COptions&
     query.strOperator = options.strOperator;
     query.nLimit = options.nLimit;
     query.since = options.since;
-    QList<CRecordEntry> entries;
-    if (!store.Find(query, entries))
-        return console.Error(COptions::kFailure, store.m_strLastError);
-    if (options.bJson)
-    {
-        QJsonArray json;
-        for (const CRecordEntry& entry : entries)
-            json.append(entry.Json());
-        console.Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)).chopped(1));
-        return COptions::kSuccess;
-    }
-    if (options.bCsv)
-    {
-        // The keys of the JSON, in its order, as the header; a spreadsheet opens it as UTF-8.
-        QStringList lines{CCsv::Line(CRecordEntry::Keys())};
-        for (const CRecordEntry& entry : entries)
-        {
-            const QJsonObject json = entry.Json();
-            QStringList fields;
-            for (const QString& strKey : CRecordEntry::Keys())
-                fields << CCsv::Text(json[strKey]);
-            lines << CCsv::Line(fields);
-        }
-        console.Out(lines.join(QLatin1Char('\n')));
-        return COptions::kSuccess;
-    }
-    for (const CRecordEntry& entry : entries)
-        console.Out(Line(entry));
+    CRecordHistory history(pLocal, pPlant, query);
+    // An output that fails ends the writing; CConsole::Checked says so.
+    WriteAll(console, history, options);
+    if (history.PlantFailed())
+        console.Err(QStringLiteral("zint9: ") + keeper.PlantLost());
+    if (history.LocalFailed())
+        return console.Error(COptions::kFailure, pLocal->m_strLastError);
     return COptions::kSuccess;
 }

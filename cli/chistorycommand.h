@@ -2,12 +2,14 @@
 
 class CConsole;
 class COptions;
-class CRecordStore;
+class CRecordKeeper;
 
 // zint9 history: the record's entries, newest first, filtered by unit, serial, port, station or
-// operator; text lines or a JSON array.
+// operator; text lines, a JSON array or CSV. This station's entries that wait for the plant are
+// in it with the plant's; each entry is written as it is read, so that a record of any size
+// goes out in little memory.
 class CHistoryCommand
 {
 public:
-    static int Run(CConsole& console, CRecordStore& store, const COptions& options);
+    static int Run(CConsole& console, CRecordKeeper& keeper, const COptions& options);
 };

@@ -17,19 +17,6 @@ CRecordJournal* CRecordAccess::Journal()
     return m_keeper.Journal(identity);
 }
 
-CRecordStore* CRecordAccess::Store(CConsole& console)
-{
-    QString strNote, strError;
-    CRecordStore* pStore = m_keeper.ForQueries(strNote, strError);
-    if (!strNote.isEmpty())
-        console.Err(QStringLiteral("zint9: ") + strNote);
-    if (!pStore)
-        console.Error(COptions::kFailure,
-                      QStringLiteral("записи %1 не открыты: %2")
-                          .arg(CRecordLocation::Redacted(m_keeper.LocalLocation()), strError));
-    return pStore;
-}
-
 CRecordStore* CRecordAccess::LocalStore(CConsole& console)
 {
     CRecordStore* pStore = m_keeper.Local();

@@ -14,8 +14,6 @@ public:
     explicit CRecordAccess(const COptions& options);
     // The journal a write session keeps, over the local record.
     CRecordJournal* Journal();
-    // The record for queries (the plant's where it answers), or null after saying why none opens.
-    CRecordStore* Store(CConsole& console);
     // The local record, where this machine's entries are made; null after saying why.
     CRecordStore* LocalStore(CConsole& console);
     CRecordKeeper& Keeper() { return m_keeper; }

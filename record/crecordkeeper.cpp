@@ -1,5 +1,6 @@
 #include "crecordkeeper.h"
 
+#include "crecordhistory.h"
 #include "crecordlocation.h"
 #include "crecordupload.h"
 
@@ -10,9 +11,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSet>
-
-#include <algorithm>
 
 namespace
 {
@@ -97,16 +95,6 @@ CRecordStore* CRecordKeeper::PlantReader(QString& strNote)
     return nullptr;
 }
 
-CRecordStore* CRecordKeeper::ForQueries(QString& strNote, QString& strError)
-{
-    if (CRecordStore* pPlant = PlantReader(strNote))
-        return pPlant;
-    if (CRecordStore* pLocal = LocalReader())
-        return pLocal;
-    strError = OneLine(m_localReader.m_strLastError);
-    return nullptr;
-}
-
 bool CRecordKeeper::Entry(const QString& strId, CRecordEntry& entry, QString& strError)
 {
     CRecordStore* pLocal = LocalReader();
@@ -122,30 +110,37 @@ bool CRecordKeeper::Entry(const QString& strId, CRecordEntry& entry, QString& st
     return false;
 }
 
+bool CRecordKeeper::HistoryStores(CRecordStore*& pLocal, CRecordStore*& pPlant, QString& strNote,
+                                  QString& strError)
+{
+    pPlant = PlantReader(strNote);
+    pLocal = LocalReader();
+    if (!pLocal)
+        strError = OneLine(m_localReader.m_strLastError);
+    return pLocal || pPlant;
+}
+
+QString CRecordKeeper::PlantLost() const
+{
+    return QStringLiteral("база записей %1 не ответила (%2): показаны записи этой машины")
+        .arg(PlantShown(), OneLine(m_plant.m_strLastError));
+}
+
 bool CRecordKeeper::UnitEntries(const CRecordStore::SQuery& query, QList<CRecordEntry>& entries,
                                 QString& strNote, QString& strError)
 {
     entries.clear();
-    CRecordStore* pLocal = LocalReader();
-    const bool bLocal = pLocal && pLocal->Find(query, entries);
-    if (!bLocal)
-        strError = OneLine(pLocal ? pLocal->m_strLastError : m_localReader.m_strLastError);
-    QList<CRecordEntry> plant;
-    CRecordStore* pStore = PlantReader(strNote);
-    if (pStore && !m_plant.Find(query, plant))
-        strNote = QStringLiteral("база записей %1 не ответила (%2): показаны записи этой машины")
-                      .arg(PlantShown(), OneLine(m_plant.m_strLastError));
-    QSet<QString> ids;
-    for (const CRecordEntry& entry : std::as_const(entries))
-        ids.insert(entry.strId);
-    // This station's own entry is the newer word on it: its marks are made here first.
-    for (const CRecordEntry& entry : std::as_const(plant))
-        if (!ids.contains(entry.strId))
-            entries.append(entry);
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const CRecordEntry& a, const CRecordEntry& b)
-                     { return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId; });
-    return bLocal || pStore;
+    CRecordStore* pLocal = nullptr;
+    CRecordStore* pPlant = nullptr;
+    HistoryStores(pLocal, pPlant, strNote, strError);
+    CRecordHistory history(pLocal, pPlant, query);
+    for (CRecordEntry entry; history.Next(entry);)
+        entries.append(entry);
+    if (history.LocalFailed())
+        strError = OneLine(pLocal->m_strLastError);
+    if (history.PlantFailed())
+        strNote = PlantLost();
+    return (pLocal && !history.LocalFailed()) || pPlant;
 }
 
 bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& strError)

@@ -32,15 +32,19 @@ public:
     // keeps its entries in the spool).
     CRecordStore* Local();
     CRecordJournal* Journal(const CRecordJournal::SIdentity& identity);
-    // For queries: the plant's record where one is named and answers, else the local one, with
-    // strNote saying why. Null with strError when neither opens. Both opened only to be read.
-    CRecordStore* ForQueries(QString& strNote, QString& strError);
     // The local record to be read: the one this run writes, or one opened read-only.
     CRecordStore* LocalReader();
     // The plant's record to be read, where one is named and answers; strNote says why not.
     CRecordStore* PlantReader(QString& strNote);
     // An entry by its id: this station's copy where it has one, else the plant's.
     bool Entry(const QString& strId, CRecordEntry& entry, QString& strError);
+    // The records a history merges (CRecordHistory): the local one and, where a plant is named
+    // and answers, the plant's, both opened to be read (strNote says when the plant does not).
+    // Either may be null; false with strError when neither opens, strError set whenever the local
+    // one does not.
+    bool HistoryStores(CRecordStore*& pLocal, CRecordStore*& pPlant, QString& strNote, QString& strError);
+    // What to say when the plant stopped answering in the middle of a history.
+    QString PlantLost() const;
     // A unit's entries, newest first: every one this station made (the local record's, uploaded
     // or not) and, where a plant is named and answers, the other stations' too; strNote says when
     // the plant does not answer. False with strError when no record opens.

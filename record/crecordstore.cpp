@@ -3,6 +3,7 @@
 #include "cfileidentity.h"
 #include "cfingerprint.h"
 #include "cparamzt01.h"
+#include "crecordfilter.h"
 #include "crecordlocation.h"
 #include "crecordrows.h"
 #include "crecordschema.h"
@@ -247,30 +248,7 @@ bool CRecordStore::Find(const SQuery& filter, QList<CRecordEntry>& entries)
 {
     QStringList where;
     QList<QVariant> values;
-    auto add = [&](const char* pszCondition, const QVariant& value)
-    {
-        where << QString::fromLatin1(pszCondition);
-        values << value;
-    };
-    if (!filter.strFingerprint.isEmpty())
-    {
-        // The start of one, as the history shows it: all fingerprints from it up to the next
-        // digit after it; hex digits all sort below 'g'.
-        add("fingerprint >= ?", filter.strFingerprint.toLower());
-        add("fingerprint < ?", filter.strFingerprint.toLower() + QLatin1Char('g'));
-    }
-    if (!filter.strSerial.isEmpty())
-        add("serial = ?", filter.strSerial);
-    if (!filter.strPort.isEmpty())
-        add("port = ?", filter.strPort);
-    if (!filter.strStation.isEmpty())
-        add("station = ?", filter.strStation);
-    if (!filter.strOperator.isEmpty())
-        add("operator = ?", filter.strOperator);
-    if (filter.since.isValid())
-        add("started >= ?", CRecordSchema::UtcText(filter.since));
-    if (filter.bDemo)
-        add("demo = ?", 1);
+    CRecordFilter::Conditions(filter, where, values);
     return Select(where.join(QStringLiteral(" AND ")), values, filter.nLimit, entries);
 }
 

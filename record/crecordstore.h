@@ -31,6 +31,9 @@ public:
         QDateTime since;
         int nLimit = -1;
         bool bDemo = false; // the demonstration image's entries only, which name no unit
+        // Only the entries after this one in the order of Find: where the page before ended.
+        QDateTime after;
+        QString strAfterId;
     };
 
     CRecordStore();

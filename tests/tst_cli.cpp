@@ -1,9 +1,11 @@
 #include "ccommandline.h"
+#include "ccsv.h"
 #include "ccsvparser.h"
 #include "cfingerprint.h"
 #include "cfulldisk.h"
 #include "clinelog.h"
 #include "crecordentry.h"
+#include "crecordstore.h"
 #include "csampleimages.h"
 #include "csimulator.h"
 #include "cstringtable.h"
@@ -19,7 +21,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
+#include <QUuid>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -129,6 +133,8 @@ private slots:
     void tornSensorTable();
     void hostileRecordText();
     void csvReadBack();
+    void longHistory_data();
+    void longHistory();
     void unusableImageFile_data();
     void unusableImageFile();
 };
@@ -1123,6 +1129,77 @@ void TestCli::hostileRecordText()
     std::fclose(pErr);
     QCOMPARE(nExit, 1);
     QVERIFY2(strErr.contains("не удалось записать вывод"), qPrintable(strErr));
+}
+
+void TestCli::longHistory_data()
+{
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("none") << 0 << -1;
+    QTest::newRow("many pages") << 3000 << -1;
+    QTest::newRow("limit over pages") << 3000 << 1234;
+}
+
+void TestCli::longHistory()
+{
+    // A history of many pages goes out whole, in order, each entry once, and as one piece would
+    // have printed it: the JSON array as Qt indents it, the CSV with its header.
+    QFETCH(int, entries);
+    QFETCH(int, limit);
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    QList<CRecordEntry> made;
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
+    for (int n = 0; n < entries; ++n)
+    {
+        CRecordEntry entry;
+        entry.strId = QUuid::createUuidV5(QUuid(), QString::number(n)).toString(QUuid::WithoutBraces);
+        entry.timeStart = start.addSecs(n / 7); // seven at each start: pages end inside one
+        entry.strStation = n % 5 ? QStringLiteral("линия, 1") : QStringLiteral("\x1b]0;x\x07");
+        entry.strOperator = QStringLiteral("=op%1").arg(n % 3);
+        entry.strOperation = "write";
+        entry.strResult = n % 4 ? "done" : "failed";
+        entry.strReason = n % 4 ? QString() : QStringLiteral("нет ответа \"прибора\"");
+        entry.strChanges = QStringLiteral("Границы: 0 → %1").arg(n);
+        made << entry;
+    }
+    QList<CRecordEntry> stored;
+    {
+        CRecordStore store;
+        QVERIFY(store.Open(strRecord) && store.PutAll(made, {}));
+        CRecordStore::SQuery query;
+        query.nLimit = limit;
+        QVERIFY(store.Find(query, stored));
+    }
+    QCOMPARE(stored.size(), limit < 0 ? entries : limit);
+    QStringList ids;
+    QJsonArray json;
+    QStringList csv{CCsv::Line(CRecordEntry::Keys())};
+    for (const CRecordEntry& entry : std::as_const(stored))
+    {
+        ids << entry.strId;
+        json.append(entry.Json());
+        QStringList fields;
+        for (const QString& strKey : CRecordEntry::Keys())
+            fields << CCsv::Text(entry.Json()[strKey]);
+        csv << CCsv::Line(fields);
+    }
+    const QStringList limited = limit < 0 ? QStringList() : QStringList{"--limit", QString::number(limit)};
+    QCOMPARE(Run(QStringList{"history", "--json", "--record", strRecord} + limited), 0);
+    QCOMPARE(m_strOut, QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
+    QCOMPARE(Run(QStringList{"history", "--csv", "--record", strRecord} + limited), 0);
+    QCOMPARE(m_strOut, csv.join('\n') + '\n');
+    QCOMPARE(Run(QStringList{"history", "--record", strRecord} + limited), 0);
+    const QStringList lines = m_strOut.split('\n', Qt::SkipEmptyParts);
+    QStringList shown;
+    for (const QString& strLine : lines)
+        shown << strLine.section('\t', -1);
+    QCOMPARE(shown, ids);
+    QVERIFY(!m_strOut.contains(QChar(0x1b)));
+    QCOMPARE(m_strOut.count("\\e]0;x\\x07"), int(std::count_if(stored.cbegin(), stored.cend(),
+                                                               [](const CRecordEntry& entry) {
+                                                                   return entry.strStation.startsWith('\x1b');
+                                                               })));
+    QVERIFY(m_strErr.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

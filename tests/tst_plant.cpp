@@ -17,6 +17,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QUuid>
 
 #include <memory>
 
@@ -138,6 +139,7 @@ private slots:
     void uploadCutBeforeItsMark();
     void loginsKeepToTheirWork();
     void readsSeeWhatWaits();
+    void waitingEntriesInHistory();
     void stationNeverMakesTables();
     void uploadKilledOverASlowLink();
     void manyRowsKeepTheConflictRule_data();
@@ -500,6 +502,69 @@ void TestPlant::readsSeeWhatWaits()
     QCOMPARE(Run({"restore", "--port", sim.SlavePath(), "--record", m_pCluster->Url()}), 0);
     QVERIFY2(m_strErr.contains(strWrite), qPrintable(m_strErr));
     QCOMPARE(sim.WithDevice([](CSimDevice& device) { return float(device.Image().fLowLimit); }), 10.0f);
+}
+
+void TestPlant::waitingEntriesInHistory()
+{
+    // W1 made with the plant up, W2 with it down: the history shows W2, the other stations'
+    // entries and W1, newest first, each once, this station's copy where the plant holds one
+    // too, and its limit over them all.
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    const QStringList read{"read", "--port", sim.SlavePath(), "--record", m_pCluster->Url()};
+    QCOMPARE(Run(read), 0);
+    QCOMPARE(PlantEntries(), 1);
+    m_pCluster->Stop();
+    QCOMPARE(Run(read), 0);
+    QVERIFY2(m_strErr.contains("записи ведутся на этой машине"), qPrintable(m_strErr));
+    QVERIFY(m_pCluster->Resume());
+    QCOMPARE(PlantEntries(), 1);
+    QList<CRecordEntry> local;
+    {
+        CRecordStore store;
+        QVERIFY(store.Open(m_pFolder->FilePath("data/Trelm/Конфигуратор ЗИНТ-9/record.sqlite")));
+        QVERIFY(store.Find({}, local));
+    }
+    QCOMPARE(local.size(), 2);
+    const QString strW2 = local[0].strId, strW1 = local[1].strId;
+    // Another station's entry between the two, and the plant's copy of W1 unlike this station's.
+    CRecordEntry other = local[1];
+    other.strId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    other.strStation = "line-9";
+    other.timeStart = local[1].timeStart.addMSecs(local[1].timeStart.msecsTo(local[0].timeStart) / 2);
+    {
+        CRecordStore plant;
+        QVERIFY(plant.Open(m_pCluster->Url()) && plant.Put(other, {}));
+    }
+    m_pCluster->Query("UPDATE entries SET operator = 'plant copy' WHERE id = '" + strW1 + "'");
+    auto ids = [](const QJsonArray& json)
+    {
+        QStringList shown;
+        for (const QJsonValue& entry : json)
+            shown << entry["id"].toString();
+        return shown;
+    };
+    const QStringList history{"history", "--json", "--record", m_pCluster->Url()};
+    QCOMPARE(Run(history), 0);
+    QVERIFY2(m_strErr.isEmpty(), qPrintable(m_strErr));
+    const QJsonArray json = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(ids(json), QStringList({strW2, other.strId, strW1}));
+    QCOMPARE(json[2]["operator"].toString(), local[1].strOperator);
+    QCOMPARE(Run({"history", "--record", m_pCluster->Url()}), 0);
+    const QStringList lines = m_strOut.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].endsWith(strW2) && lines[1].endsWith(other.strId) && lines[2].endsWith(strW1),
+             qPrintable(m_strOut));
+    QVERIFY2(!m_strOut.contains("plant copy"), qPrintable(m_strOut));
+    QCOMPARE(Run(history + QStringList{"--limit", "2"}), 0);
+    QCOMPARE(ids(QJsonDocument::fromJson(m_strOut.toUtf8()).array()), QStringList({strW2, other.strId}));
+    // The plant away: this station's entries, said so.
+    m_pCluster->Stop();
+    QCOMPARE(Run(history), 0);
+    QVERIFY(m_pCluster->Resume());
+    QVERIFY2(m_strErr.contains("недоступна") && m_strErr.contains("показаны записи этой машины"),
+             qPrintable(m_strErr));
+    QCOMPARE(ids(QJsonDocument::fromJson(m_strOut.toUtf8()).array()), QStringList({strW2, strW1}));
 }
 
 #include "tst_plant.moc"

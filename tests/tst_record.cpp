@@ -2,6 +2,7 @@
 #include "cfingerprint.h"
 #include "cpgcluster.h"
 #include "crecordfacts.h"
+#include "crecordhistory.h"
 #include "crecordjournal.h"
 #include "crecordkeeper.h"
 #include "crecordspool.h"
@@ -14,12 +15,16 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
+#include <QUuid>
 
+#include <algorithm>
+#include <memory>
 #include <thread>
 
 #include <unistd.h>
@@ -85,6 +90,20 @@ bool Execute(const QString& strPath, const QString& strSql)
     QSqlDatabase::removeDatabase("direct");
     return bOk;
 }
+// The nth entry of a history over many pages: seven at each start, so that pages end inside a
+// start; the operator says whose copy it is.
+CRecordEntry HistoryEntry(int n, const QString& strWhose)
+{
+    static const QDateTime kStart = QDateTime::currentDateTimeUtc().addDays(-3);
+    CRecordEntry entry;
+    entry.strId = QUuid::createUuidV5(QUuid(), QString::number(n)).toString(QUuid::WithoutBraces);
+    entry.timeStart = kStart.addSecs(n / 7);
+    entry.strStation = n % 2 ? "line-a" : "line-b";
+    entry.strOperator = strWhose;
+    entry.strOperation = "read";
+    entry.strResult = "done";
+    return entry;
+}
 } // namespace
 
 class TestRecord : public QObject
@@ -110,6 +129,11 @@ private slots:
     void writesWhereTheFileIs_data();
     void writesWhereTheFileIs();
     void storedEntriesStay();
+    void historyMerged_data();
+    void historyMerged();
+
+private:
+    std::unique_ptr<CPgCluster> m_pCluster; // started by the first case that needs it
 };
 
 void TestRecord::fingerprint_data()
@@ -419,7 +443,7 @@ void TestRecord::plantAwayForQueries()
     QVERIFY2(strNote.contains("недоступна") && strNote.contains("показаны записи этой машины") &&
                  !strNote.contains("Secret-7"),
              qPrintable(strNote));
-    QCOMPARE(keeper.ForQueries(strNote, strError), keeper.Local());
+    QCOMPARE(keeper.LocalReader(), keeper.Local());
 }
 
 QTEST_MAIN(TestRecord)
@@ -690,6 +714,97 @@ void TestRecord::storedEntriesStay()
     QVERIFY(store.Put(Entry("open", "done", "line-1"), {}));
     QVERIFY(store.Entry("open", entry));
     QCOMPARE(entry.strResult, QStringLiteral("done"));
+}
+
+void TestRecord::historyMerged_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("station");
+    QTest::addColumn<int>("since"); // the first entry's number that may be shown; 0 all
+    QTest::newRow("whole") << false << -1 << QString() << 0;
+    QTest::newRow("limit 1") << false << 1 << QString() << 0;
+    QTest::newRow("limit over pages") << false << 1234 << QString() << 0;
+    QTest::newRow("station since") << false << -1 << "line-b" << 700;
+    QTest::newRow("plant's database, whole") << true << -1 << QString() << 0;
+    QTest::newRow("plant's database, limit, station") << true << 777 << "line-a" << 0;
+}
+
+void TestRecord::historyMerged()
+{
+    // This station's record and the plant's, read a page at a time: every entry of either once,
+    // newest first, this station's copy where both hold one, the limit over both together.
+    QFETCH(bool, postgres);
+    QFETCH(int, limit);
+    QFETCH(QString, station);
+    QFETCH(int, since);
+    CTestFolder folder;
+    QString strPlant = "sqlite:" + folder.FilePath("plant.sqlite");
+    if (postgres)
+    {
+        if (!m_pCluster)
+        {
+            m_pCluster = std::make_unique<CPgCluster>();
+            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        }
+        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        strPlant = m_pCluster->Url();
+    }
+    // The plant holds four of five, this station one of three: every fifteenth waits here only.
+    constexpr int kEntries = 3000;
+    QList<CRecordEntry> plantEntries, localEntries;
+    QMap<QString, CRecordEntry> expected;
+    for (int n = 0; n < kEntries; ++n)
+    {
+        if (n % 5 != 0)
+            plantEntries << HistoryEntry(n, "plant");
+        if (n % 3 == 0)
+            localEntries << HistoryEntry(n, "local");
+        const bool bShown =
+            (station.isEmpty() || HistoryEntry(n, "").strStation == station) && n >= since / 7 * 7;
+        if (bShown && (n % 5 != 0 || n % 3 == 0))
+            expected.insert(HistoryEntry(n, "").strId, HistoryEntry(n, n % 3 == 0 ? "local" : "plant"));
+    }
+    CRecordStore local, plant;
+    QVERIFY2(local.Open(folder.FilePath("local.sqlite")) && local.PutAll(localEntries, {}),
+             qPrintable(local.m_strLastError));
+    // The plant's owner makes its tables; its entries come from other stations.
+    QVERIFY2(plant.Open(strPlant, 3, postgres ? CRecordStore::EAccess::Init : CRecordStore::EAccess::Write) &&
+                 plant.PutAll(plantEntries, {}),
+             qPrintable(plant.m_strLastError));
+    QList<CRecordEntry> order = expected.values();
+    std::sort(order.begin(), order.end(),
+              [](const CRecordEntry& a, const CRecordEntry& b)
+              { return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId; });
+    QStringList want;
+    for (const CRecordEntry& entry : std::as_const(order))
+        if (limit < 0 || want.size() < limit)
+            want << entry.strId + " " + entry.strOperator;
+
+    CRecordStore::SQuery query;
+    query.nLimit = limit;
+    query.strStation = station;
+    if (since > 0)
+        query.since = HistoryEntry(since, "").timeStart;
+    CRecordHistory history(&local, &plant, query);
+    QStringList got;
+    for (CRecordEntry entry; history.Next(entry);)
+        got << entry.strId + " " + entry.strOperator;
+    QVERIFY(!history.LocalFailed() && !history.PlantFailed());
+    QCOMPARE(got.size(), want.size());
+    QCOMPARE(got, want);
+    if (!postgres)
+        return;
+    // The wizard's history of a unit reads the same way.
+    CRecordKeeper keeper(strPlant, folder.FilePath("local.sqlite"));
+    QList<CRecordEntry> entries;
+    QString strNote, strError;
+    QVERIFY(keeper.UnitEntries(query, entries, strNote, strError));
+    QVERIFY2(strNote.isEmpty() && strError.isEmpty(), qPrintable(strNote + strError));
+    got.clear();
+    for (const CRecordEntry& entry : std::as_const(entries))
+        got << entry.strId + " " + entry.strOperator;
+    QCOMPARE(got, want);
 }
 
 #include "tst_record.moc"
