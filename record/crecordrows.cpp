@@ -34,7 +34,10 @@ bool CRecordRows::PutEntries(const QList<CRecordEntry>& entries)
 bool CRecordRows::Insert(QString (*pfnSql)(int), int nColumns, const QList<QVariant>& values)
 {
     const qsizetype nRows = values.size() / qMax(1, nColumns);
-    const qsizetype nMaxRows = kMaxValues / qMax(1, nColumns);
+    // A local file gains nothing by long statements, and SQLite binds each value by a search
+    // through all of them: there a statement's values stay few.
+    const int nMaxValues = m_database.driverName() == QLatin1String("QSQLITE") ? kSqliteValues : kMaxValues;
+    const qsizetype nMaxRows = qMax(1, nMaxValues / qMax(1, nColumns));
     QSqlQuery query(m_database);
     qsizetype nPrepared = 0;
     bool bOk = true;

@@ -19,6 +19,8 @@ class CRecordRows
 public:
     // The fewer bound values a statement may carry of SQLite's (32 766) and PostgreSQL's (65 535).
     static constexpr int kMaxValues = 32766;
+    // What a statement into a SQLite file carries.
+    static constexpr int kSqliteValues = 999;
 
     explicit CRecordRows(const QSqlDatabase& database) : m_database(database) {}
     // Every image is checked against its SHA-256 before any is stored; m_bRefused says when one
