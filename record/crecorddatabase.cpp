@@ -14,7 +14,7 @@
 namespace
 {
 // SQLite's codes for a file that is no database, or a damaged one.
-const char* const kDamaged[] = {"11", "26"};
+const int kDamaged[] = {11, 26};
 } // namespace
 
 CRecordDatabase::~CRecordDatabase()
@@ -46,10 +46,11 @@ bool CRecordDatabase::Fail(const QSqlError& error)
     if (strText.isEmpty())
         strText = error.driverText().trimmed();
     m_strLastError = strText.isEmpty() ? QStringLiteral("ошибка базы записей") : strText;
+    m_strCode = error.nativeErrorCode();
     m_bDamaged = false;
-    for (const char* pszCode : kDamaged)
-        m_bDamaged =
-            m_bDamaged || (m_nKind != EKind::Postgres && error.nativeErrorCode() == QLatin1String(pszCode));
+    // The primary code, whatever its extension.
+    for (const int nCode : kDamaged)
+        m_bDamaged = m_bDamaged || (m_nKind != EKind::Postgres && (m_strCode.toInt() & 0xff) == nCode);
     return false;
 }
 
@@ -91,7 +92,10 @@ bool CRecordDatabase::OpenSqliteFile(const QString& strName, const QString& strO
         QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strConnection);
     database.setDatabaseName(strName);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000;") + strOptions);
+    // A reader waits only for a writer that holds the whole file (a checkpoint, an exclusive lock).
+    database.setConnectOptions(
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;").arg(strOptions.contains("READONLY") ? 3000 : 10000) +
+        strOptions);
     if (!Finish(database, EKind::Sqlite))
         return false;
     // SQLite opens the file at its first statement.
@@ -120,8 +124,12 @@ bool CRecordDatabase::OpenSqlite(const QString& strPath, bool bReadOnly)
     if (bReadOnly)
     {
         // A folder that cannot be written has no room for the reader's shared-memory file:
-        // then the file is read as it stands, which nobody can change meanwhile either.
-        if (OpenSqliteFile(strPath, QStringLiteral("QSQLITE_OPEN_READONLY")) || m_bDamaged)
+        // then the file is read as it stands, which nobody can change meanwhile either. A file
+        // that is busy or damaged is said so, never read stale.
+        // (SQLite's codes READONLY and CANTOPEN, with any extension: READONLY_DIRECTORY…)
+        const auto cannotShare = [this]
+        { return (m_strCode.toInt() & 0xff) == 8 || (m_strCode.toInt() & 0xff) == 14; };
+        if (OpenSqliteFile(strPath, QStringLiteral("QSQLITE_OPEN_READONLY")) || !cannotShare())
             return IsOpen();
         const QString strUri = QStringLiteral("file:") +
                                QString::fromLatin1(QUrl::toPercentEncoding(m_strPath, "/")) +
@@ -160,20 +168,27 @@ bool CRecordDatabase::OpenPostgres(const QString& strUrl, int nTimeoutS)
     const QString strConnection =
         QStringLiteral("zint9-record-") + QUuid::createUuid().toString(QUuid::Id128);
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), strConnection);
-    database.setDatabaseName(url.path(QUrl::FullyDecoded).mid(1));
-    database.setUserName(url.userName(QUrl::FullyDecoded));
-    database.setPassword(url.password(QUrl::FullyDecoded));
+    auto given = [&query](const char* pszKey, const QString& strElse)
+    { return query.hasQueryItem(pszKey) ? query.queryItemValue(pszKey, QUrl::FullyDecoded) : strElse; };
+    // What Qt's driver quotes itself goes to it as such; the rest is quoted here, so that no
+    // value (a password with a space) can end early and name another parameter.
+    database.setDatabaseName(given("dbname", url.path(QUrl::FullyDecoded).mid(1)));
+    database.setUserName(given("user", url.userName(QUrl::FullyDecoded)));
+    database.setPassword(given("password", url.password(QUrl::FullyDecoded)));
     // A folder as host is a Unix socket's, as libpq takes it.
-    database.setHostName(query.hasQueryItem("host") ? query.queryItemValue("host", QUrl::FullyDecoded)
-                                                    : url.host());
+    database.setHostName(given("host", url.host()));
     if (query.hasQueryItem("port") || url.port() > 0)
         database.setPort(query.hasQueryItem("port") ? query.queryItemValue("port").toInt() : url.port());
     QStringList options{QStringLiteral("connect_timeout=%1").arg(nTimeoutS),
                         // The server's notices ("relation … already exists") are no user's business.
                         QStringLiteral("options='-c client_min_messages=warning'")};
     for (const auto& [strKey, strValue] : query.queryItems(QUrl::FullyDecoded))
-        if (strKey != QLatin1String("host") && strKey != QLatin1String("port"))
-            options << strKey + QLatin1Char('=') + strValue;
+        if (!QStringList{"host", "port", "dbname", "user", "password"}.contains(strKey))
+            options << strKey + QStringLiteral("='") +
+                           QString(strValue)
+                               .replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+                               .replace(QLatin1Char('\''), QLatin1String("\\'")) +
+                           QLatin1Char('\'');
     database.setConnectOptions(options.join(QLatin1Char(';')));
     return Finish(database, EKind::Postgres);
 }

@@ -49,6 +49,8 @@ public:
     QString m_strLastError;
     // The last failure said the SQLite file is no database, or a damaged one.
     bool m_bDamaged = false;
+    // The driver's code of the last failure.
+    QString m_strCode;
 
 private:
     bool OpenSqlite(const QString& strPath, bool bReadOnly);

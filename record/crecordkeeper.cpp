@@ -105,8 +105,9 @@ bool CRecordKeeper::Entry(const QString& strId, CRecordEntry& entry, QString& st
     CRecordStore* pPlant = PlantReader(strNote);
     if (pPlant && pPlant->Entry(strId, entry))
         return true;
-    if (pPlant)
-        strError = OneLine(pPlant->m_strLastError);
+    // Both said: a damaged record here is not hidden behind a missing entry there.
+    if (pPlant && OneLine(pPlant->m_strLastError) != strError)
+        strError += QStringLiteral("; ") + OneLine(pPlant->m_strLastError);
     return false;
 }
 

@@ -78,6 +78,8 @@ bool CRecordLocation::Check(const QString& strGiven, QString& strError)
     QString strWrong;
     if (IsPostgres(strLocation))
         CheckUrl(strLocation, strWrong);
+    else if (LooksPostgres(strLocation))
+        strWrong = QStringLiteral("адрес базы записей пишется postgresql://…");
     else if (!strScheme.isEmpty() && strScheme != QLatin1String("sqlite"))
         strWrong = QStringLiteral("записи — это sqlite:ФАЙЛ, postgresql://… или путь к файлу");
     if (strWrong.isEmpty())
@@ -125,8 +127,16 @@ bool CRecordLocation::IsPostgres(const QString& strLocation)
            strLocation.startsWith(QLatin1String("postgres://"));
 }
 
+bool CRecordLocation::LooksPostgres(const QString& strLocation)
+{
+    // "postgresql:/…", "postgresql//…": a URL mistyped, never a file to make.
+    return strLocation.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive) && !IsPostgres(strLocation);
+}
+
 QString CRecordLocation::Redacted(const QString& strLocation)
 {
+    if (LooksPostgres(strLocation))
+        return QStringLiteral("postgresql:***");
     // Any URL, a mistyped one too: a password in its user part or in its query is never shown.
     const qsizetype nScheme = strLocation.indexOf(QLatin1String("://"));
     if (nScheme < 0)

@@ -19,6 +19,8 @@ public:
     static bool Check(const QString& strGiven, QString& strError);
     static bool CheckUrl(const QString& strUrl, QString& strError);
     static bool IsPostgres(const QString& strLocation);
+    // Begins as a PostgreSQL URL but is not one.
+    static bool LooksPostgres(const QString& strLocation);
     // The location as it may be shown: without any password it carries.
     static QString Redacted(const QString& strLocation);
     // Which record a location names, as an entry waiting for it keeps it: the SQLite file's

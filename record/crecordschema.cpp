@@ -50,10 +50,10 @@ const char* const kGuard[] = {
     "DECLARE mark INTEGER;\n"
     "BEGIN\n"
     "    IF TG_OP = 'INSERT' THEN\n"
-    "        NEW.uploader := current_user;\n"
+    "        NEW.uploader := session_user;\n"
     "        RETURN NEW;\n"
     "    END IF;\n"
-    "    IF OLD.uploader IS NOT NULL AND OLD.uploader <> current_user THEN\n"
+    "    IF OLD.uploader IS NOT NULL AND OLD.uploader <> session_user THEN\n"
     "        RETURN NULL;\n"
     "    END IF;\n"
     "    IF OLD.result <> 'attempted' THEN\n"
@@ -66,6 +66,15 @@ const char* const kGuard[] = {
     "END $$",
     "CREATE OR REPLACE TRIGGER entries_guard BEFORE INSERT OR UPDATE ON entries FOR EACH ROW EXECUTE "
     "FUNCTION entries_guard()",
+    // An image is stored only under its own SHA-256: none can be planted before its station
+    // uploads it. Rows from before the guard are checked when they are read.
+    "DO $$ BEGIN\n"
+    "    IF NOT EXISTS (SELECT 1 FROM pg_constraint WHERE conname = 'images_hash') THEN\n"
+    "        ALTER TABLE images ADD CONSTRAINT images_hash CHECK (hash = encode(sha256(bytes), 'hex')) NOT "
+    "VALID;\n"
+    "    END IF;\n"
+    "    EXECUTE format('REVOKE TEMPORARY ON DATABASE %I FROM PUBLIC', current_database());\n"
+    "END $$",
     // The roles a plant's logins are made members of; made here where the owner may make roles.
     "DO $$ BEGIN\n"
     "    IF (SELECT rolcreaterole OR rolsuper FROM pg_roles WHERE rolname = current_user) THEN\n"

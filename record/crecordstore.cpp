@@ -145,10 +145,21 @@ bool CRecordStore::Run(QSqlQuery& query)
 bool CRecordStore::Begin()
 {
     // A file replaced or deleted under a record kept open would take every later entry with it.
-    if (m_db.IsReplaced())
+    if (m_bReplaced || m_db.IsReplaced())
     {
-        if (!Reopen(m_nAccess))
+        m_bReplaced = true;
+        m_db.Close();
+        // While another process keeps the old file open, the journal beside the name is the old
+        // file's, and SQLite would pour it into the new one: the entries wait in the spool.
+        const QString strPath = QFileInfo(CRecordLocation::SqlitePath(m_strLocation)).absoluteFilePath();
+        if (QFileInfo::exists(strPath + QStringLiteral("-wal")))
+            return Refuse(CRecordText::ReplacedHeld(m_strLocation));
+        m_bReplaced = false; // the new file's tables are made inside OpenAs, through here
+        if (!OpenAs(m_nAccess))
+        {
+            m_bReplaced = true;
             return false;
+        }
         m_strNotice = CRecordText::Replaced(m_strLocation);
     }
     QSqlQuery query(Database());
@@ -200,7 +211,7 @@ bool CRecordStore::PutAll(const QList<CRecordEntry>& entries, const Images& imag
 bool CRecordStore::PutOnce(const QList<CRecordEntry>& entries, const Images& images)
 {
     m_bRefused = false;
-    if (!IsOpen() || !Begin())
+    if ((!IsOpen() && !m_bReplaced) || !Begin())
         return false;
     CRecordRows rows(Database());
     if (!rows.PutImages(images) || !rows.PutEntries(entries))
@@ -309,7 +320,7 @@ bool CRecordStore::Update(const QString& strSql, const QList<QList<QVariant>>& r
 {
     if (pAffected)
         *pAffected = 0;
-    if (!IsOpen() || !Begin())
+    if ((!IsOpen() && !m_bReplaced) || !Begin())
         return false;
     bool bOk = true;
     {

@@ -114,4 +114,5 @@ private:
     QString m_strNotice;
     int m_nTimeoutS = 3;
     EAccess m_nAccess = EAccess::Write;
+    bool m_bReplaced = false; // the file was replaced and the new one is not open yet
 };

@@ -33,6 +33,13 @@ QString CRecordText::Replaced(const QString& strLocation)
         .arg(Shown(strLocation));
 }
 
+QString CRecordText::ReplacedHeld(const QString& strLocation)
+{
+    return QStringLiteral("файл записей %1 заменён или удалён во время работы, а другой процесс ещё держит "
+                          "прежний (рядом его журнал %1-wal): записи отложены до следующего запуска")
+        .arg(Shown(strLocation));
+}
+
 QString CRecordText::Newer(const QString& strLocation, int nVersion)
 {
     return QStringLiteral(

@@ -9,6 +9,7 @@ public:
     static QString Damaged(const QString& strLocation, const QString& strWhy);
     static QString SetAside(const QString& strLocation, const QString& strWhy, const QString& strAside);
     static QString Replaced(const QString& strLocation);
+    static QString ReplacedHeld(const QString& strLocation);
     // Tables of a later version than this program's.
     static QString Newer(const QString& strLocation, int nVersion);
     // No tables, or older ones, where this program may not make them.

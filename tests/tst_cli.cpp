@@ -178,7 +178,10 @@ void TestCli::usageErrors_data()
     // A value taken whole or refused, never half read.
     QTest::newRow("a record with a mistyped scheme")
         << QStringList{"history", "--record", "postgresq://station@db.plant/zint9"}
-        << "--record «postgresq://station@db.plant/zint9»: записи — это sqlite:ФАЙЛ";
+        << "--record «postgresql:***»: адрес базы записей пишется postgresql://";
+    QTest::newRow("a record with an unknown scheme")
+        << QStringList{"history", "--record", "mysql://station@db.plant/zint9"}
+        << "--record «mysql://station@db.plant/zint9»: записи — это sqlite:ФАЙЛ";
     // A password with a character a URL gives a meaning to would send a piece of it elsewhere;
     // none of it is ever shown.
     QTest::newRow("a password with a bare /")
@@ -194,6 +197,12 @@ void TestCli::usageErrors_data()
     QTest::newRow("a password with a bare / after digits")
         << QStringList{"history", "--record", "postgresql://station:12/Cd-9@db.plant/zint9"}
         << "«postgresql://***»: имя базы содержит / или @";
+    QTest::newRow("a scheme with one slash")
+        << QStringList{"history", "--record", "postgresql:/station:Cd-9@/plant"}
+        << "«postgresql:***»: адрес базы записей пишется postgresql://";
+    QTest::newRow("a scheme without its colon")
+        << QStringList{"read", "--demo", "--record", "postgresql//station:Cd-9@host/plant"}
+        << "«postgresql:***»: адрес базы записей пишется postgresql://";
     QTest::newRow("a time that is none")
         << QStringList{"history", "--since", "2026-12-10T25:99"} << "--since";
     QTest::newRow("a day with something after it")

@@ -120,6 +120,7 @@ private slots:
         QVERIFY2(m_pCluster->AddPasswordLogin("station", "Right-42"), qPrintable(m_pCluster->m_strError));
         QVERIFY2(m_pCluster->AddPasswordLogin("line2", "Other-42"), qPrintable(m_pCluster->m_strError));
         QVERIFY2(m_pCluster->AddPasswordLogin("bi", "Reader-42"), qPrintable(m_pCluster->m_strError));
+        QVERIFY2(m_pCluster->AddPasswordLogin("spaced", "Two words 42"), qPrintable(m_pCluster->m_strError));
     }
     void init()
     {
@@ -128,8 +129,8 @@ private slots:
         m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
         // The owner's step; the stations' login is a member of the role it grants to, no more.
         QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
-        QVERIFY(
-            !m_pCluster->Query("GRANT zint9_station TO station, line2; GRANT zint9_reader TO bi").isNull());
+        QVERIFY(!m_pCluster->Query("GRANT zint9_station TO station, line2, spaced; GRANT zint9_reader TO bi")
+                     .isNull());
     }
     void cleanupTestCase() { m_pCluster.reset(); }
     void stationsAtOnce();
@@ -433,6 +434,10 @@ void TestPlant::loginsKeepToTheirWork()
     QVERIFY2(two.Put(forged, {}), qPrintable(two.m_strLastError));
     QVERIFY(two.Put(Entry("open", "done"), {})); // the same station's name, another login
     QVERIFY(m_pCluster->QueryAs(strTwo, "UPDATE entries SET operator = 'forger', serial = 'X-2'"));
+    // Not as the role either: the login is who made an entry.
+    QVERIFY(m_pCluster->QueryAs(strTwo, "SET ROLE zint9_station; UPDATE entries SET operator = 'forger'"));
+    // No image goes in under another's key, before its station uploads it.
+    QVERIFY(!m_pCluster->QueryAs(strTwo, "INSERT INTO images VALUES ('" + QString(64, 'c') + "', '\\x00')"));
     const QString strRow = "SELECT operator || '/' || coalesce(serial, '') || '/' || ambiguous || '/' || "
                            "coalesce(image_after, '') || '/' || result FROM entries WHERE id = ";
     QCOMPARE(m_pCluster->Query(strRow + "'final'"), QStringLiteral("ivanov//0//done"));
@@ -447,6 +452,11 @@ void TestPlant::loginsKeepToTheirWork()
                                    "CREATE TABLE mine (a INTEGER)", "DROP VIEW unit_latest"})
         QVERIFY2(!m_pCluster->QueryAs(strTwo, pszRefused), pszRefused);
     QVERIFY(m_pCluster->QueryAs(strReader, "SELECT count(*) FROM unit_latest"));
+    // A password with a space, given in the query, is the password whole.
+    CRecordStore spaced;
+    QVERIFY2(
+        spaced.Open(m_pCluster->Url().replace("postgres@", "") + "&user=spaced&password=Two%20words%2042"),
+        qPrintable(spaced.m_strLastError));
     for (const char* pszRefused :
          {"SELECT count(*) FROM entries", "DELETE FROM entries", "INSERT INTO images VALUES ('x', '')"})
         QVERIFY2(!m_pCluster->QueryAs(strReader, pszRefused), pszRefused);

@@ -540,6 +540,8 @@ void TestRecord::readsAsItIs_data()
     QTest::newRow("a folder that cannot be written") << "folder" << 0 << "";
     QTest::newRow("a newer program's record") << "newer" << 0 << "";
     QTest::newRow("a damaged file") << "damaged" << 1 << "повреждён (file is not a database)";
+    // Never the file as it stands when another holds it whole: its last entries are elsewhere.
+    QTest::newRow("another process holding it whole") << "exclusive" << 1 << "database is locked";
 }
 
 void TestRecord::readsAsItIs()
@@ -559,11 +561,16 @@ void TestRecord::readsAsItIs()
     QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
     holder.setDatabaseName(strPath);
     QSqlQuery hold;
-    if (condition == "locked")
+    if (condition == "locked" || condition == "exclusive")
     {
         QVERIFY(holder.open());
         hold = QSqlQuery(holder);
+        if (condition == "exclusive")
+            QVERIFY(hold.exec("PRAGMA locking_mode=EXCLUSIVE"));
         QVERIFY(hold.exec("BEGIN IMMEDIATE") && hold.exec("DELETE FROM entries WHERE id = 'none'"));
+        if (condition == "exclusive")
+            QVERIFY(hold.exec("COMMIT") && hold.exec("BEGIN EXCLUSIVE") &&
+                    hold.exec("DELETE FROM entries WHERE id = 'none'"));
     }
     if (condition == "newer")
         QVERIFY(Execute(strPath, "UPDATE meta SET value = '99' WHERE key = 'schema'"));
@@ -669,6 +676,21 @@ void TestRecord::writesWhereTheFileIs()
     if (condition == "deleted")
         for (const char* pszSuffix : {"", "-wal", "-shm"})
             QFile::remove(strPath + pszSuffix);
+    auto holder = std::make_unique<CRecordStore>();
+    if (condition == "held")
+    {
+        // Only the file is replaced: the old one's journal stays beside it while the holder runs.
+        QVERIFY(holder->Open(strPath) && holder->Put(Entry("held"), {}));
+        CRecordStore other;
+        QVERIFY(other.Open(folder.FilePath("other.sqlite")) && other.Put(Entry("other"), {}));
+        QVERIFY(Execute(folder.FilePath("other.sqlite"), "PRAGMA wal_checkpoint(TRUNCATE)"));
+        QVERIFY(QFile::exists(strPath + "-wal"));
+        QVERIFY(QFile::remove(strPath) && QFile::copy(folder.FilePath("other.sqlite"), strPath));
+        QVERIFY(!store.Put(Entry("after"), {}));
+        QVERIFY2(store.m_strLastError.contains("другой процесс ещё держит прежний"),
+                 qPrintable(store.m_strLastError));
+        holder.reset();
+    }
     if (condition == "replaced")
     {
         QVERIFY(Ids(strPath).size() == 2);
