@@ -71,7 +71,10 @@ void TestStartup::commandLine_data()
         << QStringList{"/demo", "--port", "/dev/null", "--version"} << 0 << QString();
     QTest::newRow("a record with a mistyped scheme")
         << QStringList{"/demo", "RECORD=postgresq://station:secret@db/zint9"} << 2
-        << "zint9-configurator: ZINT9_RECORD «postgresq://station:***@db/zint9»: записи — это sqlite:ФАЙЛ, "
+        << "zint9-configurator: ZINT9_RECORD «postgresql:***»: адрес базы записей пишется postgresql://…\n";
+    QTest::newRow("a record with an unknown scheme")
+        << QStringList{"/demo", "RECORD=mysql://station:secret@db/zint9"} << 2
+        << "zint9-configurator: ZINT9_RECORD «mysql://station:***@db/zint9»: записи — это sqlite:ФАЙЛ, "
            "postgresql://… или путь к файлу\n";
 }
 
