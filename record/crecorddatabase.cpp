@@ -54,6 +54,12 @@ bool CRecordDatabase::Fail(const QSqlError& error)
     return false;
 }
 
+void CRecordDatabase::NoteJournal()
+{
+    if (m_nKind == EKind::Sqlite)
+        m_journal = CFileIdentity::Of(m_strPath + QStringLiteral("-wal"));
+}
+
 bool CRecordDatabase::IsReplaced() const
 {
     return m_nKind == EKind::Sqlite && !m_identity.isEmpty() && CFileIdentity::Of(m_strPath) != m_identity;
@@ -64,6 +70,7 @@ bool CRecordDatabase::Open(const QString& strLocation, int nTimeoutS, bool bRead
     Close();
     m_bDamaged = false;
     m_identity.clear();
+    m_journal.clear();
     if (CRecordLocation::IsPostgres(strLocation))
         return OpenPostgres(strLocation, nTimeoutS);
     return OpenSqlite(CRecordLocation::SqlitePath(strLocation), bReadOnly);
@@ -146,7 +153,10 @@ bool CRecordDatabase::OpenSqlite(const QString& strPath, bool bReadOnly)
     // WAL lets readers go on while a writer commits; a lost power costs at most the last entry.
     if (pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
         pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+    {
+        NoteJournal();
         return true;
+    }
     Fail(pragma.lastError());
     pragma = QSqlQuery();
     Close();

@@ -38,6 +38,10 @@ public:
     bool IsReplaced() const;
     // Which file the last SQLite open found under its path (CFileIdentity), kept after Close.
     const QByteArray& Identity() const { return m_identity; }
+    // Notes which journal (the "-wal" file beside) this connection writes, after an open or a
+    // commit; Journal() is it, kept after Close.
+    void NoteJournal();
+    const QByteArray& Journal() const { return m_journal; }
     // A transaction that writes takes its lock at once (SQLite) or waits for none (PostgreSQL).
     QString Begin() const;
     QString BlobType() const;
@@ -62,4 +66,5 @@ private:
     QString m_strConnection;
     QString m_strPath;
     QByteArray m_identity;
+    QByteArray m_journal;
 };

@@ -120,6 +120,26 @@ bool CRecordStore::SetAside()
     return true;
 }
 
+bool CRecordStore::SetJournalAside()
+{
+    // The old file's journal stays beside the name (SQLite never removes one whose file has gone),
+    // and SQLite would pour it into the new file: it is kept aside. One that is not the journal
+    // this record wrote may be the new file's own: then the entries wait in the spool.
+    const QString strPath = QFileInfo(CRecordLocation::SqlitePath(m_strLocation)).absoluteFilePath();
+    const QString strJournal = strPath + QStringLiteral("-wal");
+    if (!QFileInfo::exists(strJournal))
+        return true;
+    if (CFileIdentity::Of(strJournal) != m_db.Journal())
+        return Refuse(CRecordText::ReplacedHeld(m_strLocation));
+    const QString strAside =
+        strPath + QStringLiteral(".replaced-") + QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
+    for (const char* pszSuffix : {"-wal", "-shm"})
+        if (QFileInfo::exists(strPath + pszSuffix) &&
+            !QFile::rename(strPath + pszSuffix, strAside + pszSuffix))
+            return Refuse(CRecordText::ReplacedHeld(m_strLocation));
+    return true;
+}
+
 QString CRecordStore::TakeNotice()
 {
     return std::exchange(m_strNotice, QString());
@@ -149,11 +169,8 @@ bool CRecordStore::Begin()
     {
         m_bReplaced = true;
         m_db.Close();
-        // While another process keeps the old file open, the journal beside the name is the old
-        // file's, and SQLite would pour it into the new one: the entries wait in the spool.
-        const QString strPath = QFileInfo(CRecordLocation::SqlitePath(m_strLocation)).absoluteFilePath();
-        if (QFileInfo::exists(strPath + QStringLiteral("-wal")))
-            return Refuse(CRecordText::ReplacedHeld(m_strLocation));
+        if (!SetJournalAside())
+            return false;
         m_bReplaced = false; // the new file's tables are made inside OpenAs, through here
         if (!OpenAs(m_nAccess))
         {
@@ -170,7 +187,10 @@ bool CRecordStore::Commit()
 {
     QSqlQuery query(Database());
     if (query.exec(QStringLiteral("COMMIT")))
+    {
+        m_db.NoteJournal();
         return true;
+    }
     Fail(query.lastError());
     Rollback();
     return false;

@@ -99,6 +99,7 @@ private:
     bool Prepare(EAccess nAccess, bool bNone);
     bool Reopen(EAccess nAccess);
     bool SetAside();
+    bool SetJournalAside();
     bool Refuse(const QString& strWhy);
     // The connection's last reason, as the store's; false.
     bool Fail();

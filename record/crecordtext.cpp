@@ -35,8 +35,8 @@ QString CRecordText::Replaced(const QString& strLocation)
 
 QString CRecordText::ReplacedHeld(const QString& strLocation)
 {
-    return QStringLiteral("файл записей %1 заменён или удалён во время работы, а другой процесс ещё держит "
-                          "прежний (рядом его журнал %1-wal): записи отложены до следующего запуска")
+    return QStringLiteral("файл записей %1 заменён или удалён во время работы, а рядом лежит чужой журнал "
+                          "%1-wal: записи отложены до следующего запуска")
         .arg(Shown(strLocation));
 }
 

@@ -434,14 +434,19 @@ void TestPlant::loginsKeepToTheirWork()
     QVERIFY2(two.Put(forged, {}), qPrintable(two.m_strLastError));
     QVERIFY(two.Put(Entry("open", "done"), {})); // the same station's name, another login
     QVERIFY(m_pCluster->QueryAs(strTwo, "UPDATE entries SET operator = 'forger', serial = 'X-2'"));
-    // Not as the role either: the login is who made an entry.
-    QVERIFY(m_pCluster->QueryAs(strTwo, "SET ROLE zint9_station; UPDATE entries SET operator = 'forger'"));
     // No image goes in under another's key, before its station uploads it.
     QVERIFY(!m_pCluster->QueryAs(strTwo, "INSERT INTO images VALUES ('" + QString(64, 'c') + "', '\\x00')"));
     const QString strRow = "SELECT operator || '/' || coalesce(serial, '') || '/' || ambiguous || '/' || "
                            "coalesce(image_after, '') || '/' || result FROM entries WHERE id = ";
     QCOMPARE(m_pCluster->Query(strRow + "'final'"), QStringLiteral("ivanov//0//done"));
     QCOMPARE(m_pCluster->Query(strRow + "'open'"), QStringLiteral("ivanov//0//attempted"));
+    // Not as the role either: the login, not a role it sets, is who made an entry.
+    QVERIFY(m_pCluster->QueryAs(
+        strOne, "SET ROLE zint9_station; INSERT INTO entries (id, started, duration_ms, station, operator, "
+                "program_version, operation, result, demo, partial, ambiguous) VALUES ('roled', "
+                "'2026-12-10T10:00:00.000Z', 0, 'line-1', 'ivanov', '1', 'write', 'attempted', 0, 0, 0)"));
+    QVERIFY(m_pCluster->QueryAs(strTwo, "SET ROLE zint9_station; UPDATE entries SET operator = 'forger'"));
+    QCOMPARE(m_pCluster->Query(strRow + "'roled'"), QStringLiteral("ivanov//0//attempted"));
     // Its own final entry only takes a later doubt; its own attempted one is completed.
     QVERIFY(m_pCluster->QueryAs(strOne,
                                 "UPDATE entries SET operator = 'forger', ambiguous = 1 WHERE id = 'final'"));
