@@ -1,10 +1,12 @@
 #include "cdevicefixture.h"
 #include "cfingerprint.h"
+#include "colderrecord.h"
 #include "cpgcluster.h"
 #include "crecordfacts.h"
 #include "crecordhistory.h"
 #include "crecordjournal.h"
 #include "crecordkeeper.h"
+#include "crecordschema.h"
 #include "crecordspool.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include <unistd.h>
 #include <vector>
@@ -90,6 +93,22 @@ bool Execute(const QString& strPath, const QString& strSql)
     QSqlDatabase::removeDatabase("direct");
     return bOk;
 }
+
+// The first column of the rows a query of a SQLite file gives, one a line, as psql prints them.
+QString SqliteValue(const QString& strPath, const QString& strSql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "value");
+        db.setDatabaseName(strPath);
+        QSqlQuery query(db);
+        if (db.open() && query.exec(strSql))
+            while (query.next())
+                rows << query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("value");
+    return rows.join('\n');
+}
 // The nth entry of a history over many pages: seven at each start, so that pages end inside a
 // start; the operator says whose copy it is.
 CRecordEntry HistoryEntry(int n, const QString& strWhose)
@@ -129,6 +148,8 @@ private slots:
     void writesWhereTheFileIs_data();
     void writesWhereTheFileIs();
     void storedEntriesStay();
+    void unitLatest_data();
+    void unitLatest();
     void historyMerged_data();
     void historyMerged();
 
@@ -450,61 +471,47 @@ QTEST_MAIN(TestRecord)
 void TestRecord::olderRecordUpgraded_data()
 {
     QTest::addColumn<bool>("plant");
-    QTest::newRow("station's file") << false;
-    QTest::newRow("plant's database") << true;
+    QTest::addColumn<int>("version");
+    QTest::newRow("station's file, schema 2") << false << 2;
+    QTest::newRow("plant's database, schema 2") << true << 2;
+    QTest::newRow("station's file, schema 4") << false << 4;
+    QTest::newRow("plant's database, schema 4") << true << 4;
 }
 
 void TestRecord::olderRecordUpgraded()
 {
-    // A record made before failures had keys: its entries stay, new ones carry the keys.
+    // A record made before failures had keys, or before the units' view told a unit's latest
+    // write apart: its entries stay, new ones carry the keys, and the view has its new columns.
     QFETCH(bool, plant);
+    QFETCH(int, version);
     CTestFolder folder;
     CPgCluster cluster;
     if (plant)
         QVERIFY2(cluster.Start(), qPrintable(cluster.m_strError));
-    const QStringList older = {
-        "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-        "INSERT INTO meta VALUES ('schema', '2')",
-        "CREATE TABLE entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT NULL, "
-        "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, "
-        "fingerprint "
-        "TEXT, serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT "
-        "NULL, step TEXT, address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after "
-        "TEXT, "
-        "source TEXT, source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER "
-        "NOT "
-        "NULL, ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
-        "INSERT INTO entries (id, started, duration_ms, station, operator, program_version, operation, "
-        "result, step, address, reason, demo, partial, ambiguous) VALUES ('old', '2026-01-05T10:00:00.000Z', "
-        "100, 'line-1', 'ivanov', '1.0', 'write', 'failed', 'write', 112, 'прибор отказал', 0, 0, 0)"};
+    const QStringList older = COlderRecord::Schema(version, plant);
     const QString strPath = plant ? cluster.Url() : "sqlite:" + folder.FilePath("record.sqlite");
     if (plant)
         QVERIFY(!cluster.Query(older.join("; ")).isNull());
     else
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
-        db.setDatabaseName(folder.FilePath("record.sqlite"));
-        QVERIFY(db.open());
-        QSqlQuery query(db);
         for (const QString& strStatement : older)
-            QVERIFY2(query.exec(strStatement), qPrintable(strStatement));
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("older");
+            QVERIFY2(Execute(folder.FilePath("record.sqlite"), strStatement), qPrintable(strStatement));
     CRecordStore store;
     if (plant)
     {
-        // A station never changes a plant's tables: it is told who does, with the versions.
+        // A station never changes a plant's tables: it is told who does, with both versions.
         QVERIFY(!store.Open(strPath));
-        QVERIFY2(store.m_strLastError.contains("схемы 2") && store.m_strLastError.contains("history --init"),
-                 qPrintable(store.m_strLastError));
+        QVERIFY2(
+            store.m_strLastError.contains(QStringLiteral("схемы %1").arg(version)) &&
+                store.m_strLastError.contains(QStringLiteral("схемой %1").arg(CRecordSchema::kVersion)) &&
+                store.m_strLastError.contains("history --init"),
+            qPrintable(store.m_strLastError));
         QVERIFY2(store.Open(strPath, 3, CRecordStore::EAccess::Init), qPrintable(store.m_strLastError));
     }
     QVERIFY2(store.Open(strPath), qPrintable(store.m_strLastError));
     CRecordEntry entry;
     entry.strId = "new";
     entry.timeStart = QDateTime::currentDateTimeUtc();
+    entry.strFingerprint = QString(64, 'c');
     entry.strOperation = "write";
     entry.strResult = "failed";
     entry.strStep = "verify";
@@ -526,8 +533,17 @@ void TestRecord::olderRecordUpgraded()
     // Opened again, nothing is added twice.
     CRecordStore again;
     QVERIFY2(again.Open(strPath), qPrintable(again.m_strLastError));
+    const QString strUnit = "SELECT result || '/' || last_write_result || '/' || configured FROM unit_latest";
+    const QString strSchema = "SELECT value FROM meta WHERE key = 'schema'";
     if (plant)
-        QCOMPARE(cluster.Query("SELECT value FROM meta WHERE key = 'schema'"), QStringLiteral("4"));
+    {
+        QCOMPARE(cluster.Query(strUnit), QStringLiteral("failed/failed/0"));
+        QCOMPARE(cluster.Query(strSchema), QString::number(CRecordSchema::kVersion));
+        return;
+    }
+    QCOMPARE(SqliteValue(folder.FilePath("record.sqlite"), strUnit), QStringLiteral("failed/failed/0"));
+    QCOMPARE(SqliteValue(folder.FilePath("record.sqlite"), strSchema),
+             QString::number(CRecordSchema::kVersion));
 }
 
 void TestRecord::readsAsItIs_data()
@@ -714,6 +730,107 @@ void TestRecord::storedEntriesStay()
     QVERIFY(store.Put(Entry("open", "done", "line-1"), {}));
     QVERIFY(store.Entry("open", entry));
     QCOMPARE(entry.strResult, QStringLiteral("done"));
+}
+
+void TestRecord::unitLatest_data()
+{
+    // A unit's transactions, oldest first, each operation:result:image[:partial]; then what the
+    // units' view says of its latest write and whether it is configured.
+    QTest::addColumn<QString>("transactions");
+    QTest::addColumn<QString>("lastWrite");
+    QTest::addColumn<int>("configured");
+    const QList<std::tuple<const char*, const char*, const char*, int>> rows = {
+        {"its write", "write:done:a", "done", 1},
+        {"read after its write", "write:done:a read:done:a", "done", 1},
+        {"read after a refused write", "write:done:a write:refused:a read:done:a", "refused", 0},
+        {"read of another image", "write:done:a read:done:b", "done", 0},
+        {"never written", "read:done:a", "", 0},
+        {"written without the check", "write:unverified:a read:done:a", "unverified", 0},
+        {"written again after a failure", "write:failed:b write:done:a read:done:a", "done", 1},
+        {"cut, then restored", "write:done:a write:interrupted:b:partial restore:done:a", "interrupted", 0},
+        {"a restore that failed", "write:done:a restore:failed:a", "done", 0},
+        {"a write that never ended", "write:done:a write:attempted:b", "attempted", 0},
+        {"read as partial", "write:done:a read:done:a:partial", "done", 0},
+        {"restored to an older image", "write:done:a write:done:b restore:done:a", "done", 0},
+        {"a whole write's image, doubted since", "write:done:a write:done:a:partial", "done", 0},
+    };
+    for (const bool bPostgres : {false, true})
+        for (const auto& [pszName, pszTransactions, pszLastWrite, nConfigured] : rows)
+            QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(pszName, bPostgres ? ", plant" : "")))
+                << QString(pszTransactions) << QString(pszLastWrite) << nConfigured;
+}
+
+void TestRecord::unitLatest()
+{
+    // What a quality engineer asks of the units' view, in both dialects: besides the latest
+    // transaction, the latest write and whether the unit holds what its last verified write gave
+    // it with nothing gone wrong since. Another unit's newer failure and a demonstration entry
+    // under the same fingerprint change nothing of it.
+    QFETCH(QString, transactions);
+    QFETCH(QString, lastWrite);
+    QFETCH(int, configured);
+    const bool bPostgres = QString(QTest::currentDataTag()).endsWith(", plant");
+    CTestFolder folder;
+    QString strPath = "sqlite:" + folder.FilePath("record.sqlite");
+    if (bPostgres)
+    {
+        if (!m_pCluster)
+        {
+            m_pCluster = std::make_unique<CPgCluster>();
+            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        }
+        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        strPath = m_pCluster->Url();
+    }
+    const QString strUnit(64, '1'), strOther(64, '2');
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
+    QList<CRecordEntry> entries;
+    auto add = [&](const QString& strTransaction, const QString& strFingerprint)
+    {
+        const QStringList parts = strTransaction.split(':');
+        CRecordEntry entry = Entry(QUuid::createUuid().toString(QUuid::WithoutBraces), parts[1]);
+        entry.timeStart = start.addSecs(entries.size());
+        entry.strFingerprint = strFingerprint;
+        entry.strOperation = parts[0];
+        entry.strImageAfter = QString(64, parts[2][0]);
+        entry.bPartial = parts.size() > 3;
+        entries << entry;
+    };
+    for (const QString& strTransaction : transactions.split(' '))
+        add(strTransaction, strUnit);
+    const CRecordEntry latest = entries.last();
+    add("write:done:c", strOther);
+    add("write:failed:c", strOther);
+    add("write:failed:d", strUnit);
+    entries.last().bDemo = true;
+    CRecordStore store;
+    QVERIFY2(store.Open(strPath, 3, bPostgres ? CRecordStore::EAccess::Init : CRecordStore::EAccess::Write) &&
+                 store.PutAll(entries, {}),
+             qPrintable(store.m_strLastError));
+    auto value = [&](const QString& strSql)
+    { return bPostgres ? m_pCluster->Query(strSql) : SqliteValue(folder.FilePath("record.sqlite"), strSql); };
+    const QString strRow =
+        "SELECT time || '/' || operation || '/' || result || '/' || partial || '/' || coalesce(image_hash, "
+        "'-') || '/' || coalesce(last_write_result, '') || '/' || configured FROM unit_latest WHERE "
+        "fingerprint = '%1'";
+    // The columns a plant's tools read already stay as they were.
+    const QString strWant = QStringLiteral("%1/%2/%3/%4/%5/%6/%7")
+                                .arg(CRecordSchema::UtcText(latest.timeStart), latest.strOperation,
+                                     latest.strResult, QString::number(int(latest.bPartial)),
+                                     latest.strResult == "attempted" ? "-" : latest.strImageAfter, lastWrite,
+                                     QString::number(configured));
+    QCOMPARE(value(strRow.arg(strUnit)), strWant);
+    QVERIFY(value(strRow.arg(strOther)).endsWith("/failed/0"));
+    QCOMPARE(value("SELECT count(*) FROM unit_latest"), QStringLiteral("2"));
+    // Its latest write's time, NULL where there is none.
+    QString strWriteTime;
+    for (const CRecordEntry& entry : std::as_const(entries))
+        if (entry.strFingerprint == strUnit && entry.strOperation == "write" && !entry.bDemo)
+            strWriteTime = CRecordSchema::UtcText(entry.timeStart);
+    QCOMPARE(value(QStringLiteral("SELECT coalesce(last_write_time, '') FROM unit_latest WHERE fingerprint = "
+                                  "'%1'")
+                       .arg(strUnit)),
+             strWriteTime);
 }
 
 void TestRecord::historyMerged_data()
