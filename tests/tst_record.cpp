@@ -152,6 +152,8 @@ private slots:
     void unitLatest();
     void historyMerged_data();
     void historyMerged();
+    void historyFiltered_data();
+    void historyFiltered();
 
 private:
     std::unique_ptr<CPgCluster> m_pCluster; // started by the first case that needs it
@@ -636,7 +638,8 @@ void TestRecord::readsAsItIs()
         // What a newer program keeps is not written by an older one; the user hears both versions.
         CRecordStore writer;
         QVERIFY(!writer.Open(strPath));
-        QVERIFY2(writer.m_strLastError.contains("схема 99, эта версия знает схемы до 4"),
+        QVERIFY2(writer.m_strLastError.contains(
+                     QStringLiteral("схема 99, эта версия знает схемы до %1").arg(CRecordSchema::kVersion)),
                  qPrintable(writer.m_strLastError));
     }
 }
@@ -921,6 +924,129 @@ void TestRecord::historyMerged()
     got.clear();
     for (const CRecordEntry& entry : std::as_const(entries))
         got << entry.strId + " " + entry.strOperator;
+    QCOMPARE(got, want);
+}
+
+void TestRecord::historyFiltered_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("since"); // the number of the entry it falls on; -1 none
+    QTest::addColumn<int>("until"); // the same, the bound left out
+    QTest::addColumn<bool>("latest");
+    QTest::addColumn<int>("limit");
+    struct SRow
+    {
+        const char* pszName;
+        const char *pszOperation, *pszResult, *pszSource;
+        int nSince, nUntil;
+        bool bLatest;
+        int nLimit;
+    };
+    const SRow rows[] = {
+        {"result, a plant's copy completed here", "", "attempted", "", -1, -1, false, -1},
+        {"operation and result", "write", "done", "", -1, -1, false, -1},
+        {"source, since, until", "", "", "aa", 403, 997, false, -1},
+        {"latest", "", "", "", -1, -1, true, -1},
+        {"latest of a result", "", "failed", "", -1, -1, true, -1},
+        {"latest, limited", "", "", "", -1, -1, true, 2},
+        {"latest read until", "read", "", "", -1, 600, true, -1},
+    };
+    for (const char* pszPlant : {"", ", plant's database"})
+        for (const SRow& row : rows)
+            QTest::newRow(qPrintable(QString(row.pszName) + pszPlant))
+                << QString(row.pszOperation) << QString(row.pszResult) << QString(row.pszSource) << row.nSince
+                << row.nUntil << row.bLatest << row.nLimit;
+}
+
+void TestRecord::historyFiltered()
+{
+    // The filters pick entries of both records together, this station's copy being the word
+    // where both hold one; --latest then gives each unit's newest of them.
+    const bool postgres = QString(QTest::currentDataTag()).endsWith(", plant's database");
+    QFETCH(QString, operation);
+    QFETCH(QString, result);
+    QFETCH(QString, source);
+    QFETCH(int, since);
+    QFETCH(int, until);
+    QFETCH(bool, latest);
+    QFETCH(int, limit);
+    CTestFolder folder;
+    QString strPlant = "sqlite:" + folder.FilePath("plant.sqlite");
+    if (postgres)
+    {
+        if (!m_pCluster)
+        {
+            m_pCluster = std::make_unique<CPgCluster>();
+            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        }
+        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        strPlant = m_pCluster->Url();
+    }
+    // Over pages: units 1 to 3, entries of no unit and demonstration ones; the plant holds three of
+    // four, this station one of three, and where both do the plant's copy may still be attempted.
+    const QStringList operations = CRecordEntry::Operations(), results = CRecordEntry::Results();
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-30).addMSecs(-7);
+    QList<CRecordEntry> plantEntries, localEntries, truth;
+    for (int n = 0; n < 1100; ++n)
+    {
+        CRecordEntry entry = HistoryEntry(n, "local");
+        entry.timeStart = start.addSecs(n * 900);
+        entry.strOperation = operations[n % 3];
+        entry.strResult = results[n / 3 % 6];
+        entry.strFingerprint = n % 5 == 4 ? QString() : QString(64, QChar('1' + n % 4));
+        entry.bDemo = n % 7 == 6;
+        entry.strSourceHash = entry.strOperation == "write" ? QString(64, n % 2 ? 'a' : 'b') : QString();
+        if (n % 3 == 0)
+            localEntries << entry;
+        if (n % 4 != 0)
+        {
+            CRecordEntry copy = entry;
+            copy.strOperator = "plant";
+            if (n % 3 == 0 && n % 2 == 0)
+                copy.strResult = "attempted";
+            plantEntries << copy;
+        }
+        if (n % 3 == 0 || n % 4 != 0)
+            truth << (n % 3 == 0 ? entry : plantEntries.last());
+    }
+    CRecordStore local, plant;
+    QVERIFY2(local.Open(folder.FilePath("local.sqlite")) && local.PutAll(localEntries, {}),
+             qPrintable(local.m_strLastError));
+    QVERIFY2(plant.Open(strPlant, 3, postgres ? CRecordStore::EAccess::Init : CRecordStore::EAccess::Write) &&
+                 plant.PutAll(plantEntries, {}),
+             qPrintable(plant.m_strLastError));
+    CRecordStore::SQuery query;
+    query.strOperation = operation;
+    query.strResult = result;
+    query.strSourceHash = source;
+    query.since = since < 0 ? QDateTime() : start.addSecs(since * 900);
+    query.until = until < 0 ? QDateTime() : start.addSecs(until * 900);
+    query.bLatest = latest;
+    query.nLimit = limit;
+    std::reverse(truth.begin(), truth.end());
+    QStringList want, units;
+    for (const CRecordEntry& entry : std::as_const(truth))
+    {
+        if ((!operation.isEmpty() && entry.strOperation != operation) ||
+            (!result.isEmpty() && entry.strResult != result) ||
+            (!source.isEmpty() && !entry.strSourceHash.startsWith(source)) ||
+            (query.since.isValid() && entry.timeStart < query.since) ||
+            (query.until.isValid() && entry.timeStart >= query.until))
+            continue;
+        if (latest && (entry.strFingerprint.isEmpty() || entry.bDemo || units.contains(entry.strFingerprint)))
+            continue;
+        units << entry.strFingerprint;
+        if (limit < 0 || want.size() < limit)
+            want << entry.strId + " " + entry.strOperator + " " + entry.strResult;
+    }
+    QVERIFY(!want.isEmpty());
+    CRecordHistory history(&local, &plant, query);
+    QStringList got;
+    for (CRecordEntry entry; history.Next(entry);)
+        got << entry.strId + " " + entry.strOperator + " " + entry.strResult;
+    QVERIFY(!history.LocalFailed() && !history.PlantFailed());
     QCOMPARE(got, want);
 }
 
