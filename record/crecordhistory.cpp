@@ -1,5 +1,6 @@
 #include "crecordhistory.h"
 
+#include <algorithm>
 #include <utility>
 
 CRecordHistory::CRecordHistory(CRecordStore* pLocal, CRecordStore* pPlant, const CRecordStore::SQuery& query)
@@ -51,6 +52,17 @@ bool CRecordHistory::IsNewer(const CRecordEntry& a, const CRecordEntry& b)
     return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId;
 }
 
+QByteArray CRecordHistory::UnitKey(const QString& strFingerprint)
+{
+    // A fingerprint as CFingerprint makes it is kept as its 32 bytes, so that a plant of a
+    // million units costs some tens of megabytes; any other text a station sent stays apart.
+    const bool bHex =
+        strFingerprint.size() == 64 &&
+        std::all_of(strFingerprint.cbegin(), strFingerprint.cend(),
+                    [](QChar ch) { return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f'); });
+    return bHex ? 'h' + QByteArray::fromHex(strFingerprint.toLatin1()) : 't' + strFingerprint.toUtf8();
+}
+
 bool CRecordHistory::IsSuperseded(const CRecordEntry& plant)
 {
     // Only an "attempted" entry is ever completed, and only by the station that made it: where
@@ -92,12 +104,12 @@ bool CRecordHistory::Next(CRecordEntry& entry)
         return false;
     bool bNext = Merged(entry);
     // Newest first: a unit's first entry is its newest among those picked.
-    while (bNext && m_query.bLatest && m_units.contains(entry.strFingerprint))
+    while (bNext && m_query.bLatest && m_units.contains(UnitKey(entry.strFingerprint)))
         bNext = Merged(entry);
     if (!bNext)
         return false;
     if (m_query.bLatest)
-        m_units.insert(entry.strFingerprint);
+        m_units.insert(UnitKey(entry.strFingerprint));
     if (m_nLeft > 0)
         --m_nLeft;
     return true;

@@ -3,6 +3,7 @@
 #include "crecordentry.h"
 #include "crecordstore.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QSet>
@@ -47,10 +48,12 @@ private:
     // The plant's copy is one this station has completed since it went up.
     bool IsSuperseded(const CRecordEntry& plant);
     static bool IsNewer(const CRecordEntry& a, const CRecordEntry& b);
+    // What m_units keeps of a unit.
+    static QByteArray UnitKey(const QString& strFingerprint);
 
     CRecordStore::SQuery m_query;
     int m_nLeft; // -1: no limit
     SSource m_local;
     SSource m_plant;
-    QSet<QString> m_units; // with bLatest: the units given so far
+    QSet<QByteArray> m_units; // with bLatest: the fingerprints given so far
 };

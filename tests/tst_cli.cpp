@@ -1242,14 +1242,16 @@ void TestCli::historyAnswers()
             m_pSim->WithDevice([](CSimDevice& device)
                                { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
         const QString strSerial = QStringLiteral("A-%1").arg(nUnit);
-        QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--serial", strSerial, "--record", strRecord}),
-                 nUnit == 3 ? 1 : 0);
+        QVERIFY2(Run({"set", "--port", "SIM", "--low", "10", "--serial", strSerial, "--record", strRecord}) ==
+                     (nUnit == 3 ? 1 : 0),
+                 qPrintable(m_strErr));
         if (nUnit == 2)
-            QCOMPARE(
-                Run({"set", "--port", "SIM", "--low", "20", "--serial", strSerial, "--record", strRecord}),
-                0);
+            QVERIFY2(Run({"set", "--port", "SIM", "--low", "20", "--serial", strSerial, "--record",
+                          strRecord}) == 0,
+                     qPrintable(m_strErr));
     }
-    QCOMPARE(Run({"read", "--port", "SIM", "--serial", "A-3", "--record", strRecord}), 0);
+    QVERIFY2(Run({"read", "--port", "SIM", "--serial", "A-3", "--record", strRecord}) == 0,
+             qPrintable(m_strErr));
     // A set's source is the settings given; units given the same share its hash, which is not
     // that of either unit's whole image.
     const QJsonArray writes = history({"--operation", "write"});
@@ -1325,7 +1327,8 @@ void TestCli::historyAnswers()
     // A write's source is its file and that file's hash, as before.
     m_pSim->WithDevice([](CSimDevice& device) { device.ClearFaults(); });
     const QString strFile = m_pFolder->FilePath("unit.bin");
-    QCOMPARE(Run({"read", "--port", "SIM", "--out", strFile, "--record", strRecord}), 0);
+    QVERIFY2(Run({"read", "--port", "SIM", "--out", strFile, "--record", strRecord}) == 0,
+             qPrintable(m_strErr));
     QCOMPARE(Run({"write", "--port", "SIM", "--in", strFile, "--record", strRecord}), 0);
     const QJsonArray written = history({"--limit", "1"});
     QCOMPARE(written[0]["source"].toString(), QFileInfo(strFile).absoluteFilePath());
