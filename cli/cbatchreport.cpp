@@ -9,11 +9,12 @@ namespace
 {
 // New columns go at the end: a spreadsheet or script that reads the older ones by position
 // keeps working.
-const char* const kColumns[] = {"time",     "port",      "version",     "bootVersion", "sensor",
-                                "lowLimit", "highLimit", "unit",        "dacLow",      "dacHigh",
-                                "result",   "backup",    "fingerprint", "serial",      "station",
-                                "operator", "start",     "duration",    "sourceHash",  "verified",
-                                "reason",   "partial",   "step",        "reasonKey",   "ambiguous"};
+const char* const kColumns[] = {"time",       "port",         "version",     "bootVersion", "sensor",
+                                "lowLimit",   "highLimit",    "unit",        "dacLow",      "dacHigh",
+                                "result",     "backup",       "fingerprint", "serial",      "station",
+                                "operator",   "start",        "duration",    "sourceHash",  "verified",
+                                "reason",     "partial",      "step",        "reasonKey",   "ambiguous",
+                                "failOutput", "coldJunction", "peakBand",    "filterTime"};
 } // namespace
 
 bool CBatchReport::Open(const QString& strPath)

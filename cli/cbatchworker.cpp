@@ -270,7 +270,7 @@ QJsonObject CBatchWorker::Result(int nExit) const
 void CBatchWorker::AddValues(QJsonObject& result) const
 {
     const CTransaction& transaction = m_device.Outcome().transaction;
-    QJsonValue fingerprint, sensor, low, high, unit, dac;
+    QJsonValue fingerprint, sensor, low, high, unit, dac, fail, coldJunction, band, filter;
     if (transaction.nHeld != CTransaction::EHeld::Unknown)
     {
         const CParamZT01& image = transaction.held;
@@ -285,6 +285,10 @@ void CBatchWorker::AddValues(QJsonObject& result) const
         }
         low = CSettingsText::Json(image.fLowLimit);
         high = CSettingsText::Json(image.fHighLimit);
+        fail = CSettingsText::Json(image.fFailOutput);
+        coldJunction = image.byColdJunction != 0;
+        band = CSettingsText::Json(image.fPeakBand);
+        filter = CSettingsText::Json(image.fFilterTime);
         if (!CParamZT01::IsUnset(image.fDacCalLow) && !CParamZT01::IsUnset(image.fDacCalHigh))
             dac = QJsonObject{{"low", CSettingsText::Json(image.fDacCalLow)},
                               {"high", CSettingsText::Json(image.fDacCalHigh)}};
@@ -295,6 +299,10 @@ void CBatchWorker::AddValues(QJsonObject& result) const
     result["highLimit"] = high;
     result["unit"] = unit;
     result["dacCalibration"] = dac;
+    result["failOutput"] = fail;
+    result["coldJunction"] = coldJunction;
+    result["peakBand"] = band;
+    result["filterTime"] = filter;
 }
 
 CBatchWorker::EProbe CBatchWorker::Probe()

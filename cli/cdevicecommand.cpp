@@ -115,6 +115,9 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
         m_outcome.strSourceHash =
             QString::fromLatin1(QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
     const bool bWritten = session.Write(request);
+    // Settings applied: as the record hashes them, the band the checks cleared included.
+    if (!pSource && !strSource.isEmpty())
+        m_outcome.strSourceHash = CFingerprint::SettingsHash(m_app.m_ParamEdit);
     LearnHeld(session, true);
     if (!bWritten)
     {

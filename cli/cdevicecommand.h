@@ -28,7 +28,7 @@ public:
         QString strBackupPath;
         bool bAlready = false; // the unit held what this run had given it: not written again
         bool bPartial = false; // it may hold a partial image, this write's or an earlier one's
-        QString strSourceHash; // write --in: the file's SHA-256
+        QString strSourceHash; // write --in: the file's SHA-256; set: that of the settings sent
         SOutcome() { transaction.nResult = CTransaction::EResult::Failed; }
     };
 
@@ -51,7 +51,7 @@ public:
     // false after saying why.
     bool ReadImage(const COptions& options, const QString& strPort, CParamZT01& image);
     // Writes the working image as the options ask; an exit status. strSource and pSource: the
-    // image file the values came from.
+    // image file the values came from, or the settings applied and null.
     int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
                     const CParamZT01* pSource = nullptr);
     // Writes the working image back as a restore, verified; false after saying why.

@@ -106,8 +106,13 @@ int CHistoryCommand::Run(CConsole& console, CRecordKeeper& keeper, const COption
     query.strPort = options.ports.value(0);
     query.strStation = options.strStation;
     query.strOperator = options.strOperator;
+    query.strOperation = options.strOperation;
+    query.strResult = options.strResult;
+    query.strSourceHash = options.strSource;
     query.nLimit = options.nLimit;
     query.since = options.since;
+    query.until = options.until;
+    query.bLatest = options.bLatest;
     CRecordHistory history(pLocal, pPlant, query);
     // An output that fails ends the writing; CConsole::Checked says so.
     WriteAll(console, history, options);

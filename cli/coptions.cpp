@@ -2,6 +2,7 @@
 
 #include "cnumbertext.h"
 #include "cparamrules.h"
+#include "crecordentry.h"
 #include "crecordlocation.h"
 
 #include <QCommandLineParser>
@@ -16,9 +17,10 @@ namespace
 const char* const kValued[] = {"port",     "ports",      "out",           "in",     "sensor", "low",
                                "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
                                "dac-high", "backup-dir", "report",        "trace",  "record", "station",
-                               "operator", "serial",     "entry",         "device", "limit",  "since"};
-const char* const kFlags[] = {"demo", "json",    "csv",   "no-verify", "quiet",        "repeat",
-                              "help", "version", "force", "sync",      "changed-only", "init"};
+                               "operator", "serial",     "entry",         "device", "limit",  "since",
+                               "until",    "result",     "operation",     "source"};
+const char* const kFlags[] = {"demo",    "json",  "csv",  "no-verify",    "quiet", "repeat", "help",
+                              "version", "force", "sync", "changed-only", "init",  "latest"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
     {"low", &COptions::low},         {"high", &COptions::high},     {"fail", &COptions::fail},
     {"band", &COptions::band},       {"filter", &COptions::filter}, {"dac-low", &COptions::dacLow},
@@ -99,18 +101,52 @@ bool COptions::TakeHistory(const QCommandLineParser& parser)
             return false;
         }
     }
-    if (!parser.isSet("since"))
+    if (!TakeMoment(parser, "since", since) || !TakeMoment(parser, "until", until))
+        return false;
+    // A day is until its end, a moment until itself: --since T --until U and --since U meet
+    // without a gap or an entry twice.
+    if (parser.isSet("until") && parser.value("until").size() == 10)
+        until = until.addDays(1);
+    bLatest = parser.isSet("latest");
+    strSource = parser.value("source");
+    static const QRegularExpression kHash(QStringLiteral("^[0-9a-fA-F]{1,64}$"));
+    if (parser.isSet("source") && !kHash.match(strSource).hasMatch())
+    {
+        m_strError = QStringLiteral("--source «%1»: нужен SHA-256 источника записи (64 шестнадцатеричные "
+                                    "цифры) или его начало")
+                         .arg(strSource);
+        return false;
+    }
+    return TakeWord(parser, "result", CRecordEntry::Results(), strResult) &&
+           TakeWord(parser, "operation", CRecordEntry::Operations(), strOperation);
+}
+
+bool COptions::TakeMoment(const QCommandLineParser& parser, const char* pszName, QDateTime& moment)
+{
+    if (!parser.isSet(pszName))
         return true;
     // A day, or a moment of local time (or with its zone); the whole value, or nothing.
-    const QString strSince = parser.value("since");
-    static const QRegularExpression kSince(QStringLiteral(
+    const QString strValue = parser.value(pszName);
+    static const QRegularExpression kMoment(QStringLiteral(
         "^\\d{4}-\\d{2}-\\d{2}(T\\d{2}:\\d{2}(:\\d{2}(\\.\\d{1,3})?)?(Z|[+-]\\d{2}:\\d{2})?)?$"));
-    if (kSince.match(strSince).hasMatch())
-        since = strSince.size() == 10 ? QDateTime(QDate::fromString(strSince, Qt::ISODate), QTime(0, 0))
-                                      : QDateTime::fromString(strSince, Qt::ISODateWithMs);
-    if (since.isValid())
+    if (kMoment.match(strValue).hasMatch())
+        moment = strValue.size() == 10 ? QDateTime(QDate::fromString(strValue, Qt::ISODate), QTime(0, 0))
+                                       : QDateTime::fromString(strValue, Qt::ISODateWithMs);
+    if (moment.isValid())
         return true;
-    m_strError = QStringLiteral("--since «%1»: нужна дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTЧЧ:ММ").arg(strSince);
+    m_strError =
+        QStringLiteral("--%1 «%2»: нужна дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTЧЧ:ММ").arg(pszName, strValue);
+    return false;
+}
+
+bool COptions::TakeWord(const QCommandLineParser& parser, const char* pszName, const QStringList& words,
+                        QString& strWord)
+{
+    strWord = parser.value(pszName);
+    if (!parser.isSet(pszName) || words.contains(strWord))
+        return true;
+    m_strError =
+        QStringLiteral("--%1 «%2»: допустимы %3").arg(pszName, strWord, words.join(QStringLiteral(", ")));
     return false;
 }
 

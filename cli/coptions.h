@@ -38,6 +38,9 @@ public:
     QString strEntry, strDevice;                           // restore --entry, history --device
     int nLimit = -1;                                       // history --limit
     QDateTime since;                                       // history --since
+    QDateTime until;                                       // history --until: entries before it
+    QString strResult, strOperation, strSource;            // history --result, --operation, --source
+    bool bLatest = false;                                  // history --latest
     bool bForce = false;
     std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
     std::optional<bool> coldJunction;
@@ -50,5 +53,10 @@ private:
     bool TakePorts(const class QCommandLineParser& parser);
     bool TakeNumbers(const class QCommandLineParser& parser);
     bool TakeHistory(const class QCommandLineParser& parser);
+    // A day or a moment, where the option is given.
+    bool TakeMoment(const class QCommandLineParser& parser, const char* pszName, QDateTime& moment);
+    // One of the words, where the option is given.
+    bool TakeWord(const class QCommandLineParser& parser, const char* pszName, const QStringList& words,
+                  QString& strWord);
     bool CheckCombinations();
 };

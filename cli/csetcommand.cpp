@@ -2,9 +2,13 @@
 
 #include "cdevicecommand.h"
 #include "cfailuretext.h"
+#include "cnumbertext.h"
 #include "cparamrules.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
+
+#include <optional>
+#include <utility>
 
 bool CSetCommand::LoadSensor(CZTAppDevice& app, CConsole& console, const COptions& options, int& nExit)
 {
@@ -21,6 +25,30 @@ bool CSetCommand::LoadSensor(CZTAppDevice& app, CConsole& console, const COption
         return true;
     nExit = COptions::kFailure;
     return false;
+}
+
+QString CSetCommand::Source(const COptions& options)
+{
+    // The settings given, in one order whatever the command line's, as the record names them.
+    QStringList words{QStringLiteral("set")};
+    auto add = [&words](const char* pszName, const QString& strValue)
+    {
+        words << QStringLiteral("--") + QLatin1String(pszName)
+              << (strValue.contains(QLatin1Char(' ')) ? QLatin1Char('"') + strValue + QLatin1Char('"')
+                                                      : strValue);
+    };
+    if (!options.strSensor.isEmpty())
+        add("sensor", options.strSensor);
+    const std::pair<const char*, std::optional<float>> numbers[] = {
+        {"low", options.low},         {"high", options.high},     {"fail", options.fail},
+        {"band", options.band},       {"filter", options.filter}, {"dac-low", options.dacLow},
+        {"dac-high", options.dacHigh}};
+    for (const auto& [pszName, value] : numbers)
+        if (value)
+            add(pszName, CNumberText::Format(*value));
+    if (options.coldJunction)
+        add("cold-junction", *options.coldJunction ? QStringLiteral("on") : QStringLiteral("off"));
+    return words.join(QLatin1Char(' '));
 }
 
 bool CSetCommand::ApplyChanges(CDeviceCommand& device, const COptions& options, int& nExit)
@@ -77,5 +105,5 @@ int CSetCommand::Run(CDeviceCommand& device, const COptions& options)
                 QStringLiteral("; ничего не записано (--sensor %1, чтобы загрузить датчик "
                                "из файла, или --force, чтобы записать как есть)")
                     .arg(app.m_strSensorMismatch));
-    return device.WriteValues(options, session);
+    return device.WriteValues(options, session, Source(options));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class CConsole;
 class CDeviceCommand;
 class COptions;
@@ -16,6 +18,8 @@ public:
     static bool LoadSensor(CZTAppDevice& app, CConsole& console, const COptions& options, int& nExit);
 
 private:
+    // What the record names as the write's source: "set" with the settings given.
+    static QString Source(const COptions& options);
     // The settings given, into the working image; false with the exit status after saying why.
     static bool ApplyChanges(CDeviceCommand& device, const COptions& options, int& nExit);
 };

@@ -35,8 +35,10 @@ public:
         bool bRestore = false; // puts back an earlier image rather than new settings
         // Writes only the blocks that differ from the image just read, and verifies only those.
         bool bChangedOnly = false;
-        QString strSource; // the image file the values came from, for the record
-        QByteArray source; // its 512 bytes
+        // For the record: the image file the values came from and its 512 bytes, or the settings
+        // applied (set) and no bytes, whose hash is then that of the settings sent.
+        QString strSource;
+        QByteArray source;
     };
 
     // pJournal, where given, records every connect and write.

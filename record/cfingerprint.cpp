@@ -30,6 +30,16 @@ QString CFingerprint::ImageHash(const CParamZT01& image)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
+QString CFingerprint::SettingsHash(const CParamZT01& image)
+{
+    // The sensor block with the failure output and the filter time between its runs.
+    static constexpr CParamZT01::SRange kSettings[] = {{92, 28}, {136, 4}, {143, 369}};
+    QByteArray bytes;
+    for (const CParamZT01::SRange& range : kSettings)
+        bytes.append(reinterpret_cast<const char*>(image.Image()) + range.nOffset, range.nSize);
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
 QString CFingerprint::ImageFault(const QString& strHash, const QByteArray& bytes)
 {
     if (bytes.size() != CParamZT01::kImageSize)

@@ -18,6 +18,10 @@ public:
     static QString Short(const QString& strFingerprint);
     // The SHA-256 of a whole image in hex, the key under which the record stores it.
     static QString ImageHash(const CParamZT01& image);
+    // The SHA-256 in hex of what a write configures: the sensor block, the failure output and the
+    // filter time, in address order. Units given the same settings share it, whatever their
+    // device blocks, DAC calibrations and output stages.
+    static QString SettingsHash(const CParamZT01& image);
     // Why bytes cannot be the image the record keeps under strHash; empty when they are. An
     // image that fails its key is never stored, and never written into a unit.
     static QString ImageFault(const QString& strHash, const QByteArray& bytes);

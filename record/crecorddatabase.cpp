@@ -217,9 +217,16 @@ QString CRecordDatabase::BlobType() const
 
 QString CRecordDatabase::CreateView() const
 {
-    // PostgreSQL has no IF NOT EXISTS for views; under the schema lock a replace is as safe.
+    // A view an earlier version made is replaced: PostgreSQL in place, SQLite after DropView.
     return m_nKind == EKind::Postgres ? QStringLiteral("CREATE OR REPLACE VIEW")
-                                      : QStringLiteral("CREATE VIEW IF NOT EXISTS");
+                                      : QStringLiteral("CREATE VIEW");
+}
+
+QString CRecordDatabase::DropView() const
+{
+    // PostgreSQL's replace keeps the grants and the views a plant's tools built on it; SQLite has
+    // no replace, and a view there is resolved only when it is read.
+    return m_nKind == EKind::Postgres ? QString() : QStringLiteral("DROP VIEW IF EXISTS ");
 }
 
 QString CRecordDatabase::SchemaLock() const

@@ -45,8 +45,11 @@ public:
     // A transaction that writes takes its lock at once (SQLite) or waits for none (PostgreSQL).
     QString Begin() const;
     QString BlobType() const;
-    // The start of a statement that makes a view where it is missing.
+    // The start of a statement that makes a view or replaces it.
     QString CreateView() const;
+    // The start of a statement that drops a view before CreateView makes it anew; empty where
+    // CreateView replaces it in place.
+    QString DropView() const;
     // Statements that keep two owners from creating the tables at once.
     QString SchemaLock() const;
 

@@ -82,6 +82,16 @@ QStringList CRecordEntry::Keys()
             "expected"};
 }
 
+QStringList CRecordEntry::Operations()
+{
+    return {"read", "write", "restore"};
+}
+
+QStringList CRecordEntry::Results()
+{
+    return {"done", "unverified", "failed", "refused", "interrupted", "attempted"};
+}
+
 CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
 {
     auto version = [&json](const char* pszKey)

@@ -18,6 +18,9 @@ public:
     static CRecordEntry FromJson(const QJsonObject& json);
     // The keys of Json() in the order a table shows them.
     static QStringList Keys();
+    // The words strOperation and strResult take in the record.
+    static QStringList Operations();
+    static QStringList Results();
 
     QString strId;       // a UUID, unique across stations
     QDateTime timeStart; // UTC

@@ -9,12 +9,17 @@ void CRecordFilter::Conditions(const CRecordStore::SQuery& query, QStringList& w
         where << QString::fromLatin1(pszCondition);
         values << given;
     };
+    // The start of a hash, as the history shows one: all hashes from it up to the next digit
+    // after it; hex digits all sort below 'g'.
     if (!query.strFingerprint.isEmpty())
     {
-        // The start of one, as the history shows it: all fingerprints from it up to the next
-        // digit after it; hex digits all sort below 'g'.
         add("fingerprint >= ?", {query.strFingerprint.toLower()});
         add("fingerprint < ?", {query.strFingerprint.toLower() + QLatin1Char('g')});
+    }
+    if (!query.strSourceHash.isEmpty())
+    {
+        add("source_hash >= ?", {query.strSourceHash.toLower()});
+        add("source_hash < ?", {query.strSourceHash.toLower() + QLatin1Char('g')});
     }
     if (!query.strSerial.isEmpty())
         add("serial = ?", {query.strSerial});
@@ -24,10 +29,18 @@ void CRecordFilter::Conditions(const CRecordStore::SQuery& query, QStringList& w
         add("station = ?", {query.strStation});
     if (!query.strOperator.isEmpty())
         add("operator = ?", {query.strOperator});
+    if (!query.strOperation.isEmpty())
+        add("operation = ?", {query.strOperation});
+    if (!query.strResult.isEmpty())
+        add("result = ?", {query.strResult});
     if (query.since.isValid())
         add("started >= ?", {CRecordSchema::UtcText(query.since)});
+    if (query.until.isValid())
+        add("started < ?", {CRecordSchema::UtcText(query.until)});
     if (query.bDemo)
         add("demo = ?", {1});
+    if (query.bLatest)
+        add("fingerprint IS NOT NULL AND demo = ?", {0});
     if (query.after.isValid())
     {
         // Older, or as old with a lower id; the bound on "started" alone meets the index on it

@@ -1,5 +1,6 @@
 #include "crecordhistory.h"
 
+#include <algorithm>
 #include <utility>
 
 CRecordHistory::CRecordHistory(CRecordStore* pLocal, CRecordStore* pPlant, const CRecordStore::SQuery& query)
@@ -14,8 +15,9 @@ CRecordHistory::CRecordHistory(CRecordStore* pLocal, CRecordStore* pPlant, const
 bool CRecordHistory::Read(SSource& source)
 {
     CRecordStore::SQuery query = m_query;
-    // Neither record can give more of what is shown than the limit leaves.
-    query.nLimit = m_nLeft < 0 ? kPage : qMin(kPage, m_nLeft);
+    // Neither record can give more of what is shown than the limit leaves; one a unit, a page
+    // may show fewer.
+    query.nLimit = m_nLeft < 0 || m_query.bLatest ? kPage : qMin(kPage, m_nLeft);
     query.after = source.after;
     query.strAfterId = source.strAfterId;
     QList<CRecordEntry> page;
@@ -50,23 +52,64 @@ bool CRecordHistory::IsNewer(const CRecordEntry& a, const CRecordEntry& b)
     return a.timeStart != b.timeStart ? a.timeStart > b.timeStart : a.strId > b.strId;
 }
 
+QByteArray CRecordHistory::UnitKey(const QString& strFingerprint)
+{
+    // A fingerprint as CFingerprint makes it is kept as its 32 bytes, so that a plant of a
+    // million units costs some tens of megabytes; any other text a station sent stays apart.
+    const bool bHex =
+        strFingerprint.size() == 64 &&
+        std::all_of(strFingerprint.cbegin(), strFingerprint.cend(),
+                    [](QChar ch) { return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f'); });
+    return bHex ? 'h' + QByteArray::fromHex(strFingerprint.toLatin1()) : 't' + strFingerprint.toUtf8();
+}
+
+bool CRecordHistory::IsSuperseded(const CRecordEntry& plant)
+{
+    // Only an "attempted" entry is ever completed, and only by the station that made it: where
+    // this station holds it too, its copy is the word, which the filters may have passed over.
+    CRecordEntry mine;
+    return plant.strResult == QLatin1String("attempted") && m_local.pStore && !m_local.bFailed &&
+           m_local.pStore->Entry(plant.strId, mine);
+}
+
+bool CRecordHistory::Merged(CRecordEntry& entry)
+{
+    for (;;)
+    {
+        const CRecordEntry* pLocal = Head(m_local);
+        const CRecordEntry* pPlant = Head(m_plant);
+        if (!pLocal && !pPlant)
+            return false;
+        SSource* pSource = &m_local;
+        if (!pLocal)
+            pSource = &m_plant;
+        // An entry both hold stands at the same place in both orders, its start never changing.
+        else if (pPlant && pLocal->strId == pPlant->strId)
+            ++m_plant.nAt;
+        else if (pPlant && IsNewer(*pPlant, *pLocal))
+            pSource = &m_plant;
+        if (pSource == &m_plant && IsSuperseded(*pPlant))
+        {
+            ++pSource->nAt;
+            continue;
+        }
+        entry = std::move(pSource->page[pSource->nAt++]);
+        return true;
+    }
+}
+
 bool CRecordHistory::Next(CRecordEntry& entry)
 {
     if (m_nLeft == 0)
         return false;
-    const CRecordEntry* pLocal = Head(m_local);
-    const CRecordEntry* pPlant = Head(m_plant);
-    if (!pLocal && !pPlant)
+    bool bNext = Merged(entry);
+    // Newest first: a unit's first entry is its newest among those picked.
+    while (bNext && m_query.bLatest && m_units.contains(UnitKey(entry.strFingerprint)))
+        bNext = Merged(entry);
+    if (!bNext)
         return false;
-    SSource* pSource = &m_local;
-    if (!pLocal)
-        pSource = &m_plant;
-    // An entry both hold stands at the same place in both orders, its start never changing.
-    else if (pPlant && pLocal->strId == pPlant->strId)
-        ++m_plant.nAt;
-    else if (pPlant && IsNewer(*pPlant, *pLocal))
-        pSource = &m_plant;
-    entry = std::move(pSource->page[pSource->nAt++]);
+    if (m_query.bLatest)
+        m_units.insert(UnitKey(entry.strFingerprint));
     if (m_nLeft > 0)
         --m_nLeft;
     return true;

@@ -146,9 +146,13 @@ void CRecordJournal::WriteStarting(const CWriteSession& session)
     const CWriteSession::SRequest& request = session.Request();
     if (!request.strSource.isEmpty())
     {
+        // An image file is its bytes; settings applied are what was sent of them.
         entry.strSource = request.strSource;
         entry.strSourceHash =
-            QString::fromLatin1(QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
+            request.source.isEmpty()
+                ? CFingerprint::SettingsHash(transaction.sent)
+                : QString::fromLatin1(
+                      QCryptographicHash::hash(request.source, QCryptographicHash::Sha256).toHex());
     }
     Store(entry, {&transaction.before, &transaction.sent});
 }

@@ -33,13 +33,27 @@ const char* const kSchema[] = {
     "CREATE INDEX IF NOT EXISTS entries_by_image_before ON entries (image_before)",
     "CREATE INDEX IF NOT EXISTS entries_waiting ON entries (started) WHERE uploaded = 0",
     // One row a unit, for a quality engineer's tools: what it holds after its last transaction
-    // (unknown after a write that never ended), and its latest serial.
-    "%VIEW% unit_latest AS SELECT fingerprint, (SELECT s.serial FROM entries s WHERE s.fingerprint = "
-    "latest.fingerprint AND s.serial IS NOT NULL ORDER BY s.started DESC LIMIT 1) AS serial, station, "
-    "operator, started AS time, operation, result, partial, CASE WHEN result = 'attempted' THEN NULL ELSE "
-    "image_after END AS image_hash FROM (SELECT fingerprint, station, operator, started, operation, result, "
-    "partial, image_after, ROW_NUMBER() OVER (PARTITION BY fingerprint ORDER BY started DESC, id DESC) AS n "
-    "FROM entries WHERE fingerprint IS NOT NULL AND demo = 0) latest WHERE n = 1",
+    // (unknown after a write that never ended), and its latest serial; then its latest write (a
+    // restore only undoes one), and whether it holds what its last verified write gave it with
+    // nothing gone wrong in a write or restore since. New columns go at the end: a replaced view
+    // keeps the columns, the grants and the views built on it.
+    "%VIEW% unit_latest AS SELECT latest.fingerprint, (SELECT s.serial FROM entries s WHERE s.fingerprint = "
+    "latest.fingerprint AND s.serial IS NOT NULL ORDER BY s.started DESC LIMIT 1) AS serial, latest.station, "
+    "latest.operator, latest.started AS time, latest.operation, latest.result, latest.partial, CASE WHEN "
+    "latest.result = 'attempted' THEN NULL ELSE latest.image_after END AS image_hash, w.started AS "
+    "last_write_time, w.result AS last_write_result, CASE WHEN latest.result <> 'attempted' AND "
+    "latest.partial = 0 AND latest.image_after = d.image_after AND NOT EXISTS (SELECT 1 FROM entries f "
+    "WHERE f.fingerprint = latest.fingerprint AND f.demo = 0 AND f.operation IN ('write', 'restore') AND "
+    "(f.result IN ('failed', 'refused', 'interrupted', 'attempted') OR f.partial = 1) AND (f.started > "
+    "d.started OR (f.started = d.started AND f.id > d.id))) THEN 1 ELSE 0 END AS configured FROM (SELECT "
+    "fingerprint, station, operator, started, operation, result, partial, image_after, ROW_NUMBER() OVER "
+    "(PARTITION BY fingerprint ORDER BY started DESC, id DESC) AS n FROM entries WHERE fingerprint IS NOT "
+    "NULL AND demo = 0) latest LEFT JOIN (SELECT fingerprint, started, result, ROW_NUMBER() OVER (PARTITION "
+    "BY fingerprint ORDER BY started DESC, id DESC) AS n FROM entries WHERE fingerprint IS NOT NULL AND demo "
+    "= 0 AND operation = 'write') w ON w.fingerprint = latest.fingerprint AND w.n = 1 LEFT JOIN (SELECT "
+    "fingerprint, id, started, image_after, ROW_NUMBER() OVER (PARTITION BY fingerprint ORDER BY started "
+    "DESC, id DESC) AS n FROM entries WHERE fingerprint IS NOT NULL AND demo = 0 AND operation = 'write' AND "
+    "result = 'done') d ON d.fingerprint = latest.fingerprint AND d.n = 1 WHERE latest.n = 1",
 };
 
 // A plant's database keeps each login to its own entries, whatever a station sends: a final entry
@@ -199,9 +213,14 @@ QStringList CRecordSchema::Statements(const CRecordDatabase& db)
     if (!db.SchemaLock().isEmpty())
         statements << db.SchemaLock();
     for (const char* pszStatement : kSchema)
-        statements << QString::fromLatin1(pszStatement)
+    {
+        const QString strStatement = QString::fromLatin1(pszStatement);
+        if (strStatement.startsWith(QLatin1String("%VIEW% ")) && !db.DropView().isEmpty())
+            statements << db.DropView() + strStatement.section(QLatin1Char(' '), 1, 1);
+        statements << QString(strStatement)
                           .replace(QLatin1String("%BLOB%"), db.BlobType())
                           .replace(QLatin1String("%VIEW%"), db.CreateView());
+    }
     return statements;
 }
 

@@ -28,9 +28,16 @@ public:
         QString strPort;
         QString strStation;
         QString strOperator;
+        QString strOperation; // read, write, restore
+        QString strResult;
+        QString strSourceHash; // a full hash or the start of one
         QDateTime since;
+        QDateTime until; // only entries that started before it
         int nLimit = -1;
         bool bDemo = false; // the demonstration image's entries only, which name no unit
+        // Only entries that name a unit (a fingerprint, not the demonstration image), of which
+        // CRecordHistory gives each unit's newest.
+        bool bLatest = false;
         // Only the entries after this one in the order of Find: where the page before ended.
         QDateTime after;
         QString strAfterId;

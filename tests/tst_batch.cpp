@@ -176,7 +176,7 @@ void TestBatch::oneFailingAmongSeveral()
     QCOMPARE(report[0],
              "time,port,version,bootVersion,sensor,lowLimit,highLimit,unit,dacLow,dacHigh,result,"
              "backup,fingerprint,serial,station,operator,start,duration,sourceHash,verified,reason,"
-             "partial,step,reasonKey,ambiguous");
+             "partial,step,reasonKey,ambiguous,failOutput,coldJunction,peakBand,filterTime");
     const QStringList ok = report.filter(",done,");
     QCOMPARE(ok.size(), 2);
     QCOMPARE(report.filter(",unverified,").size(), 1);

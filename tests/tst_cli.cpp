@@ -12,6 +12,7 @@
 #include "ctestfolder.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -19,6 +20,8 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUuid>
@@ -135,6 +138,8 @@ private slots:
     void csvReadBack();
     void longHistory_data();
     void longHistory();
+    void historyAnswers();
+    void reportColumns();
     void unusableImageFile_data();
     void unusableImageFile();
 };
@@ -207,6 +212,14 @@ void TestCli::usageErrors_data()
         << QStringList{"history", "--since", "2026-12-10T25:99"} << "--since";
     QTest::newRow("a day with something after it")
         << QStringList{"history", "--since", "2026-12-10x"} << "--since";
+    QTest::newRow("an end that is no day") << QStringList{"history", "--until", "10.12.2026"} << "--until";
+    QTest::newRow("a result the record has not")
+        << QStringList{"history", "--result", "ok"}
+        << "--result «ok»: допустимы done, unverified, failed, refused, interrupted, attempted";
+    QTest::newRow("an operation the record has not") << QStringList{"history", "--operation", "set"}
+                                                     << "--operation «set»: допустимы read, write, restore";
+    QTest::newRow("a source that is no hash")
+        << QStringList{"history", "--source", "configured.bin"} << "--source «configured.bin»: нужен SHA-256";
     // The batch's per-port worker is no option a user can reach.
     QTest::newRow("worker") << QStringList{"set", "--worker", "--port", "SIM"}
                             << "неизвестный параметр --worker";
@@ -1209,6 +1222,162 @@ void TestCli::longHistory()
                                                                    return entry.strStation.startsWith('\x1b');
                                                                })));
     QVERIFY(m_strErr.isEmpty());
+}
+
+void TestCli::historyAnswers()
+{
+    // What a quality engineer asks, each in one command: which units got these settings on a
+    // day, which unit a serial is, which units failed and were not configured since.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    auto history = [&](const QStringList& arguments)
+    {
+        if (Run(QStringList{"history", "--json", "--record", strRecord} + arguments) != 0)
+            return QJsonArray{QJsonValue(m_strErr)};
+        return QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    };
+    auto fingerprints = [](const QJsonArray& entries)
+    {
+        QStringList units;
+        for (const QJsonValue& entry : entries)
+            units << entry["fingerprint"].toString();
+        return units;
+    };
+    QStringList units;
+    for (int nUnit = 1; nUnit <= 3; ++nUnit)
+    {
+        m_pSim->WithDevice([nUnit](CSimDevice& device) { device.SetUnit(nUnit); });
+        units << CFingerprint::Of(DeviceImage());
+        if (nUnit == 3)
+            m_pSim->WithDevice([](CSimDevice& device)
+                               { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
+        const QString strSerial = QStringLiteral("A-%1").arg(nUnit);
+        QVERIFY2(Run({"set", "--port", "SIM", "--low", "10", "--serial", strSerial, "--record", strRecord}) ==
+                     (nUnit == 3 ? 1 : 0),
+                 qPrintable(m_strErr));
+        if (nUnit == 2)
+            QVERIFY2(Run({"set", "--port", "SIM", "--low", "20", "--serial", strSerial, "--record",
+                          strRecord}) == 0,
+                     qPrintable(m_strErr));
+    }
+    QVERIFY2(Run({"read", "--port", "SIM", "--serial", "A-3", "--record", strRecord}) == 0,
+             qPrintable(m_strErr));
+    // A set's source is the settings given; units given the same share its hash, which is not
+    // that of either unit's whole image.
+    const QJsonArray writes = history({"--operation", "write"});
+    QCOMPARE(writes.size(), 4);
+    QCOMPARE(fingerprints(writes), QStringList({units[2], units[1], units[1], units[0]}));
+    const QString strHash = writes[3]["sourceHash"].toString();
+    QCOMPARE(writes[3]["source"].toString(), QStringLiteral("set --low 10"));
+    QCOMPARE(writes[2]["sourceHash"].toString(), strHash);
+    QCOMPARE(writes[0]["sourceHash"].toString(), strHash);
+    QCOMPARE(writes[1]["source"].toString(), QStringLiteral("set --low 20"));
+    QVERIFY(writes[1]["sourceHash"].toString() != strHash);
+    QVERIFY(strHash.size() == 64 && strHash != writes[3]["imageAfter"].toString());
+
+    // These settings on that day: the units that got them, each once, newest first. A day given
+    // to --until is the whole day; a moment is left out, so that it begins the next span.
+    const QDate day =
+        QDateTime::fromString(writes[3]["time"].toString(), Qt::ISODateWithMs).toLocalTime().date();
+    QStringList got;
+    for (int i = 2; i <= 3; ++i)
+        if (QDateTime::fromString(writes[i]["time"].toString(), Qt::ISODateWithMs).toLocalTime().date() ==
+            day)
+            got << writes[i]["fingerprint"].toString();
+    const QString strDay = day.toString(Qt::ISODate);
+    const QStringList configured{"--source", strHash.left(12), "--result", "done", "--latest"};
+    QCOMPARE(fingerprints(history(configured + QStringList{"--since", strDay, "--until", strDay})), got);
+    QVERIFY(history(configured + QStringList{"--until", day.addDays(-1).toString(Qt::ISODate)}).isEmpty());
+    QVERIFY(history(configured + QStringList{"--since", day.addDays(1).toString(Qt::ISODate)}).isEmpty());
+    const QString strSecond = writes[2]["time"].toString();
+    QCOMPARE(fingerprints(history(configured + QStringList{"--until", strSecond})), QStringList{units[0]});
+    QCOMPARE(fingerprints(history(configured + QStringList{"--since", strSecond})), QStringList{units[1]});
+    // Which unit a serial is; one line a unit in every format.
+    QCOMPARE(fingerprints(history({"--serial", "A-2", "--latest"})), QStringList{units[1]});
+    QCOMPARE(Run({"history", "--serial", "A-2", "--latest", "--record", strRecord}), 0);
+    QCOMPARE(m_strOut.count('\n'), 1);
+    QVERIFY2(m_strOut.contains(units[1].left(12)) && m_strOut.contains("\twrite\tdone\t"),
+             qPrintable(m_strOut));
+    QCOMPARE(Run({"history", "--operation", "read", "--latest", "--csv", "--record", strRecord}), 0);
+    const QList<QStringList> reads = CCsvParser::Parse(m_strOut.toUtf8());
+    QCOMPARE(reads.size(), 4);
+    QCOMPARE(reads[1][int(CRecordEntry::Keys().indexOf("fingerprint"))], units[2]);
+    const QJsonArray latest = history({"--latest"});
+    QCOMPARE(fingerprints(latest), QStringList({units[2], units[1], units[0]}));
+    QCOMPARE(latest[0]["operation"].toString(), QStringLiteral("read"));
+    QCOMPARE(fingerprints(history({"--result", "refused"})), QStringList{units[2]});
+
+    // The units' view: the refused unit, read since, is not configured; the others are.
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "view");
+        db.setDatabaseName(m_pFolder->FilePath("record.sqlite"));
+        QSqlQuery query(db);
+        QVERIFY(db.open() &&
+                query.exec("SELECT fingerprint, operation, result, last_write_result, configured "
+                           "FROM unit_latest ORDER BY time DESC"));
+        while (query.next())
+            rows << QStringList{query.value(0).toString().left(12), query.value(1).toString(),
+                                query.value(2).toString(), query.value(3).toString(),
+                                query.value(4).toString()}
+                        .join('/');
+        // As the README asks it: failed, and not configured since.
+        QVERIFY(
+            query.exec("SELECT fingerprint FROM unit_latest WHERE configured = 0 AND last_write_result IN "
+                       "('failed', 'refused', 'interrupted', 'attempted')") &&
+            query.next());
+        QCOMPARE(query.value(0).toString(), units[2]);
+        QVERIFY(!query.next());
+    }
+    QSqlDatabase::removeDatabase("view");
+    QCOMPARE(rows, QStringList({units[2].left(12) + "/read/done/refused/0",
+                                units[1].left(12) + "/write/done/done/1",
+                                units[0].left(12) + "/write/done/done/1"}));
+
+    // A write's source is its file and that file's hash, as before.
+    m_pSim->WithDevice([](CSimDevice& device) { device.ClearFaults(); });
+    const QString strFile = m_pFolder->FilePath("unit.bin");
+    QVERIFY2(Run({"read", "--port", "SIM", "--out", strFile, "--record", strRecord}) == 0,
+             qPrintable(m_strErr));
+    QCOMPARE(Run({"write", "--port", "SIM", "--in", strFile, "--record", strRecord}), 0);
+    const QJsonArray written = history({"--limit", "1"});
+    QCOMPARE(written[0]["source"].toString(), QFileInfo(strFile).absoluteFilePath());
+    QCOMPARE(
+        written[0]["sourceHash"].toString(),
+        QString::fromLatin1(
+            QCryptographicHash::hash(m_pFolder->ReadFile("unit.bin"), QCryptographicHash::Sha256).toHex()));
+}
+
+void TestCli::reportColumns()
+{
+    // A new report names every setting written; one an earlier version began keeps its columns.
+    const QString strReport = m_pFolder->FilePath("report.csv");
+    QCOMPARE(Run({"set", "--port", "SIM", "--fail", "21.5", "--cold-junction", "off", "--band", "5",
+                  "--filter", "2.5", "--report", strReport}),
+             0);
+    const QList<QStringList> report = CCsvParser::Parse(m_pFolder->ReadFile("report.csv"));
+    QCOMPARE(report.size(), 2);
+    QCOMPARE(report[0].mid(report[0].size() - 4),
+             QStringList({"failOutput", "coldJunction", "peakBand", "filterTime"}));
+    QCOMPARE(report[1].mid(report[1].size() - 4), QStringList({"21.5", "false", "5", "2.5"}));
+    // The settings' hash, as the record has it.
+    const QString strHash = report[1][int(report[0].indexOf("sourceHash"))];
+    QCOMPARE(Run({"history", "--operation", "write", "--json"}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array()[0].toObject()["sourceHash"].toString(),
+             strHash);
+    const QByteArray older =
+        "time,port,version,bootVersion,sensor,lowLimit,highLimit,unit,dacLow,dacHigh,result,"
+        "backup,fingerprint,serial,station,operator,start,duration,sourceHash,verified,reason,"
+        "partial,step,reasonKey,ambiguous\n";
+    m_pFolder->WriteFile("older.csv", older);
+    QCOMPARE(Run({"set", "--port", "SIM", "--filter", "3", "--report", m_pFolder->FilePath("older.csv")}), 0);
+    const QList<QStringList> kept = CCsvParser::Parse(m_pFolder->ReadFile("older.csv"));
+    QCOMPARE(kept.size(), 2);
+    QCOMPARE(kept[1].size(), kept[0].size());
+    QCOMPARE(kept[0].size(), 25);
+    QVERIFY(m_pFolder->ReadFile("older.csv").startsWith(older));
+    // Another filter time alone is other settings.
+    const QString strOther = kept[1][int(kept[0].indexOf("sourceHash"))];
+    QVERIFY(strOther.size() == 64 && strOther != strHash);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,4 +1,5 @@
 #include "cdelayproxy.h"
+#include "colderrecord.h"
 #include "cpgcluster.h"
 #include "crecordrows.h"
 #include "crecordschema.h"
@@ -20,6 +21,8 @@
 #include <QUuid>
 
 #include <memory>
+
+using EFault = CSimDevice::EFault;
 
 namespace
 {
@@ -125,8 +128,9 @@ private slots:
     void init()
     {
         m_pFolder = std::make_unique<CTestFolder>();
-        // Each test a plant of its own; the tables may not exist yet.
-        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        // Each test a plant of its own; the tables may not exist yet, and a tool's views on them go too.
+        m_pCluster->Query(
+            "DROP VIEW IF EXISTS unit_latest CASCADE; DROP TABLE IF EXISTS entries, images, meta");
         // The owner's step; the stations' login is a member of the role it grants to, no more.
         QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
         QVERIFY(!m_pCluster->Query("GRANT zint9_station TO station, line2, spaced; GRANT zint9_reader TO bi")
@@ -142,6 +146,7 @@ private slots:
     void readsSeeWhatWaits();
     void waitingEntriesInHistory();
     void stationNeverMakesTables();
+    void olderPlantUpgraded();
     void uploadKilledOverASlowLink();
     void manyRowsKeepTheConflictRule_data();
     void manyRowsKeepTheConflictRule();
@@ -485,6 +490,49 @@ void TestPlant::stationNeverMakesTables()
     QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
     QCOMPARE(Run({"history", "--sync", "--record", strUrl}), 0);
     QCOMPARE(PlantEntries(), 1);
+}
+
+void TestPlant::olderPlantUpgraded()
+{
+    // A plant whose tables an earlier version made, with a tool's view built on its units' view:
+    // a station keeps its entries here and names both versions; the owner's history --init
+    // upgrades it in place, the tool's view and the readers' grant kept; then the view tells a
+    // unit read after a refused write from a configured one.
+    const QString strDrop = "DROP VIEW unit_latest; ";
+    QVERIFY(!m_pCluster
+                 ->Query(strDrop + COlderRecord::UnitView4() +
+                         "; UPDATE meta SET value = '4' WHERE key = 'schema'; GRANT SELECT ON unit_latest TO "
+                         "zint9_reader; CREATE VIEW bi_units AS SELECT serial, result FROM unit_latest")
+                 .isNull());
+    const QString strStation = m_pCluster->Url().replace("postgres@", "station:Right-42@");
+    const QString strReader = m_pCluster->Url().replace("postgres@", "bi:Reader-42@");
+    CSimulator sim;
+    QVERIFY(sim.Start());
+    sim.WithDevice([](CSimDevice& device) { device.SetUnit(60); });
+    const QStringList set{"set", "--port", sim.SlavePath(), "--record", strStation, "--low"};
+    QCOMPARE(Run(set + QStringList{"10"}), 0);
+    QVERIFY2(m_strErr.contains("схемы 4") &&
+                 m_strErr.contains(QStringLiteral("схемой %1").arg(CRecordSchema::kVersion)) &&
+                 m_strErr.contains("history --init"),
+             qPrintable(m_strErr));
+    QCOMPARE(PlantEntries(), 0);
+    QCOMPARE(Run({"history", "--init", "--record", m_pCluster->Url()}), 0);
+    QVERIFY2(m_strErr.contains(QStringLiteral("(схема %1)").arg(CRecordSchema::kVersion)),
+             qPrintable(m_strErr));
+    QCOMPARE(Run({"history", "--sync", "--record", strStation}), 0);
+    QCOMPARE(PlantEntries(), 2);
+    const QString strUnit =
+        "SELECT operation || '/' || result || '/' || last_write_result || '/' || configured "
+        "FROM unit_latest";
+    QCOMPARE(m_pCluster->Query(strUnit), QStringLiteral("write/done/done/1"));
+    QCOMPARE(m_pCluster->Query("SELECT coalesce(serial, '-') || '/' || result FROM bi_units"),
+             QStringLiteral("-/done"));
+    QVERIFY(m_pCluster->QueryAs(strReader, "SELECT configured, last_write_time FROM unit_latest"));
+    sim.WithDevice([](CSimDevice& device)
+                   { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
+    QCOMPARE(Run(set + QStringList{"20"}), 1);
+    QCOMPARE(Run({"read", "--port", sim.SlavePath(), "--record", strStation}), 0);
+    QCOMPARE(m_pCluster->Query(strUnit), QStringLiteral("read/done/refused/0"));
 }
 
 void TestPlant::readsSeeWhatWaits()

@@ -1,10 +1,12 @@
 #include "cdevicefixture.h"
 #include "cfingerprint.h"
+#include "colderrecord.h"
 #include "cpgcluster.h"
 #include "crecordfacts.h"
 #include "crecordhistory.h"
 #include "crecordjournal.h"
 #include "crecordkeeper.h"
+#include "crecordschema.h"
 #include "crecordspool.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include <unistd.h>
 #include <vector>
@@ -90,6 +93,22 @@ bool Execute(const QString& strPath, const QString& strSql)
     QSqlDatabase::removeDatabase("direct");
     return bOk;
 }
+
+// The first column of the rows a query of a SQLite file gives, one a line, as psql prints them.
+QString SqliteValue(const QString& strPath, const QString& strSql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "value");
+        db.setDatabaseName(strPath);
+        QSqlQuery query(db);
+        if (db.open() && query.exec(strSql))
+            while (query.next())
+                rows << query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("value");
+    return rows.join('\n');
+}
 // The nth entry of a history over many pages: seven at each start, so that pages end inside a
 // start; the operator says whose copy it is.
 CRecordEntry HistoryEntry(int n, const QString& strWhose)
@@ -129,8 +148,12 @@ private slots:
     void writesWhereTheFileIs_data();
     void writesWhereTheFileIs();
     void storedEntriesStay();
+    void unitLatest_data();
+    void unitLatest();
     void historyMerged_data();
     void historyMerged();
+    void historyFiltered_data();
+    void historyFiltered();
 
 private:
     std::unique_ptr<CPgCluster> m_pCluster; // started by the first case that needs it
@@ -450,61 +473,47 @@ QTEST_MAIN(TestRecord)
 void TestRecord::olderRecordUpgraded_data()
 {
     QTest::addColumn<bool>("plant");
-    QTest::newRow("station's file") << false;
-    QTest::newRow("plant's database") << true;
+    QTest::addColumn<int>("version");
+    QTest::newRow("station's file, schema 2") << false << 2;
+    QTest::newRow("plant's database, schema 2") << true << 2;
+    QTest::newRow("station's file, schema 4") << false << 4;
+    QTest::newRow("plant's database, schema 4") << true << 4;
 }
 
 void TestRecord::olderRecordUpgraded()
 {
-    // A record made before failures had keys: its entries stay, new ones carry the keys.
+    // A record made before failures had keys, or before the units' view told a unit's latest
+    // write apart: its entries stay, new ones carry the keys, and the view has its new columns.
     QFETCH(bool, plant);
+    QFETCH(int, version);
     CTestFolder folder;
     CPgCluster cluster;
     if (plant)
         QVERIFY2(cluster.Start(), qPrintable(cluster.m_strError));
-    const QStringList older = {
-        "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-        "INSERT INTO meta VALUES ('schema', '2')",
-        "CREATE TABLE entries (id TEXT PRIMARY KEY, started TEXT NOT NULL, duration_ms INTEGER NOT NULL, "
-        "station TEXT NOT NULL, operator TEXT NOT NULL, program_version TEXT NOT NULL, port TEXT, "
-        "fingerprint "
-        "TEXT, serial TEXT, version INTEGER, boot_version INTEGER, operation TEXT NOT NULL, result TEXT NOT "
-        "NULL, step TEXT, address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after "
-        "TEXT, "
-        "source TEXT, source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER "
-        "NOT "
-        "NULL, ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0)",
-        "INSERT INTO entries (id, started, duration_ms, station, operator, program_version, operation, "
-        "result, step, address, reason, demo, partial, ambiguous) VALUES ('old', '2026-01-05T10:00:00.000Z', "
-        "100, 'line-1', 'ivanov', '1.0', 'write', 'failed', 'write', 112, 'прибор отказал', 0, 0, 0)"};
+    const QStringList older = COlderRecord::Schema(version, plant);
     const QString strPath = plant ? cluster.Url() : "sqlite:" + folder.FilePath("record.sqlite");
     if (plant)
         QVERIFY(!cluster.Query(older.join("; ")).isNull());
     else
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older");
-        db.setDatabaseName(folder.FilePath("record.sqlite"));
-        QVERIFY(db.open());
-        QSqlQuery query(db);
         for (const QString& strStatement : older)
-            QVERIFY2(query.exec(strStatement), qPrintable(strStatement));
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("older");
+            QVERIFY2(Execute(folder.FilePath("record.sqlite"), strStatement), qPrintable(strStatement));
     CRecordStore store;
     if (plant)
     {
-        // A station never changes a plant's tables: it is told who does, with the versions.
+        // A station never changes a plant's tables: it is told who does, with both versions.
         QVERIFY(!store.Open(strPath));
-        QVERIFY2(store.m_strLastError.contains("схемы 2") && store.m_strLastError.contains("history --init"),
-                 qPrintable(store.m_strLastError));
+        QVERIFY2(
+            store.m_strLastError.contains(QStringLiteral("схемы %1").arg(version)) &&
+                store.m_strLastError.contains(QStringLiteral("схемой %1").arg(CRecordSchema::kVersion)) &&
+                store.m_strLastError.contains("history --init"),
+            qPrintable(store.m_strLastError));
         QVERIFY2(store.Open(strPath, 3, CRecordStore::EAccess::Init), qPrintable(store.m_strLastError));
     }
     QVERIFY2(store.Open(strPath), qPrintable(store.m_strLastError));
     CRecordEntry entry;
     entry.strId = "new";
     entry.timeStart = QDateTime::currentDateTimeUtc();
+    entry.strFingerprint = QString(64, 'c');
     entry.strOperation = "write";
     entry.strResult = "failed";
     entry.strStep = "verify";
@@ -526,8 +535,17 @@ void TestRecord::olderRecordUpgraded()
     // Opened again, nothing is added twice.
     CRecordStore again;
     QVERIFY2(again.Open(strPath), qPrintable(again.m_strLastError));
+    const QString strUnit = "SELECT result || '/' || last_write_result || '/' || configured FROM unit_latest";
+    const QString strSchema = "SELECT value FROM meta WHERE key = 'schema'";
     if (plant)
-        QCOMPARE(cluster.Query("SELECT value FROM meta WHERE key = 'schema'"), QStringLiteral("4"));
+    {
+        QCOMPARE(cluster.Query(strUnit), QStringLiteral("failed/failed/0"));
+        QCOMPARE(cluster.Query(strSchema), QString::number(CRecordSchema::kVersion));
+        return;
+    }
+    QCOMPARE(SqliteValue(folder.FilePath("record.sqlite"), strUnit), QStringLiteral("failed/failed/0"));
+    QCOMPARE(SqliteValue(folder.FilePath("record.sqlite"), strSchema),
+             QString::number(CRecordSchema::kVersion));
 }
 
 void TestRecord::readsAsItIs_data()
@@ -627,7 +645,8 @@ void TestRecord::readsAsItIs()
         // What a newer program keeps is not written by an older one; the user hears both versions.
         CRecordStore writer;
         QVERIFY(!writer.Open(strPath));
-        QVERIFY2(writer.m_strLastError.contains("схема 99, эта версия знает схемы до 4"),
+        QVERIFY2(writer.m_strLastError.contains(
+                     QStringLiteral("схема 99, эта версия знает схемы до %1").arg(CRecordSchema::kVersion)),
                  qPrintable(writer.m_strLastError));
     }
 }
@@ -741,6 +760,107 @@ void TestRecord::storedEntriesStay()
     QCOMPARE(entry.strResult, QStringLiteral("done"));
 }
 
+void TestRecord::unitLatest_data()
+{
+    // A unit's transactions, oldest first, each operation:result:image[:partial]; then what the
+    // units' view says of its latest write and whether it is configured.
+    QTest::addColumn<QString>("transactions");
+    QTest::addColumn<QString>("lastWrite");
+    QTest::addColumn<int>("configured");
+    const QList<std::tuple<const char*, const char*, const char*, int>> rows = {
+        {"its write", "write:done:a", "done", 1},
+        {"read after its write", "write:done:a read:done:a", "done", 1},
+        {"read after a refused write", "write:done:a write:refused:a read:done:a", "refused", 0},
+        {"read of another image", "write:done:a read:done:b", "done", 0},
+        {"never written", "read:done:a", "", 0},
+        {"written without the check", "write:unverified:a read:done:a", "unverified", 0},
+        {"written again after a failure", "write:failed:b write:done:a read:done:a", "done", 1},
+        {"cut, then restored", "write:done:a write:interrupted:b:partial restore:done:a", "interrupted", 0},
+        {"a restore that failed", "write:done:a restore:failed:a", "done", 0},
+        {"a write that never ended", "write:done:a write:attempted:b", "attempted", 0},
+        {"read as partial", "write:done:a read:done:a:partial", "done", 0},
+        {"restored to an older image", "write:done:a write:done:b restore:done:a", "done", 0},
+        {"a whole write's image, doubted since", "write:done:a write:done:a:partial", "done", 0},
+    };
+    for (const bool bPostgres : {false, true})
+        for (const auto& [pszName, pszTransactions, pszLastWrite, nConfigured] : rows)
+            QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(pszName, bPostgres ? ", plant" : "")))
+                << QString(pszTransactions) << QString(pszLastWrite) << nConfigured;
+}
+
+void TestRecord::unitLatest()
+{
+    // What a quality engineer asks of the units' view, in both dialects: besides the latest
+    // transaction, the latest write and whether the unit holds what its last verified write gave
+    // it with nothing gone wrong since. Another unit's newer failure and a demonstration entry
+    // under the same fingerprint change nothing of it.
+    QFETCH(QString, transactions);
+    QFETCH(QString, lastWrite);
+    QFETCH(int, configured);
+    const bool bPostgres = QString(QTest::currentDataTag()).endsWith(", plant");
+    CTestFolder folder;
+    QString strPath = "sqlite:" + folder.FilePath("record.sqlite");
+    if (bPostgres)
+    {
+        if (!m_pCluster)
+        {
+            m_pCluster = std::make_unique<CPgCluster>();
+            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        }
+        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        strPath = m_pCluster->Url();
+    }
+    const QString strUnit(64, '1'), strOther(64, '2');
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
+    QList<CRecordEntry> entries;
+    auto add = [&](const QString& strTransaction, const QString& strFingerprint)
+    {
+        const QStringList parts = strTransaction.split(':');
+        CRecordEntry entry = Entry(QUuid::createUuid().toString(QUuid::WithoutBraces), parts[1]);
+        entry.timeStart = start.addSecs(entries.size());
+        entry.strFingerprint = strFingerprint;
+        entry.strOperation = parts[0];
+        entry.strImageAfter = QString(64, parts[2][0]);
+        entry.bPartial = parts.size() > 3;
+        entries << entry;
+    };
+    for (const QString& strTransaction : transactions.split(' '))
+        add(strTransaction, strUnit);
+    const CRecordEntry latest = entries.last();
+    add("write:done:c", strOther);
+    add("write:failed:c", strOther);
+    add("write:failed:d", strUnit);
+    entries.last().bDemo = true;
+    CRecordStore store;
+    QVERIFY2(store.Open(strPath, 3, bPostgres ? CRecordStore::EAccess::Init : CRecordStore::EAccess::Write) &&
+                 store.PutAll(entries, {}),
+             qPrintable(store.m_strLastError));
+    auto value = [&](const QString& strSql)
+    { return bPostgres ? m_pCluster->Query(strSql) : SqliteValue(folder.FilePath("record.sqlite"), strSql); };
+    const QString strRow =
+        "SELECT time || '/' || operation || '/' || result || '/' || partial || '/' || coalesce(image_hash, "
+        "'-') || '/' || coalesce(last_write_result, '') || '/' || configured FROM unit_latest WHERE "
+        "fingerprint = '%1'";
+    // The columns a plant's tools read already stay as they were.
+    const QString strWant = QStringLiteral("%1/%2/%3/%4/%5/%6/%7")
+                                .arg(CRecordSchema::UtcText(latest.timeStart), latest.strOperation,
+                                     latest.strResult, QString::number(int(latest.bPartial)),
+                                     latest.strResult == "attempted" ? "-" : latest.strImageAfter, lastWrite,
+                                     QString::number(configured));
+    QCOMPARE(value(strRow.arg(strUnit)), strWant);
+    QVERIFY(value(strRow.arg(strOther)).endsWith("/failed/0"));
+    QCOMPARE(value("SELECT count(*) FROM unit_latest"), QStringLiteral("2"));
+    // Its latest write's time, NULL where there is none.
+    QString strWriteTime;
+    for (const CRecordEntry& entry : std::as_const(entries))
+        if (entry.strFingerprint == strUnit && entry.strOperation == "write" && !entry.bDemo)
+            strWriteTime = CRecordSchema::UtcText(entry.timeStart);
+    QCOMPARE(value(QStringLiteral("SELECT coalesce(last_write_time, '') FROM unit_latest WHERE fingerprint = "
+                                  "'%1'")
+                       .arg(strUnit)),
+             strWriteTime);
+}
+
 void TestRecord::historyMerged_data()
 {
     QTest::addColumn<bool>("postgres");
@@ -829,6 +949,129 @@ void TestRecord::historyMerged()
     got.clear();
     for (const CRecordEntry& entry : std::as_const(entries))
         got << entry.strId + " " + entry.strOperator;
+    QCOMPARE(got, want);
+}
+
+void TestRecord::historyFiltered_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("since"); // the number of the entry it falls on; -1 none
+    QTest::addColumn<int>("until"); // the same, the bound left out
+    QTest::addColumn<bool>("latest");
+    QTest::addColumn<int>("limit");
+    struct SRow
+    {
+        const char* pszName;
+        const char *pszOperation, *pszResult, *pszSource;
+        int nSince, nUntil;
+        bool bLatest;
+        int nLimit;
+    };
+    const SRow rows[] = {
+        {"result, a plant's copy completed here", "", "attempted", "", -1, -1, false, -1},
+        {"operation and result", "write", "done", "", -1, -1, false, -1},
+        {"source, since, until", "", "", "aa", 403, 997, false, -1},
+        {"latest", "", "", "", -1, -1, true, -1},
+        {"latest of a result", "", "failed", "", -1, -1, true, -1},
+        {"latest, limited", "", "", "", -1, -1, true, 2},
+        {"latest read until", "read", "", "", -1, 600, true, -1},
+    };
+    for (const char* pszPlant : {"", ", plant's database"})
+        for (const SRow& row : rows)
+            QTest::newRow(qPrintable(QString(row.pszName) + pszPlant))
+                << QString(row.pszOperation) << QString(row.pszResult) << QString(row.pszSource) << row.nSince
+                << row.nUntil << row.bLatest << row.nLimit;
+}
+
+void TestRecord::historyFiltered()
+{
+    // The filters pick entries of both records together, this station's copy being the word
+    // where both hold one; --latest then gives each unit's newest of them.
+    const bool postgres = QString(QTest::currentDataTag()).endsWith(", plant's database");
+    QFETCH(QString, operation);
+    QFETCH(QString, result);
+    QFETCH(QString, source);
+    QFETCH(int, since);
+    QFETCH(int, until);
+    QFETCH(bool, latest);
+    QFETCH(int, limit);
+    CTestFolder folder;
+    QString strPlant = "sqlite:" + folder.FilePath("plant.sqlite");
+    if (postgres)
+    {
+        if (!m_pCluster)
+        {
+            m_pCluster = std::make_unique<CPgCluster>();
+            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
+        }
+        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+        strPlant = m_pCluster->Url();
+    }
+    // Over pages: units 1 to 3, entries of no unit and demonstration ones; the plant holds three of
+    // four, this station one of three, and where both do the plant's copy may still be attempted.
+    const QStringList operations = CRecordEntry::Operations(), results = CRecordEntry::Results();
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-30).addMSecs(-7);
+    QList<CRecordEntry> plantEntries, localEntries, truth;
+    for (int n = 0; n < 1100; ++n)
+    {
+        CRecordEntry entry = HistoryEntry(n, "local");
+        entry.timeStart = start.addSecs(n * 900);
+        entry.strOperation = operations[n % 3];
+        entry.strResult = results[n / 3 % 6];
+        entry.strFingerprint = n % 5 == 4 ? QString() : QString(64, QChar('1' + n % 4));
+        entry.bDemo = n % 7 == 6;
+        entry.strSourceHash = entry.strOperation == "write" ? QString(64, n % 2 ? 'a' : 'b') : QString();
+        if (n % 3 == 0)
+            localEntries << entry;
+        if (n % 4 != 0)
+        {
+            CRecordEntry copy = entry;
+            copy.strOperator = "plant";
+            if (n % 3 == 0 && n % 2 == 0)
+                copy.strResult = "attempted";
+            plantEntries << copy;
+        }
+        if (n % 3 == 0 || n % 4 != 0)
+            truth << (n % 3 == 0 ? entry : plantEntries.last());
+    }
+    CRecordStore local, plant;
+    QVERIFY2(local.Open(folder.FilePath("local.sqlite")) && local.PutAll(localEntries, {}),
+             qPrintable(local.m_strLastError));
+    QVERIFY2(plant.Open(strPlant, 3, postgres ? CRecordStore::EAccess::Init : CRecordStore::EAccess::Write) &&
+                 plant.PutAll(plantEntries, {}),
+             qPrintable(plant.m_strLastError));
+    CRecordStore::SQuery query;
+    query.strOperation = operation;
+    query.strResult = result;
+    query.strSourceHash = source;
+    query.since = since < 0 ? QDateTime() : start.addSecs(since * 900);
+    query.until = until < 0 ? QDateTime() : start.addSecs(until * 900);
+    query.bLatest = latest;
+    query.nLimit = limit;
+    std::reverse(truth.begin(), truth.end());
+    QStringList want, units;
+    for (const CRecordEntry& entry : std::as_const(truth))
+    {
+        if ((!operation.isEmpty() && entry.strOperation != operation) ||
+            (!result.isEmpty() && entry.strResult != result) ||
+            (!source.isEmpty() && !entry.strSourceHash.startsWith(source)) ||
+            (query.since.isValid() && entry.timeStart < query.since) ||
+            (query.until.isValid() && entry.timeStart >= query.until))
+            continue;
+        if (latest && (entry.strFingerprint.isEmpty() || entry.bDemo || units.contains(entry.strFingerprint)))
+            continue;
+        units << entry.strFingerprint;
+        if (limit < 0 || want.size() < limit)
+            want << entry.strId + " " + entry.strOperator + " " + entry.strResult;
+    }
+    QVERIFY(!want.isEmpty());
+    CRecordHistory history(&local, &plant, query);
+    QStringList got;
+    for (CRecordEntry entry; history.Next(entry);)
+        got << entry.strId + " " + entry.strOperator + " " + entry.strResult;
+    QVERIFY(!history.LocalFailed() && !history.PlantFailed());
     QCOMPARE(got, want);
 }
 
