@@ -36,8 +36,11 @@ public:
     QString strOut, strIn, strSensor, strBackupDir, strReport, strTrace;
     QString strRecord, strStation, strOperator, strSerial; // the record and who writes into it
     QString strEntry, strDevice;                           // restore --entry, history --device
-    int nLimit = -1;                                       // history --limit
-    QDateTime since;                                       // history --since
+    // The --record of a printed restore command: a worker's is its first process's, whose
+    // record it was given (see CRestoreHint).
+    std::optional<QString> restoreRecord;
+    int nLimit = -1; // history --limit
+    QDateTime since; // history --since
     bool bForce = false;
     std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
     std::optional<bool> coldJunction;
