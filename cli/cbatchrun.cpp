@@ -3,7 +3,9 @@
 #include "cbatchprecheck.h"
 #include "cbatchsummary.h"
 #include "cconsoleprogress.h"
+#include "cportworker.h"
 #include "crecordaccess.h"
+#include "crestorehint.h"
 #include "cstopsignal.h"
 #include "ctransaction.h"
 #include "cworkerdeath.h"
@@ -65,8 +67,20 @@ int CBatchRun::Run(const COptions& options)
     RunLines();
     MarkAmbiguous();
     m_pRecord->Keeper().FinishSync(kFinalSyncMs);
-    PrintSummary();
+    if (!m_bRepeat) // in the order the ports were given, not the order they finished
+        m_results = CBatchSummary::InPortOrder(m_results, m_ports);
+    CBatchSummary::Print(m_pOut, m_results, m_bJson);
     m_pRecord->TellTrouble(m_console);
+    return ExitStatus();
+}
+
+int CBatchRun::ExitStatus()
+{
+    int nExit = COptions::kSuccess;
+    for (const SLine& line : m_lines)
+        if (!line.station.Dead().isEmpty())
+            nExit = Error(COptions::kFailure,
+                          QStringLiteral("порт %1 не работает: %2").arg(line.strPort, line.station.Dead()));
     if (m_bReportLost)
         return Error(COptions::kFailure,
                      QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
@@ -75,7 +89,7 @@ int CBatchRun::Run(const COptions& options)
         if (!CTransaction::Configured(CTransaction::ResultOfKey(result["result"].toString())) ||
             result["traceLost"].toBool())
             return COptions::kFailure;
-    return COptions::kSuccess;
+    return nExit;
 }
 
 void CBatchRun::RunLines()
@@ -112,60 +126,64 @@ void CBatchRun::LineDone(int nLine)
 {
     SLine& line = m_lines[size_t(nLine)];
     if (line.bDone)
-        return; // a worker that could not start reports that once, and no finish follows
-    OnFinished(nLine);
+        return; // its end was told already
+    const QString strWhy = OnFinished(nLine);
+    // A station's worker ends only when told to: any other end is a death, and its port is kept.
+    if (m_bRepeat && !m_bStopping && Restart(nLine, strWhy))
+        return;
+    EndLine();
+}
+
+void CBatchRun::EndLine()
+{
     if (--m_nRunning == 0 && m_pLoop)
         m_pLoop->quit();
+}
+
+bool CBatchRun::Restart(int nLine, const QString& strWhy)
+{
+    SLine& line = m_lines[size_t(nLine)];
+    const bool bAgain = line.station.Died(strWhy);
+    m_pDisplay->SetStatus(nLine, line.station.Status());
+    m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") +
+                    (bAgain ? line.station.RestartText() : line.station.DeadText()));
+    if (!bAgain)
+    {
+        Bell();
+        return false;
+    }
+    // Not from within the ended process's own signal; a stop that came meanwhile ends the line.
+    QTimer::singleShot(0, m_pLoop,
+                       [this, nLine]
+                       {
+                           if (m_bStopping)
+                               EndLine();
+                           else
+                               Start(nLine);
+                       });
+    return true;
 }
 
 void CBatchRun::Start(int nLine)
 {
     SLine& line = m_lines[size_t(nLine)];
-    line.pProcess = std::make_unique<QProcess>();
-    QProcess* pProcess = line.pProcess.get();
-    CStopSignal::Detach(*pProcess);
-    QObject::connect(pProcess, &QProcess::readyReadStandardOutput, pProcess,
-                     [this, nLine, pProcess]
-                     {
-                         SLine& line = m_lines[size_t(nLine)];
-                         line.out += pProcess->readAllStandardOutput();
-                         qsizetype nEnd = 0;
-                         while ((nEnd = line.out.indexOf('\n')) >= 0)
-                         {
-                             const QByteArray text = line.out.left(nEnd);
-                             line.out.remove(0, nEnd + 1);
-                             OnEvent(nLine, QJsonDocument::fromJson(text).object());
-                         }
-                     });
-    // Anything a worker says outside its lines (a crash report) is passed on as it is.
-    QObject::connect(pProcess, &QProcess::readyReadStandardError, pProcess,
-                     [this, nLine, pProcess]
-                     {
-                         SLine& line = m_lines[size_t(nLine)];
-                         line.err += pProcess->readAllStandardError();
-                         qsizetype nEnd = 0;
-                         while ((nEnd = line.err.indexOf('\n')) >= 0)
-                         {
-                             m_pDisplay->Log(line.strPort + QStringLiteral(": ") +
-                                             QString::fromLocal8Bit(line.err.left(nEnd)));
-                             line.err.remove(0, nEnd + 1);
-                         }
-                     });
-    QObject::connect(pProcess, &QProcess::finished, pProcess, [this, nLine] { LineDone(nLine); });
-    // A worker that cannot start (no program, no descriptors left) is that port's failure.
-    QObject::connect(pProcess, &QProcess::errorOccurred, pProcess,
-                     [this, nLine](QProcess::ProcessError nError)
-                     {
-                         if (nError == QProcess::FailedToStart)
-                             LineDone(nLine);
-                     });
+    line.bDone = line.bInDevice = line.bResult = false;
     // The worker gets its job as one line, the options already parsed and checked.
     QJsonObject job = m_options.Job(line.strPort);
     job["dataDir"] = m_app.m_strAppDir;
     // A worker records into the local record only; the plant's address and its password stay here.
     job["record"] = m_pRecord->Keeper().LocalLocation();
-    pProcess->start(WorkerPath(), QStringList());
-    pProcess->write(QJsonDocument(job).toJson(QJsonDocument::Compact) + '\n');
+    job["restoreRecord"] = CRestoreHint::ForWorker(m_options, m_pRecord->Keeper().LocalLocation());
+    job["awaitRemoval"] = line.station.UnitOnPort();
+    QByteArray input = QJsonDocument(job).toJson(QJsonDocument::Compact) + '\n';
+    for (const QByteArray& word : m_word) // a worker started again knows what the run has learnt
+        input += word + '\n';
+    CPortWorker::SHandlers handlers;
+    handlers.pfnEvent = [this, nLine](const QJsonObject& event) { OnEvent(nLine, event); };
+    handlers.pfnError = [this, nLine](const QString& strText)
+    { m_pDisplay->Log(m_lines[size_t(nLine)].strPort + QStringLiteral(": ") + strText); };
+    handlers.pfnEnded = [this, nLine] { LineDone(nLine); };
+    line.pWorker = std::make_unique<CPortWorker>(WorkerPath(), input, std::move(handlers));
 }
 
 void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
@@ -193,6 +211,7 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
     else if (strEvent == QLatin1String("device"))
     {
         line.bInDevice = true;
+        line.station.TookUnit();
         line.known = QJsonObject();
         line.written = CRecordCut::SProgress();
     }
@@ -212,6 +231,8 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
     }
     else if (strEvent == QLatin1String("state"))
         OnState(nLine, event["state"].toString());
+    else if (strEvent == QLatin1String("probe"))
+        OnProbe(nLine, event["probe"].toString(), event["reason"].toString());
     else if (strEvent == QLatin1String("result"))
     {
         QJsonObject result = event;
@@ -223,24 +244,22 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
 void CBatchRun::OnState(int nLine, const QString& strState)
 {
     SLine& line = m_lines[size_t(nLine)];
-    if (strState == QLatin1String("busy"))
-    {
-        m_pDisplay->SetStatus(nLine, QStringLiteral("порт занят другой программой"));
-        m_pDisplay->Log(line.strPort + QStringLiteral(": порт занят другой программой; ждёт"));
-    }
-    else if (strState == QLatin1String("waiting"))
-    {
+    if (strState == QLatin1String("waiting"))
         line.strUnit.clear();
-        m_pDisplay->SetStatus(nLine, QStringLiteral("ждёт прибор"));
-        // A log has no status lines: it says when a line is free for the next device.
-        if (!m_pDisplay->IsLive())
-            m_pDisplay->Log(line.strPort + QStringLiteral(": ждёт прибор"));
-    }
-    else
-        m_pDisplay->SetStatus(nLine, m_pDisplay->IsLive()
-                                         ? QStringLiteral("%1; ждёт отключения прибора")
-                                               .arg(CBatchSummary::ResultText(line.strLastResult))
-                                         : QString());
+    // A log has no status lines: it says when a line is free for the next device.
+    const QString strLog = line.station.SetState(strState, CBatchSummary::ResultText(line.strLastResult));
+    if (!m_pDisplay->IsLive() && !strLog.isEmpty())
+        m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strLog);
+    m_pDisplay->SetStatus(nLine, line.station.Status());
+}
+
+void CBatchRun::OnProbe(int nLine, const QString& strProbe, const QString& strReason)
+{
+    SLine& line = m_lines[size_t(nLine)];
+    const QString strChange = line.station.SetProbe(strProbe, strReason);
+    m_pDisplay->SetStatus(nLine, line.station.Status());
+    if (!strChange.isEmpty())
+        m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strChange);
 }
 
 void CBatchRun::CheckAmbiguous(int nLine)
@@ -259,26 +278,17 @@ void CBatchRun::CheckAmbiguous(int nLine)
 
 void CBatchRun::TellWorkers(const QByteArray& line)
 {
+    m_word << line;
     if (m_bStopping)
         return; // told to stop, they hear no more
     for (SLine& other : m_lines)
-        if (other.pProcess && other.pProcess->state() == QProcess::Running)
-            other.pProcess->write(line + '\n');
+        if (other.pWorker)
+            other.pWorker->Tell(line);
 }
 
 void CBatchRun::MarkAmbiguous()
 {
-    QStringList ids;
-    for (QJsonValueRef value : m_results)
-    {
-        QJsonObject result = value.toObject();
-        result["ambiguous"] = m_ambiguous.contains(result["fingerprint"].toString());
-        if (result["ambiguous"].toBool())
-            for (const QJsonValue& id : result["entries"].toArray())
-                ids << id.toString();
-        result.remove("entries");
-        value = result;
-    }
+    const QStringList ids = CBatchSummary::MarkAmbiguous(m_results, m_ambiguous);
     if (ids.isEmpty())
         return;
     CRecordStore* pStore = m_pRecord->LocalStore(m_console);
@@ -308,12 +318,8 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     const QString strResult = result["result"].toString();
     line.strLastResult = strResult;
     m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
-    if (strResult != QLatin1String("done") && strResult != QLatin1String("already") && m_bRepeat &&
-        m_pDisplay->IsLive())
-    {
-        std::fputs("\a", m_pErr); // the operator may not be looking
-        std::fflush(m_pErr);
-    }
+    if (strResult != QLatin1String("done") && strResult != QLatin1String("already") && m_bRepeat)
+        Bell();
     if (m_report && !bReported && !m_report->Append(result))
     {
         m_bReportLost = true;
@@ -324,37 +330,51 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
     m_results.append(result);
 }
 
-void CBatchRun::OnFinished(int nLine)
+void CBatchRun::Bell()
+{
+    if (!m_pDisplay->IsLive())
+        return;
+    std::fputs("\a", m_pErr);
+    std::fflush(m_pErr);
+}
+
+QString CBatchRun::OnFinished(int nLine)
 {
     SLine& line = m_lines[size_t(nLine)];
     line.bDone = true;
-    const bool bCrashed = line.pProcess->error() == QProcess::FailedToStart ||
-                          line.pProcess->exitStatus() == QProcess::CrashExit;
-    if (!line.bInDevice && line.bResult && !bCrashed)
-        return;
-    if (!line.bInDevice && m_bRepeat && !bCrashed && line.pProcess->exitCode() == COptions::kSuccess)
-        return; // stopped between devices, as asked
-    const QString strText =
-        CWorkerDeath::Text(*line.pProcess, WorkerPath(), m_bAborting,
-                           line.bInDevice ? line.strPort : QString(), line.known["backup"].toString());
+    const QProcess& process = line.pWorker->Process();
+    const bool bCrashed =
+        process.error() == QProcess::FailedToStart || process.exitStatus() == QProcess::CrashExit;
+    // A station's worker that ends unasked has died, whatever its exit status.
+    const bool bDied = m_bRepeat && !m_bStopping;
+    if (!bDied && !line.bInDevice && line.bResult && !bCrashed)
+        return QString();
+    if (!bDied && !line.bInDevice && m_bRepeat && !bCrashed && process.exitCode() == COptions::kSuccess)
+        return QString(); // stopped between devices, as asked
     // A write it had begun stays "attempted" in the record: it ended, cut, as far as it got.
     // Once the backup was made, the write may have begun.
-    const bool bWriting = line.bInDevice && !line.known.value("backup").toString().isEmpty();
+    const QString strBackup = line.known.value("backup").toString();
+    const bool bWriting = line.bInDevice && !strBackup.isEmpty();
     bool bPartial = bWriting;
+    QString strEntry;
     if (bWriting)
     {
         CRecordStore* pStore = m_pRecord->LocalStore(m_console);
         if (pStore && !CRecordCut::Complete(*pStore, line.strPort, line.known.value("station").toString(),
-                                            m_started, line.written, bPartial))
+                                            m_started, line.written, bPartial, strEntry))
         {
             bPartial = true;
             m_console.Error(COptions::kFailure, pStore->m_strLastError);
         }
     }
+    const QString strText = CWorkerDeath::Text(process, WorkerPath(), m_bAborting, line.bInDevice, strBackup,
+                                               CRestoreHint::Command(m_options, line.strPort, strEntry));
     for (const QString& strLine : strText.split(QLatin1Char('\n')))
         m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") + strLine);
-    const QJsonObject result = CWorkerDeath::Result(strText, line.known, bWriting, bPartial);
-    AddResult(nLine, result);
+    // With no unit in hand there is nothing to record, and the port's next worker says the rest.
+    if (!bDied || line.bInDevice)
+        AddResult(nLine, CWorkerDeath::Result(strText, line.known, bWriting, bPartial));
+    return strText.section(QLatin1Char('\n'), 0, 0);
 }
 
 void CBatchRun::Stop()
@@ -362,11 +382,8 @@ void CBatchRun::Stop()
     m_bStopping = true;
     m_pDisplay->Log(QStringLiteral("zint9: остановка: приборы, с которыми идёт работа, будут закончены"));
     for (SLine& line : m_lines)
-        if (!line.bDone && line.pProcess->state() == QProcess::Running)
-        {
-            line.pProcess->write("stop\n");
-            line.pProcess->closeWriteChannel();
-        }
+        if (!line.bDone)
+            line.pWorker->Stop();
 }
 
 void CBatchRun::Abort()
@@ -374,20 +391,6 @@ void CBatchRun::Abort()
     m_bAborting = true;
     m_pDisplay->Log(QStringLiteral("zint9: повторная остановка: работа с приборами прервана сразу"));
     for (SLine& line : m_lines)
-        if (!line.bDone && line.pProcess->state() == QProcess::Running)
-            line.pProcess->kill();
-}
-
-void CBatchRun::PrintSummary()
-{
-    if (!m_bRepeat) // in the order the ports were given, not the order they finished
-        m_results = CBatchSummary::InPortOrder(m_results, m_ports);
-    if (m_bJson)
-    {
-        std::fputs(QJsonDocument(m_results).toJson(QJsonDocument::Indented).constData(), m_pOut);
-        std::fflush(m_pOut);
-        return;
-    }
-    std::fprintf(m_pOut, "%s\n", CBatchSummary::Table(m_results).toUtf8().constData());
-    std::fflush(m_pOut);
+        if (!line.bDone && line.pWorker->IsRunning())
+            line.pWorker->Kill();
 }

@@ -4,9 +4,9 @@
 #include "cbatchreport.h"
 #include "crecordaccess.h"
 
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QJsonArray>
-#include <QProcess>
 #include <QSet>
 #include <QStringList>
 
@@ -18,7 +18,9 @@
 #include "cconsole.h"
 #include "coptions.h"
 #include "crecordcut.h"
+#include "cstationport.h"
 
+class CPortWorker;
 class CZTAppDevice;
 class QEventLoop;
 
@@ -38,12 +40,12 @@ private:
     struct SLine
     {
         QString strPort;
-        std::unique_ptr<QProcess> pProcess;
-        QByteArray out, err; // what has come without its line end yet
+        std::unique_ptr<CPortWorker> pWorker; // the port's worker, the last one started
         QString strLastResult;
         QJsonObject known;             // versions and backup of the device in hand, as far as they are known
         QString strUnit;               // the fingerprint of the unit on the line, until it is taken away
         CRecordCut::SProgress written; // how far the write in hand has got
+        CStationPort station;          // at a station, what the port keeps across its workers
         bool bInDevice = false;
         bool bResult = false;
         bool bDone = false;
@@ -53,10 +55,18 @@ private:
     void Start(int nLine);
     // A worker has ended or could not start.
     void LineDone(int nLine);
+    // A line whose worker will not be started again.
+    void EndLine();
+    // A station's worker that died, saying strWhy: another takes its port, unless the port's
+    // workers keep dying before they reach a unit; false when the port is given up.
+    bool Restart(int nLine, const QString& strWhy);
     void OnEvent(int nLine, const QJsonObject& event);
-    // A worker's state: waiting for a unit, for its removal, or its port busy.
+    // A worker's state: waiting for a unit, or for its removal.
     void OnState(int nLine, const QString& strState);
-    void OnFinished(int nLine);
+    // What a worker's probe found on its port, where it changed.
+    void OnProbe(int nLine, const QString& strProbe, const QString& strReason);
+    // Why the worker ended, when it ended without its result or unasked.
+    QString OnFinished(int nLine);
     void AddResult(int nLine, QJsonObject result);
     // A unit whose fingerprint another line's unit shows too is ambiguous, and so is that one.
     void CheckAmbiguous(int nLine);
@@ -67,8 +77,11 @@ private:
     void Stop();
     // A second stop request: every worker is killed, its unit left as it is.
     void Abort();
-    void PrintSummary();
+    // The run's exit status once it is over.
+    int ExitStatus();
     int Error(int nExit, const QString& strText);
+    // The terminal's bell, for the operator who may not be looking.
+    void Bell();
 
     CZTAppDevice& m_app;
     CConsole& m_console;
@@ -90,6 +103,7 @@ private:
     std::unique_ptr<CBatchDisplay> m_pDisplay;
     std::optional<CBatchReport> m_report;
     QSet<QString> m_ambiguous; // fingerprints seen on two lines at once
+    QByteArrayList m_word;     // what the workers were told of the run, for those started again
     std::unique_ptr<CRecordAccess> m_pRecord;
     static constexpr int kSyncPeriodMs = 30000;
     static constexpr int kFinalSyncMs = 10000;

@@ -4,6 +4,7 @@
 #include "cfingerprint.h"
 #include "ctransaction.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
@@ -52,6 +53,31 @@ QString CBatchSummary::Table(const QJsonArray& results)
                      text("backup")});
     }
     return CConsole::Columns(rows);
+}
+
+void CBatchSummary::Print(std::FILE* pOut, const QJsonArray& results, bool bJson)
+{
+    if (bJson)
+        std::fputs(QJsonDocument(results).toJson(QJsonDocument::Indented).constData(), pOut);
+    else
+        std::fprintf(pOut, "%s\n", Table(results).toUtf8().constData());
+    std::fflush(pOut);
+}
+
+QStringList CBatchSummary::MarkAmbiguous(QJsonArray& results, const QSet<QString>& ambiguous)
+{
+    QStringList ids;
+    for (QJsonValueRef value : results)
+    {
+        QJsonObject result = value.toObject();
+        result["ambiguous"] = ambiguous.contains(result["fingerprint"].toString());
+        if (result["ambiguous"].toBool())
+            for (const QJsonValue& id : result["entries"].toArray())
+                ids << id.toString();
+        result.remove("entries");
+        value = result;
+    }
+    return ids;
 }
 
 QJsonArray CBatchSummary::InPortOrder(const QJsonArray& results, const QStringList& ports)

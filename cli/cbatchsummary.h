@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <cstdio>
 
 // The words of a batch's results: the status of a line, and the table at the end of a run.
 class CBatchSummary
@@ -13,6 +16,11 @@ public:
     static QString ResultText(const QString& strResult, bool bPartial = false);
     // One row a result, under a header.
     static QString Table(const QJsonArray& results);
+    // The table, or with bJson the array, on pOut.
+    static void Print(std::FILE* pOut, const QJsonArray& results, bool bJson);
+    // Marks each result whether its unit is ambiguous (its fingerprint in ambiguous) and returns
+    // the record's entries of those that are; the results' lists of entries go.
+    static QStringList MarkAmbiguous(QJsonArray& results, const QSet<QString>& ambiguous);
     // The results in the order of their ports in the list.
     static QJsonArray InPortOrder(const QJsonArray& results, const QStringList& ports);
 };

@@ -4,6 +4,7 @@
 #include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "clinelog.h"
+#include "cserialport.h"
 #include "csetcommand.h"
 #include "csettingstext.h"
 #include "cworkerinput.h"
@@ -165,6 +166,10 @@ int CBatchWorker::Run()
     if (!m_options.bRepeat)
         return Configure();
     int nExit = COptions::kSuccess;
+    // A unit left on the port by a worker that died is not taken for a new one: it may be cut
+    // mid-write, and it is configured only once it has been pulled and put in again.
+    if (job["awaitRemoval"].toBool() && !WaitFor(false))
+        return nExit;
     while (WaitFor(true))
     {
         if (Configure() != COptions::kSuccess)
@@ -308,14 +313,25 @@ void CBatchWorker::AddValues(QJsonObject& result) const
 CBatchWorker::EProbe CBatchWorker::Probe()
 {
     m_bProbing = true;
-    EProbe nProbe = EProbe::Absent;
-    if (!m_app.m_Port.Open(m_strPort))
-        nProbe = m_app.m_Port.IsBusy() ? EProbe::Busy : EProbe::Absent;
+    EProbe nProbe = EProbe::Silent;
+    CSerialPort& port = m_app.m_Port;
+    if (!port.Open(m_strPort))
+        nProbe = port.IsBusy() ? EProbe::Busy : port.IsMissing() ? EProbe::Missing : EProbe::Unopened;
     else if (m_app.ReadVersions())
         nProbe = EProbe::Present;
-    m_app.m_Port.Close();
+    port.Close();
     m_bProbing = false;
     return nProbe;
+}
+
+void CBatchWorker::TellProbe(EProbe nProbe)
+{
+    static const char* const kKeys[] = {"present", "silent", "missing", "unopened", "busy"};
+    const CSerialPort& port = m_app.m_Port;
+    QString strReason; // why an open failed, the last one's
+    if (nProbe != EProbe::Present && nProbe != EProbe::Silent)
+        strReason = port.m_strReason.isEmpty() ? port.m_strError : port.m_strReason;
+    Emit({{"event", "probe"}, {"probe", kKeys[int(nProbe)]}, {"reason", strReason}});
 }
 
 bool CBatchWorker::WaitFor(bool bPresent)
@@ -325,16 +341,15 @@ bool CBatchWorker::WaitFor(bool bPresent)
     constexpr int kSilentProbes = 3;
     Emit({{"event", "state"}, {"state", bPresent ? "waiting" : "removal"}});
     int nSilent = 0;
-    bool bBusy = false;
+    EProbe nLast = EProbe::Present; // what the parent was last told; a unit says itself
     while (!CWorkerInput::Stopped())
     {
+        // Each probe looks anew: a port that appears later (an adapter plugged in) is taken.
         const EProbe nProbe = Probe();
-        if (nProbe == EProbe::Busy && !bBusy)
-            Emit({{"event", "state"}, {"state", "busy"}});
-        if (bBusy && nProbe != EProbe::Busy)
-            Emit({{"event", "state"}, {"state", bPresent ? "waiting" : "removal"}});
-        bBusy = nProbe == EProbe::Busy;
-        nSilent = nProbe == EProbe::Absent ? nSilent + 1 : 0;
+        if (nProbe != nLast)
+            TellProbe(nProbe);
+        nLast = nProbe;
+        nSilent = nProbe == EProbe::Present || nProbe == EProbe::Busy ? 0 : nSilent + 1;
         if (bPresent ? nProbe == EProbe::Present : nSilent >= kSilentProbes)
             return !CWorkerInput::Stopped(); // a device found just as the stop came is left alone
         for (int i = 0; i < 5 && !CWorkerInput::Stopped(); ++i) // a quarter of a second between probes

@@ -35,11 +35,15 @@ private:
     int Sync(const QString& strLocal);
     enum class EProbe
     {
-        Present, // answered the versions request
-        Absent,  // no port, or no answer
-        Busy,    // another program holds the port
+        Present,  // answered the versions request
+        Silent,   // opened, and nothing answered
+        Missing,  // no such port
+        Unopened, // the port is there and cannot be opened (permissions, not a serial port)
+        Busy,     // another program holds the port
     };
     EProbe Probe();
+    // The parent is told each change of what the probes find, with the port's reason.
+    void TellProbe(EProbe nProbe);
     // Waits until a device answers (bPresent) or stops answering; false when asked to stop.
     bool WaitFor(bool bPresent);
     QJsonObject Result(int nExit) const;

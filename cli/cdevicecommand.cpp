@@ -4,6 +4,7 @@
 #include "cfilevalues.h"
 #include "cfingerprint.h"
 #include "cimagefile.h"
+#include "crestorehint.h"
 #include "csettingstext.h"
 #include "cstringtable.h"
 #include "cwritejournal.h"
@@ -121,7 +122,7 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
     LearnHeld(session, true);
     if (!bWritten)
     {
-        ReportWriteFailure(session);
+        ReportWriteFailure(options, session);
         return session.Failure().m_nStep == CFailure::EStep::Values ? COptions::kRefused : COptions::kFailure;
     }
     m_console.Err(CStringTable::Load(157));
@@ -131,7 +132,7 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
     return COptions::kSuccess;
 }
 
-void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
+void CDeviceCommand::ReportWriteFailure(const COptions& options, const CWriteSession& session)
 {
     const CFailure& failure = session.Failure();
     switch (failure.m_nStep)
@@ -160,9 +161,10 @@ void CDeviceCommand::ReportWriteFailure(const CWriteSession& session)
     }
     m_console.Reason(failure);
     if (session.Torn())
-        m_console.Err(CFailureText::Torn(m_app.m_Port.m_bDemo ? QString() : m_app.m_Port.GetPortName(),
-                                         session.BackupPath(),
-                                         m_pJournal ? m_pJournal->LastEntryId() : QString()));
+        m_console.Err(CFailureText::Torn(
+            session.BackupPath(),
+            CRestoreHint::Command(options, m_app.m_Port.m_bDemo ? QString() : m_app.m_Port.GetPortName(),
+                                  m_pJournal ? m_pJournal->LastEntryId() : QString())));
 }
 
 void CDeviceCommand::LearnHeld(const CWriteSession& session, bool bWritten)
@@ -226,6 +228,6 @@ bool CDeviceCommand::WriteRestore(const COptions& options, CWriteSession& sessio
     LearnHeld(session, true);
     if (bWritten)
         return true;
-    ReportWriteFailure(session);
+    ReportWriteFailure(options, session);
     return false;
 }

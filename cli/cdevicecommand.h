@@ -74,7 +74,7 @@ public:
     std::function<bool(const QString& strFingerprint, const QString& strImageHash)> m_pfnConfigured;
 
 private:
-    void ReportWriteFailure(const CWriteSession& session);
+    void ReportWriteFailure(const COptions& options, const CWriteSession& session);
     // Takes what the unit now holds into the outcome.
     void LearnHeld(const CWriteSession& session, bool bWritten);
     void BackedUp(const QString& strPath);

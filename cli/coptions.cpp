@@ -238,6 +238,8 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.bNoVerify = job["noVerify"].toBool();
     options.bRepeat = job["repeat"].toBool();
     options.strRecord = job["record"].toString();
+    if (job.contains("restoreRecord"))
+        options.restoreRecord = job["restoreRecord"].toString();
     options.strStation = job["station"].toString();
     options.strOperator = job["operator"].toString();
     options.strSerial = job["serial"].toString();

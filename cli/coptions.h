@@ -36,6 +36,9 @@ public:
     QString strOut, strIn, strSensor, strBackupDir, strReport, strTrace;
     QString strRecord, strStation, strOperator, strSerial; // the record and who writes into it
     QString strEntry, strDevice;                           // restore --entry, history --device
+    // The --record of a printed restore command: a worker's is its first process's, whose
+    // record it was given (see CRestoreHint).
+    std::optional<QString> restoreRecord;
     int nLimit = -1;                                       // history --limit
     QDateTime since;                                       // history --since
     QDateTime until;                                       // history --until: entries before it

@@ -5,6 +5,7 @@
 #include "cfingerprint.h"
 #include "coptions.h"
 #include "crecordkeeper.h"
+#include "crecordtext.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
 
@@ -47,7 +48,8 @@ bool CRestoreCommand::FindEntry(CConsole& console, CRecordKeeper& keeper, const 
             return true;
         }
     console.Error(COptions::kFailure,
-                  QStringLiteral("в записях нет записи в прибор %1").arg(CFingerprint::Short(strUnit)));
+                  CRecordText::NoEntry(keeper.Searched(),
+                                       QStringLiteral("в прибор %1").arg(CFingerprint::Short(strUnit))));
     return false;
 }
 

@@ -8,7 +8,7 @@
 #include <QProcess>
 
 QString CWorkerDeath::Text(const QProcess& process, const QString& strWorkerPath, bool bAborting,
-                           const QString& strPort, const QString& strBackup)
+                           bool bInDevice, const QString& strBackup, const QString& strRestore)
 {
     if (process.error() == QProcess::FailedToStart)
         return QStringLiteral("не удалось запустить процесс порта %1: %2")
@@ -18,12 +18,12 @@ QString CWorkerDeath::Text(const QProcess& process, const QString& strWorkerPath
                           : QStringLiteral("процесс порта завершился с кодом %1").arg(process.exitCode());
     if (bAborting && process.exitStatus() == QProcess::CrashExit)
         strText = QStringLiteral("работа прервана повторной остановкой");
-    if (strPort.isEmpty())
+    if (!bInDevice)
         return strText;
     strText += QStringLiteral(", не закончив работу с прибором");
     // Once the backup was made, the write may have begun: the unit may be torn.
     if (!strBackup.isEmpty())
-        strText += QLatin1Char('\n') + CFailureText::Torn(strPort, strBackup);
+        strText += QLatin1Char('\n') + CFailureText::Torn(strBackup, strRestore);
     return strText;
 }
 

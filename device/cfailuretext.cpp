@@ -129,15 +129,12 @@ QString CFailureText::Reason(const CFailure& failure)
     return QString();
 }
 
-QString CFailureText::Torn(const QString& strPort, const QString& strBackup, const QString& strEntry)
+QString CFailureText::Torn(const QString& strBackup, const QString& strRestore)
 {
-    QString strCommand = strPort.isEmpty() ? QStringLiteral("--demo") : QStringLiteral("--port ") + strPort;
-    if (!strEntry.isEmpty())
-        strCommand += QStringLiteral(" --entry ") + strEntry;
     return QStringLiteral("Прибор может хранить частично записанный образ.\n"
                           "Резервная копия прежнего образа: %1\n"
-                          "Вернуть прежний образ: zint9 restore %2")
-        .arg(QDir::toNativeSeparators(strBackup), strCommand);
+                          "Вернуть прежний образ: %2")
+        .arg(QDir::toNativeSeparators(strBackup), strRestore);
 }
 
 QString CFailureText::TornInWizard(const QString& strBackup)

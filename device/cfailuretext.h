@@ -25,10 +25,9 @@ public:
     // The reason as the record keeps it for queries, the same in every language: timeout,
     // check-word, refused, port-lost, mismatch, …; empty for none.
     static QString ReasonKey(CFailure::EReason nReason);
-    // What a torn write left, and the way back: strPort is the unit's port ("" in
-    // demonstration mode), strBackup the image it held before.
-    static QString Torn(const QString& strPort, const QString& strBackup,
-                        const QString& strEntry = QString());
+    // What a torn write left, and the way back: strBackup is the image it held before,
+    // strRestore the command that puts it back, as it can be pasted.
+    static QString Torn(const QString& strBackup, const QString& strRestore);
     // The same for the wizard, whose way back is its unit's history window.
     static QString TornInWizard(const QString& strBackup);
     // The wizard's message for a write whose read-back differs: the address and the bytes.

@@ -50,6 +50,7 @@ bool CSerialPort::Open(const QString& strName)
     m_strError.clear();
     m_strReason.clear();
     m_bBusy = false;
+    m_bMissing = false;
 
     // Another program's lock file is respected and kept; the serial-port library would take one
     // in the classic form for stale once it is old, and delete it.
@@ -65,6 +66,7 @@ bool CSerialPort::Open(const QString& strName)
     if (!pPort->open(QIODevice::ReadWrite) || !LockExclusive(pPort->handle()))
     {
         const QString strQtError = pPort->errorString();
+        m_bMissing = pPort->error() == QSerialPort::DeviceNotFoundError;
         pPort.reset(); // the probe below must not find this program holding the port
         m_strReason = FailureReason(SystemLocation(strName), m_bBusy);
         if (m_strReason.isEmpty() && !strQtError.isEmpty() && strQtError != QLatin1String("No error"))

@@ -62,6 +62,8 @@ public:
     bool IsLost();
     // The last failed Open failed because another program holds the port.
     bool IsBusy() const { return m_bBusy; }
+    // The last failed Open found no such port (an adapter not plugged in, a link to nothing).
+    bool IsMissing() const { return m_bMissing; }
     // The time-outs in ms: a read of n bytes waits the line time of n characters and 500 ms; the
     // write time-out, fixed by the first write after Open at its line time and 71 ms, 0 before.
     int ReadTimeout(int n) const { return int(quint32(n) * 11000 / m_nBaudRate + 500); }
@@ -107,6 +109,7 @@ private:
     int m_nWriteTimeout = 0;   // ms; fixed by the first write after Open
     bool m_bManualRts = false; // RTS is raised around each write by the program
     bool m_bBusy = false;      // the last Open found the port held by another program
+    bool m_bMissing = false;   // the last Open found no such port
     QByteArray m_request;      // the last request written, until a read has looked for its echo
     bool m_bLastEchoed = false;
     bool m_bEchoTold = false; // the traffic log has said that the line echoes

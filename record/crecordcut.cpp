@@ -19,9 +19,11 @@ bool Load(CRecordStore& store, const QString& strHash, CParamZT01& image)
 } // namespace
 
 bool CRecordCut::Complete(CRecordStore& store, const QString& strPort, const QString& strStation,
-                          const QDateTime& since, const SProgress& progress, bool& bPartial)
+                          const QDateTime& since, const SProgress& progress, bool& bPartial,
+                          QString& strEntry)
 {
     bPartial = false;
+    strEntry.clear();
     CRecordStore::SQuery query;
     query.strPort = strPort;
     query.strStation = strStation;
@@ -53,6 +55,7 @@ bool CRecordCut::Complete(CRecordStore& store, const QString& strPort, const QSt
         bPartial = bPartial || entry.bPartial;
         if (!store.Put(entry, images))
             return false;
+        strEntry = entry.strId;
     }
     return true;
 }

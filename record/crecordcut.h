@@ -17,7 +17,9 @@ public:
     };
 
     // Ends the write or restore on strPort at strStation begun since then. bPartial: the unit
-    // may hold neither its old image nor the new. False, with the store's reason, on failure.
+    // may hold neither its old image nor the new; strEntry: the entry ended, which a restore
+    // undoes. False, with the store's reason, on failure.
     static bool Complete(CRecordStore& store, const QString& strPort, const QString& strStation,
-                         const QDateTime& since, const SProgress& progress, bool& bPartial);
+                         const QDateTime& since, const SProgress& progress, bool& bPartial,
+                         QString& strEntry);
 };

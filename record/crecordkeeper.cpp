@@ -53,6 +53,11 @@ QString CRecordKeeper::PlantShown() const
     return CRecordLocation::Redacted(m_strPlant);
 }
 
+QStringList CRecordKeeper::Searched() const
+{
+    return HasPlant() ? QStringList{m_strLocal, m_strPlant} : QStringList{m_strLocal};
+}
+
 CRecordStore* CRecordKeeper::Local()
 {
     if (!m_bLocalTried)

@@ -5,6 +5,7 @@
 #include "crecordupload.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -28,6 +29,8 @@ public:
     // The plant's record without its password; empty when there is none.
     QString PlantShown() const;
     const QString& LocalLocation() const { return m_strLocal; }
+    // The records a read looks into: the local one, and the plant's where one is named.
+    QStringList Searched() const;
     // The local record, opened at first use; null when it cannot be opened (the journal then
     // keeps its entries in the spool).
     CRecordStore* Local();

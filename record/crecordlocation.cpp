@@ -157,6 +157,26 @@ QString CRecordLocation::Redacted(const QString& strLocation)
     return url.toString();
 }
 
+QString CRecordLocation::WithoutPassword(const QString& strLocation)
+{
+    if (!IsPostgres(strLocation))
+        return Key(strLocation);
+    QUrl url(strLocation, QUrl::StrictMode);
+    QString strWrong;
+    if (!url.isValid() || !CheckUrl(strLocation, strWrong))
+        return Redacted(strLocation); // a piece of its password may be anywhere
+    url.setPassword(QString());
+    QUrlQuery query;
+    for (const auto& [strKey, strValue] : QUrlQuery(url).queryItems(QUrl::FullyEncoded))
+    {
+        const QString strName = QUrl::fromPercentEncoding(strKey.toLatin1());
+        if (!IsPasswordKey(strName))
+            query.addQueryItem(strKey, strValue);
+    }
+    url.setQuery(query);
+    return url.toString();
+}
+
 QString CRecordLocation::SqlitePath(const QString& strLocation)
 {
     return strLocation.startsWith(QLatin1String("sqlite:")) ? strLocation.mid(7) : strLocation;

@@ -23,6 +23,9 @@ public:
     static bool LooksPostgres(const QString& strLocation);
     // The location as it may be shown: without any password it carries.
     static QString Redacted(const QString& strLocation);
+    // The location as a command may be given it again: a SQLite file by its absolute path, a
+    // PostgreSQL URL without any password it carries (~/.pgpass or the service file gives it).
+    static QString WithoutPassword(const QString& strLocation);
     // Which record a location names, as an entry waiting for it keeps it: the SQLite file's
     // absolute path, or the PostgreSQL URL without its password.
     static QString Key(const QString& strLocation);

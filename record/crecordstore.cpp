@@ -290,7 +290,7 @@ bool CRecordStore::Entry(const QString& strId, CRecordEntry& entry)
         return false;
     if (entries.isEmpty())
     {
-        m_strLastError = QStringLiteral("нет записи %1").arg(strId);
+        m_strLastError = CRecordText::NoEntry({m_strLocation}, strId);
         return false;
     }
     entry = entries.first();

@@ -15,6 +15,14 @@ QString Shown(const QString& strLocation)
 }
 } // namespace
 
+QString CRecordText::NoEntry(const QStringList& locations, const QString& strWhat)
+{
+    QStringList shown;
+    for (const QString& strLocation : locations)
+        shown << Shown(strLocation);
+    return QStringLiteral("в записях %1 нет записи %2").arg(shown.join(QStringLiteral(" и ")), strWhat);
+}
+
 QString CRecordText::Damaged(const QString& strLocation, const QString& strWhy)
 {
     return QStringLiteral("файл записей %1 повреждён (%2)").arg(Shown(strLocation), strWhy);

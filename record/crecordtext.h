@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What the record says of itself when it is not as it should be, in the user's words.
 class CRecordText
 {
 public:
+    // "в записях … нет записи …": strWhat (an entry's id, a unit's write) is in none of them.
+    static QString NoEntry(const QStringList& locations, const QString& strWhat);
     static QString Damaged(const QString& strLocation, const QString& strWhy);
     static QString SetAside(const QString& strLocation, const QString& strWhy, const QString& strAside);
     static QString Replaced(const QString& strLocation);

@@ -1,5 +1,6 @@
 #include "cfulldisk.h"
 #include "cinterrupt.h"
+#include "cprocesstree.h"
 #include "cpseudoterminal.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 
 using EFault = CSimDevice::EFault;
 
@@ -66,6 +68,100 @@ private:
     {
         return sim.WithDevice([](CSimDevice& device) { return device.Exchanges(); });
     }
+    static QByteArray Held(CSimulator& sim)
+    {
+        return CTestFolder::Bytes(sim.WithDevice([](CSimDevice& device) { return device.Image(); }));
+    }
+    // A device block of erased bytes: the unit has no fingerprint, and only its entry names it.
+    static void Erase(CSimulator& sim)
+    {
+        sim.WithDevice(
+            [](CSimDevice& device)
+            {
+                CParamZT01 image = device.Image();
+                for (const CParamZT01::SRange& range : CParamZT01::kDeviceBlock)
+                    std::fill_n(image.Image() + range.nOffset, range.nSize, quint8(0xFF));
+                device.SetImage(image);
+            });
+    }
+    // The restore commands the way back names for strPort, as printed.
+    static QStringList RestoreCommands(const QByteArray& err, const QString& strPort)
+    {
+        QStringList commands;
+        const QRegularExpression line("^" + QRegularExpression::escape(strPort) +
+                                          ": zint9: Вернуть прежний образ: (zint9 restore .*)$",
+                                      QRegularExpression::MultilineOption);
+        for (auto match = line.globalMatch(QString::fromUtf8(err)); match.hasNext();)
+            commands << match.next().captured(1);
+        return commands;
+    }
+    // A command as an operator pastes it into a shell, the zint9 of this build found on the PATH,
+    // in an environment whose record is not the run's.
+    int RunPasted(const QString& strCommand)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PATH", QCoreApplication::applicationDirPath() + ':' + environment.value("PATH"));
+        environment.insert("XDG_DATA_HOME", m_pFolder->FilePath("data")); // its backup stays here
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.start("/bin/sh", {"-c", strCommand});
+        if (!shell.waitForFinished(60000) || shell.exitStatus() != QProcess::NormalExit)
+            return -1;
+        m_strErr = QString::fromUtf8(shell.readAllStandardError());
+        return shell.exitCode();
+    }
+    // The station's only worker, killed as a crash would end it.
+    static bool KillWorker(const QProcess& station)
+    {
+        const QList<qint64> workers = CProcessTree::Children(station.processId(), "zint9-worker");
+        return workers.size() == 1 && CProcessTree::Kill(workers[0]);
+    }
+    // Ctrl+C to a station; its exit status once it has ended, with the rest of its stderr in err.
+    static int StopStation(QProcess& station, QByteArray& err)
+    {
+        if (!CInterrupt::SendToGroup(station.processId()) || !station.waitForFinished(30000))
+            return -1;
+        err += station.readAllStandardError();
+        return station.exitCode();
+    }
+    // The results of a --json summary.
+    static QStringList Outcomes(const QByteArray& json)
+    {
+        QStringList outcomes;
+        for (const QJsonValue& result : QJsonDocument::fromJson(json).array())
+            outcomes << result["result"].toString();
+        return outcomes;
+    }
+    // The one way back printed for strPort, pasted, puts back the image the unit held before.
+    void RestoresAsPrinted(const QByteArray& err, const QString& strPort, CSimulator& sim,
+                           const QByteArray& before)
+    {
+        const QStringList commands = RestoreCommands(err, strPort);
+        QCOMPARE(commands.size(), 1);
+        QVERIFY2(RunPasted(commands[0]) == 0, qPrintable(commands[0] + '\n' + m_strErr));
+        QCOMPARE(Held(sim), before);
+    }
+    // A unit cut mid-write by its worker's death: the next worker waits until it is gone,
+    // probing it and writing nothing.
+    void LeftAsCut(CSimulator& sim, const std::function<bool(const QByteArray&)>& said)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(said("ждёт отключения прибора"), 30000);
+        const int nExchanges = Exchanges(sim);
+        QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sim) > nExchanges, 30000); // the line is past the cut write
+        const QByteArray torn = Held(sim);
+        QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sim) > nExchanges + 3, 30000);
+        QCOMPARE(Held(sim), torn);
+        QCOMPARE(Backups().size(), 1);
+    }
+    // Drains what a program has shown on the terminal into seen; whether it holds strText.
+    static bool Shown(CPseudoTerminal& terminal, QByteArray& seen, const QByteArray& strText)
+    {
+        char buffer[4096];
+        for (int n = terminal.Read(buffer, sizeof buffer, 0); n > 0;
+             n = terminal.Read(buffer, sizeof buffer, 0))
+            seen.append(buffer, n);
+        return seen.contains(strText);
+    }
 
     std::unique_ptr<CTestFolder> m_pFolder;
     QString m_strOut;
@@ -88,6 +184,11 @@ private slots:
     void parentGoesAway();
     void secondInterrupt_data();
     void secondInterrupt();
+    void workerDiesAtAStation_data();
+    void workerDiesAtAStation();
+    void portGivenUp_data();
+    void portGivenUp();
+    void portsNotThereYet();
     void workerCannotStart();
     void workersGetNoPassword();
     void reportOnAFullDisk();
@@ -262,11 +363,7 @@ void TestBatch::stationRepeats()
     QCOMPARE(station.exitStatus(), QProcess::NormalExit);
     err += station.readAllStandardError();
     QVERIFY2(station.exitCode() == 0, err.constData());
-    const QJsonArray results = QJsonDocument::fromJson(station.readAllStandardOutput()).array();
-    QStringList outcomes;
-    for (const QJsonValue& result : results)
-        outcomes << result["result"].toString();
-    QCOMPARE(outcomes, QStringList({"done", "already", "done"}));
+    QCOMPARE(Outcomes(station.readAllStandardOutput()), QStringList({"done", "already", "done"}));
     // The report says so too: the row of the unit seen again has no backup of its own.
     const QStringList report = ReportLines();
     QCOMPARE(report.filter(",already,").size(), 1);
@@ -387,21 +484,27 @@ void TestBatch::secondInterrupt()
 {
     // The first Ctrl+C lets the units in hand finish; a second stops at once, names every unit
     // that may now be torn with the way back, and the record knows those writes were cut and
-    // what the units hold, as far as the blocks they acknowledged tell.
+    // what the units hold, as far as the blocks they acknowledged tell. The way back works as
+    // printed: units without a fingerprint, in a record that is not the environment's.
     QFETCH(QStringList, settings);
     QFETCH(int, from);
     QFETCH(bool, partial);
     CSimulator sims[2];
-    for (CSimulator& sim : sims)
+    QByteArray before[2];
+    for (int i = 0; i < 2; ++i)
     {
-        QVERIFY(sim.Start());
-        SlowWrite(sim, 300, 20, from - 2);
+        QVERIFY(sims[i].Start());
+        Erase(sims[i]);
+        before[i] = Held(sims[i]);
+        SlowWrite(sims[i], 300, 20, from - 2);
     }
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("line.sqlite");
     QProcess batch;
     CInterrupt::NewGroup(batch);
-    batch.start(Program(), QStringList{"set", "--ports", sims[0].SlavePath() + "," + sims[1].SlavePath(),
-                                       "--backup-dir", m_pFolder->FilePath("backups"), "--quiet"} +
-                               settings);
+    batch.start(Program(),
+                QStringList{"set", "--ports", sims[0].SlavePath() + "," + sims[1].SlavePath(), "--backup-dir",
+                            m_pFolder->FilePath("backups"), "--quiet", "--record", strRecord} +
+                    settings);
     QVERIFY(batch.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(Exchanges(sims[0]) > from && Exchanges(sims[1]) > from, 30000);
     QVERIFY(CInterrupt::SendToGroup(batch.processId()));
@@ -425,7 +528,7 @@ void TestBatch::secondInterrupt()
                     QCryptographicHash::Sha256)
                     .toHex();
     }
-    QCOMPARE(Run({"history", "--json"}), 0);
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
     const QString strResult = partial ? "interrupted partial" : "interrupted";
     int nWrites = 0;
     for (const QJsonValue& entry : QJsonDocument::fromJson(m_strOut.toUtf8()).array())
@@ -438,6 +541,178 @@ void TestBatch::secondInterrupt()
         QCOMPARE(entry["imageAfter"] == entry["imageBefore"], !partial);
     }
     QCOMPARE(nWrites, 2);
+    for (int i = 0; i < 2; ++i)
+    {
+        // Once the line has carried the last answer of the cut write (a late one) out.
+        QTRY_VERIFY_WITH_TIMEOUT(Run({"read", "--port", sims[i].SlavePath()}) == 0, 30000);
+        RestoresAsPrinted(err, sims[i].SlavePath(), sims[i], before[i]);
+    }
+}
+
+void TestBatch::workerDiesAtAStation_data()
+{
+    QTest::addColumn<bool>("writing"); // killed in the middle of a write, else between units
+    QTest::newRow("between units") << false;
+    QTest::newRow("in a write") << true;
+}
+
+void TestBatch::workerDiesAtAStation()
+{
+    // A station's worker killed: its port gets another, which knows what the run has configured
+    // and takes the next unit. A unit cut in the middle of its write is recorded as the worker
+    // left it, with its row and its way back (which works as printed), and is not taken for a
+    // new unit before it has been pulled out.
+    QFETCH(bool, writing);
+    const QString strLink = m_pFolder->FilePath("station");
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("station.sqlite");
+    CSimulator first;
+    QVERIFY(first.Start());
+    if (writing)
+        Erase(first);
+    else
+        first.WithDevice([](CSimDevice& device) { device.SetUnit(1); });
+    const QByteArray before = Held(first);
+    if (writing)
+        SlowWrite(first, 300, 20, 86);
+    QVERIFY(QFile::link(first.SlavePath(), strLink));
+    QProcess station;
+    CInterrupt::NewGroup(station);
+    station.start(Program(), {"set", "--sensor", "1", "--port", strLink, "--repeat", "--json", "--backup-dir",
+                              m_pFolder->FilePath("backups"), "--report", m_pFolder->FilePath("report.csv"),
+                              "--record", strRecord});
+    QByteArray err;
+    auto said = [&](const QByteArray& text, int nTimes = 1)
+    { return (err += station.readAllStandardError()).count("station: " + text) >= nTimes; };
+    if (writing)
+        QTRY_VERIFY_WITH_TIMEOUT(Exchanges(first) > 88, 30000);
+    else
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 2, 60000);
+        QVERIFY(QFile::remove(strLink));
+        QTRY_VERIFY_WITH_TIMEOUT(said("порт не найден"), 30000);
+    }
+    QVERIFY(KillWorker(station));
+    QTRY_VERIFY_WITH_TIMEOUT(said("zint9: процесс порта запущен снова"), 30000);
+    QVERIFY2(said("zint9: процесс порта завершился аварийно"), err.constData());
+    if (writing)
+    {
+        QCOMPARE(ReportLines().size(), 2);
+        QVERIFY2(ReportLines()[1].contains(",interrupted,"), qPrintable(ReportLines()[1]));
+        LeftAsCut(first, [&](const QByteArray& text) { return said(text); });
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(QFile::remove(strLink));
+    }
+    else
+    {
+        // The unit configured before the kill, put back: the new worker knows it.
+        QVERIFY(QFile::link(first.SlavePath(), strLink));
+        QTRY_VERIFY_WITH_TIMEOUT(said("Прибор уже настроен"), 30000);
+        QVERIFY(QFile::remove(strLink));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(said("ждёт прибор", writing ? 2 : 4), 30000);
+    CSimulator next;
+    QVERIFY(next.Start());
+    next.WithDevice([](CSimDevice& device) { device.SetUnit(2); });
+    QVERIFY(QFile::link(next.SlavePath(), strLink));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        ReportLines().size() == 4 - int(writing) && ReportLines().last().contains(",done,"), 60000);
+    QVERIFY2(StopStation(station, err) == (writing ? 1 : 0), err.constData());
+    QCOMPARE(Outcomes(station.readAllStandardOutput()),
+             writing ? QStringList({"interrupted", "done"}) : QStringList({"done", "already", "done"}));
+    if (!writing)
+        return;
+    QVERIFY(QFile::remove(strLink) && QFile::link(first.SlavePath(), strLink));
+    RestoresAsPrinted(err, strLink, first, before);
+}
+
+void TestBatch::portGivenUp_data()
+{
+    QTest::addColumn<QString>("worker"); // the workers' program; empty: none there
+    QTest::newRow("no worker program") << QString();
+    // The real worker for every port but one.
+    QTest::newRow("one port's workers end at once")
+        << "#!/bin/sh\nIFS= read -r job\ncase \"$job\" in *given-up*) exit 1;; esac\n"
+           "{ printf '%s\\n' \"$job\"; exec cat; } | exec " +
+               QCoreApplication::applicationDirPath() + "/zint9-worker\n";
+}
+
+void TestBatch::portGivenUp()
+{
+    // A station's port whose workers end, three in a row, before they reach a unit is given up,
+    // loudly, and the run's status says so; the station's other ports go on.
+    QFETCH(QString, worker);
+    CTestFolder bin;
+    QVERIFY(QFile::copy(Program(), bin.FilePath("zint9")));
+    QVERIFY(QFile::setPermissions(bin.FilePath("zint9"), QFile::ReadOwner | QFile::ExeOwner));
+    if (!worker.isEmpty())
+    {
+        bin.WriteFile("zint9-worker", worker.toUtf8());
+        QVERIFY(QFile::setPermissions(bin.FilePath("zint9-worker"), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    CSimulator sims[2];
+    QVERIFY(sims[0].Start() && sims[1].Start());
+    const QString strGivenUp = m_pFolder->FilePath("given-up");
+    QVERIFY(QFile::link(sims[0].SlavePath(), strGivenUp));
+    QProcess station;
+    CInterrupt::NewGroup(station);
+    QStringList arguments{"set",    "--low",    "10",           "--repeat",
+                          "--port", strGivenUp, "--backup-dir", m_pFolder->FilePath("backups")};
+    if (!worker.isEmpty())
+        arguments << "--port" << sims[1].SlavePath();
+    station.start(bin.FilePath("zint9"), arguments);
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += station.readAllStandardError()).contains(": zint9: порт не работает"),
+                             30000);
+    if (!worker.isEmpty())
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(LowLimit(sims[1]), 10.0f, 60000);
+        QVERIFY(CInterrupt::SendToGroup(station.processId()));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(station.state(), QProcess::NotRunning, 30000);
+    err += station.readAllStandardError();
+    QCOMPARE(station.exitCode(), 1);
+    const QString strErr = QString::fromUtf8(err);
+    QCOMPARE(strErr.count(strGivenUp + ": zint9: процесс порта запущен снова"), 2);
+    const QString strWhy = worker.isEmpty() ? "не удалось запустить процесс порта" : "завершился с кодом 1";
+    QVERIFY2(strErr.contains(QRegularExpression(QRegularExpression::escape(strGivenUp) +
+                                                ": zint9: порт не работает: .*3 раза подряд.*" + strWhy)),
+             qPrintable(strErr));
+    QVERIFY2(strErr.contains("zint9: порт " + strGivenUp + " не работает: "), qPrintable(strErr));
+    QCOMPARE(Exchanges(sims[0]), 0);
+}
+
+void TestBatch::portsNotThereYet()
+{
+    // A station's port that is not there is not an empty one, nor is one that opens and never
+    // answers: each says so on its status line, and each probe looks again, so that a port that
+    // appears later (an adapter plugged in) is taken.
+    CPseudoTerminal terminal;
+    QVERIFY(terminal.Open());
+    CSimulator silent;
+    QVERIFY(silent.Start());
+    silent.WithDevice([](CSimDevice& device)
+                      { device.AddLastingFault(EFault::NoAnswer, CSimDevice::ERequest::Versions); });
+    const QString strLater = m_pFolder->FilePath("later");
+    QProcess station;
+    CInterrupt::NewGroup(station);
+    station.setStandardErrorFile(terminal.SlavePath());
+    station.start(Program(), {"set", "--low", "10", "--repeat", "--port", strLater, "--port",
+                              silent.SlavePath(), "--backup-dir", m_pFolder->FilePath("backups"), "--report",
+                              m_pFolder->FilePath("report.csv")});
+    QByteArray seen;
+    QTRY_VERIFY_WITH_TIMEOUT(Shown(terminal, seen, strLater.toUtf8() + "  порт не найден") &&
+                                 Shown(terminal, seen, "  ждёт прибор: нет ответа"),
+                             30000);
+    CSimulator later;
+    QVERIFY(later.Start());
+    QVERIFY(QFile::link(later.SlavePath(), strLater));
+    QTRY_VERIFY_WITH_TIMEOUT(Shown(terminal, seen, "") && ReportLines().size() == 2, 60000);
+    QCOMPARE(LowLimit(later), 10.0f);
+    QVERIFY(Shown(terminal, seen, strLater.toUtf8() + ": порт доступен"));
+    QVERIFY(CInterrupt::SendToGroup(station.processId()));
+    QTRY_VERIFY_WITH_TIMEOUT(Shown(terminal, seen, "") && station.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(station.exitCode(), 0);
 }
 
 void TestBatch::workerCannotStart()

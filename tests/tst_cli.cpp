@@ -5,6 +5,7 @@
 #include "cfulldisk.h"
 #include "clinelog.h"
 #include "crecordentry.h"
+#include "crecordlocation.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
 #include "csimulator.h"
@@ -22,6 +23,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUuid>
@@ -132,6 +134,8 @@ private slots:
     void trafficLogFaults();
     void recordAndRestore();
     void tornWriteAndTheWayBack();
+    void wayBackAsPasted_data();
+    void wayBackAsPasted();
     void refusedHalfWay();
     void tornSensorTable();
     void hostileRecordText();
@@ -839,7 +843,8 @@ void TestCli::recordAndRestore()
     m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(8); });
     const CParamZT01 other = DeviceImage();
     QCOMPARE(Run({"restore", "--port", "SIM", "--record", strRecord}), 1);
-    QVERIFY2(m_strErr.contains("в записях нет записи в прибор"), qPrintable(m_strErr));
+    QVERIFY2(m_strErr.contains("в записях " + m_pFolder->FilePath("record.sqlite") + " нет записи в прибор"),
+             qPrintable(m_strErr));
     QCOMPARE(Run({"restore", "--port", "SIM", "--entry", history[0]["id"].toString(), "--record", strRecord}),
              1);
     QVERIFY2(m_strErr.contains("ничего не записано"), qPrintable(m_strErr));
@@ -964,6 +969,60 @@ void TestCli::tornWriteAndTheWayBack()
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
     QCOMPARE(Run({"read", "--port", "SIM", "--json", "--record", strRecord}), 0);
     QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).object()["partial"].toBool(), false);
+}
+
+void TestCli::wayBackAsPasted_data()
+{
+    QTest::addColumn<QString>("record"); // %1: the test's folder
+    QTest::addColumn<bool>("plant");
+    QTest::newRow("a file of its own") << "sqlite:%1/the line's record.sqlite" << false;
+    QTest::newRow("a plant's, its passwords left out")
+        << "postgresql://station:Secret-5@/zint9?host=%1/nowhere&password=Secret-5" << true;
+}
+
+void TestCli::wayBackAsPasted()
+{
+    // The way back a cut write names, pasted into a shell as printed, works in an environment
+    // whose record is another: it names the run's record (never its password) and the entry.
+    QFETCH(QString, record);
+    QFETCH(bool, plant);
+    // A plant's run keeps its entries first in the user's own file: here one of the test's.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", m_pFolder->Path().toUtf8());
+    const auto homeBack = qScopeGuard([&home] { qputenv("HOME", home); });
+    const QString strRecord = record.arg(m_pFolder->Path());
+    const CParamZT01 before = DeviceImage();
+    HangUpWhileWriting(16);
+    // The port as a path from the current folder; the command is pasted in another.
+    const QString strPort = QDir::current().relativeFilePath(m_pSim->SlavePath());
+    QCOMPARE(Run({"set", "--port", strPort, "--high", "700", "--record", strRecord}), 1);
+    QVERIFY2(!m_strErr.contains("Secret-5"), qPrintable(m_strErr));
+    const QRegularExpressionMatch printed =
+        QRegularExpression("Вернуть прежний образ: (zint9 restore .*)\n").match(m_strErr);
+    QVERIFY2(printed.hasMatch(), qPrintable(m_strErr));
+    m_pSim->Stop();
+    QVERIFY(m_pSim->Start());
+    QCOMPARE(DeviceImage().fHighLimit, 700.0f);
+    // The shell splits the line as it would for an operator; zint9 here is this test's.
+    QProcess shell;
+    shell.start("/bin/sh", {"-c", "zint9() { printf '%s\\0' \"$@\"; }; " + printed.captured(1)});
+    QVERIFY(shell.waitForFinished(10000));
+    QCOMPARE(shell.exitCode(), 0);
+    const QStringList pasted =
+        QString::fromUtf8(shell.readAllStandardOutput()).split(QChar(0), Qt::SkipEmptyParts);
+    // Deeper than the current one, so that no climb from it reaches the port by chance.
+    const QString strElsewhere = m_pFolder->FilePath("a/b/c/d/e/f/g/h/i/j");
+    QVERIFY(QDir().mkpath(strElsewhere));
+    const QString strHere = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(strElsewhere));
+    const int nExit = Run(pasted);
+    QVERIFY(QDir::setCurrent(strHere));
+    QVERIFY2(nExit == 0, qPrintable(pasted.join(' ') + '\n' + m_strErr));
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
+    // A lookup that fails names the record it looked into.
+    QCOMPARE(Run({"restore", "--port", "SIM", "--entry", "nosuch", "--record", strRecord}), 1);
+    const QString strSearched = plant ? CRecordLocation::User() : CRecordLocation::SqlitePath(strRecord);
+    QVERIFY2(m_strErr.contains("в записях " + strSearched + " нет записи nosuch"), qPrintable(m_strErr));
 }
 
 void TestCli::tornSensorTable()
