@@ -3,18 +3,24 @@
 #include "cfileidentity.h"
 #include "crecordlocation.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QUuid>
 
 namespace
 {
-// SQLite's codes for a file that is no database, or a damaged one.
+// SQLite's codes for a file that is no database, or a damaged one; for a lock not got.
 const int kDamaged[] = {11, 26};
+constexpr int kBusy = 5;
+// How long a writer waits for another's lock.
+constexpr int kWriteWaitMs = 10000;
 } // namespace
 
 CRecordDatabase::~CRecordDatabase()
@@ -100,9 +106,9 @@ bool CRecordDatabase::OpenSqliteFile(const QString& strName, const QString& strO
     QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), strConnection);
     database.setDatabaseName(strName);
     // A reader waits only for a writer that holds the whole file (a checkpoint, an exclusive lock).
-    database.setConnectOptions(
-        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;").arg(strOptions.contains("READONLY") ? 3000 : 10000) +
-        strOptions);
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;")
+                                   .arg(strOptions.contains("READONLY") ? 3000 : kWriteWaitMs) +
+                               strOptions);
     if (!Finish(database, EKind::Sqlite))
         return false;
     // SQLite opens the file at its first statement.
@@ -149,18 +155,30 @@ bool CRecordDatabase::OpenSqlite(const QString& strPath, bool bReadOnly)
     if (!OpenSqliteFile(strPath, QString()))
         return false;
     m_identity = CFileIdentity::Of(m_strPath);
-    QSqlQuery pragma(Database());
-    // WAL lets readers go on while a writer commits; a lost power costs at most the last entry.
-    if (pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
-        pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+    if (UseWal())
     {
         NoteJournal();
         return true;
     }
-    Fail(pragma.lastError());
-    pragma = QSqlQuery();
     Close();
     return false;
+}
+
+bool CRecordDatabase::UseWal()
+{
+    // WAL lets readers go on while a writer commits; a lost power costs at most the last entry.
+    // Openers of a new file that all switch it at once would each wait for the other's lock:
+    // SQLite fails one of them at once instead of waiting, so it tries again.
+    const QDeadlineTimer deadline(kWriteWaitMs);
+    QSqlQuery pragma(Database());
+    while (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+    {
+        if ((pragma.lastError().nativeErrorCode().toInt() & 0xff) != kBusy || deadline.hasExpired())
+            return Fail(pragma.lastError());
+        pragma.finish();
+        QThread::msleep(QRandomGenerator::global()->bounded(2, 20));
+    }
+    return pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) || Fail(pragma.lastError());
 }
 
 bool CRecordDatabase::OpenPostgres(const QString& strUrl, int nTimeoutS)

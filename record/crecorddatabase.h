@@ -62,6 +62,7 @@ public:
 private:
     bool OpenSqlite(const QString& strPath, bool bReadOnly);
     bool OpenSqliteFile(const QString& strName, const QString& strOptions);
+    bool UseWal();
     bool OpenPostgres(const QString& strUrl, int nTimeoutS);
     bool Finish(QSqlDatabase& database, EKind nKind);
 

@@ -109,6 +109,29 @@ QString SqliteValue(const QString& strPath, const QString& strSql)
     QSqlDatabase::removeDatabase("value");
     return rows.join('\n');
 }
+// How many of the openers, all let go at once, fail to open the record: a station's workers
+// on its first run.
+int FailedOpens(const QString& strLocation, int nOpeners, CRecordStore::EAccess nAccess)
+{
+    std::atomic<int> nReady{0};
+    std::atomic<int> nFailed{0};
+    std::vector<std::thread> openers;
+    for (int i = 0; i < nOpeners; ++i)
+        openers.emplace_back(
+            [&]
+            {
+                ++nReady;
+                while (nReady.load() < nOpeners)
+                    std::this_thread::yield();
+                CRecordStore store;
+                if (!store.Open(strLocation, 3, nAccess) && nFailed++ == 0)
+                    qWarning("%s", qPrintable(store.m_strLastError));
+            });
+    for (std::thread& opener : openers)
+        opener.join();
+    return nFailed.load();
+}
+
 // The nth entry of a history over many pages: seven at each start, so that pages end inside a
 // start; the operator says whose copy it is.
 CRecordEntry HistoryEntry(int n, const QString& strWhose)
@@ -210,6 +233,11 @@ void TestRecord::concurrentWriters()
     const QString strPath = plant ? cluster.Url() : "sqlite:" + folder.FilePath("record.sqlite");
     constexpr int kWriters = 8;
     constexpr int kEntries = 40;
+    // A new file's first openers race to make it a write-ahead log; each round a file of its own.
+    for (int nRound = 0; !plant && nRound < 40; ++nRound)
+        QCOMPARE(FailedOpens(folder.FilePath(QStringLiteral("new-%1.sqlite").arg(nRound)), 2 * kWriters,
+                             CRecordStore::EAccess::Write),
+                 0);
     std::vector<std::thread> writers;
     std::atomic<int> nFailed{0};
     for (int w = 0; w < kWriters; ++w)
