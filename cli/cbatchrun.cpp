@@ -6,6 +6,7 @@
 #include "cportworker.h"
 #include "crecordaccess.h"
 #include "crestorehint.h"
+#include "cserialdispatch.h"
 #include "cstopsignal.h"
 #include "ctransaction.h"
 #include "cworkerdeath.h"
@@ -25,16 +26,6 @@ CBatchRun::CBatchRun(CZTAppDevice& app, CConsole& console)
 }
 
 CBatchRun::~CBatchRun() = default;
-
-int CBatchRun::Error(int nExit, const QString& strText)
-{
-    return m_console.Error(nExit, strText);
-}
-
-QString CBatchRun::WorkerPath()
-{
-    return CRecordKeeper::WorkerPath();
-}
 
 int CBatchRun::Run(const COptions& options)
 {
@@ -61,6 +52,8 @@ int CBatchRun::Run(const COptions& options)
     CStopSignal::RaiseFileLimit();
     m_pDisplay =
         std::make_unique<CBatchDisplay>(m_pErr, !m_bQuiet && CConsoleProgress::IsTerminal(m_pErr), m_ports);
+    if (!options.strSerials.isEmpty() && !OpenSerials())
+        return COptions::kFailure;
     m_started = QDateTime::currentDateTimeUtc();
     // Entries of earlier runs go up to the plant while the ports work; this run's at its end.
     m_pRecord->Keeper().StartSync();
@@ -77,19 +70,14 @@ int CBatchRun::Run(const COptions& options)
 int CBatchRun::ExitStatus()
 {
     int nExit = COptions::kSuccess;
-    for (const SLine& line : m_lines)
+    for (const CBatchLine& line : m_lines)
         if (!line.station.Dead().isEmpty())
             nExit = Error(COptions::kFailure,
                           QStringLiteral("порт %1 не работает: %2").arg(line.strPort, line.station.Dead()));
     if (m_bReportLost)
         return Error(COptions::kFailure,
                      QStringLiteral("отчёт %1 неполон: не все строки записаны").arg(m_strReport));
-    // A unit configured whose traffic log was lost fails the run, not its own result.
-    for (const QJsonValue& result : m_results)
-        if (!CTransaction::Configured(CTransaction::ResultOfKey(result["result"].toString())) ||
-            result["traceLost"].toBool())
-            return COptions::kFailure;
-    return nExit;
+    return CBatchSummary::AllConfigured(m_results) ? nExit : int(COptions::kFailure);
 }
 
 void CBatchRun::RunLines()
@@ -97,12 +85,10 @@ void CBatchRun::RunLines()
     QEventLoop loop;
     m_pLoop = &loop;
     m_nRunning = int(m_ports.size());
-    m_lines.resize(size_t(m_ports.size()));
+    for (const QString& strPort : m_ports)
+        m_lines.emplace_back(strPort);
     for (int i = 0; i < int(m_lines.size()); ++i)
-    {
-        m_lines[size_t(i)].strPort = m_ports[i];
         Start(i);
-    }
     QTimer stopWatch;
     QObject::connect(&stopWatch, &QTimer::timeout, &loop,
                      [this]
@@ -111,6 +97,8 @@ void CBatchRun::RunLines()
                              Stop();
                          if (CStopSignal::Count() > 1 && !m_bAborting)
                              Abort();
+                         if (m_pSerials && !m_bStopping)
+                             m_pSerials->Poll();
                      });
     stopWatch.start(100);
     // A station left running sends its entries up as it goes.
@@ -124,10 +112,12 @@ void CBatchRun::RunLines()
 
 void CBatchRun::LineDone(int nLine)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     if (line.bDone)
         return; // its end was told already
     const QString strWhy = OnFinished(nLine);
+    if (m_pSerials)
+        m_pSerials->LineEnded(nLine);
     // A station's worker ends only when told to: any other end is a death, and its port is kept.
     if (m_bRepeat && !m_bStopping && Restart(nLine, strWhy))
         return;
@@ -142,9 +132,9 @@ void CBatchRun::EndLine()
 
 bool CBatchRun::Restart(int nLine, const QString& strWhy)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     const bool bAgain = line.station.Died(strWhy);
-    m_pDisplay->SetStatus(nLine, line.station.Status());
+    ShowStation(nLine);
     m_pDisplay->Log(line.strPort + QStringLiteral(": zint9: ") +
                     (bAgain ? line.station.RestartText() : line.station.DeadText()));
     if (!bAgain)
@@ -166,7 +156,7 @@ bool CBatchRun::Restart(int nLine, const QString& strWhy)
 
 void CBatchRun::Start(int nLine)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     line.bDone = line.bInDevice = line.bResult = false;
     // The worker gets its job as one line, the options already parsed and checked.
     QJsonObject job = m_options.Job(line.strPort);
@@ -175,6 +165,7 @@ void CBatchRun::Start(int nLine)
     job["record"] = m_pRecord->Keeper().LocalLocation();
     job["restoreRecord"] = CRestoreHint::ForWorker(m_options, m_pRecord->Keeper().LocalLocation());
     job["awaitRemoval"] = line.station.UnitOnPort();
+    job["serials"] = m_pSerials != nullptr;
     QByteArray input = QJsonDocument(job).toJson(QJsonDocument::Compact) + '\n';
     for (const QByteArray& word : m_word) // a worker started again knows what the run has learnt
         input += word + '\n';
@@ -188,15 +179,12 @@ void CBatchRun::Start(int nLine)
 
 void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     const QString strEvent = event["event"].toString();
     if (strEvent == QLatin1String("progress"))
     {
-        const int nPercent = event["percent"].toInt();
-        m_pDisplay->SetStatus(nLine, QStringLiteral("[%1] %2% %3")
-                                         .arg(CProgress::Bar(nPercent, 16))
-                                         .arg(nPercent, 3)
-                                         .arg(event["text"].toString()));
+        m_pDisplay->SetStatus(nLine,
+                              CBatchDisplay::Progress(event["percent"].toInt(), event["text"].toString()));
     }
     else if (strEvent == QLatin1String("message"))
     {
@@ -208,26 +196,12 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         for (const QString& strLine : strText.split(QLatin1Char('\n')))
             m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strLine);
     }
-    else if (strEvent == QLatin1String("device"))
+    else if (strEvent == QLatin1String("device") || strEvent == QLatin1String("block") ||
+             strEvent == QLatin1String("known"))
     {
-        line.bInDevice = true;
-        line.station.TookUnit();
-        line.known = QJsonObject();
-        line.written = CRecordCut::SProgress();
-    }
-    else if (strEvent == QLatin1String("block"))
-    {
-        const int nAddress = event["address"].toInt(-1);
-        if (event["acknowledged"].toBool())
-            line.written = {nAddress, -1};
-        else
-            line.written.nUnsure = nAddress;
-    }
-    else if (strEvent == QLatin1String("known"))
-    {
-        line.known = event; // kept for a worker that dies before its result
-        line.strUnit = event["fingerprint"].toString();
-        CheckAmbiguous(nLine);
+        line.OnUnitEvent(event);
+        if (strEvent == QLatin1String("known"))
+            CheckAmbiguous(nLine);
     }
     else if (strEvent == QLatin1String("state"))
         OnState(nLine, event["state"].toString());
@@ -239,36 +213,60 @@ void CBatchRun::OnEvent(int nLine, const QJsonObject& event)
         result.remove("event");
         AddResult(nLine, result);
     }
+    if (m_pSerials)
+        m_pSerials->OnEvent(nLine, event);
 }
 
 void CBatchRun::OnState(int nLine, const QString& strState)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     if (strState == QLatin1String("waiting"))
         line.strUnit.clear();
     // A log has no status lines: it says when a line is free for the next device.
-    const QString strLog = line.station.SetState(strState, CBatchSummary::ResultText(line.strLastResult));
+    const QString strLog = line.station.SetState(strState, line.Shown());
     if (!m_pDisplay->IsLive() && !strLog.isEmpty())
         m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strLog);
-    m_pDisplay->SetStatus(nLine, line.station.Status());
+    ShowStation(nLine);
+}
+
+void CBatchRun::ShowStation(int nLine)
+{
+    const CBatchLine& line = m_lines[size_t(nLine)];
+    m_pDisplay->SetStatus(nLine, line.Status() + (m_pSerials ? m_pSerials->Status(nLine) : QString()),
+                          line.Tone());
+}
+
+bool CBatchRun::OpenSerials()
+{
+    CSerialDispatch::SHandlers handlers;
+    handlers.pfnTell = [this](int nLine, const QByteArray& line)
+    {
+        if (CPortWorker* pWorker = m_lines[size_t(nLine)].pWorker.get())
+            pWorker->Tell(line);
+    };
+    handlers.pfnTellAll = [this](const QByteArray& line) { TellWorkers(line); };
+    handlers.pfnStatus = [this](int nLine) { ShowStation(nLine); };
+    m_pSerials = std::make_unique<CSerialDispatch>(m_ports, *m_pRecord, *m_pDisplay, std::move(handlers));
+    QString strError;
+    return m_pSerials->Open(m_options.strSerials, strError) || Error(COptions::kFailure, strError) == 0;
 }
 
 void CBatchRun::OnProbe(int nLine, const QString& strProbe, const QString& strReason)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     const QString strChange = line.station.SetProbe(strProbe, strReason);
-    m_pDisplay->SetStatus(nLine, line.station.Status());
+    ShowStation(nLine);
     if (!strChange.isEmpty())
         m_pDisplay->Log(line.strPort + QStringLiteral(": ") + strChange);
 }
 
 void CBatchRun::CheckAmbiguous(int nLine)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     if (line.strUnit.isEmpty())
         return;
     bool bTwice = false;
-    for (const SLine& other : m_lines)
+    for (const CBatchLine& other : m_lines)
         bTwice = bTwice || (&other != &line && other.strUnit == line.strUnit);
     if (!bTwice || m_ambiguous.contains(line.strUnit))
         return;
@@ -281,7 +279,7 @@ void CBatchRun::TellWorkers(const QByteArray& line)
     m_word << line;
     if (m_bStopping)
         return; // told to stop, they hear no more
-    for (SLine& other : m_lines)
+    for (CBatchLine& other : m_lines)
         if (other.pWorker)
             other.pWorker->Tell(line);
 }
@@ -298,9 +296,7 @@ void CBatchRun::MarkAmbiguous()
 
 void CBatchRun::AddResult(int nLine, QJsonObject result)
 {
-    SLine& line = m_lines[size_t(nLine)];
-    line.bInDevice = false;
-    line.bResult = true;
+    CBatchLine& line = m_lines[size_t(nLine)];
     // One rule for every time the tool writes down: UTC, with its "Z".
     if (!result.contains("time"))
         result["time"] = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
@@ -316,8 +312,11 @@ void CBatchRun::AddResult(int nLine, QJsonObject result)
                     strConfigured.toLatin1());
     const QString strReportLost = result.take("reportLost").toString();
     const QString strResult = result["result"].toString();
-    line.strLastResult = strResult;
-    m_pDisplay->SetStatus(nLine, CBatchSummary::ResultText(strResult));
+    line.TookResult(result);
+    ShowStation(nLine);
+    const CTransaction::EResult nResult = CTransaction::ResultOfKey(strResult);
+    ++m_nCounts[nResult == CTransaction::EResult::Already ? 1 : CTransaction::Configured(nResult) ? 0 : 2];
+    m_pDisplay->SetCounts(m_nCounts[0], m_nCounts[1], m_nCounts[2]);
     if (strResult != QLatin1String("done") && strResult != QLatin1String("already") && m_bRepeat)
         Bell();
     if (m_report && !bReported && !m_report->Append(result))
@@ -340,7 +339,7 @@ void CBatchRun::Bell()
 
 QString CBatchRun::OnFinished(int nLine)
 {
-    SLine& line = m_lines[size_t(nLine)];
+    CBatchLine& line = m_lines[size_t(nLine)];
     line.bDone = true;
     const QProcess& process = line.pWorker->Process();
     const bool bCrashed =
@@ -381,7 +380,7 @@ void CBatchRun::Stop()
 {
     m_bStopping = true;
     m_pDisplay->Log(QStringLiteral("zint9: остановка: приборы, с которыми идёт работа, будут закончены"));
-    for (SLine& line : m_lines)
+    for (CBatchLine& line : m_lines)
         if (!line.bDone)
             line.pWorker->Stop();
 }
@@ -390,7 +389,7 @@ void CBatchRun::Abort()
 {
     m_bAborting = true;
     m_pDisplay->Log(QStringLiteral("zint9: повторная остановка: работа с приборами прервана сразу"));
-    for (SLine& line : m_lines)
+    for (CBatchLine& line : m_lines)
         if (!line.bDone && line.pWorker->IsRunning())
             line.pWorker->Kill();
 }

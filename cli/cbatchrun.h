@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cbatchdisplay.h"
+#include "cbatchline.h"
 #include "cbatchreport.h"
 #include "crecordaccess.h"
 
@@ -17,10 +18,9 @@
 
 #include "cconsole.h"
 #include "coptions.h"
-#include "crecordcut.h"
-#include "cstationport.h"
 
 class CPortWorker;
+class CSerialDispatch;
 class CZTAppDevice;
 class QEventLoop;
 
@@ -34,23 +34,9 @@ public:
     ~CBatchRun();
     int Run(const COptions& options);
     // The per-port worker program.
-    static QString WorkerPath();
+    static QString WorkerPath() { return CRecordKeeper::WorkerPath(); }
 
 private:
-    struct SLine
-    {
-        QString strPort;
-        std::unique_ptr<CPortWorker> pWorker; // the port's worker, the last one started
-        QString strLastResult;
-        QJsonObject known;             // versions and backup of the device in hand, as far as they are known
-        QString strUnit;               // the fingerprint of the unit on the line, until it is taken away
-        CRecordCut::SProgress written; // how far the write in hand has got
-        CStationPort station;          // at a station, what the port keeps across its workers
-        bool bInDevice = false;
-        bool bResult = false;
-        bool bDone = false;
-    };
-
     void RunLines();
     void Start(int nLine);
     // A worker has ended or could not start.
@@ -65,6 +51,10 @@ private:
     void OnState(int nLine, const QString& strState);
     // What a worker's probe found on its port, where it changed.
     void OnProbe(int nLine, const QString& strProbe, const QString& strReason);
+    // A station's line's status: its port's, and its place among those waiting for a serial.
+    void ShowStation(int nLine);
+    // --serials: false after saying why they cannot be read.
+    bool OpenSerials();
     // Why the worker ended, when it ended without its result or unasked.
     QString OnFinished(int nLine);
     void AddResult(int nLine, QJsonObject result);
@@ -79,7 +69,7 @@ private:
     void Abort();
     // The run's exit status once it is over.
     int ExitStatus();
-    int Error(int nExit, const QString& strText);
+    int Error(int nExit, const QString& strText) { return m_console.Error(nExit, strText); }
     // The terminal's bell, for the operator who may not be looking.
     void Bell();
 
@@ -99,12 +89,14 @@ private:
     bool m_bReportLost = false; // a line of the report could not be stored
     QEventLoop* m_pLoop = nullptr;
     int m_nRunning = 0;
-    std::vector<SLine> m_lines;
+    std::vector<CBatchLine> m_lines;
+    int m_nCounts[3] = {0, 0, 0}; // configured, already, failed
     std::unique_ptr<CBatchDisplay> m_pDisplay;
     std::optional<CBatchReport> m_report;
     QSet<QString> m_ambiguous; // fingerprints seen on two lines at once
     QByteArrayList m_word;     // what the workers were told of the run, for those started again
     std::unique_ptr<CRecordAccess> m_pRecord;
+    std::unique_ptr<CSerialDispatch> m_pSerials;
     static constexpr int kSyncPeriodMs = 30000;
     static constexpr int kFinalSyncMs = 10000;
     QJsonArray m_results;

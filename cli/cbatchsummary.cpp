@@ -1,5 +1,7 @@
 #include "cbatchsummary.h"
 
+#include <QFileInfo>
+
 #include "cconsole.h"
 #include "cfingerprint.h"
 #include "ctransaction.h"
@@ -30,10 +32,20 @@ QString CBatchSummary::ResultText(const QString& strResult, bool bPartial)
     }
 }
 
+QString CBatchSummary::Shortened(const QString& strText, qsizetype nMax, EKeep nKeep)
+{
+    if (strText.size() <= nMax)
+        return strText;
+    // A result reads from its start; a port's name differs in its end, a backup's too.
+    const qsizetype nHead = nKeep == EKeep::Start ? nMax - 1 : nKeep == EKeep::End ? 0 : (nMax - 1) / 3;
+    return strText.left(nHead) + QStringLiteral("…") + strText.right(nMax - 1 - nHead);
+}
+
 QString CBatchSummary::Table(const QJsonArray& results)
 {
+    // Widths that add up, with the gaps, to the columns a station's terminal has.
     QList<QStringList> rows = {
-        {"Порт", "Версия", "Загрузчик", "Результат", "Адрес", "Отпечаток", "Резервная копия"}};
+        {"Порт", "Версии", "Результат", "Адрес", "Отпечаток", "Серийный номер", "Резервная копия"}};
     for (const QJsonValue& value : results)
     {
         const QJsonObject result = value.toObject();
@@ -45,14 +57,27 @@ QString CBatchSummary::Table(const QJsonArray& results)
             const int nAddress = result["address"].toInt();
             strAddress = QStringLiteral("%1 (0x%2)").arg(nAddress).arg(nAddress, 3, 16, QLatin1Char('0'));
         }
-        QString strUnit = CFingerprint::Short(result["fingerprint"].toString());
+        QString strResult = ResultText(result["result"].toString(), result["partial"].toBool());
         if (result["ambiguous"].toBool())
-            strUnit += QStringLiteral(" (неоднозначен)");
-        rows.append({result["port"].toString(), text("version"), text("bootVersion"),
-                     ResultText(result["result"].toString(), result["partial"].toBool()), strAddress, strUnit,
-                     text("backup")});
+            strResult += QStringLiteral(", неоднозначен");
+        const QString strBackup =
+            result["backup"].isNull() ? QStringLiteral("-") : QFileInfo(text("backup")).fileName();
+        rows.append({Shortened(result["port"].toString(), 18),
+                     QString(text("version") + '/' + text("bootVersion")).remove(QStringLiteral("0x")),
+                     Shortened(strResult, 30, EKeep::Start), strAddress,
+                     CFingerprint::Short(result["fingerprint"].toString()), Shortened(text("serial"), 12),
+                     Shortened(strBackup, 16, EKeep::End)});
     }
     return CConsole::Columns(rows);
+}
+
+bool CBatchSummary::AllConfigured(const QJsonArray& results)
+{
+    for (const QJsonValue& result : results)
+        if (!CTransaction::Configured(CTransaction::ResultOfKey(result["result"].toString())) ||
+            result["traceLost"].toBool())
+            return false;
+    return true;
 }
 
 void CBatchSummary::Print(std::FILE* pOut, const QJsonArray& results, bool bJson)

@@ -14,8 +14,13 @@ public:
     // A result ("done", "unverified", "already", "failed", "refused", "interrupted") as the
     // operator reads it.
     static QString ResultText(const QString& strResult, bool bPartial = false);
-    // One row a result, under a header.
+    // One row a result, under a header, within kColumns: long fields are shortened (the whole
+    // text is in the JSON).
     static QString Table(const QJsonArray& results);
+    static constexpr int kColumns = 120;
+    // Every unit configured, and each one's traffic log kept whole (a lost one fails the run,
+    // not the unit's own result).
+    static bool AllConfigured(const QJsonArray& results);
     // The table, or with bJson the array, on pOut.
     static void Print(std::FILE* pOut, const QJsonArray& results, bool bJson);
     // Marks each result whether its unit is ambiguous (its fingerprint in ambiguous) and returns
@@ -23,4 +28,15 @@ public:
     static QStringList MarkAmbiguous(QJsonArray& results, const QSet<QString>& ambiguous);
     // The results in the order of their ports in the list.
     static QJsonArray InPortOrder(const QJsonArray& results, const QStringList& ports);
+
+private:
+    // What a shortened text keeps: its start and end, its start, or its end.
+    enum class EKeep
+    {
+        Both,
+        Start,
+        End,
+    };
+    // At most nMax characters, an ellipsis for what is left out.
+    static QString Shortened(const QString& strText, qsizetype nMax, EKeep nKeep = EKeep::Both);
 };

@@ -7,6 +7,7 @@
 #include "cserialport.h"
 #include "csetcommand.h"
 #include "csettingstext.h"
+#include "cunittrace.h"
 #include "cworkerinput.h"
 #include "cwritecommand.h"
 
@@ -79,6 +80,20 @@ CBatchWorker::CBatchWorker() : m_console(stdout, stderr), m_device(m_app, m_cons
         known["operator"] = m_pRecord->Journal()->Identity().strOperator;
         Emit(known);
     };
+    // With --serials a unit is written only under a serial the record has for no other unit.
+    m_device.m_pfnMayWrite = [this](const QString& strFingerprint)
+    {
+        QString strWhy;
+        if (!m_bSerials)
+            return true;
+        if (!m_serial.Fits(strFingerprint, strWhy))
+        {
+            m_console.Error(COptions::kRefused, strWhy);
+            return false;
+        }
+        m_pRecord->Journal()->SetSerial(m_serial.Serial());
+        return true;
+    };
     m_console.SetErrorSink(
         [this](const QString& strText)
         {
@@ -96,47 +111,6 @@ int CBatchWorker::Sync(const QString& strLocal)
         return COptions::kSuccess;
     std::fprintf(stderr, "%s\n", strError.toUtf8().constData()); // the parent reads it as the reason
     return COptions::kFailure;
-}
-
-QString CBatchWorker::StartTrace()
-{
-    if (m_options.strTrace.isEmpty())
-        return QString();
-    // One file a port; at a station one a unit, named with its time (and its fingerprint once
-    // known).
-    QString strName =
-        m_strPort.startsWith(QLatin1String("/dev/")) ? m_strPort.mid(5) : QFileInfo(m_strPort).fileName();
-    strName.replace(QLatin1Char('/'), QLatin1Char('_'));
-    if (m_options.bRepeat)
-        strName += m_started.toLocalTime().toString(QStringLiteral("-yyyyMMdd-HHmmss"));
-    const QString strPath = QDir(m_options.strTrace).filePath(strName + QStringLiteral(".log"));
-    QString strError;
-    if (CLineLog::Start(strPath, strError))
-        return strPath;
-    m_bTraceLost = true;
-    m_console.Error(COptions::kFailure,
-                    QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
-    return QString();
-}
-
-void CBatchWorker::FinishTrace(const QString& strPath)
-{
-    if (strPath.isEmpty())
-        return;
-    QString strError;
-    if (!CLineLog::Stop(&strError))
-    {
-        m_bTraceLost = true;
-        m_console.Error(COptions::kFailure,
-                        QStringLiteral("не удалось записать журнал обмена %1: %2").arg(strPath, strError));
-    }
-    const CTransaction& transaction = m_device.Outcome().transaction;
-    if (!m_options.bRepeat || transaction.nHeld == CTransaction::EHeld::Unknown)
-        return;
-    const QString strUnit = CFingerprint::Of(transaction.held);
-    if (!strUnit.isEmpty())
-        QFile::rename(strPath, strPath.chopped(4) + QLatin1Char('-') + CFingerprint::Short(strUnit) +
-                                   QStringLiteral(".log"));
 }
 
 void CBatchWorker::Emit(const QJsonObject& event)
@@ -163,21 +137,72 @@ int CBatchWorker::Run()
     m_app.SetDataDir(job["dataDir"].toString());
     m_app.LoadSensorCatalogue();
     CWorkerInput::Watch();
-    if (!m_options.bRepeat)
-        return Configure();
+    m_bSerials = job["serials"].toBool();
     int nExit = COptions::kSuccess;
+    // One unit: a port with none on it fails as it would without serials, and takes none.
+    if (!m_options.bRepeat && (!m_bSerials || Probe() != EProbe::Present))
+        return Configure();
+    if (!m_options.bRepeat)
+    {
+        TakeUnit(nExit);
+        return nExit;
+    }
     // A unit left on the port by a worker that died is not taken for a new one: it may be cut
     // mid-write, and it is configured only once it has been pulled and put in again.
     if (job["awaitRemoval"].toBool() && !WaitFor(false))
         return nExit;
-    while (WaitFor(true))
+    while (WaitFor(true) && TakeUnit(nExit) && WaitFor(false))
     {
-        if (Configure() != COptions::kSuccess)
-            nExit = COptions::kFailure;
-        if (!WaitFor(false))
-            break;
     }
     return nExit;
+}
+
+bool CBatchWorker::TakeUnit(int& nExit)
+{
+    int nSilent = 0;
+    const auto gone = [this, &nSilent]
+    {
+        const EProbe nProbe = Probe();
+        nSilent = nProbe == EProbe::Present || nProbe == EProbe::Busy ? 0 : nSilent + 1;
+        return nSilent >= 3;
+    };
+    for (;;)
+    {
+        m_pRecord->Journal()->SetSerial(m_options.strSerial);
+        switch (m_bSerials ? m_serial.Await(gone) : CWorkerSerial::EWait::Taken)
+        {
+        case CWorkerSerial::EWait::Stopped:
+            return false;
+        case CWorkerSerial::EWait::Gone:
+            if (!m_options.bRepeat)
+                nExit =
+                    Unconfigured(QStringLiteral("прибор отключён, пока ждал серийный номер; не настроен"));
+            return true;
+        case CWorkerSerial::EWait::Ended:
+            nExit = Unconfigured(QStringLiteral("серийные номера кончились; прибор не настроен"));
+            return true;
+        case CWorkerSerial::EWait::Taken:
+            break;
+        }
+        if (Configure() != COptions::kSuccess)
+            nExit = COptions::kFailure;
+        // Its serial another unit's: the unit waits for the next one.
+        if (!m_device.Outcome().bHeldBack)
+            return true;
+    }
+}
+
+int CBatchWorker::Unconfigured(const QString& strWhy)
+{
+    m_device.Begin();
+    m_messages = {};
+    m_started = QDateTime::currentDateTimeUtc();
+    m_timer.start();
+    m_console.Error(COptions::kFailure, strWhy);
+    QJsonObject result = Result(COptions::kFailure);
+    Report(result);
+    Emit(result);
+    return COptions::kFailure;
 }
 
 int CBatchWorker::Configure()
@@ -188,13 +213,15 @@ int CBatchWorker::Configure()
     m_started = QDateTime::currentDateTimeUtc();
     m_timer.start();
     Emit({{"event", "device"}});
-    const QString strTrace = StartTrace();
+    const QString strTrace = CUnitTrace::Start(m_options, m_strPort, m_started, m_console, m_bTraceLost);
     const int nExit = m_options.strCommand == QLatin1String("write") ? CWriteCommand::Run(m_device, m_options)
                                                                      : CSetCommand::Run(m_device, m_options);
     m_app.m_Port.Close();
-    FinishTrace(strTrace);
+    CUnitTrace::Finish(strTrace, m_options, m_device.Outcome().transaction, m_console, m_bTraceLost);
     m_pRecord->TellTrouble(m_console);
     const CDeviceCommand::SOutcome& outcome = m_device.Outcome();
+    if (outcome.bHeldBack)
+        return COptions::kSuccess; // nothing written, and no row: the unit waits for its serial
     // A unit given this run's image and found holding it is not written again when it is seen
     // once more, be it by a missed answer or by being plugged in again.
     // Other ports of the run hear of it through the first process.
@@ -350,6 +377,8 @@ bool CBatchWorker::WaitFor(bool bPresent)
             TellProbe(nProbe);
         nLast = nProbe;
         nSilent = nProbe == EProbe::Present || nProbe == EProbe::Busy ? 0 : nSilent + 1;
+        if (m_bSerials)
+            m_serial.GiveBackLate();
         if (bPresent ? nProbe == EProbe::Present : nSilent >= kSilentProbes)
             return !CWorkerInput::Stopped(); // a device found just as the stop came is left alone
         for (int i = 0; i < 5 && !CWorkerInput::Stopped(); ++i) // a quarter of a second between probes

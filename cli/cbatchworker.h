@@ -4,6 +4,7 @@
 #include "cdevicecommand.h"
 #include "coptions.h"
 #include "crecordaccess.h"
+#include "cworkerserial.h"
 #include "cztappdevice.h"
 
 #include <QDateTime>
@@ -15,7 +16,8 @@
 // stdin (the options as the parent parsed and checked them, one port), runs set or write on that
 // port and tells the parent on stdout, one JSON object a line, what happens (progress, messages,
 // result). With repeat it waits for each next device. A line "stop" or the end of stdin ends
-// the run between devices. A "sync" job instead uploads the local record's waiting entries to
+// the run between devices. With --serials each unit waits for its serial (see CWorkerSerial).
+// A "sync" job instead uploads the local record's waiting entries to
 // the plant's, in a process that its starter may kill when the plant does not answer.
 class CBatchWorker
 {
@@ -28,9 +30,11 @@ public:
 
 private:
     int Configure();
-    // With --trace FOLDER: the traffic log of the unit in hand; the file's path, or empty.
-    QString StartTrace();
-    void FinishTrace(const QString& strPath);
+    // The unit on the port, with --serials once it has a serial of its own; false when the run
+    // stops first. A failure is noted in nExit.
+    bool TakeUnit(int& nExit);
+    // A unit left as it is, said why, with its row.
+    int Unconfigured(const QString& strWhy);
     // A "sync" job: the local record's waiting entries go up to the plant's.
     int Sync(const QString& strLocal);
     enum class EProbe
@@ -64,4 +68,6 @@ private:
     QElapsedTimer m_timer;
     bool m_bProbing = false;
     bool m_bTraceLost = false; // the unit's traffic log could not be written whole
+    bool m_bSerials = false;   // each unit's serial comes from --serials
+    CWorkerSerial m_serial;
 };

@@ -86,6 +86,9 @@ const char* const kUsageText =
     "  --station ИМЯ       рабочее место в записях (по умолчанию имя машины)\n"
     "  --operator ИМЯ      оператор в записях (по умолчанию имя пользователя)\n"
     "  --serial НОМЕР      серийный номер прибора в записях (этикетка, штрихкод)\n"
+    "  --serials ФАЙЛ      на рабочем месте номер каждому прибору: строка на прибор из ФАЙЛА\n"
+    "                      или, если ФАЙЛ — «-», со стандартного ввода (сканер штрихкодов);\n"
+    "                      прибор ждёт номер, следующий номер получает порт, ждущий дольше\n"
     "  --force             restore: вернуть образ и прибору с другим отпечатком;\n"
     "                      write: записать частичный образ или образ прибора другой версии\n"
     "  -h, --help          эта справка\n"
@@ -151,7 +154,7 @@ int CCommandLine::RunParsed(const QStringList& arguments)
         if (strCommand != "set" && strCommand != "write")
             return m_console.Error(
                 COptions::kUsage,
-                QStringLiteral("несколько портов, --repeat и --report только для set и write"));
+                QStringLiteral("несколько портов, --repeat, --report и --serials только для set и write"));
         if (options.bDemo)
             return m_console.Error(COptions::kUsage, QStringLiteral("--demo работает с одним прибором"));
         // Each port's worker writes its own files; one file would mix every line.

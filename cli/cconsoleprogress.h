@@ -20,6 +20,8 @@ public:
 
     // True when the stream is a terminal (cconsoleprogress_unix.cpp, cconsoleprogress_win.cpp).
     static bool IsTerminal(std::FILE* pStream);
+    // The terminal's rows and columns; false where they are not known.
+    static bool TerminalSize(std::FILE* pStream, int& nRows, int& nColumns);
 
 private:
     void Draw();

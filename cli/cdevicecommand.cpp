@@ -46,7 +46,8 @@ bool CDeviceCommand::Connect(const COptions& options, CWriteSession& session)
         LearnHeld(session, false);
         if (m_pfnLearnt)
             m_pfnLearnt(); // the unit's fingerprint
-        return true;
+        m_outcome.bHeldBack = m_pfnMayWrite && !m_pfnMayWrite(CFingerprint::Of(m_app.m_ParamDevice));
+        return !m_outcome.bHeldBack;
     }
     const CFailure& failure = session.Failure();
     m_outcome.transaction = session.Transaction();

@@ -26,9 +26,10 @@ public:
         CTransaction transaction; // none yet: failed, nothing known
         bool bVersions = false;   // the device answered the versions request
         QString strBackupPath;
-        bool bAlready = false; // the unit held what this run had given it: not written again
-        bool bPartial = false; // it may hold a partial image, this write's or an earlier one's
-        QString strSourceHash; // write --in: the file's SHA-256; set: that of the settings sent
+        bool bAlready = false;  // the unit held what this run had given it: not written again
+        bool bPartial = false;  // it may hold a partial image, this write's or an earlier one's
+        QString strSourceHash;  // write --in: the file's SHA-256; set: that of the settings sent
+        bool bHeldBack = false; // read, and kept from the write by m_pfnMayWrite
         SOutcome() { transaction.nResult = CTransaction::EResult::Failed; }
     };
 
@@ -72,6 +73,9 @@ public:
     // A unit this run has configured and verified, seen again holding the image it was given
     // (by its fingerprint and the image's SHA-256), is not written again.
     std::function<bool(const QString& strFingerprint, const QString& strImageHash)> m_pfnConfigured;
+    // Asked of a unit once it is read, by its fingerprint, before anything is written to it: false
+    // (said by it) ends the command as a failed connect.
+    std::function<bool(const QString& strFingerprint)> m_pfnMayWrite;
 
 private:
     void ReportWriteFailure(const COptions& options, const CWriteSession& session);

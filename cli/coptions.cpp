@@ -18,7 +18,7 @@ const char* const kValued[] = {"port",     "ports",      "out",           "in", 
                                "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
                                "dac-high", "backup-dir", "report",        "trace",  "record", "station",
                                "operator", "serial",     "entry",         "device", "limit",  "since",
-                               "until",    "result",     "operation",     "source"};
+                               "until",    "result",     "operation",     "source", "serials"};
 const char* const kFlags[] = {"demo",    "json",  "csv",  "no-verify",    "quiet", "repeat", "help",
                               "version", "force", "sync", "changed-only", "init",  "latest"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
@@ -71,6 +71,7 @@ bool COptions::Parse(const QStringList& arguments)
     strStation = value("station");
     strOperator = value("operator");
     strSerial = value("serial");
+    strSerials = value("serials");
     strEntry = value("entry");
     strDevice = value("device");
     bForce = parser.isSet("force");
@@ -204,12 +205,18 @@ bool COptions::CheckCombinations()
         m_strError = QStringLiteral("--dac-low и --dac-high задаются вместе");
     else if (bJson && bCsv)
         m_strError = QStringLiteral("--json и --csv не задаются вместе");
+    else if (!strSerials.isEmpty() && !strSerial.isEmpty())
+        m_strError = QStringLiteral("--serial и --serials не задаются вместе");
+    // One serial on every unit of a shift would make a recall by serial pull the wrong units.
+    else if (!strSerial.isEmpty() && (bRepeat || ports.size() > 1))
+        m_strError = QStringLiteral("--serial с несколькими портами или --repeat дал бы один номер всем "
+                                    "приборам; номер каждому прибору: --serials ФАЙЛ или --serials -");
     return m_strError.isEmpty();
 }
 
 bool COptions::IsBatch() const
 {
-    return bRepeat || !strReport.isEmpty() || bPortsList || ports.size() > 1;
+    return bRepeat || !strReport.isEmpty() || bPortsList || ports.size() > 1 || !strSerials.isEmpty();
 }
 
 QJsonObject COptions::Job(const QString& strPort) const

@@ -35,15 +35,16 @@ public:
     bool bPortsList = false; // --ports was given, even with one name
     QString strOut, strIn, strSensor, strBackupDir, strReport, strTrace;
     QString strRecord, strStation, strOperator, strSerial; // the record and who writes into it
+    QString strSerials;                                    // a station's serials: a file, or "-"
     QString strEntry, strDevice;                           // restore --entry, history --device
     // The --record of a printed restore command: a worker's is its first process's, whose
     // record it was given (see CRestoreHint).
     std::optional<QString> restoreRecord;
-    int nLimit = -1;                                       // history --limit
-    QDateTime since;                                       // history --since
-    QDateTime until;                                       // history --until: entries before it
-    QString strResult, strOperation, strSource;            // history --result, --operation, --source
-    bool bLatest = false;                                  // history --latest
+    int nLimit = -1;                            // history --limit
+    QDateTime since;                            // history --since
+    QDateTime until;                            // history --until: entries before it
+    QString strResult, strOperation, strSource; // history --result, --operation, --source
+    bool bLatest = false;                       // history --latest
     bool bForce = false;
     std::optional<float> low, high, fail, band, filter, dacLow, dacHigh;
     std::optional<bool> coldJunction;

@@ -33,3 +33,19 @@ void CRecordAccess::TellTrouble(CConsole& console)
     if (!strTrouble.isEmpty())
         console.Err(QStringLiteral("zint9: ") + strTrouble);
 }
+
+QStringList CRecordAccess::UnitsOf(const QString& strSerial, QString& strNote)
+{
+    CRecordStore::SQuery query;
+    query.strSerial = strSerial;
+    query.bLatest = true; // one entry a unit
+    QList<CRecordEntry> entries;
+    QString strError;
+    if (!m_keeper.UnitEntries(query, entries, strNote, strError) || !strError.isEmpty())
+        strNote = QStringLiteral("серийный номер %1 не проверен по записям: %2").arg(strSerial, strError);
+    QStringList units;
+    for (const CRecordEntry& entry : entries)
+        if (!entry.strFingerprint.isEmpty())
+            units << entry.strFingerprint;
+    return units;
+}

@@ -17,6 +17,8 @@ public:
     // The local record, where this machine's entries are made; null after saying why.
     CRecordStore* LocalStore(CConsole& console);
     CRecordKeeper& Keeper() { return m_keeper; }
+    // The units the record knows under a serial; strNote says where a record could not be read.
+    QStringList UnitsOf(const QString& strSerial, QString& strNote);
     // Says, once, that entries wait instead of being where they should be.
     void TellTrouble(CConsole& console);
 

@@ -12,6 +12,12 @@ QString CStationPort::SetState(const QString& strState, const QString& strResult
         m_bUnitOnPort = false;
         return QStringLiteral("ждёт прибор");
     }
+    // A unit found and not yet touched: a worker started again may take it.
+    if (strState == QLatin1String("serial"))
+    {
+        m_bUnitOnPort = false;
+        return QStringLiteral("ждёт серийный номер");
+    }
     // A unit its last worker left: the operator has to pull it before the port goes on.
     return m_bRestarted ? QStringLiteral("ждёт отключения прибора") : QString();
 }
@@ -68,6 +74,8 @@ QString CStationPort::Status() const
     QString strText;
     if (m_strProbe == QLatin1String("busy"))
         strText = QStringLiteral("порт занят другой программой");
+    else if (m_strState == QLatin1String("serial"))
+        strText = QStringLiteral("ждёт серийный номер");
     else if (m_strState == QLatin1String("removal"))
         strText = QStringLiteral("%1; ждёт отключения прибора").arg(m_strResult);
     else if (m_strProbe == QLatin1String("missing"))

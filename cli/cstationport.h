@@ -28,6 +28,8 @@ public:
     QString RestartText() const;
     QString DeadText() const;
     bool UnitOnPort() const { return m_bUnitOnPort; }
+    // What its worker last said it waits for; empty until it says.
+    const QString& State() const { return m_strState; }
     // Why the port no longer works; empty while it does.
     const QString& Dead() const { return m_strDead; }
 

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace
 {
@@ -19,6 +20,8 @@ struct SRunWord
     std::mutex mutex;
     QSet<QString> ambiguous;
     QHash<QString, QString> configured;
+    QList<CWorkerInput::SSerial> serials;
+    bool bSerialsEnded = false;
 };
 
 // Never destroyed: the thread that fills it may still be reading a line as the process ends.
@@ -26,6 +29,33 @@ SRunWord& RunWord()
 {
     static SRunWord* const pWord = new SRunWord;
     return *pWord;
+}
+
+void TakeLine(const QStringList& words)
+{
+    SRunWord& word = RunWord();
+    if (words.size() == 2 && words[0] == QLatin1String("ambiguous"))
+    {
+        const std::lock_guard<std::mutex> lock(word.mutex);
+        word.ambiguous.insert(words[1]);
+    }
+    else if (words.size() == 3 && words[0] == QLatin1String("configured"))
+        CWorkerInput::Configured(words[1], words[2]);
+    else if (words.size() == 4 && words[0] == QLatin1String("serial"))
+    {
+        CWorkerInput::SSerial serial;
+        serial.nRequest = words[1].toInt();
+        serial.strSerial = QString::fromUtf8(QByteArray::fromPercentEncoding(words[2].toLatin1()));
+        if (words[3] != QLatin1String("-"))
+            serial.owners = words[3].split(QLatin1Char(','));
+        const std::lock_guard<std::mutex> lock(word.mutex);
+        word.serials.append(serial);
+    }
+    else if (words.size() == 1 && words[0] == QLatin1String("serials-ended"))
+    {
+        const std::lock_guard<std::mutex> lock(word.mutex);
+        word.bSerialsEnded = true;
+    }
 }
 } // namespace
 
@@ -36,16 +66,7 @@ void CWorkerInput::Watch()
         {
             std::string strLine;
             while (std::getline(std::cin, strLine) && strLine != "stop")
-            {
-                const QStringList words = QString::fromStdString(strLine).split(QLatin1Char(' '));
-                if (words.size() == 2 && words[0] == QLatin1String("ambiguous"))
-                {
-                    const std::lock_guard<std::mutex> lock(RunWord().mutex);
-                    RunWord().ambiguous.insert(words[1]);
-                }
-                else if (words.size() == 3 && words[0] == QLatin1String("configured"))
-                    Configured(words[1], words[2]);
-            }
+                TakeLine(QString::fromStdString(strLine).split(QLatin1Char(' ')));
             s_bStop = true;
         })
         .detach();
@@ -77,4 +98,16 @@ void CWorkerInput::Configured(const QString& strFingerprint, const QString& strH
 {
     const std::lock_guard<std::mutex> lock(RunWord().mutex);
     RunWord().configured.insert(strFingerprint, strHash);
+}
+
+QList<CWorkerInput::SSerial> CWorkerInput::TakeSerials()
+{
+    const std::lock_guard<std::mutex> lock(RunWord().mutex);
+    return std::exchange(RunWord().serials, {});
+}
+
+bool CWorkerInput::SerialsEnded()
+{
+    const std::lock_guard<std::mutex> lock(RunWord().mutex);
+    return RunWord().bSerialsEnded;
 }

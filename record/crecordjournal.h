@@ -37,6 +37,8 @@ public:
     void WriteFinished(const CWriteSession& session) override;
     QString LastEntryId() const override { return m_Last.strId; }
     const SIdentity& Identity() const { return m_identity; }
+    // At a station each unit's own, from the next entry on.
+    void SetSerial(const QString& strSerial) { m_identity.strSerial = strSerial; }
 
     // The last entry made, as it was stored (or would have been).
     const CRecordEntry& Last() const { return m_Last; }

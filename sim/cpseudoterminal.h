@@ -32,6 +32,8 @@ public:
     // Waits at most nTimeoutMs for input; returns the bytes read, 0 on time-out, -1 on failure.
     int Read(char* pBuffer, int nSize, int nTimeoutMs);
     bool Write(const char* pBuffer, int nSize);
+    // The window size a program on the slave side reads, as a terminal emulator sets it.
+    bool SetSize(int nRows, int nColumns);
     bool LineSettings(SLineSettings& settings);
     // Ends an exclusive mode (TIOCEXCL) whose program has gone: on a real port it ends with the
     // program's last close, here the simulator's own hold on the line would keep it. A program is

@@ -93,6 +93,17 @@ int CPseudoTerminal::Read(char* pBuffer, int nSize, int nTimeoutMs)
     return int(nRead);
 }
 
+bool CPseudoTerminal::SetSize(int nRows, int nColumns)
+{
+    struct winsize size = {};
+    size.ws_row = static_cast<unsigned short>(nRows);
+    size.ws_col = static_cast<unsigned short>(nColumns);
+    if (::ioctl(m_nMaster, TIOCSWINSZ, &size) == 0)
+        return true;
+    m_strError = SystemError("TIOCSWINSZ");
+    return false;
+}
+
 bool CPseudoTerminal::Write(const char* pBuffer, int nSize)
 {
     while (nSize > 0)

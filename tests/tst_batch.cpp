@@ -195,6 +195,9 @@ private slots:
     void traceOnAFullDisk();
     void onATerminal_data();
     void onATerminal();
+    void serialsAtAStation_data();
+    void serialsAtAStation();
+    void serialsFromATerminal();
 };
 
 void TestBatch::oneFailingAmongSeveral_data()
@@ -234,7 +237,9 @@ void TestBatch::oneFailingAmongSeveral()
     const QStringList rows = m_strOut.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 4);
     QVERIFY2(rows[0].startsWith("Порт"), qPrintable(m_strOut));
-    QVERIFY(rows[1].startsWith(sims[0].SlavePath()) && rows[1].contains("0x1555  0x0008     успех"));
+    QVERIFY(rows[1].startsWith(sims[0].SlavePath()) && rows[1].contains("1555/0008  успех"));
+    for (const QString& strRow : rows) // a station's terminal holds it
+        QVERIFY2(strRow.size() <= 120, qPrintable(strRow));
     QVERIFY2(rows[2].startsWith(sims[1].SlavePath()) && rows[2].contains(versions ? "отклонено" : "ошибка"),
              qPrintable(m_strOut));
     QVERIFY(rows[3].contains("успех"));
@@ -819,9 +824,18 @@ void TestBatch::traceOnAFullDisk()
 void TestBatch::onATerminal_data()
 {
     QTest::addColumn<int>("ports");
+    QTest::addColumn<int>("rows");          // the terminal's; 0: not known
     QTest::addColumn<QStringList>("shown"); // what the terminal must have been shown
-    QTest::newRow("one port: a progress bar") << 1 << QStringList{"\r[", "100%", "Сверка записанного"};
-    QTest::newRow("two ports: a status line each") << 2 << QStringList{"\033[", "pts"};
+    QTest::addColumn<QStringList>("never"); // and must not
+    QTest::newRow("one port: a progress bar")
+        << 1 << 0 << QStringList{"\r[", "100%", "Сверка записанного"} << QStringList{};
+    // The verify named as the check it is; the counts under the lines; success in green.
+    QTest::newRow("two ports: a status line each")
+        << 2 << 24 << QStringList{"\033[", "pts", "сверка записанного", "настроено: 2", "\033[32mуспех"}
+        << QStringList{"Чтение"};
+    // Lines redrawn above the top of the screen would be printed again for ever.
+    QTest::newRow("two ports on a terminal too short for them")
+        << 2 << 3 << QStringList{"Новые настройки записаны"} << QStringList{"\033[", "настроено:"};
 }
 
 void TestBatch::onATerminal()
@@ -829,9 +843,13 @@ void TestBatch::onATerminal()
     // With its messages on a terminal, zint9 shows how far each port has come; what it prints
     // there also ends with the work done and the units configured.
     QFETCH(int, ports);
+    QFETCH(int, rows);
     QFETCH(QStringList, shown);
+    QFETCH(QStringList, never);
     CPseudoTerminal terminal;
     QVERIFY(terminal.Open());
+    if (rows > 0)
+        QVERIFY2(terminal.SetSize(rows, 100), qPrintable(terminal.m_strError));
     CSimulator sims[2];
     QStringList arguments{"set", "--low", "10", "--backup-dir", m_pFolder->FilePath("backups")};
     for (int i = 0; i < ports; ++i)
@@ -840,6 +858,10 @@ void TestBatch::onATerminal()
         arguments << "--port" << sims[i].SlavePath();
     }
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TERM", "xterm");
+    environment.remove("NO_COLOR");
+    process.setProcessEnvironment(environment);
     process.setStandardErrorFile(terminal.SlavePath());
     process.start(Program(), arguments);
     QByteArray seen;
@@ -854,9 +876,141 @@ void TestBatch::onATerminal()
     QCOMPARE(process.exitCode(), 0);
     const QString strSeen = QString::fromUtf8(seen);
     for (const QString& strShown : shown)
-        QVERIFY2(strSeen.contains(strShown), qPrintable(strSeen.right(2000)));
+        QVERIFY2(strSeen.contains(strShown), qPrintable(strShown + " in:\n" + strSeen.right(2000)));
+    for (const QString& strNever : never)
+        QVERIFY2(!strSeen.contains(strNever), qPrintable(strNever + " in:\n" + strSeen.right(2000)));
     for (int i = 0; i < ports; ++i)
         QCOMPARE(LowLimit(sims[i]), 10.0f);
+}
+
+void TestBatch::serialsAtAStation_data()
+{
+    QTest::addColumn<bool>("scanned"); // typed into standard input as the units come, else a file
+    QTest::newRow("a file") << false;
+    QTest::newRow("a scanner on standard input") << true;
+}
+
+void TestBatch::serialsAtAStation()
+{
+    // Each unit of a shift gets a serial of its own: the one the record has for another unit is
+    // refused, and its port waits on; one read twice is taken once.
+    QFETCH(bool, scanned);
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("station.sqlite");
+    CSimulator earlier;
+    QVERIFY(earlier.Start());
+    earlier.WithDevice([](CSimDevice& device) { device.SetUnit(9); });
+    QCOMPARE(Run({"read", "--port", earlier.SlavePath(), "--serial", "SN-0", "--record", strRecord}), 0);
+    const QByteArray lines = "SN-0\nSN-1\n\n  SN-1\nSN-2\n";
+    m_pFolder->WriteFile("serials.txt", scanned ? QByteArray() : lines);
+    const QString strLinks[2] = {m_pFolder->FilePath("a"), m_pFolder->FilePath("b")};
+    QProcess station;
+    CInterrupt::NewGroup(station);
+    station.start(Program(), {"set", "--low", "10", "--port", strLinks[0], "--port", strLinks[1], "--repeat",
+                              "--json", "--serials", scanned ? "-" : m_pFolder->FilePath("serials.txt"),
+                              "--backup-dir", m_pFolder->FilePath("backups"), "--report",
+                              m_pFolder->FilePath("report.csv"), "--record", strRecord});
+    QByteArray err;
+    auto said = [&](const QByteArray& text)
+    { return (err += station.readAllStandardError()).contains(text); };
+    CSimulator units[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        QVERIFY(units[i].Start());
+        units[i].WithDevice([i](CSimDevice& device) { device.SetUnit(i + 1); });
+        QVERIFY(QFile::link(units[i].SlavePath(), strLinks[i]));
+        if (scanned) // a unit found waits for its serial; the first found is given the first read
+            QTRY_VERIFY_WITH_TIMEOUT(said(strLinks[i].toUtf8() + ": ждёт серийный номер"), 30000);
+    }
+    if (scanned) // the first two; the rest once the second is under way
+        station.write(lines.left(10));
+    else
+        QTRY_VERIFY2_WITH_TIMEOUT(said("серийный номер SN-1 уже ждёт прибора; не принят"), err.constData(),
+                                  30000);
+    const QRegularExpression given("(^|\\n)(.*): серийный номер SN-1\\n");
+    QTRY_VERIFY_WITH_TIMEOUT(said("") && given.match(QString::fromUtf8(err)).hasMatch(), 60000);
+    if (scanned)
+    {
+        station.write(lines.mid(10));
+        // Given once: while its port holds it, or to the unit the record has it for.
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            said("") && QRegularExpression(
+                            "серийный номер SN-1 уже (отдан порту " +
+                            QRegularExpression::escape(given.match(QString::fromUtf8(err)).captured(2)) +
+                            "|записан за другим прибором)")
+                            .match(QString::fromUtf8(err))
+                            .hasMatch(),
+            err.constData(), 30000);
+        QVERIFY2(said(strLinks[0].toUtf8() + ": серийный номер SN-0"), err.constData());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 3, 60000);
+    QVERIFY2(said("серийный номер SN-0 уже записан за другим прибором"), err.constData());
+    QVERIFY2(StopStation(station, err) == 0, err.constData());
+    QStringList serials;
+    for (const QJsonValue& result : QJsonDocument::fromJson(station.readAllStandardOutput()).array())
+    {
+        QCOMPARE(result["result"].toString(), QStringLiteral("done"));
+        serials << result["serial"].toString();
+        // The record knows the unit by the serial it was given.
+        QCOMPARE(Run({"history", "--serial", serials.last(), "--latest", "--json", "--record", strRecord}),
+                 0);
+        const QJsonArray entries = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries[0]["fingerprint"], result["fingerprint"]);
+        QCOMPARE(entries[0]["operation"].toString(), QStringLiteral("write"));
+    }
+    std::sort(serials.begin(), serials.end());
+    QCOMPARE(serials, QStringList({"SN-1", "SN-2"}));
+    QCOMPARE(ReportLines().filter(",SN-1,").size() + ReportLines().filter(",SN-2,").size(), 2);
+    QCOMPARE(Run({"history", "--serial", "SN-0", "--json", "--record", strRecord}), 0);
+    QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().size(), 1); // the earlier unit's read
+}
+
+void TestBatch::serialsFromATerminal()
+{
+    // A scanner types into the terminal the station shows its ports on: what it types is never
+    // echoed among the status lines, and the unit gets it.
+    CPseudoTerminal terminal;
+    QVERIFY(terminal.Open());
+    auto pSim = std::make_unique<CSimulator>();
+    CSimulator& sim = *pSim;
+    QVERIFY(sim.Start());
+    QProcess station;
+    CInterrupt::NewGroup(station);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TERM", "xterm");
+    environment.remove("NO_COLOR");
+    station.setProcessEnvironment(environment);
+    station.setStandardInputFile(terminal.SlavePath());
+    station.setStandardErrorFile(terminal.SlavePath());
+    station.start(Program(), {"set", "--low", "10", "--port", sim.SlavePath(), "--repeat", "--serials", "-",
+                              "--backup-dir", m_pFolder->FilePath("backups"), "--report",
+                              m_pFolder->FilePath("report.csv")});
+    QByteArray seen;
+    char buffer[4096];
+    auto shown = [&](const QByteArray& text)
+    {
+        for (int n = terminal.Read(buffer, sizeof buffer, 20); n > 0;
+             n = terminal.Read(buffer, sizeof buffer, 0))
+            seen.append(buffer, n);
+        return seen.contains(text);
+    };
+    // The operator is awaited: in the colour that asks for attention.
+    QTRY_VERIFY2_WITH_TIMEOUT(shown("\033[33mждёт серийный номер ← следующий номер"), seen.constData(),
+                              30000);
+    QVERIFY(terminal.Write("SN-7\n", 5));
+    QTRY_COMPARE_WITH_TIMEOUT(ReportLines().size(), 2, 60000);
+    QVERIFY2(ReportLines()[1].contains(",SN-7,"), qPrintable(ReportLines()[1]));
+    QCOMPARE(LowLimit(sim), 10.0f);
+    // The unit pulled: its result stays in sight until the next one comes.
+    pSim.reset();
+    QTRY_VERIFY2_WITH_TIMEOUT(shown("\033[32mуспех (SN-7) · ждёт прибор"), seen.right(3000).constData(),
+                              30000);
+    QVERIFY(shown("настроено: 1   уже настроены: 0   ошибки: 0"));
+    QVERIFY(CInterrupt::SendToGroup(station.processId()));
+    // Read as it ends: a terminal nobody reads would hold its last lines.
+    QTRY_VERIFY_WITH_TIMEOUT(shown("") && station.state() == QProcess::NotRunning, 30000);
+    QCOMPARE(station.exitCode(), 0);
+    QVERIFY2(seen.count("SN-7") == seen.count("номер SN-7") + seen.count("(SN-7)"), seen.constData());
 }
 
 QTEST_GUILESS_MAIN(TestBatch)

@@ -21,9 +21,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUuid>
@@ -224,6 +224,16 @@ void TestCli::usageErrors_data()
                                                      << "--operation «set»: допустимы read, write, restore";
     QTest::newRow("a source that is no hash")
         << QStringList{"history", "--source", "configured.bin"} << "--source «configured.bin»: нужен SHA-256";
+    // One serial stamped on every unit of a shift would pull the wrong units in a recall.
+    QTest::newRow("one serial for several ports")
+        << QStringList{"set", "--ports", "a,b", "--serial", "SN-1"} << "номер каждому прибору: --serials";
+    QTest::newRow("one serial for a station")
+        << QStringList{"set", "--port", "a", "--repeat", "--serial", "SN-1"} << "номер каждому прибору";
+    QTest::newRow("a serial and serials")
+        << QStringList{"set", "--port", "a", "--serials", "-", "--serial", "SN-1"}
+        << "--serial и --serials не задаются вместе";
+    QTest::newRow("serials to a read")
+        << QStringList{"read", "--port", "a", "--serials", "-"} << "--serials только для set и write";
     // The batch's per-port worker is no option a user can reach.
     QTest::newRow("worker") << QStringList{"set", "--worker", "--port", "SIM"}
                             << "неизвестный параметр --worker";
