@@ -19,6 +19,10 @@
 #include <algorithm>
 #include <functional>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 using EFault = CSimDevice::EFault;
 
 // Several devices configured by one zint9 run, and a station that takes one device after another.
@@ -963,12 +967,33 @@ void TestBatch::serialsAtAStation()
     QCOMPARE(QJsonDocument::fromJson(m_strOut.toUtf8()).array().size(), 1); // the earlier unit's read
 }
 
+namespace
+{
+// Whether the terminal echoes what is typed; with bSet, it is made to, as a terminal emulator
+// leaves it (the simulator's pty is a raw line).
+bool Echoes(const QString& strPath, bool bSet = false)
+{
+    const int nFd = ::open(strPath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    struct termios mode = {};
+    bool bEcho = nFd >= 0 && ::tcgetattr(nFd, &mode) == 0;
+    if (bEcho && bSet)
+    {
+        mode.c_lflag |= ECHO | ICANON;
+        bEcho = ::tcsetattr(nFd, TCSANOW, &mode) == 0 && ::tcgetattr(nFd, &mode) == 0;
+    }
+    if (nFd >= 0)
+        ::close(nFd);
+    return bEcho && (mode.c_lflag & ECHO) != 0;
+}
+} // namespace
+
 void TestBatch::serialsFromATerminal()
 {
     // A scanner types into the terminal the station shows its ports on: what it types is never
     // echoed among the status lines, and the unit gets it.
     CPseudoTerminal terminal;
     QVERIFY(terminal.Open());
+    QVERIFY(Echoes(terminal.SlavePath(), true));
     auto pSim = std::make_unique<CSimulator>();
     CSimulator& sim = *pSim;
     QVERIFY(sim.Start());
@@ -1009,6 +1034,7 @@ void TestBatch::serialsFromATerminal()
     QTRY_VERIFY_WITH_TIMEOUT(shown("") && station.state() == QProcess::NotRunning, 30000);
     QCOMPARE(station.exitCode(), 0);
     QVERIFY2(seen.count("SN-7") == seen.count("номер SN-7") + seen.count("(SN-7)"), seen.constData());
+    QVERIFY(Echoes(terminal.SlavePath())); // as it was
 }
 
 QTEST_GUILESS_MAIN(TestBatch)
