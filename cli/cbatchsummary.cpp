@@ -62,13 +62,21 @@ QString CBatchSummary::Table(const QJsonArray& results)
             strResult += QStringLiteral(", неоднозначен");
         const QString strBackup =
             result["backup"].isNull() ? QStringLiteral("-") : QFileInfo(text("backup")).fileName();
-        rows.append({Shortened(result["port"].toString(), 18),
-                     QString(text("version") + '/' + text("bootVersion")).remove(QStringLiteral("0x")),
+        rows.append({Shortened(result["port"].toString(), 18), Versions(result),
                      Shortened(strResult, 30, EKeep::Start), strAddress,
                      CFingerprint::Short(result["fingerprint"].toString()), Shortened(text("serial"), 12),
                      Shortened(strBackup, 16, EKeep::End)});
     }
     return CConsole::Columns(rows);
+}
+
+QString CBatchSummary::Versions(const QJsonObject& result)
+{
+    const QString strVersion = result["version"].toString();
+    if (strVersion.isEmpty())
+        return QStringLiteral("-"); // the unit never answered
+    return QString(strVersion + QLatin1Char('/') + result["bootVersion"].toString())
+        .remove(QStringLiteral("0x"));
 }
 
 bool CBatchSummary::AllConfigured(const QJsonArray& results)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,8 @@ public:
     static QJsonArray InPortOrder(const QJsonArray& results, const QStringList& ports);
 
 private:
+    // The device's and the boot loader's versions, as one short field.
+    static QString Versions(const QJsonObject& result);
     // What a shortened text keeps: its start and end, its start, or its end.
     enum class EKeep
     {
