@@ -159,10 +159,11 @@ void TestSerialPort::classicLockFile()
     if (!QFileInfo(QStringLiteral("/var/lock")).isWritable())
         QSKIP("/var/lock is not writable here");
     const bool alive = holder == 0;
-    // A zombie: a child that has ended under a parent that never waits for it.
+    // A zombie: a child that ends under a parent that never waits for it (it ends after the shell
+    // has become sleep: a shell could reap one that ended first).
     QProcess process;
     if (holder == 2)
-        process.start(QStringLiteral("sh"), {"-c", "sleep 0 & echo $!; exec sleep 60"});
+        process.start(QStringLiteral("sh"), {"-c", "sleep 0.2 & echo $!; exec sleep 60"});
     else
         process.start(QStringLiteral("sleep"), {QStringLiteral("60")});
     QVERIFY(process.waitForStarted());
