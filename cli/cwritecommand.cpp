@@ -2,7 +2,7 @@
 
 #include "cdevicecommand.h"
 #include "cfailuretext.h"
-#include "cfilevalues.h"
+#include "cimageintake.h"
 #include "cwritejournal.h"
 #include "cwritesession.h"
 #include "cztappdevice.h"
@@ -23,22 +23,22 @@ bool CWriteCommand::LoadSource(CDeviceCommand& device, const COptions& options, 
     if (!device.LoadImageFile(options.strIn, source))
         return false;
     device.LoadCatalogue(); // the file is judged by it before any port is opened
-    if (const QString strFault = CFileValues::Fault(app, source, options.strIn); !strFault.isEmpty())
+    const CImageIntake::SVerdict verdict = CImageIntake::Judge(app, device.Journal(), source, options.strIn);
+    if (!verdict.strFault.isEmpty())
     {
-        nExit = console.Error(COptions::kRefused, strFault);
+        nExit = console.Error(COptions::kRefused, verdict.strFault);
         return false;
     }
     // A torn image would copy its torn sensor table onward.
-    const QString strTable = app.SensorFileMismatch(source);
-    const bool bPartial = device.Journal() && device.Journal()->ImagePartial(source);
-    if ((!bPartial && strTable.isEmpty()) || options.bForce)
+    if (!verdict.IsTorn() || options.bForce)
         return true;
-    console.Error(COptions::kFailure,
-                  QStringLiteral("%1 — образ из прерванной записи (частичный%2); ничего не записано "
-                                 "(--force, чтобы записать всё равно)")
-                      .arg(options.strIn, strTable.isEmpty() ? QString()
-                                                             : QStringLiteral(": ") +
-                                                                   CFailureText::SensorMismatch(strTable)));
+    console.Error(
+        COptions::kFailure,
+        QStringLiteral("%1 — образ из прерванной записи (частичный%2); ничего не записано "
+                       "(--force, чтобы записать всё равно)")
+            .arg(options.strIn, verdict.strTable.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(": ") + CFailureText::SensorMismatch(verdict.strTable)));
     return false;
 }
 
@@ -55,11 +55,6 @@ int CWriteCommand::Run(CDeviceCommand& device, const COptions& options)
         return COptions::kFailure;
     if (device.AlreadyHolds())
         return COptions::kSuccess;
-    // The sensor block (with the limits, cold junction and band) and the two settings outside it;
-    // never the device block, nor the DAC calibration, which belongs to this device's output stage.
-    CParamZT01& edit = app.m_ParamEdit;
-    edit.CopyFrom(source, CParamZT01::kSensorBlock);
-    edit.fFailOutput = source.fFailOutput;
-    edit.fFilterTime = source.fFilterTime;
+    CImageIntake::Apply(app.m_ParamEdit, source);
     return device.WriteValues(options, session, QFileInfo(options.strIn).absoluteFilePath(), &source);
 }

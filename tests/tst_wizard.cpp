@@ -1,8 +1,11 @@
 #include "caboutdlg.h"
+#include "cconfigfiles.h"
 #include "cfilelock.h"
+#include "cfingerprint.h"
 #include "cfulldisk.h"
 #include "cimagebackup.h"
 #include "cmyedit.h"
+#include "crecordstore.h"
 #include "cstringtable.h"
 #include "ctitlepage.h"
 #include "cwizardfixture.h"
@@ -71,6 +74,8 @@ private slots:
     void aboutOverTheWholeFrame();
     void noCloseDuringTransfer();
     void enterAndEscape();
+    void configurationFiles_data();
+    void configurationFiles();
     void backupBeforeWrite_data();
     void backupBeforeWrite();
 
@@ -493,6 +498,88 @@ void TestWizard::backupBeforeWrite()
     QFile backup(backups.filePath(names.first()));
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QCOMPARE(backup.readAll(), demoBefore);
+}
+
+void TestWizard::configurationFiles_data()
+{
+    QTest::addColumn<QString>("file"); // what the file is: saved here, torn, another version's
+    QTest::addColumn<QString>("said"); // what the wizard says on loading it
+    QTest::addColumn<int>("answer");   // to a question: 0 load, 1 do not
+    QTest::addColumn<bool>("loaded");
+    const QString strVersions = "прочитан из прибора версии 0x1556, а подключён прибор версии 0x1555";
+    QTest::newRow("saved here") << "saved"
+                                << "Происхождение образа неизвестно" << 1 << true;
+    QTest::newRow("a torn sensor table") << "torn"
+                                         << "образ из прерванной записи" << 0 << false;
+    QTest::newRow("another version's, not confirmed") << "other version" << strVersions << 1 << false;
+    QTest::newRow("another version's, confirmed") << "other version" << strVersions << 0 << true;
+}
+
+void TestWizard::configurationFiles()
+{
+    // The page's settings saved to a file and taken back as zint9 write --in takes one: never the
+    // unit's own block or its DAC calibration, and nothing reaches the unit until «Записать».
+    QFETCH(QString, file);
+    QFETCH(QString, said);
+    QFETCH(int, answer);
+    QFETCH(bool, loaded);
+    CWizardFixture f;
+    const CParamZT01 before = f.DeviceImage();
+    f.m_pDlg->OnOK();
+    CMyEdit* pHigh = f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010);
+    pHigh->setText("900");
+    QTemporaryDir folder;
+    const QString strPath = folder.filePath("настройки.bin");
+    // Through the frame's menu, as the user goes, the file dialog answered.
+    CConfigFiles::s_pfnChoose = [&](bool) { return strPath; };
+    std::unique_ptr<QMenu> pMenu(f.m_pDlg->CreateSystemMenu());
+    auto run = [&](const QString& strAction)
+    {
+        for (QAction* pAction : pMenu->actions())
+            if (pAction->text() == strAction && pAction->isEnabled())
+                return pAction->trigger(), true;
+        return false;
+    };
+    QVERIFY(run("&Сохранить настройки в файл..."));
+    QFile saved(strPath);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QByteArray bytes = saved.readAll();
+    QCOMPARE(bytes.size(), CParamZT01::kImageSize);
+    CParamZT01 image = CTestFolder::Filled(0);
+    std::copy(bytes.begin(), bytes.end(), image.Image());
+    QCOMPARE(image.fHighLimit, 900.0f);
+    QCOMPARE(CFingerprint::Of(image), CFingerprint::Of(before));
+    image.fDacCalLow = 4.5f; // a file's calibration is never another unit's
+    if (file == "torn")
+        image.Image()[200] ^= 0x5A; // inside the sensor table
+    else if (file == "other version")
+    {
+        CRecordStore store;
+        CRecordEntry entry;
+        entry.strId = "read-of-another-version";
+        entry.timeStart = QDateTime::currentDateTimeUtc();
+        entry.strOperation = "read";
+        entry.strResult = "done";
+        entry.nVersion = 0x1556;
+        entry.strImageAfter = CFingerprint::ImageHash(image);
+        QVERIFY(store.Open(QString::fromLocal8Bit(qgetenv("ZINT9_RECORD"))));
+        QVERIFY(store.Put(entry, {{entry.strImageAfter, CTestFolder::Bytes(image)}}));
+    }
+    QVERIFY(saved.remove());
+    QFile again(strPath);
+    QVERIFY(again.open(QIODevice::WriteOnly) &&
+            again.write(CTestFolder::Bytes(image)) == CParamZT01::kImageSize);
+    again.close();
+    pHigh->setText("700");
+    f.m_shown.clear();
+    f.m_nAnswer = answer;
+    QVERIFY(run("&Загрузить настройки из файла..."));
+    CConfigFiles::s_pfnChoose = {};
+    QCOMPARE(f.m_shown.size(), 1);
+    QVERIFY2(f.m_shown[0].strText.contains(said), qPrintable(f.m_shown[0].strText));
+    QCOMPARE(pHigh->text(), loaded ? QStringLiteral("900") : QStringLiteral("700"));
+    QCOMPARE(f.m_app.m_ParamEdit.fDacCalLow, before.fDacCalLow);
+    QCOMPARE(CTestFolder::Bytes(f.DeviceImage()), CTestFolder::Bytes(before));
 }
 
 QTEST_MAIN(TestWizard)

@@ -342,3 +342,17 @@ void CDlgHistory::OnRestore()
         m_pfnRestore(image, strWhat);
     Fill(); // the restore is an entry of its own, done or not
 }
+
+void CDlgHistory::ShowForUnit(CRecordKeeper& keeper, const QString& strStation, RestoreFn pfnRestore,
+                              QWidget* pOwner)
+{
+    CRecordStore::SQuery query;
+    query.bDemo = ZTApp().m_Port.m_bDemo;
+    if (query.bDemo)
+        query.strStation = strStation;
+    else
+        query.strFingerprint = CFingerprint::Of(ZTApp().m_ParamDevice);
+    CDlgHistory dlg(keeper, query, std::move(pfnRestore), pOwner);
+    dlg.Fill();
+    CMsgBox::Exec(dlg);
+}

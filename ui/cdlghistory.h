@@ -35,6 +35,10 @@ public:
 
     // Reads the unit's entries again and lists them, the newest chosen.
     void Fill();
+    // Shown for the unit in hand: by the device block read at connect; in demonstration mode,
+    // the demonstration image's at this station.
+    static void ShowForUnit(CRecordKeeper& keeper, const QString& strStation, RestoreFn pfnRestore,
+                            QWidget* pOwner);
     void OnCompare();
     void OnRestore();
 

@@ -2,6 +2,7 @@
 #include "ccontrolid.h"
 
 #include "caboutdlg.h"
+#include "cconfigfiles.h"
 #include "cdialogbuilder.h"
 #include "cdlghistory.h"
 #include "cfailuretext.h"
@@ -238,19 +239,10 @@ bool CZTDlg::RunWrite(const CWriteSession::SRequest& request, const CParamZT01* 
 
 void CZTDlg::OnHistory()
 {
-    // The unit by the device block read at connect; the demonstration image's, this station's.
-    CRecordStore::SQuery query;
-    query.bDemo = ZTApp().m_Port.m_bDemo;
-    if (query.bDemo)
-        query.strStation = m_pJournal->Identity().strStation;
-    else
-        query.strFingerprint = CFingerprint::Of(ZTApp().m_ParamDevice);
-    CDlgHistory dlg(
-        m_Keeper, query,
+    CDlgHistory::ShowForUnit(
+        m_Keeper, m_pJournal->Identity().strStation,
         [this](const CParamZT01& image, const QString& strWhat) { return RestoreImage(image, strWhat); },
         this);
-    dlg.Fill();
-    CMsgBox::Exec(dlg);
 }
 
 bool CZTDlg::UnitInHand(CWriteSession& session)
@@ -350,7 +342,12 @@ QMenu* CZTDlg::CreateSystemMenu()
     auto* pMenu = new QMenu(this);
     // A unit's history while one is in hand: the parameters page shows.
     QAction* pHistory = pMenu->addAction(QStringLiteral("&История прибора..."), this, &CZTDlg::OnHistory);
-    pHistory->setEnabled(m_nCurPage == 1);
+    QAction* pSave = pMenu->addAction(QStringLiteral("&Сохранить настройки в файл..."), this,
+                                      [this] { CConfigFiles(*this, m_Page2, m_pJournal).Save(); });
+    QAction* pLoad = pMenu->addAction(QStringLiteral("&Загрузить настройки из файла..."), this,
+                                      [this] { CConfigFiles(*this, m_Page2, m_pJournal).Load(); });
+    for (QAction* pAction : {pHistory, pSave, pLoad})
+        pAction->setEnabled(m_nCurPage == 1);
     const QString strAbout = CStringTable::Load(101);
     if (!strAbout.isEmpty())
     {
