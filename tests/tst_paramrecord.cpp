@@ -1,3 +1,4 @@
+#include "coutputcharacteristic.h"
 #include "cparamzt01.h"
 #include "ctestfolder.h"
 #include "cztappconfig.h"
@@ -47,6 +48,8 @@ private slots:
     void outputRanges_data();
     void outputRanges();
     void findSensor();
+    void outputCharacteristic_data();
+    void outputCharacteristic();
     void restoreDeviceData();
     void byteGroups_data();
     void byteGroups();
@@ -244,6 +247,50 @@ void TestParamRecord::sensorDataCheck()
     QCOMPARE(app.SensorFileMismatch(image), QString());
     image.Image()[offset] ^= 0x21;
     QCOMPARE(app.SensorFileMismatch(image), mismatch ? app.m_Sensors[3].strFileName : QString());
+}
+
+void TestParamRecord::outputCharacteristic_data()
+{
+    QTest::addColumn<int>("range"); // the output range's code
+    QTest::addColumn<float>("low");
+    QTest::addColumn<float>("high");
+    QTest::addColumn<float>("input");
+    QTest::addColumn<float>("output");
+    // The range's ends at the limits, straight between them, held beyond them.
+    QTest::newRow("4-20 mA at the lower limit") << 4 << 0.0f << 500.0f << 0.0f << 4.0f;
+    QTest::newRow("4-20 mA at the upper limit") << 4 << 0.0f << 500.0f << 500.0f << 20.0f;
+    QTest::newRow("4-20 mA halfway") << 4 << 0.0f << 500.0f << 250.0f << 12.0f;
+    QTest::newRow("below the lower limit") << 4 << 0.0f << 500.0f << -200.0f << 4.0f;
+    QTest::newRow("above the upper limit") << 4 << 0.0f << 500.0f << 1300.0f << 20.0f;
+    QTest::newRow("-5..5 V, limits not at zero") << 2 << 100.0f << 200.0f << 175.0f << 2.5f;
+    QTest::newRow("0-20 mA, a code beyond the table") << 9 << -50.0f << 150.0f << 0.0f << 5.0f;
+}
+
+void TestParamRecord::outputCharacteristic()
+{
+    QFETCH(int, range);
+    QFETCH(float, low);
+    QFETCH(float, high);
+    QFETCH(float, input);
+    QFETCH(float, output);
+    CZTAppConfig app;
+    app.SetDefaultSensors();
+    CParamZT01 image = CTestFolder::Filled(0);
+    image.bySensorType = 0;
+    image.bySensorCode = 1;
+    image.byOutRange = quint8(range);
+    image.fLowLimit = low;
+    image.fHighLimit = high;
+    image.fFailOutput = 3.6f;
+    const COutputCharacteristic line = COutputCharacteristic::Of(app, image);
+    QCOMPARE(line.OutputAt(input), output);
+    QCOMPARE(line.fFail, 3.6f);
+    QCOMPARE(line.strOutputUnit, range < 4 ? QStringLiteral("В") : QStringLiteral("мА"));
+    // The sensor's whole range, from the catalogue.
+    QVERIFY(line.bSensorKnown);
+    QCOMPARE(line.fSensorMin, app.m_Sensors[0].fMin);
+    QCOMPARE(line.fSensorMax, app.m_Sensors[0].fMax);
+    QCOMPARE(line.strInputUnit, app.m_Sensors[0].strUnit);
 }
 
 QTEST_GUILESS_MAIN(TestParamRecord)

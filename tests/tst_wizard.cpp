@@ -1,5 +1,6 @@
 #include "caboutdlg.h"
 #include "cconfigfiles.h"
+#include "cdlgcharacteristic.h"
 #include "cfilelock.h"
 #include "cfingerprint.h"
 #include "cfulldisk.h"
@@ -74,6 +75,7 @@ private slots:
     void aboutOverTheWholeFrame();
     void noCloseDuringTransfer();
     void enterAndEscape();
+    void characteristicWindow();
     void configurationFiles_data();
     void configurationFiles();
     void backupBeforeWrite_data();
@@ -498,6 +500,45 @@ void TestWizard::backupBeforeWrite()
     QFile backup(backups.filePath(names.first()));
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QCOMPARE(backup.readAll(), demoBefore);
+}
+
+void TestWizard::characteristicWindow()
+{
+    // The characteristic of the page's values as they are typed, before any write; Esc closes it.
+    CWizardFixture f;
+    f.m_pDlg->OnOK();
+    std::unique_ptr<QMenu> pMenu(f.m_pDlg->CreateSystemMenu());
+    QAction* pChart = nullptr;
+    for (QAction* pAction : pMenu->actions())
+        if (pAction->text() == "&Характеристика...")
+            pChart = pAction;
+    QVERIFY(pChart && pChart->isEnabled());
+    pChart->trigger();
+    CDlgCharacteristic* pDlg = f.m_pDlg->findChild<CDlgCharacteristic*>();
+    QVERIFY(pDlg && pDlg->isVisible());
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1009)->setText("-20");
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->setText("900");
+    f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1022)->setText("21.5");
+    const COutputCharacteristic& line = pDlg->Characteristic();
+    QCOMPARE(line.fLowLimit, -20.0f);
+    QCOMPARE(line.fHighLimit, 900.0f);
+    QCOMPARE(line.OutputAt(-20), line.fOutLow);
+    QCOMPARE(line.OutputAt(900), line.fOutHigh);
+    QCOMPARE(line.fFail, 21.5f);
+    QCOMPARE(f.m_app.m_ParamEdit.fHighLimit, f.DeviceImage().fHighLimit); // nothing stored yet
+    // Looked at as drawn, at scale 1 and 2 (ZINT9_SHOTS names a folder to keep the pictures in).
+    for (const qreal fScale : {1.0, 2.0})
+    {
+        QPixmap picture(pDlg->size() * fScale);
+        picture.setDevicePixelRatio(fScale);
+        pDlg->render(&picture);
+        QVERIFY(!picture.toImage().isNull());
+        if (!qEnvironmentVariableIsEmpty("ZINT9_SHOTS"))
+            picture.save(QDir(qEnvironmentVariable("ZINT9_SHOTS"))
+                             .filePath(QStringLiteral("characteristic-x%1.png").arg(fScale)));
+    }
+    QTest::keyClick(pDlg, Qt::Key_Escape);
+    QTRY_VERIFY(!f.m_pDlg->findChild<CDlgCharacteristic*>());
 }
 
 void TestWizard::configurationFiles_data()

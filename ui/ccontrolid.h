@@ -58,4 +58,6 @@ public:
     static constexpr int kHistoryRestore = 1042;
     static constexpr int kHistoryCompare = 1043;
     static constexpr int kHistoryNote = 1044;
+    static constexpr int kChart = 1050;
+    static constexpr int kChartNote = 1051;
 };

@@ -4,6 +4,7 @@
 #include "caboutdlg.h"
 #include "cconfigfiles.h"
 #include "cdialogbuilder.h"
+#include "cdlgcharacteristic.h"
 #include "cdlghistory.h"
 #include "cfailuretext.h"
 #include "cfingerprint.h"
@@ -346,7 +347,9 @@ QMenu* CZTDlg::CreateSystemMenu()
                                       [this] { CConfigFiles(*this, m_Page2, m_pJournal).Save(); });
     QAction* pLoad = pMenu->addAction(QStringLiteral("&Загрузить настройки из файла..."), this,
                                       [this] { CConfigFiles(*this, m_Page2, m_pJournal).Load(); });
-    for (QAction* pAction : {pHistory, pSave, pLoad})
+    QAction* pChart = pMenu->addAction(QStringLiteral("&Характеристика..."), this,
+                                       [this] { CDlgCharacteristic::Open(m_Page2, this); });
+    for (QAction* pAction : {pHistory, pSave, pLoad, pChart})
         pAction->setEnabled(m_nCurPage == 1);
     const QString strAbout = CStringTable::Load(101);
     if (!strAbout.isEmpty())
