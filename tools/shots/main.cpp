@@ -4,6 +4,7 @@
 #include "ccontrolid.h"
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
+#include "cdlgcharacteristic.h"
 #include "cdlghistory.h"
 #include "cfailuretext.h"
 #include "cmsgbox.h"
@@ -88,6 +89,20 @@ void ScriptModals()
         });
 }
 
+// The output characteristic of the page's values, at scale 1 and 2.
+void ShootCharacteristic(CZTDlg& dlg)
+{
+    CDlgCharacteristic* pChart = CDlgCharacteristic::Open(dlg.m_Page2, &dlg);
+    Save(*pChart, QStringLiteral("characteristic"));
+    QCoreApplication::processEvents();
+    QPixmap picture(pChart->size() * 2);
+    picture.setDevicePixelRatio(2);
+    pChart->render(&picture);
+    if (picture.save(s_folder.filePath(QStringLiteral("characteristic-x2.png"))))
+        ++s_nShots;
+    pChart->close();
+}
+
 void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
 {
     dlg.show();
@@ -110,11 +125,13 @@ void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
     Save(dlg, QStringLiteral("frame-parameters-page"));
     // A USB adapter's long stable name on the status line.
     const QString strPort = app.m_Port.GetPortName();
-    app.m_Port.m_strPortName = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
+    app.m_Port.m_strPortName =
+        QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0");
     dlg.m_Page2.hide();
     dlg.m_Page2.show();
     Save(dlg, QStringLiteral("frame-parameters-long-port"));
     app.m_Port.m_strPortName = strPort;
+    ShootCharacteristic(dlg);
 
     s_strNext = QStringLiteral("about");
     dlg.OnSysCommand(0x0010);
