@@ -2,6 +2,7 @@
 #include "cinterrupt.h"
 #include "cprocesstree.h"
 #include "cpseudoterminal.h"
+#include "cquicktry.h"
 #include "csimulator.h"
 #include "ctestfolder.h"
 

@@ -3,6 +3,7 @@
 #include "cdlgchangesensor.h"
 #include "cdlghistory.h"
 #include "cmyedit.h"
+#include "cquicktry.h"
 #include "crecordjournal.h"
 #include "cstringtable.h"
 #include "cwizardfixture.h"

@@ -1,6 +1,7 @@
 #include "cdlgcalibrdac.h"
 #include "cdlgchangesensor.h"
 #include "cmyedit.h"
+#include "cquicktry.h"
 #include "cstringtable.h"
 #include "ctitlepage.h"
 #include "cwizardfixture.h"

@@ -1,6 +1,7 @@
 #include "cdelayproxy.h"
 #include "colderrecord.h"
 #include "cpgcluster.h"
+#include "cquicktry.h"
 #include "crecordrows.h"
 #include "crecordschema.h"
 #include "crecordstore.h"

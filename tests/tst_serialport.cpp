@@ -1,4 +1,5 @@
 #include "cframecodec.h"
+#include "cquicktry.h"
 #include "cserialport.h"
 #include "csimulator.h"
 

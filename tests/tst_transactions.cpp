@@ -1,6 +1,7 @@
 #include "cdevicefixture.h"
 #include "cfailuretext.h"
 #include "clinelog.h"
+#include "cquicktry.h"
 #include "csampleimages.h"
 
 #include <QFileInfo>

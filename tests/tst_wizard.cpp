@@ -6,6 +6,7 @@
 #include "cfulldisk.h"
 #include "cimagebackup.h"
 #include "cmyedit.h"
+#include "cquicktry.h"
 #include "crecordstore.h"
 #include "cstringtable.h"
 #include "ctitlepage.h"
