@@ -179,8 +179,30 @@ private slots:
     void historyFiltered();
 
 private:
+    // An empty plant's record of the case's own: a file in folder, or the shared cluster's
+    // database emptied (the cluster started at first use); empty when the cluster cannot start.
+    QString EmptyPlant(bool bPostgres, const CTestFolder& folder, const QString& strFile);
+
     std::unique_ptr<CPgCluster> m_pCluster; // started by the first case that needs it
 };
+
+QString TestRecord::EmptyPlant(bool bPostgres, const CTestFolder& folder, const QString& strFile)
+{
+    if (!bPostgres)
+        return "sqlite:" + folder.FilePath(strFile);
+    if (!m_pCluster)
+    {
+        m_pCluster = std::make_unique<CPgCluster>();
+        if (!m_pCluster->Start())
+        {
+            qWarning("%s", qPrintable(m_pCluster->m_strError));
+            m_pCluster.reset();
+            return QString();
+        }
+    }
+    m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
+    return m_pCluster->Url();
+}
 
 void TestRecord::fingerprint_data()
 {
@@ -827,17 +849,8 @@ void TestRecord::unitLatest()
     QFETCH(int, configured);
     const bool bPostgres = QString(QTest::currentDataTag()).endsWith(", plant");
     CTestFolder folder;
-    QString strPath = "sqlite:" + folder.FilePath("record.sqlite");
-    if (bPostgres)
-    {
-        if (!m_pCluster)
-        {
-            m_pCluster = std::make_unique<CPgCluster>();
-            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
-        }
-        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
-        strPath = m_pCluster->Url();
-    }
+    const QString strPath = EmptyPlant(bPostgres, folder, "record.sqlite");
+    QVERIFY2(!strPath.isEmpty(), "the test cluster did not start");
     const QString strUnit(64, '1'), strOther(64, '2');
     const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
     QList<CRecordEntry> entries;
@@ -912,17 +925,8 @@ void TestRecord::historyMerged()
     QFETCH(QString, station);
     QFETCH(int, since);
     CTestFolder folder;
-    QString strPlant = "sqlite:" + folder.FilePath("plant.sqlite");
-    if (postgres)
-    {
-        if (!m_pCluster)
-        {
-            m_pCluster = std::make_unique<CPgCluster>();
-            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
-        }
-        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
-        strPlant = m_pCluster->Url();
-    }
+    const QString strPlant = EmptyPlant(postgres, folder, "plant.sqlite");
+    QVERIFY2(!strPlant.isEmpty(), "the test cluster did not start");
     // The plant holds four of five, this station one of three: every fifteenth waits here only.
     constexpr int kEntries = 3000;
     QList<CRecordEntry> plantEntries, localEntries;
@@ -1026,17 +1030,8 @@ void TestRecord::historyFiltered()
     QFETCH(bool, latest);
     QFETCH(int, limit);
     CTestFolder folder;
-    QString strPlant = "sqlite:" + folder.FilePath("plant.sqlite");
-    if (postgres)
-    {
-        if (!m_pCluster)
-        {
-            m_pCluster = std::make_unique<CPgCluster>();
-            QVERIFY2(m_pCluster->Start(), qPrintable(m_pCluster->m_strError));
-        }
-        m_pCluster->Query("DROP VIEW IF EXISTS unit_latest; DROP TABLE IF EXISTS entries, images, meta");
-        strPlant = m_pCluster->Url();
-    }
+    const QString strPlant = EmptyPlant(postgres, folder, "plant.sqlite");
+    QVERIFY2(!strPlant.isEmpty(), "the test cluster did not start");
     // Over pages: units 1 to 3, entries of no unit and demonstration ones; the plant holds three of
     // four, this station one of three, and where both do the plant's copy may still be attempted.
     const QStringList operations = CRecordEntry::Operations(), results = CRecordEntry::Results();
