@@ -1,5 +1,6 @@
 #include "cserialport.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -237,7 +238,19 @@ QString CSerialPort::DeviceIdentity(const QString& strName)
 
 bool CSerialPort::LockExclusive(qintptr hNative)
 {
-    return hNative >= 0 && ::flock(int(hNative), LOCK_EX | LOCK_NB) == 0;
+    // A probe of the port (this program's own, or a simulator's) holds its lock for a moment
+    // only; a program that works on the port holds it for longer than this.
+    constexpr int kProbeMs = 300;
+    QDeadlineTimer deadline(kProbeMs);
+    while (hNative >= 0)
+    {
+        if (::flock(int(hNative), LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK || deadline.hasExpired())
+            return false;
+        ::poll(nullptr, 0, 2);
+    }
+    return false;
 }
 
 bool CSerialPort::EnableRtsToggle(qintptr hNative)

@@ -532,7 +532,7 @@ void TestPlant::olderPlantUpgraded()
     sim.WithDevice([](CSimDevice& device)
                    { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
     QCOMPARE(Run(set + QStringList{"20"}), 1);
-    QCOMPARE(Run({"read", "--port", sim.SlavePath(), "--record", strStation}), 0);
+    QVERIFY2(Run({"read", "--port", sim.SlavePath(), "--record", strStation}) == 0, qPrintable(m_strErr));
     QCOMPARE(m_pCluster->Query(strUnit), QStringLiteral("read/done/refused/0"));
 }
 

@@ -4,12 +4,21 @@
 #include "csimulator.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 class TestSerialPort : public QObject
 {
@@ -141,6 +150,24 @@ void TestSerialPort::exclusiveOpen()
     QVERIFY(!second.m_bOpen);
     QVERIFY(first.Close());
     QVERIFY2(second.Open(m_sim.SlavePath()), qPrintable(second.m_strError));
+    QVERIFY(second.Close());
+
+    // A probe's lock, held a moment while the port is opened, is waited for: it lets go once
+    // the opener has the port open (its exclusive mode set) and is taking its own lock.
+    const int nProbe = ::open(QFile::encodeName(m_sim.SlavePath()).constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(nProbe >= 0 && ::flock(nProbe, LOCK_EX | LOCK_NB) == 0 && ::ioctl(nProbe, TIOCNXCL) == 0);
+    std::thread probe(
+        [nProbe]
+        {
+            QDeadlineTimer deadline(10000);
+            for (int nExclusive = 0; nExclusive == 0 && !deadline.hasExpired(); QThread::msleep(1))
+                ::ioctl(nProbe, TIOCGEXCL, &nExclusive);
+            QThread::msleep(10);
+            ::close(nProbe);
+        });
+    const bool bOpened = second.Open(m_sim.SlavePath());
+    probe.join();
+    QVERIFY2(bOpened, qPrintable(second.m_strReason));
 }
 
 void TestSerialPort::classicLockFile_data()
