@@ -46,7 +46,8 @@ QJsonObject CRecordEntry::Json() const
             {"lastAcknowledged", nLastAcknowledged < 0 ? QJsonValue() : QJsonValue(nLastAcknowledged)},
             {"reasonKey", Text(strReasonKey)},
             {"received", nReceived < 0 ? QJsonValue() : QJsonValue(nReceived)},
-            {"expected", nExpected < 0 ? QJsonValue() : QJsonValue(nExpected)}};
+            {"expected", nExpected < 0 ? QJsonValue() : QJsonValue(nExpected)},
+            {"backup", Text(strBackup)}};
 }
 
 QStringList CRecordEntry::Keys()
@@ -79,7 +80,8 @@ QStringList CRecordEntry::Keys()
             "lastAcknowledged",
             "reasonKey",
             "received",
-            "expected"};
+            "expected",
+            "backup"};
 }
 
 QStringList CRecordEntry::Operations()
@@ -143,5 +145,6 @@ CRecordEntry CRecordEntry::FromJson(const QJsonObject& json)
     };
     entry.nReceived = count("received");
     entry.nExpected = count("expected");
+    entry.strBackup = json["backup"].toString();
     return entry;
 }

@@ -46,6 +46,7 @@ public:
     std::optional<bool> verified; // not set where no verify was asked
     QString strImageBefore;       // SHA-256 in hex; empty for none
     QString strImageAfter;
+    QString strBackup; // of a write or restore: the file that keeps the image before it
     QString strSource; // write --in: the file
     QString strSourceHash;
     int nLastAcknowledged = -1; // of a write: the last block address the unit acknowledged

@@ -75,6 +75,7 @@ void CRecordJournal::Take(CRecordEntry& entry, const CTransaction& transaction)
     entry.nDurationMs = transaction.nDurationMs;
     entry.strResult = CTransaction::ResultKey(transaction.nResult);
     entry.verified = transaction.verified;
+    entry.strBackup = transaction.strBackup;
     const CFailure& failure = transaction.failure;
     if (!failure.IsSet())
         return;

@@ -12,7 +12,7 @@ const char* const kColumns =
     "id, started, duration_ms, station, operator, program_version, port, fingerprint, "
     "serial, version, boot_version, operation, result, step, address, reason, verified, "
     "image_before, image_after, source, source_hash, last_acknowledged, demo, partial, "
-    "ambiguous, changes, reason_key, received, expected";
+    "ambiguous, changes, reason_key, received, expected, backup";
 
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
@@ -26,7 +26,7 @@ const char* const kSchema[] = {
     "address INTEGER, reason TEXT, verified INTEGER, image_before TEXT, image_after TEXT, source TEXT, "
     "source_hash TEXT, last_acknowledged INTEGER, demo INTEGER NOT NULL, partial INTEGER NOT NULL, "
     "ambiguous INTEGER NOT NULL, changes TEXT, uploaded INTEGER NOT NULL DEFAULT 0, reason_key TEXT, "
-    "received INTEGER, expected INTEGER, uploader TEXT)",
+    "received INTEGER, expected INTEGER, uploader TEXT, backup TEXT)",
     "CREATE INDEX IF NOT EXISTS entries_by_unit ON entries (fingerprint, started)",
     "CREATE INDEX IF NOT EXISTS entries_by_time ON entries (started)",
     "CREATE INDEX IF NOT EXISTS entries_by_image ON entries (image_after)",
@@ -139,8 +139,11 @@ QString Places(int nRows, int nColumns)
 QStringList CRecordSchema::Upgrades(const QStringList& columns)
 {
     // Columns added since the first version; an older record keeps its entries, which have none.
-    const char* const added[][2] = {
-        {"reason_key", "TEXT"}, {"received", "INTEGER"}, {"expected", "INTEGER"}, {"uploader", "TEXT"}};
+    const char* const added[][2] = {{"reason_key", "TEXT"},
+                                    {"received", "INTEGER"},
+                                    {"expected", "INTEGER"},
+                                    {"uploader", "TEXT"},
+                                    {"backup", "TEXT"}};
     QStringList statements;
     for (const auto& column : added)
         if (!columns.contains(QLatin1String(column[0])))
@@ -254,7 +257,8 @@ QList<QVariant> CRecordSchema::Values(const CRecordEntry& entry)
             Nullable(entry.strChanges),
             Nullable(entry.strReasonKey),
             Nullable(entry.nReceived),
-            Nullable(entry.nExpected)};
+            Nullable(entry.nExpected),
+            Nullable(entry.strBackup)};
 }
 
 CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
@@ -291,6 +295,7 @@ CRecordEntry CRecordSchema::Read(const QSqlQuery& query)
     entry.strReasonKey = query.value(26).toString();
     entry.nReceived = number(27);
     entry.nExpected = number(28);
+    entry.strBackup = query.value(29).toString();
     return entry;
 }
 

@@ -17,7 +17,7 @@ class QSqlQuery;
 class CRecordSchema
 {
 public:
-    static constexpr int kVersion = 5;
+    static constexpr int kVersion = 6;
 
     // The columns of an entry's row, in the order of Values() and Read().
     static QString Columns();
