@@ -83,7 +83,7 @@ bool CBatchSummary::AllConfigured(const QJsonArray& results)
 {
     for (const QJsonValue& result : results)
         if (!CTransaction::Configured(CTransaction::ResultOfKey(result["result"].toString())) ||
-            result["traceLost"].toBool())
+            result["traceLost"].toBool() || result["protocolLost"].toBool())
             return false;
     return true;
 }

@@ -4,6 +4,7 @@
 #include "cfailuretext.h"
 #include "cfingerprint.h"
 #include "clinelog.h"
+#include "cprotocolcommand.h"
 #include "cserialport.h"
 #include "csetcommand.h"
 #include "csettingstext.h"
@@ -19,8 +20,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <iostream>
-#include <string>
 
 namespace
 {
@@ -122,12 +121,8 @@ void CBatchWorker::Emit(const QJsonObject& event)
         CWorkerInput::Stop();
 }
 
-int CBatchWorker::Run()
+int CBatchWorker::Run(const QJsonObject& job)
 {
-    std::string strJob;
-    if (!std::getline(std::cin, strJob))
-        return COptions::kUsage;
-    const QJsonObject job = QJsonDocument::fromJson(QByteArray::fromStdString(strJob)).object();
     m_options = COptions::FromJob(job);
     if (m_options.strCommand == QLatin1String("sync"))
         return Sync(job["local"].toString());
@@ -225,6 +220,11 @@ int CBatchWorker::Configure()
     // A unit given this run's image and found holding it is not written again when it is seen
     // once more, be it by a missed answer or by being plugged in again.
     // Other ports of the run hear of it through the first process.
+    // Its messages go with its result.
+    QString strProtocol;
+    const bool bProtocol =
+        m_options.strProtocols.isEmpty() ||
+        CProtocolCommand::AfterWrite(m_device, m_pRecord->Keeper(), m_options.strProtocols, strProtocol);
     QJsonObject result = Result(nExit);
     if (nExit == COptions::kSuccess && outcome.transaction.verified.value_or(false) && !outcome.bAlready)
     {
@@ -237,6 +237,8 @@ int CBatchWorker::Configure()
             result["configured"] = strHash;
         }
     }
+    result["protocol"] = strProtocol.isEmpty() ? QJsonValue() : QJsonValue(strProtocol);
+    result["protocolLost"] = !bProtocol;
     Report(result);
     Emit(result);
     return nExit;

@@ -23,8 +23,8 @@ class CBatchWorker
 {
 public:
     CBatchWorker();
-    // The job comes on stdin; the exit status is the batch's for this port.
-    int Run();
+    // The job, as it came on stdin; the exit status is the batch's for this port.
+    int Run(const QJsonObject& job);
 
     static void Emit(const QJsonObject& event);
 

@@ -9,6 +9,7 @@
 #include "cimagefile.h"
 #include "clinelog.h"
 #include "cportscommand.h"
+#include "cprotocolcommand.h"
 #include "creadcommand.h"
 #include "crecordaccess.h"
 #include "crecordlocation.h"
@@ -61,6 +62,10 @@ const char* const kUsageText =
     "  diff  A B                     различия двух образов; сторона — файл, @ID (образ,\n"
     "                                данный записью), @ID^ (образ до неё) или --port ИМЯ\n"
     "                                (прочитать сейчас); 0 равны, 1 различны, 2 ошибка\n"
+    "  protocol --entry ID | --port ИМЯ [--out ФАЙЛ.pdf]\n"
+    "                                протокол настройки (PDF, страница A4): записи ID или\n"
+    "                                прибора как он есть (его последней записи, если он\n"
+    "                                хранит данное ею); без --out — в текущей папке\n"
     "\n"
     "Несколько приборов (set и write):\n"
     "  --port ИМЯ --port ИМЯ ...      приборы на нескольких портах, все одновременно;\n"
@@ -70,6 +75,8 @@ const char* const kUsageText =
     "                      снова (трижды подряд до прибора: порт «не работает», код 1);\n"
     "                      Ctrl+C завершает после текущего прибора\n"
     "  --report ФАЙЛ       дописывать в ФАЙЛ (CSV) строку о каждом настроенном приборе\n"
+    "  --protocols ПАПКА   протокол настройки (PDF) каждого записанного прибора в ПАПКУ,\n"
+    "                      по серийному номеру (или отпечатку) и времени; и с одним портом\n"
     "\n"
     "Общие параметры:\n"
     "  --demo              демонстрационный режим (образ ImgEEPROM/demo.dat)\n"
@@ -233,6 +240,16 @@ int CCommandLine::RunHistory(SContext& context)
     return CHistoryCommand::Run(context.console, context.record.Keeper(), context.options);
 }
 
+int CCommandLine::Written(SContext& context, int nExit)
+{
+    QString strFile;
+    if (context.options.strProtocols.isEmpty() ||
+        CProtocolCommand::AfterWrite(context.device, context.record.Keeper(), context.options.strProtocols,
+                                     strFile))
+        return nExit;
+    return nExit == COptions::kSuccess ? COptions::kFailure : nExit;
+}
+
 int CCommandLine::RunRestore(SContext& context)
 {
     return CRestoreCommand::Run(context.device, context.console, context.record.Keeper(), context.options);
@@ -246,8 +263,9 @@ const CCommandLine::SCommand* CCommandLine::Find(const QString& strName)
         {"read", [](SContext& c) { return CReadCommand::Run(c.device, c.options); }, true, true},
         {"show", [](SContext& c) { return CShowCommand::Run(c.app, c.console, c.record, c.options); }, false,
          false},
-        {"set", [](SContext& c) { return CSetCommand::Run(c.device, c.options); }, true, true},
-        {"write", [](SContext& c) { return CWriteCommand::Run(c.device, c.options); }, true, true},
+        {"set", [](SContext& c) { return Written(c, CSetCommand::Run(c.device, c.options)); }, true, true},
+        {"write", [](SContext& c) { return Written(c, CWriteCommand::Run(c.device, c.options)); }, true,
+         true},
         {"restore", RunRestore, true, true},
         {"history", RunHistory, false, false},
         {"diff",
@@ -257,6 +275,9 @@ const CCommandLine::SCommand* CCommandLine::Find(const QString& strName)
              return CDiffCommand(c.console, c.device, c.record, c.options).Run(c.app);
          },
          false, true},
+        {"protocol",
+         [](SContext& c) { return CProtocolCommand::Run(c.device, c.record.Keeper(), c.options); }, false,
+         true},
     };
     for (const SCommand& command : kCommands)
         if (strName == QLatin1String(command.pszName))

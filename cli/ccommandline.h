@@ -53,6 +53,8 @@ private:
     static const SCommand* Find(const QString& strName);
     static int RunHistory(SContext& context);
     static int RunRestore(SContext& context);
+    // set and write: the unit's protocol where --protocols asks for one.
+    static int Written(SContext& context, int nExit);
     // history --sync: the entries that wait go up to the plant first.
     bool Sync(CRecordAccess& record);
     // history --init: makes or upgrades the tables of the record named.

@@ -6,6 +6,7 @@
 #include "crecordlocation.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -14,11 +15,11 @@
 namespace
 {
 // Options that take a value, and flags.
-const char* const kValued[] = {"port",     "ports",      "out",           "in",     "sensor", "low",
-                               "high",     "fail",       "cold-junction", "band",   "filter", "dac-low",
-                               "dac-high", "backup-dir", "report",        "trace",  "record", "station",
-                               "operator", "serial",     "entry",         "device", "limit",  "since",
-                               "until",    "result",     "operation",     "source", "serials"};
+const char* const kValued[] = {"port",     "ports",      "out",           "in",     "sensor",  "low",
+                               "high",     "fail",       "cold-junction", "band",   "filter",  "dac-low",
+                               "dac-high", "backup-dir", "report",        "trace",  "record",  "station",
+                               "operator", "serial",     "entry",         "device", "limit",   "since",
+                               "until",    "result",     "operation",     "source", "serials", "protocols"};
 const char* const kFlags[] = {"demo",    "json",  "csv",  "no-verify",    "quiet", "repeat", "help",
                               "version", "force", "sync", "changed-only", "init",  "latest"};
 const std::pair<const char*, std::optional<float> COptions::*> kNumbers[] = {
@@ -72,6 +73,7 @@ bool COptions::Parse(const QStringList& arguments)
     strOperator = value("operator");
     strSerial = value("serial");
     strSerials = value("serials");
+    strProtocols = value("protocols");
     strEntry = value("entry");
     strDevice = value("device");
     bForce = parser.isSet("force");
@@ -211,6 +213,12 @@ bool COptions::CheckCombinations()
     else if (!strSerial.isEmpty() && (bRepeat || ports.size() > 1))
         m_strError = QStringLiteral("--serial с несколькими портами или --repeat дал бы один номер всем "
                                     "приборам; номер каждому прибору: --serials ФАЙЛ или --serials -");
+    else if (!strProtocols.isEmpty() && strCommand != "set" && strCommand != "write")
+        m_strError = QStringLiteral("--protocols только для set и write");
+    else if (!strProtocols.isEmpty() && !QFileInfo(strProtocols).isDir())
+        m_strError = QStringLiteral("--protocols %1: нет такой папки").arg(strProtocols);
+    else if (strCommand == "protocol" && strEntry.isEmpty() == (ports.isEmpty() && !bDemo))
+        m_strError = QStringLiteral("команде protocol нужен --entry ID или --port ИМЯ (одно из двух)");
     return m_strError.isEmpty();
 }
 
@@ -225,7 +233,7 @@ QJsonObject COptions::Job(const QString& strPort) const
                     {"sensor", strSensor},         {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
                     {"repeat", bRepeat},           {"record", strRecord},       {"station", strStation},
                     {"operator", strOperator},     {"serial", strSerial},       {"trace", strTrace},
-                    {"changedOnly", bChangedOnly}, {"report", strReport}};
+                    {"changedOnly", bChangedOnly}, {"report", strReport},       {"protocols", strProtocols}};
     for (const auto& [pszName, pValue] : kNumbers)
         if (this->*pValue)
             job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
@@ -253,6 +261,7 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.strTrace = job["trace"].toString();
     options.bChangedOnly = job["changedOnly"].toBool();
     options.strReport = job["report"].toString();
+    options.strProtocols = job["protocols"].toString();
     options.bQuiet = true;
     for (const auto& [pszName, pValue] : kNumbers)
         if (job.contains(QLatin1String(pszName)))

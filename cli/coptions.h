@@ -36,7 +36,8 @@ public:
     QString strOut, strIn, strSensor, strBackupDir, strReport, strTrace;
     QString strRecord, strStation, strOperator, strSerial; // the record and who writes into it
     QString strSerials;                                    // a station's serials: a file, or "-"
-    QString strEntry, strDevice;                           // restore --entry, history --device
+    QString strProtocols;        // a folder for the protocol of every unit configured
+    QString strEntry, strDevice; // restore --entry, history --device
     // The --record of a printed restore command: a worker's is its first process's, whose
     // record it was given (see CRestoreHint).
     std::optional<QString> restoreRecord;

@@ -1,16 +1,26 @@
 // zint9: configures a ЗИНТ-9 transmitter from the command line.
+#include "capplication.h"
 #include "ccommandline.h"
-
-#include <QCoreApplication>
 
 #include <clocale>
 #include <cstdio>
 
+namespace
+{
+// A protocol is drawn, which takes Qt's fonts; the other commands start without them.
+bool DrawsPages(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]) == "protocol" || QByteArray(argv[i]).startsWith("--protocols"))
+            return true;
+    return false;
+}
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Trelm"));
-    QCoreApplication::setApplicationName(QStringLiteral("Конфигуратор ЗИНТ-9"));
+    const std::unique_ptr<QCoreApplication> pApplication =
+        CApplication::Start(argc, argv, DrawsPages(argc, argv));
     std::setlocale(LC_NUMERIC, "C");
 #ifndef Q_OS_WIN
     // Qt holds names as UTF-8 text: bytes that are not would name another file, which must never

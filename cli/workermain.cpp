@@ -1,17 +1,17 @@
 // zint9-worker: one port's line of a zint9 batch. Started by zint9 only; its job comes on stdin.
+#include "capplication.h"
 #include "cbatchworker.h"
 #include "cstopsignal.h"
 
-#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <clocale>
+#include <iostream>
+#include <string>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Trelm"));
-    QCoreApplication::setApplicationName(QStringLiteral("Конфигуратор ЗИНТ-9"));
-    std::setlocale(LC_NUMERIC, "C");
     if (argc > 1)
     {
         std::fputs(
@@ -19,7 +19,15 @@ int main(int argc, char* argv[])
             stderr);
         return 2;
     }
+    std::string strJob;
+    if (!std::getline(std::cin, strJob))
+        return 2;
+    const QJsonObject job = QJsonDocument::fromJson(QByteArray::fromStdString(strJob)).object();
+    // A port whose units get protocols draws them.
+    const std::unique_ptr<QCoreApplication> pApplication =
+        CApplication::Start(argc, argv, !job["protocols"].toString().isEmpty());
+    std::setlocale(LC_NUMERIC, "C");
     // Killed, its parent leaves a closed pipe behind: that must not kill a unit's write.
     CStopSignal::IgnoreBrokenPipe();
-    return CBatchWorker().Run();
+    return CBatchWorker().Run(job);
 }

@@ -60,4 +60,9 @@ public:
     static constexpr int kHistoryNote = 1044;
     static constexpr int kChart = 1050;
     static constexpr int kChartNote = 1051;
+    // «Протокол настройки»: the page, what it is of, and its two ways out.
+    static constexpr int kProtocolPage = 1052;
+    static constexpr int kProtocolNote = 1053;
+    static constexpr int kProtocolSave = 1054;
+    static constexpr int kProtocolPrint = 1055;
 };

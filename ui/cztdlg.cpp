@@ -6,8 +6,8 @@
 #include "cdialogbuilder.h"
 #include "cdlgcharacteristic.h"
 #include "cdlghistory.h"
+#include "cdlgprotocol.h"
 #include "cfailuretext.h"
-#include "cfingerprint.h"
 #include "cmsgbox.h"
 #include "cprogressdlg.h"
 #include "crecordjournal.h"
@@ -349,10 +349,11 @@ QMenu* CZTDlg::CreateSystemMenu()
                                       [this] { CConfigFiles(*this, m_Page2, m_pJournal).Load(); });
     QAction* pChart = pMenu->addAction(QStringLiteral("&Характеристика..."), this,
                                        [this] { CDlgCharacteristic::Open(m_Page2, this); });
-    for (QAction* pAction : {pHistory, pSave, pLoad, pChart})
+    QAction* pProtocol = pMenu->addAction(QStringLiteral("&Протокол настройки..."), this,
+                                          [this] { CDlgProtocol::ShowForUnit(m_Keeper, *m_pJournal, this); });
+    for (QAction* pAction : {pHistory, pSave, pLoad, pChart, pProtocol})
         pAction->setEnabled(m_nCurPage == 1);
-    const QString strAbout = CStringTable::Load(101);
-    if (!strAbout.isEmpty())
+    if (const QString strAbout = CStringTable::Load(101); !strAbout.isEmpty())
     {
         pMenu->addSeparator();
         pMenu->addAction(strAbout, this, [this] { OnSysCommand(0x0010); });

@@ -1,0 +1,88 @@
+#include "cprotocolcommand.h"
+
+#include "cconsole.h"
+#include "cdevicecommand.h"
+#include "coptions.h"
+#include "cprotocol.h"
+#include "cprotocolpage.h"
+#include "crecordkeeper.h"
+#include "cwritejournal.h"
+#include "cwritesession.h"
+#include "cztappdevice.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+int CProtocolCommand::Run(CDeviceCommand& device, CRecordKeeper& keeper, const COptions& options)
+{
+    device.LoadCatalogue();
+    // Without --out, or with a folder, the file takes the protocol's own name.
+    const bool bFolder = options.strOut.isEmpty() || QFileInfo(options.strOut).isDir();
+    const QString strPath = options.strOut.isEmpty() ? QDir::currentPath() : options.strOut;
+    QString strId = options.strEntry;
+    if (strId.isEmpty())
+    {
+        // The unit as it stands: read now, and recorded as any read.
+        device.Begin();
+        CWriteSession session(device.App(), device.Journal());
+        if (!device.Connect(options, session))
+            return COptions::kFailure;
+        device.App().m_Port.Close();
+        if (!device.Journal() || device.Journal()->LastEntryId().isEmpty())
+            return device.Console().Error(COptions::kFailure,
+                                          QStringLiteral("протокол не составлен: чтение не попало в записи"));
+        strId = device.Journal()->LastEntryId();
+    }
+    const bool bWritten =
+        !Write(device, keeper, strId, options.strEntry.isEmpty(), strPath, bFolder).isEmpty();
+    return bWritten ? COptions::kSuccess : COptions::kFailure;
+}
+
+bool CProtocolCommand::AfterWrite(CDeviceCommand& device, CRecordKeeper& keeper, const QString& strFolder,
+                                  QString& strFile)
+{
+    strFile.clear();
+    const CDeviceCommand::SOutcome& outcome = device.Outcome();
+    const CTransaction::EResult nResult = outcome.transaction.nResult;
+    const bool bWritten =
+        outcome.transaction.nOperation == CTransaction::EOperation::Write &&
+        (nResult == CTransaction::EResult::Done || nResult == CTransaction::EResult::Unverified);
+    if (!bWritten || outcome.bAlready || !device.Journal())
+        return true;
+    strFile = Write(device, keeper, device.Journal()->LastEntryId(), false, strFolder, true);
+    return !strFile.isEmpty();
+}
+
+QString CProtocolCommand::Write(CDeviceCommand& device, CRecordKeeper& keeper, const QString& strId,
+                                bool bOfUnit, const QString& strPath, bool bFolder)
+{
+    CConsole& console = device.Console();
+    CProtocol protocol;
+    QString strError;
+    bool bMade = CProtocol::OfEntry(keeper, strId, protocol, strError);
+    // An erased device block names no unit: the read is all there is of it.
+    const bool bNamed = protocol.entry.bDemo || !protocol.entry.strFingerprint.isEmpty();
+    if (bMade && bOfUnit && bNamed)
+    {
+        // The read names the unit and the image it holds; its latest write may say more.
+        CRecordStore::SQuery unit;
+        unit.bDemo = protocol.entry.bDemo;
+        if (unit.bDemo)
+            unit.strStation = protocol.entry.strStation;
+        else
+            unit.strFingerprint = protocol.entry.strFingerprint;
+        const QString strHeld = protocol.entry.strImageAfter;
+        bMade = CProtocol::OfUnit(keeper, unit, strHeld, protocol, strError);
+    }
+    const QString strFile = bFolder ? QDir(strPath).filePath(protocol.FileName()) : strPath;
+    if (bMade)
+        bMade = CProtocolPage::WritePdf(strFile, protocol, device.App(), strError);
+    if (!bMade)
+    {
+        console.Error(COptions::kFailure,
+                      QStringLiteral("протокол настройки не составлен: %1").arg(strError));
+        return QString();
+    }
+    console.Out(QStringLiteral("Протокол настройки: %1").arg(QDir::toNativeSeparators(strFile)));
+    return strFile;
+}
