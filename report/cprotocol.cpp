@@ -100,7 +100,13 @@ bool CProtocol::OfUnit(CRecordKeeper& keeper, const CRecordStore::SQuery& unit, 
                    (strNote.isEmpty() ? QString() : QStringLiteral(" (") + strNote + QLatin1Char(')'));
         return false;
     }
-    return OfEntry(keeper, pTaken->strId, protocol, strError);
+    if (!OfEntry(keeper, pTaken->strId, protocol, strError))
+        return false;
+    // A read given no serial names the unit's latest one.
+    for (const CRecordEntry& entry : std::as_const(entries))
+        if (protocol.entry.strSerial.isEmpty() && !entry.strSerial.isEmpty())
+            protocol.entry.strSerial = entry.strSerial;
+    return true;
 }
 
 QList<CProtocol::SRow> CProtocol::Unit() const

@@ -1,0 +1,268 @@
+#include "ccommandline.h"
+#include "cquicktry.h"
+#include "crecordentry.h"
+#include "crecordstore.h"
+#include "csimulator.h"
+#include "ctestfolder.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <cstdio>
+#include <ctime>
+
+#include <sys/stat.h>
+
+using EFault = CSimDevice::EFault;
+
+namespace
+{
+QString ReadAll(std::FILE* pFile)
+{
+    std::fflush(pFile);
+    std::rewind(pFile);
+    QByteArray content;
+    char buffer[4096];
+    size_t nRead = 0;
+    while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
+        content.append(buffer, qsizetype(nRead));
+    return QString::fromUtf8(content);
+}
+
+// A poppler tool's output for a PDF.
+QString Poppler(const QString& strTool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(strTool, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return QStringLiteral("(%1 failed: %2)")
+            .arg(strTool, QString::fromUtf8(process.readAllStandardError()));
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The page's text without its layout: a value wrapped in its column reads as one word.
+QString Squeezed(const QString& strText)
+{
+    QString strSqueezed = strText;
+    return strSqueezed.remove(QRegularExpression(QStringLiteral("\\s+")));
+}
+} // namespace
+
+// «Протокол настройки» from the command line: every field of the unit's write read back from
+// the PDF, the unit as it stands after a refused write, a station's protocol per unit, and what
+// is refused.
+class TestProtocol : public QObject
+{
+    Q_OBJECT
+
+private:
+    int Run(QStringList arguments)
+    {
+        arguments.replaceInStrings(QStringLiteral("SIM"), m_pSim->SlavePath());
+        std::FILE* pOut = std::tmpfile();
+        std::FILE* pErr = std::tmpfile();
+        int nExit = 0;
+        {
+            CCommandLine commandLine(pOut, pErr, m_pFolder->Path());
+            nExit = commandLine.Run(arguments);
+        }
+        m_strOut = ReadAll(pOut);
+        m_strErr = ReadAll(pErr);
+        std::fclose(pOut);
+        std::fclose(pErr);
+        return nExit;
+    }
+    // The entries of the test's record, newest first.
+    QJsonArray History()
+    {
+        if (Run({"history", "--json"}) != 0)
+            return {};
+        return QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    }
+
+    std::unique_ptr<CSimulator> m_pSim;
+    std::unique_ptr<CTestFolder> m_pFolder;
+    QString m_strOut;
+    QString m_strErr;
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup() { m_pSim.reset(); }
+    void everyField_data();
+    void everyField();
+    void refused_data();
+    void refused();
+};
+
+void TestProtocol::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    // A zone of its own, without the zone database: the protocol names it with its offset.
+    qputenv("TZ", "MSK-3");
+    tzset();
+}
+
+void TestProtocol::init()
+{
+    m_pFolder = std::make_unique<CTestFolder>();
+    qputenv("ZINT9_RECORD", ("sqlite:" + m_pFolder->FilePath("record.sqlite")).toUtf8());
+    m_pSim = std::make_unique<CSimulator>();
+    QVERIFY(m_pSim->Start());
+    m_pSim->WithDevice([](CSimDevice& device) { device.SetUnit(7); });
+}
+
+void TestProtocol::everyField_data()
+{
+    QTest::addColumn<QString>("way");      // how the protocol is asked for
+    QTest::addColumn<bool>("refusedLast"); // a refused write follows the one written
+    QTest::newRow("of the write's entry") << "entry" << false;
+    QTest::newRow("of the unit on its port") << "port" << false;
+    QTest::newRow("at a station, of each unit written") << "station" << false;
+    QTest::newRow("of the unit after a refused write: as read") << "port" << true;
+}
+
+void TestProtocol::everyField()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, refusedLast);
+    const QString strPdf = m_pFolder->FilePath("protocol.pdf");
+    QStringList set{"set",       "--port",     "SIM",      "--low",        "10",
+                    "--fail",    "21.5",       "--serial", "SN-0042",      "--station",
+                    "Участок 3", "--operator", "Петрова",  "--backup-dir", m_pFolder->FilePath("b")};
+    if (way == "station")
+        set << "--protocols" << m_pFolder->Path();
+    QCOMPARE(Run(set), 0);
+    const QString strMade = m_strOut.section(QStringLiteral("Протокол настройки: "), 1).trimmed();
+    const QString strBackup =
+        m_strErr.section(QStringLiteral("Резервная копия образа прибора: "), 1).section('\n', 0, 0);
+    QVERIFY2(QFileInfo::exists(strBackup), qPrintable(m_strErr));
+    QJsonArray entries = History();
+    QCOMPARE(entries.size(), 2);
+    QJsonObject taken = entries[0].toObject(); // the write
+    QCOMPARE(taken["operation"].toString(), QStringLiteral("write"));
+    QCOMPARE(taken["backup"].toString(), strBackup);
+    if (refusedLast)
+    {
+        m_pSim->WithDevice([](CSimDevice& device)
+                           { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
+        QCOMPARE(Run({"set", "--port", "SIM", "--low", "20"}), 1);
+    }
+    if (way == "entry")
+        QCOMPARE(Run({"protocol", "--entry", taken["id"].toString(), "--out", strPdf}), 0);
+    else if (way == "port")
+        QCOMPARE(Run({"protocol", "--port", "SIM", "--out", strPdf, "--station", "Участок 3", "--operator",
+                      "Петрова"}),
+                 0);
+    if (refusedLast)
+        taken = History()[0].toObject(); // the read the protocol made: the unit as it stands
+    const QString strFile = way == "station" ? strMade : strPdf;
+    QVERIFY2(QFileInfo::exists(strFile), qPrintable(m_strOut + m_strErr));
+    if (way == "station")
+        QVERIFY2(QFileInfo(strFile).fileName().startsWith("protocol-SN-0042-"), qPrintable(strFile));
+    const QString strText = Poppler("pdftotext", {"-layout", strFile, "-"});
+    const QString strAll = Squeezed(Poppler("pdftotext", {"-raw", strFile, "-"}));
+    const QDateTime time = QDateTime::fromString(taken["time"].toString(), Qt::ISODateWithMs).toLocalTime();
+    const QStringList fields{"Протокол настройки",
+                             taken["fingerprint"].toString(),
+                             "SN-0042",
+                             "0x1555",
+                             "0x0008",
+                             m_pSim->SlavePath(),
+                             "Участок 3",
+                             "Петрова",
+                             time.toString("dd.MM.yyyy HH:mm:ss") + " MSK (UTC+03:00)",
+                             "Термопара",
+                             "10 ... 1000 °C",
+                             "21.5 мА",
+                             "Учитывать",
+                             "4...20 мА",
+                             "Калибровки ЦАП",
+                             taken["id"].toString(),
+                             "Характеристика выхода",
+                             "авария: 21.5 мА",
+                             "10 °C → 4 мА",
+                             "Настройку выполнил"};
+    for (const QString& strField : fields)
+        QVERIFY2(strAll.contains(Squeezed(strField)), qPrintable(strField + " not in:\n" + strText));
+    if (refusedLast)
+    {
+        QVERIFY2(strText.contains("Прибор прочитан") && !strText.contains("Что изменила"),
+                 qPrintable(strText));
+        QVERIFY(strAll.contains(Squeezed("не нужна: прибор не записывался")));
+    }
+    else
+    {
+        QVERIFY2(strAll.contains(Squeezed("Запись выполнена, записанное сверено с прибором")),
+                 qPrintable(strText));
+        QVERIFY2(strAll.contains(Squeezed("0 ... 1000 °C → 10 ... 1000 °C")), qPrintable(strText));
+        QVERIFY2(strAll.contains(Squeezed("3.6 мА → 21.5 мА")), qPrintable(strText));
+        QVERIFY2(strAll.contains(Squeezed(strBackup)), qPrintable(strText));
+    }
+    // Every letter from fonts the file carries: Cyrillic prints on any machine.
+    const QStringList fonts = Poppler("pdffonts", {strFile}).split('\n', Qt::SkipEmptyParts).mid(2);
+    QVERIFY(!fonts.isEmpty());
+    for (const QString& strFont : fonts)
+        QVERIFY2(
+            QRegularExpression("\\s+yes\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$").match(strFont).hasMatch(),
+            qPrintable(strFont));
+    QCOMPARE(Poppler("pdfinfo", {strFile}).contains(QRegularExpression("Pages:\\s+1\\n")), true);
+}
+
+void TestProtocol::refused_data()
+{
+    QTest::addColumn<QString>("ask");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("an entry the record does not hold") << "unknown" << 1 << "нет записи";
+    QTest::newRow("a write that never ended") << "attempted" << 1 << "она не завершена";
+    QTest::newRow("onto a FIFO") << "fifo" << 1 << "это не обычный файл";
+    QTest::newRow("neither an entry nor a port") << "none" << 2 << "нужен --entry ID или --port";
+    QTest::newRow("both an entry and a port") << "both" << 2 << "нужен --entry ID или --port";
+    QTest::newRow("a station's missing folder") << "folder" << 2 << "нет такой папки";
+    QTest::newRow("protocols of a read") << "read" << 2 << "--protocols только для set и write";
+}
+
+void TestProtocol::refused()
+{
+    QFETCH(QString, ask);
+    QFETCH(int, exit);
+    QFETCH(QString, said);
+    const QString strFifo = m_pFolder->FilePath("fifo");
+    QVERIFY(::mkfifo(QFile::encodeName(strFifo).constData(), 0600) == 0);
+    QCOMPARE(Run({"set", "--port", "SIM", "--low", "10"}), 0);
+    const QString strWrite = History()[0].toObject()["id"].toString();
+    if (ask == "attempted")
+    {
+        CRecordStore store;
+        CRecordEntry entry;
+        entry.strId = "cut-before-its-end";
+        entry.timeStart = QDateTime::currentDateTimeUtc();
+        entry.strOperation = "write";
+        entry.strResult = "attempted";
+        entry.strImageAfter = History()[0].toObject()["imageAfter"].toString();
+        QVERIFY(store.Open(QString::fromLocal8Bit(qgetenv("ZINT9_RECORD"))) && store.Put(entry, {}));
+    }
+    const QMap<QString, QStringList> arguments{
+        {"unknown", {"protocol", "--entry", "no-such-entry"}},
+        {"attempted", {"protocol", "--entry", "cut-before-its-end"}},
+        {"fifo", {"protocol", "--entry", strWrite, "--out", strFifo}},
+        {"none", {"protocol"}},
+        {"both", {"protocol", "--entry", strWrite, "--port", "SIM"}},
+        {"folder", {"set", "--port", "SIM", "--low", "11", "--protocols", m_pFolder->FilePath("none")}},
+        {"read", {"read", "--port", "SIM", "--protocols", m_pFolder->Path()}}};
+    QCOMPARE(Run(arguments[ask] + QStringList{"--backup-dir", m_pFolder->FilePath("b")}), exit);
+    QVERIFY2(m_strErr.contains(said), qPrintable(m_strErr));
+    QCOMPARE(QDir(m_pFolder->Path()).entryList({"*.pdf"}), QStringList());
+    QVERIFY(QFileInfo(strFifo).isFile() == false && QFileInfo::exists(strFifo));
+}
+
+QTEST_MAIN(TestProtocol)
+#include "tst_protocol.moc"
