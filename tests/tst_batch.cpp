@@ -910,12 +910,15 @@ void TestBatch::serialsAtAStation()
     const QByteArray lines = "SN-0\nSN-1\n\n  SN-1\nSN-2\n";
     m_pFolder->WriteFile("serials.txt", scanned ? QByteArray() : lines);
     const QString strLinks[2] = {m_pFolder->FilePath("a"), m_pFolder->FilePath("b")};
+    const QString strProtocols = m_pFolder->FilePath("protocols");
+    QVERIFY(QDir().mkpath(strProtocols));
     QProcess station;
     CInterrupt::NewGroup(station);
     station.start(Program(), {"set", "--low", "10", "--port", strLinks[0], "--port", strLinks[1], "--repeat",
-                              "--json", "--serials", scanned ? "-" : m_pFolder->FilePath("serials.txt"),
-                              "--backup-dir", m_pFolder->FilePath("backups"), "--report",
-                              m_pFolder->FilePath("report.csv"), "--record", strRecord});
+                              "--protocols", strProtocols, "--json", "--serials",
+                              scanned ? "-" : m_pFolder->FilePath("serials.txt"), "--backup-dir",
+                              m_pFolder->FilePath("backups"), "--report", m_pFolder->FilePath("report.csv"),
+                              "--record", strRecord});
     QByteArray err;
     auto said = [&](const QByteArray& text)
     { return (err += station.readAllStandardError()).contains(text); };
@@ -962,7 +965,16 @@ void TestBatch::serialsAtAStation()
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries[0]["fingerprint"], result["fingerprint"]);
         QCOMPARE(entries[0]["operation"].toString(), QStringLiteral("write"));
+        // Its protocol, named by its serial, is of that write.
+        const QString strProtocol = result["protocol"].toString();
+        QVERIFY2(QFileInfo(strProtocol).fileName().startsWith("protocol-" + serials.last() + "-"),
+                 qPrintable(strProtocol));
+        QProcess text;
+        text.start("pdftotext", {"-raw", strProtocol, "-"});
+        QVERIFY(text.waitForFinished(60000));
+        QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(entries[0]["id"].toString()));
     }
+    QCOMPARE(QDir(strProtocols).entryList(QDir::Files).size(), 2);
     std::sort(serials.begin(), serials.end());
     QCOMPARE(serials, QStringList({"SN-1", "SN-2"}));
     QCOMPARE(ReportLines().filter(",SN-1,").size() + ReportLines().filter(",SN-2,").size(), 2);

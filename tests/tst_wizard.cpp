@@ -1,6 +1,7 @@
 #include "caboutdlg.h"
 #include "cconfigfiles.h"
 #include "cdlgcharacteristic.h"
+#include "cdlgprotocol.h"
 #include "cfilelock.h"
 #include "cfingerprint.h"
 #include "cfulldisk.h"
@@ -18,6 +19,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,6 +81,8 @@ private slots:
     void noCloseDuringTransfer();
     void enterAndEscape();
     void characteristicWindow();
+    void protocolWindow_data();
+    void protocolWindow();
     void configurationFiles_data();
     void configurationFiles();
     void backupBeforeWrite_data();
@@ -540,6 +546,82 @@ void TestWizard::characteristicWindow()
     }
     QTest::keyClick(pDlg, Qt::Key_Escape);
     QTRY_VERIFY(!f.m_pDlg->findChild<CDlgCharacteristic*>());
+}
+
+void TestWizard::protocolWindow_data()
+{
+    QTest::addColumn<bool>("write"); // the unit written first
+    QTest::addColumn<bool>("demo");
+    QTest::newRow("after a write") << true << false;
+    QTest::newRow("as read, before any write") << false << false;
+    QTest::newRow("demonstration, after a write") << true << true;
+}
+
+void TestWizard::protocolWindow()
+{
+    // The unit's protocol from the frame's menu, of its latest write or as read: its page shown,
+    // saved as a PDF with Enter and printed, both the record's word on it.
+    QFETCH(bool, write);
+    QFETCH(bool, demo);
+    CWizardFixture f;
+    f.m_app.m_Port.m_bDemo = demo;
+    f.m_pDlg->OnOK();
+    if (write)
+    {
+        f.Control<CMyEdit>(&f.m_pDlg->m_Page2, 1010)->setText("900");
+        f.m_pDlg->OnOK();
+        CheckState(f, 0); // written, back at the start with the unit in hand
+    }
+    CRecordStore store;
+    QList<CRecordEntry> latest;
+    QVERIFY(store.Open(QString::fromLocal8Bit(qgetenv("ZINT9_RECORD"))));
+    CRecordStore::SQuery query;
+    query.nLimit = 1;
+    QVERIFY(store.Find(query, latest) && latest.size() == 1);
+    QCOMPARE(latest[0].strOperation, QString(write ? "write" : "read"));
+    QTemporaryDir folder;
+    const QString strSaved = folder.filePath("protocol.pdf"), strPrinted = folder.filePath("printed.pdf");
+    QString strSuggested;
+    CDlgProtocol::s_pfnChoose = [&](const QString& strName) { return strSuggested = strName, strSaved; };
+    CDlgProtocol::s_pfnPrintDialog = [&](QPrinter& printer)
+    {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(strPrinted);
+        return true;
+    };
+    CProtocol shown;
+    f.m_pfnDialog = [&](QDialog& dialog)
+    {
+        if (auto* pDlg = qobject_cast<CDlgProtocol*>(&dialog))
+        {
+            shown = pDlg->Protocol();
+            pDlg->show();
+            QTest::keyClick(pDlg, Qt::Key_Return);
+            f.Control<QPushButton>(pDlg, 1055)->click();
+            pDlg->grab().save(QDir::temp().filePath("zint9-protocol-window.png"));
+        }
+        return int(QDialog::Rejected);
+    };
+    std::unique_ptr<QMenu> pMenu(f.m_pDlg->CreateSystemMenu());
+    for (QAction* pAction : pMenu->actions())
+        if (pAction->text() == "&Протокол настройки..." && pAction->isEnabled())
+            pAction->trigger();
+    CDlgProtocol::s_pfnChoose = {};
+    CDlgProtocol::s_pfnPrintDialog = {};
+    QCOMPARE(shown.entry.strId, latest[0].strId);
+    QVERIFY2(strSuggested.endsWith("/" + shown.FileName()), qPrintable(strSuggested));
+    for (const QString& strPdf : {strSaved, strPrinted})
+    {
+        QProcess text;
+        text.start("pdftotext", {"-raw", strPdf, "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString strText = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(strText.contains(latest[0].strId) &&
+                     strText.contains(write ? "Запись выполнена" : "Прибор прочитан") &&
+                     strText.contains(write ? "900 °C" : "1000 °C"),
+                 qPrintable(strPdf + ":\n" + strText));
+    }
+    QVERIFY(f.m_shown.size() <= 1); // the write's own message, no warning
 }
 
 void TestWizard::configurationFiles_data()

@@ -2,12 +2,10 @@
 #include "ccontrolid.h"
 
 #include "caboutdlg.h"
-#include "cconfigfiles.h"
 #include "cdialogbuilder.h"
-#include "cdlgcharacteristic.h"
 #include "cdlghistory.h"
-#include "cdlgprotocol.h"
 #include "cfailuretext.h"
+#include "cframemenu.h"
 #include "cmsgbox.h"
 #include "cprogressdlg.h"
 #include "crecordjournal.h"
@@ -340,25 +338,8 @@ void CZTDlg::OnSysCommand(unsigned nId)
 
 QMenu* CZTDlg::CreateSystemMenu()
 {
-    auto* pMenu = new QMenu(this);
-    // A unit's history while one is in hand: the parameters page shows.
-    QAction* pHistory = pMenu->addAction(QStringLiteral("&История прибора..."), this, &CZTDlg::OnHistory);
-    QAction* pSave = pMenu->addAction(QStringLiteral("&Сохранить настройки в файл..."), this,
-                                      [this] { CConfigFiles(*this, m_Page2, m_pJournal).Save(); });
-    QAction* pLoad = pMenu->addAction(QStringLiteral("&Загрузить настройки из файла..."), this,
-                                      [this] { CConfigFiles(*this, m_Page2, m_pJournal).Load(); });
-    QAction* pChart = pMenu->addAction(QStringLiteral("&Характеристика..."), this,
-                                       [this] { CDlgCharacteristic::Open(m_Page2, this); });
-    QAction* pProtocol = pMenu->addAction(QStringLiteral("&Протокол настройки..."), this,
-                                          [this] { CDlgProtocol::ShowForUnit(m_Keeper, *m_pJournal, this); });
-    for (QAction* pAction : {pHistory, pSave, pLoad, pChart, pProtocol})
-        pAction->setEnabled(m_nCurPage == 1);
-    if (const QString strAbout = CStringTable::Load(101); !strAbout.isEmpty())
-    {
-        pMenu->addSeparator();
-        pMenu->addAction(strAbout, this, [this] { OnSysCommand(0x0010); });
-    }
-    return pMenu;
+    return CFrameMenu::Create({*this, m_Page2, m_Keeper, *m_pJournal, m_nCurPage == 1,
+                               [this] { OnHistory(); }, [this] { OnSysCommand(0x0010); }});
 }
 
 void CZTDlg::PopupSystemMenu(const QPoint& ptGlobal)
