@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTreeWidget>
@@ -103,6 +104,27 @@ void ShootCharacteristic(CZTDlg& dlg)
     pChart->close();
 }
 
+// The protocol of the unit in hand through the frame's menu, at scale 1 and 2.
+void ShootProtocol(CZTDlg& dlg)
+{
+    const std::unique_ptr<QMenu> pMenu(dlg.CreateSystemMenu());
+    CMsgBox::SetDialogScript(
+        [](QDialog& dialog)
+        {
+            Save(dialog, QStringLiteral("protocol"));
+            QPixmap picture(dialog.size() * 2);
+            picture.setDevicePixelRatio(2);
+            dialog.render(&picture);
+            if (picture.save(s_folder.filePath(QStringLiteral("protocol-x2.png"))))
+                ++s_nShots;
+            return int(QDialog::Rejected);
+        });
+    for (QAction* pAction : pMenu->actions())
+        if (pAction->text() == QStringLiteral("&Протокол настройки..."))
+            pAction->trigger();
+    ScriptModals();
+}
+
 void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
 {
     dlg.show();
@@ -132,6 +154,7 @@ void ShootFrameAndDialogs(CZTApp& app, CZTDlg& dlg)
     Save(dlg, QStringLiteral("frame-parameters-long-port"));
     app.m_Port.m_strPortName = strPort;
     ShootCharacteristic(dlg);
+    ShootProtocol(dlg);
 
     s_strNext = QStringLiteral("about");
     dlg.OnSysCommand(0x0010);
