@@ -528,12 +528,15 @@ void TestRecord::olderRecordUpgraded_data()
     QTest::newRow("plant's database, schema 2") << true << 2;
     QTest::newRow("station's file, schema 4") << false << 4;
     QTest::newRow("plant's database, schema 4") << true << 4;
+    QTest::newRow("station's file, schema 5") << false << 5;
+    QTest::newRow("plant's database, schema 5") << true << 5;
 }
 
 void TestRecord::olderRecordUpgraded()
 {
-    // A record made before failures had keys, or before the units' view told a unit's latest
-    // write apart: its entries stay, new ones carry the keys, and the view has its new columns.
+    // A record made before failures had keys, before the units' view told a unit's latest write
+    // apart, or before entries named their backups: its entries stay, new ones carry the keys
+    // and the backup, and the view has its new columns.
     QFETCH(bool, plant);
     QFETCH(int, version);
     CTestFolder folder;
@@ -571,6 +574,7 @@ void TestRecord::olderRecordUpgraded()
     entry.nAddress = 112;
     entry.nReceived = 0x01;
     entry.nExpected = 0x00;
+    entry.strBackup = "/backups/zint9-20260105-100000-000-v1555.bin";
     QVERIFY2(store.Put(entry, {}), qPrintable(store.m_strLastError));
     QList<CRecordEntry> entries;
     QVERIFY(store.Find({}, entries));
@@ -578,6 +582,7 @@ void TestRecord::olderRecordUpgraded()
     QCOMPARE(entries[0].strReasonKey, QStringLiteral("mismatch"));
     QCOMPARE(entries[0].nReceived, 1);
     QCOMPARE(entries[0].nExpected, 0);
+    QCOMPARE(entries[0].strBackup, entry.strBackup);
     QCOMPARE(entries[1].strId, QStringLiteral("old"));
     QCOMPARE(entries[1].strReason, QStringLiteral("прибор отказал"));
     QVERIFY(entries[1].strReasonKey.isEmpty());
