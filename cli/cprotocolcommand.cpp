@@ -11,7 +11,29 @@
 #include "cztappdevice.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+namespace
+{
+// A name of its own in the folder, taken at once: another unit's protocol of the same second
+// (a serial alike in its first letters, a port's twin) is never written over. "-2", "-3"… as
+// the backups go.
+QString Reserve(const QDir& folder, const QString& strName)
+{
+    for (int n = 1; n < 1000; ++n)
+    {
+        const QString strPath =
+            folder.filePath(n == 1 ? strName : strName.chopped(4) + QStringLiteral("-%1.pdf").arg(n));
+        QFile file(strPath);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return strPath;
+        if (!file.exists())
+            break;
+    }
+    return QString();
+}
+} // namespace
 
 int CProtocolCommand::Run(CDeviceCommand& device, CRecordKeeper& keeper, const COptions& options)
 {
@@ -74,9 +96,14 @@ QString CProtocolCommand::Write(CDeviceCommand& device, CRecordKeeper& keeper, c
         const QString strHeld = protocol.entry.strImageAfter;
         bMade = CProtocol::OfUnit(keeper, unit, strHeld, protocol, strError);
     }
-    const QString strFile = bFolder ? QDir(strPath).filePath(protocol.FileName()) : strPath;
-    if (bMade)
-        bMade = CProtocolPage::WritePdf(strFile, protocol, device.App(), strError);
+    const QString strFile = !bMade    ? QString()
+                            : bFolder ? Reserve(QDir(strPath), protocol.FileName())
+                                      : strPath;
+    if (bMade && strFile.isEmpty())
+        strError = QStringLiteral("в папке %1 не создаётся файл").arg(QDir::toNativeSeparators(strPath));
+    bMade = bMade && !strFile.isEmpty() && CProtocolPage::WritePdf(strFile, protocol, device.App(), strError);
+    if (!bMade && bFolder && !strFile.isEmpty())
+        QFile::remove(strFile); // its reserved name
     if (!bMade)
     {
         console.Error(COptions::kFailure,

@@ -137,9 +137,20 @@ void TestProtocol::everyField()
     QStringList set{"set",       "--port",     "SIM",      "--low",        "10",
                     "--fail",    "21.5",       "--serial", "SN-0042",      "--station",
                     "Участок 3", "--operator", "Петрова",  "--backup-dir", m_pFolder->FilePath("b")};
+    // Another unit's protocol of the same seconds, with a serial alike in its first letters, is
+    // never written over.
+    QStringList others;
+    for (int nSecond = 0; way == "station" && nSecond < 10; ++nSecond)
+    {
+        const QDateTime at = QDateTime::currentDateTime().addSecs(nSecond);
+        others << "protocol-SN-0042-" + at.toString("yyyyMMdd-HHmmss") + ".pdf";
+        m_pFolder->WriteFile(others.last(), "another unit's");
+    }
     if (way == "station")
         set << "--protocols" << m_pFolder->Path();
     QCOMPARE(Run(set), 0);
+    for (const QString& strOther : std::as_const(others))
+        QCOMPARE(m_pFolder->ReadFile(strOther), QByteArray("another unit's"));
     const QString strMade = m_strOut.section(QStringLiteral("Протокол настройки: "), 1).trimmed();
     const QString strBackup =
         m_strErr.section(QStringLiteral("Резервная копия образа прибора: "), 1).section('\n', 0, 0);
@@ -166,7 +177,8 @@ void TestProtocol::everyField()
     const QString strFile = way == "station" ? strMade : strPdf;
     QVERIFY2(QFileInfo::exists(strFile), qPrintable(m_strOut + m_strErr));
     if (way == "station")
-        QVERIFY2(QFileInfo(strFile).fileName().startsWith("protocol-SN-0042-"), qPrintable(strFile));
+        QVERIFY2(QFileInfo(strFile).fileName().startsWith("protocol-SN-0042-") && strFile.endsWith("-2.pdf"),
+                 qPrintable(strFile));
     const QString strText = Poppler("pdftotext", {"-layout", strFile, "-"});
     const QString strAll = Squeezed(Poppler("pdftotext", {"-raw", strFile, "-"}));
     const QDateTime time = QDateTime::fromString(taken["time"].toString(), Qt::ISODateWithMs).toLocalTime();
