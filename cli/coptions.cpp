@@ -217,6 +217,9 @@ bool COptions::CheckCombinations()
         m_strError = QStringLiteral("--protocols только для set и write");
     else if (!strProtocols.isEmpty() && !QFileInfo(strProtocols).isDir())
         m_strError = QStringLiteral("--protocols %1: нет такой папки").arg(strProtocols);
+    // Known before a unit is written, not after.
+    else if (!strProtocols.isEmpty() && !QFileInfo(strProtocols).isWritable())
+        m_strError = QStringLiteral("--protocols %1: в папку нельзя записать").arg(strProtocols);
     else if (strCommand == "protocol" && strEntry.isEmpty() == (ports.isEmpty() && !bDemo))
         m_strError = QStringLiteral("команде protocol нужен --entry ID или --port ИМЯ (одно из двух)");
     return m_strError.isEmpty();

@@ -56,7 +56,7 @@ int CProtocolCommand::Run(CDeviceCommand& device, CRecordKeeper& keeper, const C
         strId = device.Journal()->LastEntryId();
     }
     const bool bWritten =
-        !Write(device, keeper, strId, options.strEntry.isEmpty(), strPath, bFolder).isEmpty();
+        !Write(device, keeper, strId, options.strEntry.isEmpty(), strPath, bFolder, false).isEmpty();
     return bWritten ? COptions::kSuccess : COptions::kFailure;
 }
 
@@ -71,37 +71,33 @@ bool CProtocolCommand::AfterWrite(CDeviceCommand& device, CRecordKeeper& keeper,
         (nResult == CTransaction::EResult::Done || nResult == CTransaction::EResult::Unverified);
     if (!bWritten || outcome.bAlready || !device.Journal())
         return true;
-    strFile = Write(device, keeper, device.Journal()->LastEntryId(), false, strFolder, true);
+    strFile = Write(device, keeper, device.Journal()->LastEntryId(), false, strFolder, true, true);
     return !strFile.isEmpty();
 }
 
 QString CProtocolCommand::Write(CDeviceCommand& device, CRecordKeeper& keeper, const QString& strId,
-                                bool bOfUnit, const QString& strPath, bool bFolder)
+                                bool bOfUnit, const QString& strPath, bool bFolder, bool bBesideWrite)
 {
     CConsole& console = device.Console();
     CProtocol protocol;
     QString strError;
     bool bMade = CProtocol::OfEntry(keeper, strId, protocol, strError);
-    // An erased device block names no unit: the read is all there is of it.
-    const bool bNamed = protocol.entry.bDemo || !protocol.entry.strFingerprint.isEmpty();
-    if (bMade && bOfUnit && bNamed)
+    if (bMade && bOfUnit)
     {
-        // The read names the unit and the image it holds; its latest write may say more.
-        CRecordStore::SQuery unit;
-        unit.bDemo = protocol.entry.bDemo;
-        if (unit.bDemo)
-            unit.strStation = protocol.entry.strStation;
-        else
-            unit.strFingerprint = protocol.entry.strFingerprint;
-        const QString strHeld = protocol.entry.strImageAfter;
-        bMade = CProtocol::OfUnit(keeper, unit, strHeld, protocol, strError);
+        const CRecordEntry read = protocol.entry;
+        bMade = CProtocol::OfUnit(keeper, read, protocol, strError);
     }
     const QString strFile = !bMade    ? QString()
                             : bFolder ? Reserve(QDir(strPath), protocol.FileName())
                                       : strPath;
     if (bMade && strFile.isEmpty())
         strError = QStringLiteral("в папке %1 не создаётся файл").arg(QDir::toNativeSeparators(strPath));
-    bMade = bMade && !strFile.isEmpty() && CProtocolPage::WritePdf(strFile, protocol, device.App(), strError);
+    if (bMade && !strFile.isEmpty() && !CProtocolPage::WritePdf(strFile, protocol, device.App(), strError))
+    {
+        strError = QDir::toNativeSeparators(strFile) + QStringLiteral(": ") + strError;
+        bMade = false;
+    }
+    bMade = bMade && !strFile.isEmpty();
     if (!bMade && bFolder && !strFile.isEmpty())
         QFile::remove(strFile); // its reserved name
     if (!bMade)
@@ -110,6 +106,10 @@ QString CProtocolCommand::Write(CDeviceCommand& device, CRecordKeeper& keeper, c
                       QStringLiteral("протокол настройки не составлен: %1").arg(strError));
         return QString();
     }
-    console.Out(QStringLiteral("Протокол настройки: %1").arg(QDir::toNativeSeparators(strFile)));
+    const QString strSaid = QStringLiteral("Протокол настройки: %1").arg(QDir::toNativeSeparators(strFile));
+    if (bBesideWrite)
+        console.Err(strSaid); // a write's --json stays one document
+    else
+        console.Out(strSaid);
     return strFile;
 }

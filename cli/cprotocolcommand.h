@@ -19,8 +19,9 @@ public:
                            QString& strFile);
 
 private:
-    // The protocol of entry strId written to strPath (a folder: a file in it by the protocol's
-    // own name); its path, or empty after saying why not.
+    // The protocol of entry strId (bOfUnit: of its unit as it stands) written to strPath (a
+    // folder: a file in it by the protocol's own name), said on stdout, or beside a write on
+    // stderr; its path, or empty after saying why not.
     static QString Write(CDeviceCommand& device, CRecordKeeper& keeper, const QString& strId, bool bOfUnit,
-                         const QString& strPath, bool bFolder);
+                         const QString& strPath, bool bFolder, bool bBesideWrite);
 };

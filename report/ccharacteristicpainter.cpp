@@ -86,9 +86,10 @@ void PaintFailure(QPainter& painter, const SMapping& map, const COutputCharacter
     const qreal fY = map.Y(line.fFail);
     painter.drawLine(QPointF(map.plot.left(), fY), QPointF(map.plot.right(), fY));
     painter.setPen(pen);
-    painter.drawText(
-        QRectF(map.plot.left() + 4 * Px(fLine), fY - fLine, map.plot.width() - 8 * Px(fLine), fLine),
-        Qt::AlignRight, QStringLiteral("авария: ") + Value(line.fFail, line.strOutputUnit));
+    // Above its line, or below it where the plot's top is near.
+    const qreal fTop = fY - fLine < map.plot.top() + Px(fLine) ? fY + Px(fLine) : fY - fLine;
+    painter.drawText(QRectF(map.plot.left() + 4 * Px(fLine), fTop, map.plot.width() - 8 * Px(fLine), fLine),
+                     Qt::AlignRight, QStringLiteral("авария: ") + Value(line.fFail, line.strOutputUnit));
 }
 
 // The characteristic itself, its two limits marked and labelled.
@@ -96,11 +97,14 @@ void PaintLine(QPainter& painter, const SMapping& map, const COutputCharacterist
 {
     const QPen pen = painter.pen();
     painter.setPen(QPen(pen.color(), 2 * Px(fLine)));
+    painter.save();
+    painter.setClipRect(map.plot); // a thick line ends at the frame
     QPainterPath path(QPointF(map.X(map.fFrom), map.Y(line.OutputAt(map.fFrom))));
     for (const float fInput :
          {qMin(line.fLowLimit, line.fHighLimit), qMax(line.fLowLimit, line.fHighLimit), map.fTo})
         path.lineTo(QPointF(map.X(fInput), map.Y(line.OutputAt(fInput))));
     painter.drawPath(path);
+    painter.restore();
     painter.setPen(pen);
     const QFontMetricsF metrics(painter.font());
     for (const bool bLow : {true, false})
@@ -119,6 +123,10 @@ void PaintLine(QPainter& painter, const SMapping& map, const COutputCharacterist
         if (label.right() > map.plot.right())
             label.moveTopRight(
                 QPointF(point.x() - 6 * fPx, bLow ? point.y() + 4 * fPx : point.y() - fLine - 4 * fPx));
+        // Nor across the failure line: then above and left, where the line is not either.
+        const qreal fFailY = map.Y(line.fFail);
+        if (label.top() - fPx < fFailY && fFailY < label.bottom() + fPx)
+            label.moveBottomRight(QPointF(point.x() - 6 * fPx, point.y() - 4 * fPx));
         painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, strLabel);
     }
 }

@@ -5,6 +5,8 @@
 #include "csettingsdiff.h"
 #include "csettingstext.h"
 
+#include <QMap>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -48,17 +50,24 @@ bool CProtocol::OfEntry(CRecordKeeper& keeper, const QString& strId, CProtocol& 
     if (!keeper.Entry(strId, protocol.entry, strError))
         return false;
     const CRecordEntry& entry = protocol.entry;
-    if (entry.strImageAfter.isEmpty() || entry.strResult == QLatin1String("attempted"))
+    // A protocol says what a unit holds: a write that did not configure it has none of its own.
+    const bool bWrite = protocol.IsWrite();
+    const bool bEnded = entry.strResult == QLatin1String("done") ||
+                        (bWrite && entry.strResult == QLatin1String("unverified"));
+    if (entry.strImageAfter.isEmpty() || !bEnded)
     {
-        strError = QStringLiteral("запись %1 не говорит, что хранит прибор: %2")
-                       .arg(strId, entry.strResult == QLatin1String("attempted")
-                                       ? QStringLiteral("она не завершена")
-                                       : QStringLiteral("образ прибора не прочитан"));
+        strError =
+            entry.strResult == QLatin1String("attempted")
+                ? QStringLiteral("запись %1 не говорит, что хранит прибор: она не завершена").arg(strId)
+            : bEnded ? QStringLiteral("запись %1 не говорит, что хранит прибор: образ не прочитан").arg(strId)
+                     : QStringLiteral("запись %1 не настроила прибор (итог: %2); протокол его нынешнего "
+                                      "состояния: zint9 protocol --port ПОРТ")
+                           .arg(strId, ResultText(entry));
         return false;
     }
     if (!Image(keeper, entry.strImageAfter, protocol.held, strError))
         return false;
-    if (protocol.IsWrite() && !entry.strImageBefore.isEmpty())
+    if (bWrite && !entry.strImageBefore.isEmpty())
     {
         CParamZT01 before;
         if (!Image(keeper, entry.strImageBefore, before, strError))
@@ -68,45 +77,65 @@ bool CProtocol::OfEntry(CRecordKeeper& keeper, const QString& strId, CProtocol& 
     return true;
 }
 
-bool CProtocol::OfUnit(CRecordKeeper& keeper, const CRecordStore::SQuery& unit, const QString& strHeldHash,
-                       CProtocol& protocol, QString& strError)
+bool CProtocol::OfUnit(CRecordKeeper& keeper, const CRecordEntry& read, CProtocol& protocol,
+                       QString& strError)
 {
+    CRecordStore::SQuery unit;
+    unit.bDemo = read.bDemo;
+    if (unit.bDemo)
+        unit.strStation = read.strStation;
+    else
+        unit.strFingerprint = read.strFingerprint;
     QList<CRecordEntry> entries;
     QString strNote;
-    if (!keeper.UnitEntries(unit, entries, strNote, strError))
+    if (!unit.bDemo && unit.strFingerprint.isEmpty())
+        entries = {read}; // an erased device block names no unit: the read is all there is of it
+    else if (!keeper.UnitEntries(unit, entries, strNote, strError))
         return false;
     const CRecordEntry* pRead = nullptr;
-    const CRecordEntry* pWrite = nullptr;
+    const CRecordEntry* pAttempt = nullptr; // the latest write or restore
     for (const CRecordEntry& entry : std::as_const(entries))
     {
-        const bool bHolds = entry.strImageAfter == strHeldHash && !entry.bPartial;
+        const bool bHolds = entry.strImageAfter == read.strImageAfter;
         if (entry.strOperation == QLatin1String("read"))
         {
             if (!pRead && bHolds && entry.strResult == QLatin1String("done"))
                 pRead = &entry;
-            continue;
         }
-        // The latest write or restore says what the unit got, if it still holds that.
-        const bool bConfigured =
-            entry.strResult == QLatin1String("done") || entry.strResult == QLatin1String("unverified");
-        if (bConfigured && bHolds)
-            pWrite = &entry;
-        break;
+        // A twin on another port of the same run is not this unit's word.
+        else if (!pAttempt && !(entry.bAmbiguous && entry.strPort != read.strPort))
+            pAttempt = &entry;
     }
-    const CRecordEntry* pTaken = pWrite ? pWrite : pRead;
+    // The latest write, while the unit still holds what it gave; else the unit as read.
+    const bool bConfigured =
+        pAttempt && !pAttempt->bPartial && pAttempt->strImageAfter == read.strImageAfter &&
+        (pAttempt->strResult == QLatin1String("done") || pAttempt->strResult == QLatin1String("unverified"));
+    const CRecordEntry* pTaken = bConfigured ? pAttempt : pRead;
     if (!pTaken)
     {
-        strError = QStringLiteral("в записях нет ни записи, ни чтения образа, который хранит прибор") +
+        strError = QStringLiteral("в записях нет чтения образа, который хранит прибор") +
                    (strNote.isEmpty() ? QString() : QStringLiteral(" (") + strNote + QLatin1Char(')'));
         return false;
     }
     if (!OfEntry(keeper, pTaken->strId, protocol, strError))
         return false;
+    if (!bConfigured && pAttempt)
+        protocol.lastAttempt = *pAttempt;
     // A read given no serial names the unit's latest one.
     for (const CRecordEntry& entry : std::as_const(entries))
-        if (protocol.entry.strSerial.isEmpty() && !entry.strSerial.isEmpty())
+        if (!protocol.IsWrite() && protocol.entry.strSerial.isEmpty() && !entry.strSerial.isEmpty())
             protocol.entry.strSerial = entry.strSerial;
     return true;
+}
+
+QString CProtocol::ResultText(const CRecordEntry& entry)
+{
+    static const QMap<QString, QString> kWords{
+        {"done", "выполнена"},       {"unverified", "выполнена, не сверялась"},
+        {"failed", "не выполнена"},  {"refused", "прибор отказал"},
+        {"interrupted", "прервана"}, {"attempted", "не завершена"}};
+    const QString strWords = kWords.value(entry.strResult, entry.strResult);
+    return entry.strReason.isEmpty() ? strWords : strWords + QStringLiteral(": ") + entry.strReason;
 }
 
 QList<CProtocol::SRow> CProtocol::Unit() const
@@ -122,14 +151,20 @@ QList<CProtocol::SRow> CProtocol::Unit() const
 
 QList<CProtocol::SRow> CProtocol::Work() const
 {
-    return {{QStringLiteral("Станция"), OrNone(entry.strStation, "не указана")},
-            {QStringLiteral("Оператор"), OrNone(entry.strOperator, "не указан")},
-            {QStringLiteral("Время"), LocalTime()},
-            {QStringLiteral("Итог"), Outcome()},
-            {QStringLiteral("Резервная копия"), IsWrite()
-                                                    ? OrNone(entry.strBackup, "не сделана")
-                                                    : QStringLiteral("не нужна: прибор не записывался")},
-            {QStringLiteral("Запись в журнале"), entry.strId}};
+    QList<SRow> rows{{QStringLiteral("Станция"), OrNone(entry.strStation, "не указана")},
+                     {QStringLiteral("Оператор"), OrNone(entry.strOperator, "не указан")},
+                     {QStringLiteral("Время"), LocalTime(entry.timeStart)},
+                     {QStringLiteral("Итог"), Outcome()}};
+    if (IsWrite())
+        rows << SRow{QStringLiteral("Резервная копия"), OrNone(entry.strBackup, "не сделана")};
+    if (lastAttempt)
+        rows << SRow{QStringLiteral("Последняя запись"),
+                     QStringLiteral("%1, %2; запись в журнале %3")
+                         .arg(LocalTime(lastAttempt->timeStart), ResultText(*lastAttempt),
+                              lastAttempt->strId)}
+             << SRow{QStringLiteral("Её резервная копия"), OrNone(lastAttempt->strBackup, "не сделана")};
+    rows << SRow{QStringLiteral("Запись в журнале"), entry.strId};
+    return rows;
 }
 
 QList<CProtocol::SRow> CProtocol::Settings(const CZTAppConfig& app) const
@@ -158,7 +193,9 @@ QString CProtocol::Outcome() const
 {
     const bool bRestore = entry.strOperation == QLatin1String("restore");
     if (!IsWrite())
-        return QStringLiteral("Прибор прочитан; протокол его состояния, запись не выполнялась");
+        return QStringLiteral("Прибор прочитан; протокол его состояния") +
+               (entry.bPartial ? QStringLiteral("; прибор может хранить частично записанный образ")
+                               : QString());
     const QString strDone =
         bRestore ? QStringLiteral("Образ восстановлен") : QStringLiteral("Запись выполнена");
     if (entry.verified.value_or(false))
@@ -166,9 +203,9 @@ QString CProtocol::Outcome() const
     return strDone + QStringLiteral(", записанное не сверялось с прибором");
 }
 
-QString CProtocol::LocalTime() const
+QString CProtocol::LocalTime(const QDateTime& time)
 {
-    const QDateTime local = entry.timeStart.toLocalTime();
+    const QDateTime local = time.toLocalTime();
     const int nOffsetMin = local.offsetFromUtc() / 60;
     const QString strOffset = QString::asprintf("UTC%c%02d:%02d", nOffsetMin < 0 ? '-' : '+',
                                                 std::abs(nOffsetMin) / 60, std::abs(nOffsetMin) % 60);

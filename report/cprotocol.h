@@ -2,7 +2,6 @@
 
 #include "cparamzt01.h"
 #include "crecordentry.h"
-#include "crecordstore.h"
 
 #include <QList>
 #include <QString>
@@ -32,10 +31,13 @@ public:
 
     // The protocol of the entry strId; false with strError when it or its images are not there.
     static bool OfEntry(CRecordKeeper& keeper, const QString& strId, CProtocol& protocol, QString& strError);
-    // The protocol of a unit as it stands: its latest write or restore while the unit still holds
-    // what that gave it, else its latest read of the image it holds (strHeldHash).
-    static bool OfUnit(CRecordKeeper& keeper, const CRecordStore::SQuery& unit, const QString& strHeldHash,
-                       CProtocol& protocol, QString& strError);
+    // The protocol of a unit as it stands, read just now (read): its latest write or restore
+    // while the unit still holds what that gave it, else its latest read of the image it holds,
+    // with the write that did not configure it since.
+    static bool OfUnit(CRecordKeeper& keeper, const CRecordEntry& read, CProtocol& protocol,
+                       QString& strError);
+    // A write's result in words, with its reason: «прибор отказал: …».
+    static QString ResultText(const CRecordEntry& entry);
 
     // A write or restore: it changed the unit; else the state as read.
     bool IsWrite() const { return entry.strOperation != QLatin1String("read"); }
@@ -47,8 +49,8 @@ public:
     QList<SChange> Changes(const CZTAppConfig& app) const;
     // «Запись выполнена, записанное сверено с прибором», …
     QString Outcome() const;
-    // The time the protocol is of, in this computer's zone and with it.
-    QString LocalTime() const;
+    // A time in this computer's zone, and the zone.
+    static QString LocalTime(const QDateTime& time);
     // A file name for it: the serial (or the fingerprint's start) and the time,
     // "protocol-SN-0001-20261211-081502.pdf".
     QString FileName() const;
@@ -56,6 +58,8 @@ public:
     CRecordEntry entry;
     CParamZT01 held;
     std::optional<CParamZT01> before;
+    std::optional<CRecordEntry>
+        lastAttempt; // of a unit as read: the latest write, which did not configure it
 
 private:
     static bool Image(CRecordKeeper& keeper, const QString& strHash, CParamZT01& image, QString& strError);

@@ -17,6 +17,7 @@ namespace
 constexpr qreal kMarginMm = 18;
 constexpr qreal kSignatureMm = 24; // from the sheet's foot: the signature lines and the footer
 constexpr qreal kChartMinMm = 45, kChartMaxMm = 72;
+constexpr qsizetype kValueMax = 200;
 
 // One pass over the sheet: measuring only, or drawing too. fScale shrinks every font, for a
 // protocol too long for its page at full size.
@@ -41,9 +42,11 @@ struct SSheet
                int nFlags = Qt::AlignLeft | Qt::TextWordWrap) const
     {
         const QFontMetricsF metrics(font, painter.device());
-        // A long word (a fingerprint, a path) breaks anywhere rather than running off the page.
-        if (metrics.horizontalAdvance(strText.section(QLatin1Char(' '), 0, 0)) > fWidth)
-            nFlags = (nFlags & ~Qt::TextWordWrap) | Qt::TextWrapAnywhere;
+        // A word too long for its column (a fingerprint, a path) breaks anywhere rather than
+        // running off the page; other text breaks between words.
+        for (const QString& strWord : strText.split(QLatin1Char(' ')))
+            if (metrics.horizontalAdvance(strWord) > fWidth)
+                nFlags = (nFlags & ~Qt::TextWordWrap) | Qt::TextWrapAnywhere;
         const QRectF box(fX, fY0, fWidth, 10000);
         const QRectF used = metrics.boundingRect(box, nFlags, strText);
         if (bDraw)
@@ -70,8 +73,13 @@ struct SSheet
     {
         for (const CProtocol::SRow& row : rows)
         {
+            // A value of no reasonable length (a station's name of pages) is shortened in its
+            // middle, where a path keeps its ends.
+            QString strValue = row.strValue;
+            if (strValue.size() > kValueMax)
+                strValue = strValue.left(kValueMax / 2) + QStringLiteral("…") + strValue.right(kValueMax / 2);
             const qreal fName = Text(fX, fY, fNameWidth - Mm(2), row.strName, Font(8.5));
-            const qreal fValue = Text(fX + fNameWidth, fY, fWidth - fNameWidth, row.strValue, Font(9));
+            const qreal fValue = Text(fX + fNameWidth, fY, fWidth - fNameWidth, strValue, Font(9));
             fY += qMax(fName, fValue) + Mm(0.8);
         }
     }
@@ -98,11 +106,11 @@ void PaintFacts(SSheet& sheet, const CProtocol& protocol, const CZTAppConfig& ap
     const qreal fX = sheet.Left(), fWidth = sheet.Width(), fGap = sheet.Mm(6);
     const qreal fHalf = (fWidth - fGap) / 2, fTop = sheet.fY;
     sheet.Heading(fX, fHalf, QStringLiteral("Прибор"));
-    sheet.Rows(fX, fHalf, sheet.Mm(30), protocol.Unit());
+    sheet.Rows(fX, fHalf, sheet.Mm(33), protocol.Unit());
     const qreal fLeftEnd = sheet.fY;
     sheet.fY = fTop;
     sheet.Heading(fX + fHalf + fGap, fHalf, QStringLiteral("Кто, где и когда"));
-    sheet.Rows(fX + fHalf + fGap, fHalf, sheet.Mm(30), protocol.Work());
+    sheet.Rows(fX + fHalf + fGap, fHalf, sheet.Mm(33), protocol.Work());
     sheet.fY = qMax(sheet.fY, fLeftEnd);
     sheet.Heading(fX, fWidth,
                   protocol.IsWrite() ? QStringLiteral("Настройки прибора после записи")
@@ -192,8 +200,9 @@ void CProtocolPage::Paint(QPainter& painter, const QRectF& page, qreal fDpi, con
     painter.fillRect(page, Qt::white);
     painter.setPen(Qt::black);
     qreal fScale = 1;
-    for (; fScale > 0.7; fScale -= 0.1)
+    for (const qreal fTried : {1.0, 0.9, 0.8, 0.7})
     {
+        fScale = fTried;
         SSheet trial{painter, page, fDpi / 25.4, fScale, false};
         PaintTitle(trial, protocol);
         PaintFacts(trial, protocol, app);

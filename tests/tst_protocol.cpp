@@ -147,11 +147,13 @@ void TestProtocol::everyField()
         m_pFolder->WriteFile(others.last(), "another unit's");
     }
     if (way == "station")
-        set << "--protocols" << m_pFolder->Path();
+        set << "--protocols" << m_pFolder->Path() << "--json";
     QCOMPARE(Run(set), 0);
+    // Its file is said beside the write's own output, which stays one JSON document.
+    QVERIFY(way != "station" || QJsonDocument::fromJson(m_strOut.toUtf8()).isObject());
     for (const QString& strOther : std::as_const(others))
         QCOMPARE(m_pFolder->ReadFile(strOther), QByteArray("another unit's"));
-    const QString strMade = m_strOut.section(QStringLiteral("Протокол настройки: "), 1).trimmed();
+    const QString strMade = m_strErr.section(QStringLiteral("Протокол настройки: "), 1).section('\n', 0, 0);
     const QString strBackup =
         m_strErr.section(QStringLiteral("Резервная копия образа прибора: "), 1).section('\n', 0, 0);
     QVERIFY2(QFileInfo::exists(strBackup), qPrintable(m_strErr));
@@ -160,11 +162,15 @@ void TestProtocol::everyField()
     QJsonObject taken = entries[0].toObject(); // the write
     QCOMPARE(taken["operation"].toString(), QStringLiteral("write"));
     QCOMPARE(taken["backup"].toString(), strBackup);
+    QString refusedBackup;
     if (refusedLast)
     {
         m_pSim->WithDevice([](CSimDevice& device)
                            { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
-        QCOMPARE(Run({"set", "--port", "SIM", "--low", "20"}), 1);
+        QCOMPARE(Run({"set", "--port", "SIM", "--low", "20", "--backup-dir", m_pFolder->FilePath("b")}), 1);
+        refusedBackup =
+            m_strErr.section(QStringLiteral("Резервная копия образа прибора: "), 1).section('\n', 0, 0);
+        QVERIFY2(QFileInfo::exists(refusedBackup), qPrintable(m_strErr));
     }
     if (way == "entry")
         QCOMPARE(Run({"protocol", "--entry", taken["id"].toString(), "--out", strPdf}), 0);
@@ -208,7 +214,10 @@ void TestProtocol::everyField()
     {
         QVERIFY2(strText.contains("Прибор прочитан") && !strText.contains("Что изменила"),
                  qPrintable(strText));
-        QVERIFY(strAll.contains(Squeezed("не нужна: прибор не записывался")));
+        // The write since, which did not configure the unit, with its backup.
+        QVERIFY2(strAll.contains(Squeezed("Последняя запись")) &&
+                     strAll.contains(Squeezed("прибор отказал")) && strAll.contains(Squeezed(refusedBackup)),
+                 qPrintable(strText));
     }
     else
     {
@@ -235,6 +244,8 @@ void TestProtocol::refused_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("an entry the record does not hold") << "unknown" << 1 << "нет записи";
     QTest::newRow("a write that never ended") << "attempted" << 1 << "она не завершена";
+    QTest::newRow("a write the unit refused")
+        << "refused" << 1 << "не настроила прибор (итог: прибор отказал";
     QTest::newRow("onto a FIFO") << "fifo" << 1 << "это не обычный файл";
     QTest::newRow("neither an entry nor a port") << "none" << 2 << "нужен --entry ID или --port";
     QTest::newRow("both an entry and a port") << "both" << 2 << "нужен --entry ID или --port";
@@ -262,9 +273,18 @@ void TestProtocol::refused()
         entry.strImageAfter = History()[0].toObject()["imageAfter"].toString();
         QVERIFY(store.Open(QString::fromLocal8Bit(qgetenv("ZINT9_RECORD"))) && store.Put(entry, {}));
     }
+    QString strRefused;
+    if (ask == "refused")
+    {
+        m_pSim->WithDevice([](CSimDevice& device)
+                           { device.AddLastingFault(EFault::Refusal, CSimDevice::ERequest::Write); });
+        QCOMPARE(Run({"set", "--port", "SIM", "--low", "20"}), 1);
+        strRefused = History()[0].toObject()["id"].toString();
+    }
     const QMap<QString, QStringList> arguments{
         {"unknown", {"protocol", "--entry", "no-such-entry"}},
         {"attempted", {"protocol", "--entry", "cut-before-its-end"}},
+        {"refused", {"protocol", "--entry", strRefused}},
         {"fifo", {"protocol", "--entry", strWrite, "--out", strFifo}},
         {"none", {"protocol"}},
         {"both", {"protocol", "--entry", strWrite, "--port", "SIM"}},

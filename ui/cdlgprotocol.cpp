@@ -40,10 +40,14 @@ CDlgProtocol::CDlgProtocol(const CProtocol& protocol, QWidget* pParent)
     findChild<QLabel*>(CControlId::Name(CControlId::kProtocolNote))
         ->setText(m_protocol.IsWrite()
                       ? QStringLiteral("Протокол записи от %1: прибор хранит то, что она дала.")
-                            .arg(m_protocol.LocalTime())
-                      : QStringLiteral("Протокол состояния прибора, как он прочитан %1: с тех пор, как "
-                                       "он хранит этот образ, записей в него не было.")
-                            .arg(m_protocol.LocalTime()));
+                            .arg(CProtocol::LocalTime(m_protocol.entry.timeStart))
+                  : m_protocol.lastAttempt
+                      ? QStringLiteral("Протокол состояния прибора, как он прочитан %1: его последняя "
+                                       "запись его не настроила (%2).")
+                            .arg(CProtocol::LocalTime(m_protocol.entry.timeStart),
+                                 CProtocol::ResultText(*m_protocol.lastAttempt))
+                      : QStringLiteral("Протокол состояния прибора, как он прочитан %1.")
+                            .arg(CProtocol::LocalTime(m_protocol.entry.timeStart)));
     connect(findChild<QPushButton*>(CControlId::Name(CControlId::kProtocolSave)), &QPushButton::clicked, this,
             &CDlgProtocol::OnSave);
     connect(findChild<QPushButton*>(CControlId::Name(CControlId::kProtocolPrint)), &QPushButton::clicked,
@@ -54,17 +58,9 @@ CDlgProtocol::CDlgProtocol(const CProtocol& protocol, QWidget* pParent)
 
 void CDlgProtocol::ShowForUnit(CRecordKeeper& keeper, const CRecordJournal& journal, QWidget* pOwner)
 {
-    const CRecordEntry& last = journal.Last();
-    CRecordStore::SQuery unit;
-    unit.bDemo = last.bDemo;
-    if (unit.bDemo)
-        unit.strStation = last.strStation;
-    else
-        unit.strFingerprint = last.strFingerprint;
     CProtocol protocol;
-    QString strError = QStringLiteral("прибор не определён (блок прибора стёрт)");
-    if ((unit.bDemo || !unit.strFingerprint.isEmpty()) &&
-        CProtocol::OfUnit(keeper, unit, last.strImageAfter, protocol, strError))
+    QString strError;
+    if (CProtocol::OfUnit(keeper, journal.Last(), protocol, strError))
     {
         CDlgProtocol dlg(protocol, pOwner);
         CMsgBox::Exec(dlg);
