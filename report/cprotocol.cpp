@@ -159,10 +159,10 @@ QList<CProtocol::SRow> CProtocol::Work() const
         rows << SRow{QStringLiteral("Резервная копия"), OrNone(entry.strBackup, "не сделана")};
     if (lastAttempt)
         rows << SRow{QStringLiteral("Последняя запись"),
-                     QStringLiteral("%1, %2; запись в журнале %3")
-                         .arg(LocalTime(lastAttempt->timeStart), ResultText(*lastAttempt),
-                              lastAttempt->strId)}
-             << SRow{QStringLiteral("Её резервная копия"), OrNone(lastAttempt->strBackup, "не сделана")};
+                     QStringLiteral("%1, %2").arg(LocalTime(lastAttempt->timeStart),
+                                                  ResultText(*lastAttempt))}
+             << SRow{QStringLiteral("Её резервная копия"), OrNone(lastAttempt->strBackup, "не сделана")}
+             << SRow{QStringLiteral("Её запись в журнале"), lastAttempt->strId};
     rows << SRow{QStringLiteral("Запись в журнале"), entry.strId};
     return rows;
 }
