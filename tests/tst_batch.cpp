@@ -1,5 +1,6 @@
 #include "cfulldisk.h"
 #include "cinterrupt.h"
+#include "cpoppler.h"
 #include "cprocesstree.h"
 #include "cpseudoterminal.h"
 #include "cquicktry.h"
@@ -969,10 +970,7 @@ void TestBatch::serialsAtAStation()
         const QString strProtocol = result["protocol"].toString();
         QVERIFY2(QFileInfo(strProtocol).fileName().startsWith("protocol-" + serials.last() + "-"),
                  qPrintable(strProtocol));
-        QProcess text;
-        text.start("pdftotext", {"-raw", strProtocol, "-"});
-        QVERIFY(text.waitForFinished(60000));
-        QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(entries[0]["id"].toString()));
+        QVERIFY(CPoppler::Text(strProtocol).contains(entries[0]["id"].toString()));
     }
     QCOMPARE(QDir(strProtocols).entryList(QDir::Files).size(), 2);
     std::sort(serials.begin(), serials.end());

@@ -1,4 +1,5 @@
 #include "ccommandline.h"
+#include "cpoppler.h"
 #include "cquicktry.h"
 #include "crecordentry.h"
 #include "crecordstore.h"
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
@@ -34,17 +34,6 @@ QString ReadAll(std::FILE* pFile)
     while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
         content.append(buffer, qsizetype(nRead));
     return QString::fromUtf8(content);
-}
-
-// A poppler tool's output for a PDF.
-QString Poppler(const QString& strTool, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(strTool, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return QStringLiteral("(%1 failed: %2)")
-            .arg(strTool, QString::fromUtf8(process.readAllStandardError()));
-    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // The page's text without its layout: a value wrapped in its column reads as one word.
@@ -185,8 +174,8 @@ void TestProtocol::everyField()
     if (way == "station")
         QVERIFY2(QFileInfo(strFile).fileName().startsWith("protocol-SN-0042-") && strFile.endsWith("-2.pdf"),
                  qPrintable(strFile));
-    const QString strText = Poppler("pdftotext", {"-layout", strFile, "-"});
-    const QString strAll = Squeezed(Poppler("pdftotext", {"-raw", strFile, "-"}));
+    const QString strText = CPoppler::Run("pdftotext", {"-layout", strFile, "-"});
+    const QString strAll = Squeezed(CPoppler::Text(strFile));
     const QDateTime time = QDateTime::fromString(taken["time"].toString(), Qt::ISODateWithMs).toLocalTime();
     const QStringList fields{"Протокол настройки",
                              taken["fingerprint"].toString(),
@@ -228,13 +217,13 @@ void TestProtocol::everyField()
         QVERIFY2(strAll.contains(Squeezed(strBackup)), qPrintable(strText));
     }
     // Every letter from fonts the file carries: Cyrillic prints on any machine.
-    const QStringList fonts = Poppler("pdffonts", {strFile}).split('\n', Qt::SkipEmptyParts).mid(2);
+    const QStringList fonts = CPoppler::Run("pdffonts", {strFile}).split('\n', Qt::SkipEmptyParts).mid(2);
     QVERIFY(!fonts.isEmpty());
     for (const QString& strFont : fonts)
         QVERIFY2(
             QRegularExpression("\\s+yes\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$").match(strFont).hasMatch(),
             qPrintable(strFont));
-    QCOMPARE(Poppler("pdfinfo", {strFile}).contains(QRegularExpression("Pages:\\s+1\\n")), true);
+    QCOMPARE(CPoppler::Run("pdfinfo", {strFile}).contains(QRegularExpression("Pages:\\s+1\\n")), true);
 }
 
 void TestProtocol::refused_data()

@@ -7,6 +7,7 @@
 #include "cfulldisk.h"
 #include "cimagebackup.h"
 #include "cmyedit.h"
+#include "cpoppler.h"
 #include "cquicktry.h"
 #include "crecordstore.h"
 #include "cstringtable.h"
@@ -20,7 +21,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -612,10 +612,7 @@ void TestWizard::protocolWindow()
     QVERIFY2(strSuggested.endsWith("/" + shown.FileName()), qPrintable(strSuggested));
     for (const QString& strPdf : {strSaved, strPrinted})
     {
-        QProcess text;
-        text.start("pdftotext", {"-raw", strPdf, "-"});
-        QVERIFY(text.waitForFinished(60000));
-        const QString strText = QString::fromUtf8(text.readAllStandardOutput());
+        const QString strText = CPoppler::Text(strPdf);
         QVERIFY2(strText.contains(latest[0].strId) &&
                      strText.contains(write ? "Запись выполнена" : "Прибор прочитан") &&
                      strText.contains(write ? "900 °C" : "1000 °C"),
