@@ -1003,8 +1003,12 @@ void TestCli::wayBackAsPasted()
     const QString strRecord = record.arg(m_pFolder->Path());
     const CParamZT01 before = DeviceImage();
     HangUpWhileWriting(16);
-    // The port as a path from the current folder; the command is pasted in another.
-    const QString strPort = QDir::current().relativeFilePath(m_pSim->SlavePath());
+    // The adapter's own name, a path from the current folder; the command is pasted in another.
+    // Plugged in again, the unit's terminal may have another number, and its old one may be a
+    // parallel test's: only the name leads to the unit.
+    const QString strAdapter = m_pFolder->FilePath("adapter");
+    QVERIFY(QFile::link(m_pSim->SlavePath(), strAdapter));
+    const QString strPort = QDir::current().relativeFilePath(strAdapter);
     QCOMPARE(Run({"set", "--port", strPort, "--high", "700", "--record", strRecord}), 1);
     QVERIFY2(!m_strErr.contains("Secret-5"), qPrintable(m_strErr));
     const QRegularExpressionMatch printed =
@@ -1012,6 +1016,8 @@ void TestCli::wayBackAsPasted()
     QVERIFY2(printed.hasMatch(), qPrintable(m_strErr));
     m_pSim->Stop();
     QVERIFY(m_pSim->Start());
+    QVERIFY(QFile::remove(strAdapter));
+    QVERIFY(QFile::link(m_pSim->SlavePath(), strAdapter));
     QCOMPARE(DeviceImage().fHighLimit, 700.0f);
     // The shell splits the line as it would for an operator; zint9 here is this test's.
     QProcess shell;
