@@ -346,8 +346,9 @@ void TestBatch::stationRepeats()
     // Unplugged; the station says when it has seen the line silent and waits for the next device.
     auto unplug = [&](std::unique_ptr<CSimulator>& pSim, int nLink, int nWaits)
     {
-        pSim.reset();
+        // The name first: the terminal freed may at once be a parallel test's.
         QFile::remove(strLinks[nLink]);
+        pSim.reset();
         QTRY_VERIFY_WITH_TIMEOUT(
             (err += station.readAllStandardError()).count(strLinks[nLink].toUtf8() + ": ждёт прибор") ==
                 nWaits,
@@ -1010,6 +1011,9 @@ void TestBatch::serialsFromATerminal()
     auto pSim = std::make_unique<CSimulator>();
     CSimulator& sim = *pSim;
     QVERIFY(sim.Start());
+    // Pulled, the unit's terminal may be a parallel test's at once: the station knows its name.
+    const QString strLink = m_pFolder->FilePath("station");
+    QVERIFY(QFile::link(sim.SlavePath(), strLink));
     QProcess station;
     CInterrupt::NewGroup(station);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -1018,9 +1022,9 @@ void TestBatch::serialsFromATerminal()
     station.setProcessEnvironment(environment);
     station.setStandardInputFile(terminal.SlavePath());
     station.setStandardErrorFile(terminal.SlavePath());
-    station.start(Program(), {"set", "--low", "10", "--port", sim.SlavePath(), "--repeat", "--serials", "-",
-                              "--backup-dir", m_pFolder->FilePath("backups"), "--report",
-                              m_pFolder->FilePath("report.csv")});
+    station.start(Program(),
+                  {"set", "--low", "10", "--port", strLink, "--repeat", "--serials", "-", "--backup-dir",
+                   m_pFolder->FilePath("backups"), "--report", m_pFolder->FilePath("report.csv")});
     QByteArray seen;
     char buffer[4096];
     auto shown = [&](const QByteArray& text)
@@ -1038,6 +1042,7 @@ void TestBatch::serialsFromATerminal()
     QVERIFY2(ReportLines()[1].contains(",SN-7,"), qPrintable(ReportLines()[1]));
     QCOMPARE(LowLimit(sim), 10.0f);
     // The unit pulled: its result stays in sight until the next one comes.
+    QVERIFY(QFile::remove(strLink));
     pSim.reset();
     QTRY_VERIFY2_WITH_TIMEOUT(shown("\033[32mуспех (SN-7) · ждёт прибор"), seen.right(3000).constData(),
                               30000);
