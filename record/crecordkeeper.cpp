@@ -102,13 +102,18 @@ CRecordStore* CRecordKeeper::PlantReader(QString& strNote)
 
 bool CRecordKeeper::Entry(const QString& strId, CRecordEntry& entry, QString& strError)
 {
+    return FromEither([&](CRecordStore& store) { return store.Entry(strId, entry); }, strError);
+}
+
+bool CRecordKeeper::FromEither(const std::function<bool(CRecordStore&)>& pfnRead, QString& strError)
+{
     CRecordStore* pLocal = LocalReader();
-    if (pLocal && pLocal->Entry(strId, entry))
+    if (pLocal && pfnRead(*pLocal))
         return true;
     strError = OneLine(pLocal ? pLocal->m_strLastError : m_localReader.m_strLastError);
     QString strNote;
     CRecordStore* pPlant = PlantReader(strNote);
-    if (pPlant && pPlant->Entry(strId, entry))
+    if (pPlant && pfnRead(*pPlant))
         return true;
     // Both said: a damaged record here is not hidden behind a missing entry there.
     if (pPlant && OneLine(pPlant->m_strLastError) != strError)
@@ -151,18 +156,7 @@ bool CRecordKeeper::UnitEntries(const CRecordStore::SQuery& query, QList<CRecord
 
 bool CRecordKeeper::Image(const QString& strHash, QByteArray& bytes, QString& strError)
 {
-    CRecordStore* pLocal = LocalReader();
-    if (pLocal && pLocal->Image(strHash, bytes))
-        return true;
-    strError = OneLine(pLocal ? pLocal->m_strLastError : m_localReader.m_strLastError);
-    QString strNote;
-    CRecordStore* pPlant = PlantReader(strNote);
-    if (pPlant && pPlant->Image(strHash, bytes))
-        return true;
-    // Both said: a damaged copy here is not hidden behind a missing one there.
-    if (pPlant && OneLine(pPlant->m_strLastError) != strError)
-        strError += QStringLiteral("; ") + OneLine(pPlant->m_strLastError);
-    return false;
+    return FromEither([&](CRecordStore& store) { return store.Image(strHash, bytes); }, strError);
 }
 
 bool CRecordKeeper::SyncNow(int& nUploaded, QString& strError, const CRecordUpload::Progress& pfnProgress)

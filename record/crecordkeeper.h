@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QProcess;
@@ -68,6 +69,8 @@ public:
     static QString WorkerPath();
 
 private:
+    // Reads from this station's record, else from the plant's; a failure names both reasons.
+    bool FromEither(const std::function<bool(CRecordStore&)>& pfnRead, QString& strError);
     bool WaitSync(int nMs);
     QString Trouble();
 
