@@ -1,4 +1,4 @@
-#include "ccommandline.h"
+#include "cclirun.h"
 #include "ccsv.h"
 #include "ccsvparser.h"
 #include "cfingerprint.h"
@@ -8,6 +8,7 @@
 #include "crecordlocation.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
+#include "cserialport.h"
 #include "csimulator.h"
 #include "cstringtable.h"
 #include "ctestfolder.h"
@@ -37,18 +38,6 @@ using EFault = CSimDevice::EFault;
 
 namespace
 {
-QString ReadAll(std::FILE* pFile)
-{
-    std::fflush(pFile);
-    std::rewind(pFile);
-    QByteArray content;
-    char buffer[4096];
-    size_t nRead = 0;
-    while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
-        content.append(buffer, qsizetype(nRead));
-    return QString::fromUtf8(content);
-}
-
 // Whether this process reads a file that nobody may read (root, or a capability that bypasses
 // permissions): the permission check of a port can then be seen only as another user.
 bool BypassesPermissions(const CTestFolder& folder)
@@ -78,18 +67,7 @@ private:
             arguments.insert(nAt, m_pFolder->FilePath("backups"));
             arguments.insert(nAt, "--backup-dir");
         }
-        std::FILE* pOut = std::tmpfile();
-        std::FILE* pErr = std::tmpfile();
-        int nExit = 0;
-        {
-            CCommandLine commandLine(pOut, pErr, m_pFolder->Path());
-            nExit = commandLine.Run(arguments);
-        }
-        m_strOut = ReadAll(pOut);
-        m_strErr = ReadAll(pErr);
-        std::fclose(pOut);
-        std::fclose(pErr);
-        return nExit;
+        return CCliRun::Run(arguments, m_pFolder->Path(), m_strOut, m_strErr);
     }
     CParamZT01 DeviceImage()
     {
@@ -1215,15 +1193,10 @@ void TestCli::hostileRecordText()
     std::FILE* pFull = std::fopen("/dev/full", "w");
     if (!pFull)
         QSKIP("no /dev/full here");
-    std::FILE* pErr = std::tmpfile();
-    int nExit = 0;
-    {
-        CCommandLine commandLine(pFull, pErr, m_pFolder->Path());
-        nExit = commandLine.Run({"history", "--record", strRecord, "--csv"});
-    }
+    QString strErr;
+    const int nExit =
+        CCliRun::RunInto(pFull, {"history", "--record", strRecord, "--csv"}, m_pFolder->Path(), strErr);
     std::fclose(pFull);
-    const QString strErr = ReadAll(pErr);
-    std::fclose(pErr);
     QCOMPARE(nExit, 1);
     QVERIFY2(strErr.contains("не удалось записать вывод"), qPrintable(strErr));
 }

@@ -1,4 +1,4 @@
-#include "ccommandline.h"
+#include "cclirun.h"
 #include "cpoppler.h"
 #include "cquicktry.h"
 #include "crecordentry.h"
@@ -15,7 +15,6 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <cstdio>
 #include <ctime>
 
 #include <sys/stat.h>
@@ -24,18 +23,6 @@ using EFault = CSimDevice::EFault;
 
 namespace
 {
-QString ReadAll(std::FILE* pFile)
-{
-    std::fflush(pFile);
-    std::rewind(pFile);
-    QByteArray content;
-    char buffer[4096];
-    size_t nRead = 0;
-    while ((nRead = std::fread(buffer, 1, sizeof(buffer), pFile)) > 0)
-        content.append(buffer, qsizetype(nRead));
-    return QString::fromUtf8(content);
-}
-
 // The page's text without its layout: a value wrapped in its column reads as one word.
 QString Squeezed(const QString& strText)
 {
@@ -55,18 +42,7 @@ private:
     int Run(QStringList arguments)
     {
         arguments.replaceInStrings(QStringLiteral("SIM"), m_pSim->SlavePath());
-        std::FILE* pOut = std::tmpfile();
-        std::FILE* pErr = std::tmpfile();
-        int nExit = 0;
-        {
-            CCommandLine commandLine(pOut, pErr, m_pFolder->Path());
-            nExit = commandLine.Run(arguments);
-        }
-        m_strOut = ReadAll(pOut);
-        m_strErr = ReadAll(pErr);
-        std::fclose(pOut);
-        std::fclose(pErr);
-        return nExit;
+        return CCliRun::Run(arguments, m_pFolder->Path(), m_strOut, m_strErr);
     }
     // The entries of the test's record, newest first.
     QJsonArray History()
