@@ -88,16 +88,19 @@ void TestProtocol::everyField_data()
 {
     QTest::addColumn<QString>("way");      // how the protocol is asked for
     QTest::addColumn<bool>("refusedLast"); // a refused write follows the one written
-    QTest::newRow("of the write's entry") << "entry" << false;
-    QTest::newRow("of the unit on its port") << "port" << false;
-    QTest::newRow("at a station, of each unit written") << "station" << false;
-    QTest::newRow("of the unit after a refused write: as read") << "port" << true;
+    QTest::addColumn<bool>("twinSince");   // then a unit of the same data is written on another port
+    QTest::newRow("of the write's entry") << "entry" << false << false;
+    QTest::newRow("of the unit on its port") << "port" << false << false;
+    QTest::newRow("at a station, of each unit written") << "station" << false << false;
+    QTest::newRow("of the unit after a refused write: as read") << "port" << true << false;
+    QTest::newRow("of the unit on its port, its twin written since") << "port" << false << true;
 }
 
 void TestProtocol::everyField()
 {
     QFETCH(QString, way);
     QFETCH(bool, refusedLast);
+    QFETCH(bool, twinSince);
     const QString strPdf = m_pFolder->FilePath("protocol.pdf");
     QStringList set{"set",       "--port",     "SIM",      "--low",        "10",
                     "--fail",    "21.5",       "--serial", "SN-0042",      "--station",
@@ -136,6 +139,21 @@ void TestProtocol::everyField()
         refusedBackup =
             m_strErr.section(QStringLiteral("Резервная копия образа прибора: "), 1).section('\n', 0, 0);
         QVERIFY2(QFileInfo::exists(refusedBackup), qPrintable(m_strErr));
+    }
+    const QString strTwinBackup = m_pFolder->FilePath("twin.bin");
+    if (twinSince)
+    {
+        // Two units alike on two ports of one run: the other's write is not this unit's.
+        CRecordStore store;
+        CRecordEntry twin;
+        QVERIFY(store.Open(QString::fromLocal8Bit(qgetenv("ZINT9_RECORD"))) &&
+                store.Entry(taken["id"].toString(), twin));
+        twin.strId = "the-twin's-write";
+        twin.timeStart = twin.timeStart.addSecs(1);
+        twin.strPort = "/dev/ttyTWIN";
+        twin.strBackup = strTwinBackup;
+        twin.bAmbiguous = true;
+        QVERIFY(store.Put(twin, {}));
     }
     if (way == "entry")
         QCOMPARE(Run({"protocol", "--entry", taken["id"].toString(), "--out", strPdf}), 0);
@@ -191,6 +209,7 @@ void TestProtocol::everyField()
         QVERIFY2(strAll.contains(Squeezed("0 ... 1000 °C → 10 ... 1000 °C")), qPrintable(strText));
         QVERIFY2(strAll.contains(Squeezed("3.6 мА → 21.5 мА")), qPrintable(strText));
         QVERIFY2(strAll.contains(Squeezed(strBackup)), qPrintable(strText));
+        QVERIFY2(!strText.contains("TWIN") && !strAll.contains(Squeezed(strTwinBackup)), qPrintable(strText));
     }
     // Every letter from fonts the file carries: Cyrillic prints on any machine.
     const QStringList fonts = CPoppler::Run("pdffonts", {strFile}).split('\n', Qt::SkipEmptyParts).mid(2);
