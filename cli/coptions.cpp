@@ -38,25 +38,8 @@ bool COptions::Parse(const QStringList& arguments)
     for (const char* pszName : kFlags)
         parser.addOption(QCommandLineOption(QString::fromLatin1(pszName)));
     parser.addOption(QCommandLineOption(QStringLiteral("h")));
-    // The parser's own error texts are English; the cases are told apart here first.
-    if (!arguments.isEmpty())
-    {
-        const QString& strLast = arguments.last();
-        for (const char* pszName : kValued)
-            if (strLast == QLatin1String("--") + QLatin1String(pszName))
-            {
-                m_strError = QStringLiteral("параметру %1 нужно значение").arg(strLast);
-                return false;
-            }
-    }
-    if (!parser.parse(QStringList{QStringLiteral("zint9")} + arguments))
-    {
-        const QStringList unknown = parser.unknownOptionNames();
-        m_strError = unknown.isEmpty() ? parser.errorText()
-                                       : QStringLiteral("неизвестный параметр %1%2; см. zint9 --help")
-                                             .arg(unknown.first().size() > 1 ? "--" : "-", unknown.first());
+    if (!ParseWords(parser, arguments))
         return false;
-    }
     positional = parser.positionalArguments();
     strCommand = positional.isEmpty() ? QString() : positional.takeFirst();
     if (!TakePorts(parser))
@@ -90,6 +73,28 @@ bool COptions::Parse(const QStringList& arguments)
     bVersion = parser.isSet("version");
     return TakeNumbers(parser) && TakeHistory(parser) && CheckCombinations() &&
            CRecordLocation::Check(strRecord, m_strError);
+}
+
+bool COptions::ParseWords(QCommandLineParser& parser, const QStringList& arguments)
+{
+    // The parser's own error texts are English; the cases are told apart here first.
+    if (!arguments.isEmpty())
+    {
+        const QString& strLast = arguments.last();
+        for (const char* pszName : kValued)
+            if (strLast == QLatin1String("--") + QLatin1String(pszName))
+            {
+                m_strError = QStringLiteral("параметру %1 нужно значение").arg(strLast);
+                return false;
+            }
+    }
+    if (parser.parse(QStringList{QStringLiteral("zint9")} + arguments))
+        return true;
+    const QStringList unknown = parser.unknownOptionNames();
+    m_strError = unknown.isEmpty() ? parser.errorText()
+                                   : QStringLiteral("неизвестный параметр %1%2; см. zint9 --help")
+                                         .arg(unknown.first().size() > 1 ? "--" : "-", unknown.first());
+    return false;
 }
 
 bool COptions::TakeHistory(const QCommandLineParser& parser)

@@ -55,6 +55,8 @@ public:
     QString m_strError;
 
 private:
+    // The words parsed, or m_strError in this tool's words.
+    bool ParseWords(class QCommandLineParser& parser, const QStringList& arguments);
     bool TakePorts(const class QCommandLineParser& parser);
     bool TakeNumbers(const class QCommandLineParser& parser);
     bool TakeHistory(const class QCommandLineParser& parser);
