@@ -39,6 +39,24 @@ SRun Write(const QStringList& arguments)
         std::fprintf(stderr, "%s", zint9.readAllStandardError().constData());
     return run;
 }
+
+// nCount paced simulators, each in a process of its own, and the ports they answer on.
+bool StartSimulators(int nCount, std::vector<std::unique_ptr<QProcess>>& sims, QStringList& ports)
+{
+    for (int i = 0; i < nCount; ++i)
+    {
+        auto pSim = std::make_unique<QProcess>();
+        pSim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/zint9-sim"), {"--pace"});
+        if (!pSim->waitForStarted() || !pSim->waitForReadyRead(5000))
+        {
+            std::fprintf(stderr, "bench_batch: cannot start zint9-sim\n");
+            return false;
+        }
+        ports << QString::fromLocal8Bit(pSim->readLine()).trimmed();
+        sims.push_back(std::move(pSim));
+    }
+    return true;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -50,21 +68,10 @@ int main(int argc, char* argv[])
                        "write over 1, 4, 8, 16 and 32 of them against the single-port write.\n");
         nExit >= 0)
         return nExit;
-    constexpr int kMaxDevices = 32;
     std::vector<std::unique_ptr<QProcess>> sims;
     QStringList ports;
-    for (int i = 0; i < kMaxDevices; ++i)
-    {
-        auto pSim = std::make_unique<QProcess>();
-        pSim->start(QCoreApplication::applicationDirPath() + QStringLiteral("/zint9-sim"), {"--pace"});
-        if (!pSim->waitForStarted() || !pSim->waitForReadyRead(5000))
-        {
-            std::fprintf(stderr, "bench_batch: cannot start zint9-sim\n");
-            return 1;
-        }
-        ports << QString::fromLocal8Bit(pSim->readLine()).trimmed();
-        sims.push_back(std::move(pSim));
-    }
+    if (!StartSimulators(32, sims, ports))
+        return 1;
     QTemporaryDir backups;
     // The runs keep a record as a station does, a record of their own.
     qputenv("ZINT9_RECORD", ("sqlite:" + backups.filePath("record.sqlite")).toUtf8());
