@@ -230,10 +230,11 @@ CParamZT01 CWriteSession::Held(bool& bPartial) const
     bPartial = false;
     if (!m_Failure.IsSet())
         return m_Written;
-    if (m_Failure.m_nStep == CFailure::EStep::Verify && m_Failure.m_nReason == CFailure::EReason::Mismatch)
+    if (m_Failure.m_nStep == CFailure::EStep::Verify)
     {
-        bPartial = true;
-        return m_app.m_ParamDevice; // as read back
+        bPartial = m_Failure.m_nReason == CFailure::EReason::Mismatch;
+        // As read back; a read-back that failed follows a write the unit took whole.
+        return bPartial ? m_app.m_ParamDevice : m_Written;
     }
     const int nLast = m_app.m_nLastAcknowledged;
     if (!Torn())

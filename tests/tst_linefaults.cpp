@@ -223,14 +223,19 @@ void TestLineFaults::cutAtEveryBoundary_data()
     QTest::addColumn<QList<int>>("changed"); // the blocks in which the new image differs
     QTest::addColumn<bool>("torn");          // the write ended after its first block, before its last
     QTest::addColumn<bool>("partial");       // the unit holds neither the old image nor the new
-    QTest::newRow("cut at block 0") << 0 << QList<int>{30} << false << false;
-    QTest::newRow("cut at block 1, only block 0 taken") << 1 << QList<int>{11, 63} << true << false;
-    QTest::newRow("cut at block 62, block 61 changed and taken") << 62 << QList<int>{61, 63} << true << true;
-    QTest::newRow("cut at block 63, every change taken") << 63 << QList<int>{62} << true << false;
+    QTest::addColumn<bool>("readBack");      // cut in the read-back instead, the write gone whole
+    QTest::newRow("cut at block 0") << 0 << QList<int>{30} << false << false << false;
+    QTest::newRow("cut at block 1, only block 0 taken") << 1 << QList<int>{11, 63} << true << false << false;
+    QTest::newRow("cut at block 62, block 61 changed and taken")
+        << 62 << QList<int>{61, 63} << true << true << false;
+    QTest::newRow("cut at block 63, every change taken") << 63 << QList<int>{62} << true << false << false;
     // The cut block may be stored though unacknowledged: unknown which image the unit holds.
-    QTest::newRow("cut at block 30, the only change in it") << 30 << QList<int>{30} << true << true;
-    QTest::newRow("cut at block 63, the last block changed") << 63 << QList<int>{62, 63} << true << true;
-    QTest::newRow("no cut") << -1 << QList<int>{63} << false << false;
+    QTest::newRow("cut at block 30, the only change in it") << 30 << QList<int>{30} << true << true << false;
+    QTest::newRow("cut at block 63, the last block changed")
+        << 63 << QList<int>{62, 63} << true << true << false;
+    QTest::newRow("no cut") << -1 << QList<int>{63} << false << false << false;
+    QTest::newRow("cut in the read-back, every block taken")
+        << 10 << QList<int>{30} << false << false << true;
 }
 
 void TestLineFaults::cutAtEveryBoundary()
@@ -241,20 +246,23 @@ void TestLineFaults::cutAtEveryBoundary()
     QFETCH(QList<int>, changed);
     QFETCH(bool, torn);
     QFETCH(bool, partial);
+    QFETCH(bool, readBack);
     CDeviceFixture f;
     f.m_sim.WithDevice([](CSimDevice& device) { device.SetUnit(3); });
     const CParamZT01 old = f.DeviceImage();
-    if (cut >= 0)
+    if (cut >= 0 && !readBack)
         f.AddFault(f.Fault(EFault::HangUp, cut, 1, ERequest::Write));
     CWriteSession session(f.m_app);
     QVERIFY(session.Connect(f.m_sim.SlavePath()));
+    if (readBack)
+        f.AddFault(f.Fault(EFault::HangUp, cut, 1, ERequest::Read));
     CParamZT01 image = old;
     for (int k : changed)
         image.Image()[8 * k + 3] ^= 0x5A;
     f.m_app.m_ParamEdit = image;
     CWriteSession::SRequest request;
     request.bRestore = true; // every byte as given, the device block kept
-    request.bVerify = false;
+    request.bVerify = readBack;
     request.strBackupDir = f.m_folder.Path();
     QCOMPARE(session.Write(request), cut < 0);
     QCOMPARE(session.Torn(), torn);
@@ -262,7 +270,7 @@ void TestLineFaults::cutAtEveryBoundary()
     const CParamZT01 held = session.Held(bPartial);
     QCOMPARE(bPartial, partial);
     CParamZT01 expected = image;
-    if (cut >= 0)
+    if (cut >= 0 && !readBack)
         expected.CopyFrom(old, {{8 * cut, CParamZT01::kImageSize - 8 * cut}});
     QCOMPARE(Bytes(held), Bytes(expected));
     QCOMPARE(Bytes(f.DeviceImage()), Bytes(expected)); // and that is what the unit holds
