@@ -237,11 +237,22 @@ bool COptions::IsBatch() const
 
 QJsonObject COptions::Job(const QString& strPort) const
 {
-    QJsonObject job{{"command", strCommand},       {"port", strPort},           {"in", strIn},
-                    {"sensor", strSensor},         {"backupDir", strBackupDir}, {"noVerify", bNoVerify},
-                    {"repeat", bRepeat},           {"record", strRecord},       {"station", strStation},
-                    {"operator", strOperator},     {"serial", strSerial},       {"trace", strTrace},
-                    {"changedOnly", bChangedOnly}, {"report", strReport},       {"protocols", strProtocols}};
+    QJsonObject job{{"command", strCommand},
+                    {"port", strPort},
+                    {"in", strIn},
+                    {"sensor", strSensor},
+                    {"backupDir", strBackupDir},
+                    {"noVerify", bNoVerify},
+                    {"repeat", bRepeat},
+                    {"record", strRecord},
+                    {"station", strStation},
+                    {"operator", strOperator},
+                    {"serial", strSerial},
+                    {"trace", strTrace},
+                    {"changedOnly", bChangedOnly},
+                    {"report", strReport},
+                    {"protocols", strProtocols},
+                    {"force", bForce}};
     for (const auto& [pszName, pValue] : kNumbers)
         if (this->*pValue)
             job[QString::fromLatin1(pszName)] = double(*(this->*pValue));
@@ -268,6 +279,7 @@ COptions COptions::FromJob(const QJsonObject& job)
     options.strSerial = job["serial"].toString();
     options.strTrace = job["trace"].toString();
     options.bChangedOnly = job["changedOnly"].toBool();
+    options.bForce = job["force"].toBool();
     options.strReport = job["report"].toString();
     options.strProtocols = job["protocols"].toString();
     options.bQuiet = true;

@@ -1041,6 +1041,11 @@ void TestCli::tornSensorTable()
     QVERIFY2(m_strErr.contains(strWarning) && m_strErr.contains("--sensor R385_100.dat"),
              qPrintable(m_strErr));
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), torn);
+    // Forced, it is written as it is: by a batch's worker (a report makes one) as by a single port.
+    QCOMPARE(Run({"set", "--port", "SIM", "--high", "650", "--force", "--report",
+                  m_pFolder->FilePath("forced.csv")}),
+             0);
+    QCOMPARE(DeviceImage().fHighLimit, 650.0f);
     QCOMPARE(Run({"set", "--port", "SIM", "--sensor", "R385_100.dat", "--high", "600"}), 0);
     QCOMPARE(Run({"read", "--port", "SIM", "--json"}), 0);
     const QJsonObject read = QJsonDocument::fromJson(m_strOut.toUtf8()).object();
