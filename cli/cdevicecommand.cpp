@@ -133,7 +133,8 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
     return COptions::kSuccess;
 }
 
-void CDeviceCommand::ReportWriteFailure(const COptions& options, const CWriteSession& session)
+void CDeviceCommand::ReportWriteFailure(const COptions& options, const CWriteSession& session,
+                                        const QString& strWayBack)
 {
     const CFailure& failure = session.Failure();
     switch (failure.m_nStep)
@@ -165,7 +166,9 @@ void CDeviceCommand::ReportWriteFailure(const COptions& options, const CWriteSes
         m_console.Err(CFailureText::Torn(
             session.BackupPath(),
             CRestoreHint::Command(options, m_app.m_Port.m_bDemo ? QString() : m_app.m_Port.GetPortName(),
-                                  m_pJournal ? m_pJournal->LastEntryId() : QString())));
+                                  !strWayBack.isEmpty() ? strWayBack
+                                  : m_pJournal          ? m_pJournal->LastEntryId()
+                                                        : QString())));
 }
 
 void CDeviceCommand::LearnHeld(const CWriteSession& session, bool bWritten)
@@ -219,7 +222,7 @@ void CDeviceCommand::BackedUp(const QString& strPath)
     m_console.Err(QStringLiteral("Резервная копия образа прибора: %1").arg(m_outcome.strBackupPath));
 }
 
-bool CDeviceCommand::WriteRestore(const COptions& options, CWriteSession& session)
+bool CDeviceCommand::WriteRestore(const COptions& options, CWriteSession& session, const QString& strEntry)
 {
     CWriteSession::SRequest request;
     request.bRestore = true;
@@ -229,6 +232,6 @@ bool CDeviceCommand::WriteRestore(const COptions& options, CWriteSession& sessio
     LearnHeld(session, true);
     if (bWritten)
         return true;
-    ReportWriteFailure(options, session);
+    ReportWriteFailure(options, session, strEntry);
     return false;
 }

@@ -55,8 +55,10 @@ public:
     // image file the values came from, or the settings applied and null.
     int WriteValues(const COptions& options, CWriteSession& session, const QString& strSource = QString(),
                     const CParamZT01* pSource = nullptr);
-    // Writes the working image back as a restore, verified; false after saying why.
-    bool WriteRestore(const COptions& options, CWriteSession& session);
+    // Writes the working image back as a restore of entry strEntry, verified; false after
+    // saying why. A restore that is cut names the way back as this same restore again: its own
+    // entry's image before is the torn one it was mending.
+    bool WriteRestore(const COptions& options, CWriteSession& session, const QString& strEntry);
     // The unit just read is one this run configured, holding what it was given: said, and
     // taken as verified.
     bool AlreadyHolds();
@@ -78,7 +80,9 @@ public:
     std::function<bool(const QString& strFingerprint)> m_pfnMayWrite;
 
 private:
-    void ReportWriteFailure(const COptions& options, const CWriteSession& session);
+    // strWayBack: the entry whose image the way back puts back; this write's own where empty.
+    void ReportWriteFailure(const COptions& options, const CWriteSession& session,
+                            const QString& strWayBack = QString());
     // Takes what the unit now holds into the outcome.
     void LearnHeld(const CWriteSession& session, bool bWritten);
     void BackedUp(const QString& strPath);

@@ -79,7 +79,7 @@ int CRestoreCommand::Run(CDeviceCommand& device, CConsole& console, CRecordKeepe
         return console.Error(COptions::kFailure, strError);
     // Every byte but the device block, which the session puts back from the unit itself.
     std::memcpy(app.m_ParamEdit.Image(), image.constData(), CParamZT01::kImageSize);
-    if (!device.WriteRestore(options, session))
+    if (!device.WriteRestore(options, session, entry.strId))
         return COptions::kFailure;
     console.Err(
         QStringLiteral("Прибору возвращён образ до записи %1 от %2.")

@@ -953,6 +953,17 @@ void TestCli::tornWriteAndTheWayBack()
     QCOMPARE(Run({"diff", "@" + strTornId, "--port", "SIM", "--record", strRecord}), 0);
     QCOMPARE(Run({"diff", "@nosuch", strTorn, "--record", strRecord}), 2);
 
+    // A restore cut in its turn names the same restore again as the way back: undoing the
+    // restore itself would put the torn image back.
+    HangUpWhileWriting(30);
+    QCOMPARE(Run({"restore", "--port", "SIM", "--record", strRecord}), 1);
+    const QRegularExpressionMatch again =
+        QRegularExpression("Вернуть прежний образ: zint9 restore .*--entry (\\S+)").match(m_strErr);
+    QVERIFY2(again.hasMatch() && again.captured(1) == strTornId, qPrintable(m_strErr));
+    m_pSim->Stop();
+    QVERIFY(m_pSim->Start());
+    QCOMPARE(Run({"restore", "--port", "SIM", "--entry", again.captured(1), "--record", strRecord}), 0);
+    QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
     QCOMPARE(Run({"restore", "--port", "SIM", "--record", strRecord}), 0);
     QCOMPARE(CTestFolder::Bytes(DeviceImage()), CTestFolder::Bytes(before));
     QCOMPARE(Run({"read", "--port", "SIM", "--json", "--record", strRecord}), 0);
