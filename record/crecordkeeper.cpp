@@ -2,6 +2,7 @@
 
 #include "crecordhistory.h"
 #include "crecordlocation.h"
+#include "crecordspool.h"
 #include "crecordupload.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <utility>
 
 namespace
 {
@@ -81,12 +84,32 @@ CRecordJournal* CRecordKeeper::Journal(const CRecordJournal::SIdentity& identity
 
 CRecordStore* CRecordKeeper::LocalReader()
 {
+    TakeSpooled();
     if (m_local.IsOpen())
         return &m_local;
     if (!m_localReader.IsOpen() &&
         !m_localReader.Open(m_strLocal, kConnectTimeoutS, CRecordStore::EAccess::Read))
         return nullptr;
     return &m_localReader;
+}
+
+void CRecordKeeper::TakeSpooled()
+{
+    if (std::exchange(m_bSpoolTaken, true))
+        return;
+    CRecordSpool spool;
+    const QString strKey = CRecordLocation::Key(m_strLocal);
+    if (spool.Waiting(strKey) == 0)
+        return;
+    int nStored = 0;
+    const bool bOpen = Local() != nullptr;
+    if (bOpen && spool.Drain(m_local, nStored) && spool.Waiting(strKey) == 0)
+        return;
+    const QString strWhy = !spool.m_strLastError.isEmpty() ? spool.m_strLastError : m_local.m_strLastError;
+    m_strTrouble = QStringLiteral("записи, ждущие в очереди %1 (%2), не показаны: %3")
+                       .arg(QDir::toNativeSeparators(spool.Path()))
+                       .arg(spool.Waiting(strKey))
+                       .arg(OneLine(strWhy));
 }
 
 CRecordStore* CRecordKeeper::PlantReader(QString& strNote)

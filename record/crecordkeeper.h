@@ -71,6 +71,9 @@ public:
 private:
     // Reads from this station's record, else from the plant's; a failure names both reasons.
     bool FromEither(const std::function<bool(CRecordStore&)>& pfnRead, QString& strError);
+    // Entries the spool holds for the local record go into it before it is read: a read never
+    // leaves them out unsaid.
+    void TakeSpooled();
     bool WaitSync(int nMs);
     QString Trouble();
 
@@ -78,6 +81,7 @@ private:
     QString m_strPlant;
     CRecordStore m_local;
     bool m_bLocalTried = false;
+    bool m_bSpoolTaken = false;
     CRecordStore m_localReader;
     CRecordStore m_plant; // opened for queries only
     std::unique_ptr<CRecordJournal> m_pJournal;

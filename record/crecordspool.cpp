@@ -107,6 +107,20 @@ bool CRecordSpool::Drain(CRecordStore& store, int& nStored)
     return nAside == 0 || PutAside(aside, nAside, strWhy);
 }
 
+int CRecordSpool::Waiting(const QString& strRecord) const
+{
+    QFile file(m_strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    int nWaiting = 0;
+    for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine())
+    {
+        const QString strFor = QJsonDocument::fromJson(line).object()["record"].toString();
+        nWaiting += strFor.isEmpty() || strFor == strRecord ? 1 : 0;
+    }
+    return nWaiting;
+}
+
 bool CRecordSpool::Busy()
 {
     // The lock's failure has no words of the file's own ("Unknown error").

@@ -28,6 +28,8 @@ public:
     // the record refuses as it is (an image that fails its key), goes to AsidePath(), and the
     // drain then fails saying so. nStored says how many went.
     bool Drain(CRecordStore& store, int& nStored);
+    // How many entries wait for the record of key strRecord (or name none).
+    int Waiting(const QString& strRecord) const;
     const QString& Path() const { return m_strPath; }
     QString AsidePath() const { return m_strPath + QStringLiteral(".rejected"); }
 

@@ -6,6 +6,7 @@
 #include "clinelog.h"
 #include "crecordentry.h"
 #include "crecordlocation.h"
+#include "crecordspool.h"
 #include "crecordstore.h"
 #include "csampleimages.h"
 #include "cserialport.h"
@@ -121,6 +122,7 @@ private slots:
     void longHistory_data();
     void longHistory();
     void historyAnswers();
+    void historyTakesTheSpool();
     void reportColumns();
     void unusableImageFile_data();
     void unusableImageFile();
@@ -1286,6 +1288,33 @@ void TestCli::longHistory()
                                                                    return entry.strStation.startsWith('\x1b');
                                                                })));
     QVERIFY(m_strErr.isEmpty());
+}
+
+void TestCli::historyTakesTheSpool()
+{
+    // An entry that waited in the spool while its record was away is in the next history, and
+    // waits no more; another record's stays where it is.
+    const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
+    const QString strOther = "sqlite:" + m_pFolder->FilePath("other.sqlite");
+    QCOMPARE(Run({"read", "--port", "SIM", "--record", strRecord}), 0);
+    CRecordSpool spool;
+    const auto removeSpool = qScopeGuard([&spool] { QFile::remove(spool.Path()); });
+    for (const QString& strFor : {strRecord, strOther})
+    {
+        CRecordEntry entry;
+        entry.strId = "waited for " + strFor;
+        entry.timeStart = QDateTime::currentDateTimeUtc();
+        entry.strOperation = "write";
+        entry.strResult = "done";
+        QVERIFY(spool.Append(entry, {}, CRecordLocation::Key(strFor)));
+    }
+    QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
+    const QJsonArray entries = QJsonDocument::fromJson(m_strOut.toUtf8()).array();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0].toObject()["id"].toString(), "waited for " + strRecord);
+    QVERIFY2(m_strErr.isEmpty(), qPrintable(m_strErr));
+    QCOMPARE(spool.Waiting(CRecordLocation::Key(strRecord)), 0);
+    QCOMPARE(spool.Waiting(CRecordLocation::Key(strOther)), 1);
 }
 
 void TestCli::historyAnswers()
