@@ -22,6 +22,9 @@ QString CRestoreHint::Command(const COptions& options, const QString& strPort, c
         words << QStringLiteral("--entry") << Quoted(strEntry);
     if (const QString strRecord = Record(options); !strRecord.isEmpty())
         words << QStringLiteral("--record") << Quoted(strRecord);
+    // The restore's own backup goes beside the run's.
+    if (!options.strBackupDir.isEmpty())
+        words << QStringLiteral("--backup-dir") << Quoted(QFileInfo(options.strBackupDir).absoluteFilePath());
     return words.join(QLatin1Char(' '));
 }
 

@@ -144,8 +144,10 @@ private:
     {
         const QStringList commands = RestoreCommands(err, strPort);
         QCOMPARE(commands.size(), 1);
+        const qsizetype nBackups = Backups().size();
         QVERIFY2(RunPasted(commands[0]) == 0, qPrintable(commands[0] + '\n' + m_strErr));
         QCOMPARE(Held(sim), before);
+        QCOMPARE(Backups().size(), nBackups + 1); // the restore's own backup beside the run's
     }
     // A unit cut mid-write by its worker's death: the next worker waits until it is gone,
     // probing it and writing nothing.
