@@ -127,6 +127,8 @@ int CDeviceCommand::WriteValues(const COptions& options, CWriteSession& session,
         return session.Failure().m_nStep == CFailure::EStep::Values ? COptions::kRefused : COptions::kFailure;
     }
     m_console.Err(CStringTable::Load(157));
+    if (options.bNoVerify)
+        m_console.Err(QStringLiteral("Записанное не сверено с прибором (--no-verify)."));
     // A script that asks for JSON gets the settings now in the device.
     if (options.bJson)
         m_console.Out(CSettingsText::Render(m_app, session.Written(), true, true));

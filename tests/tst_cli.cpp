@@ -458,6 +458,7 @@ void TestCli::noVerify()
         });
     const QString strRecord = "sqlite:" + m_pFolder->FilePath("record.sqlite");
     QCOMPARE(Run({"set", "--port", "SIM", "--low", "10", "--no-verify", "--record", strRecord}), 0);
+    QVERIFY2(m_strErr.contains("Записанное не сверено с прибором (--no-verify)."), qPrintable(m_strErr));
     // The record says what was done: written whole, not read back.
     QCOMPARE(Run({"history", "--json", "--record", strRecord}), 0);
     const QJsonObject write = QJsonDocument::fromJson(m_strOut.toUtf8()).array()[0].toObject();
