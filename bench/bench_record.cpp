@@ -91,7 +91,9 @@ bool FillLarge(const QString& strPath, QString& strError)
             return false;
         }
     }
-    constexpr int kRows = 30; // 30 rows of 29 values: within any SQLite's 999 bound values
+    // As many values a row as the record has columns, and rows within any SQLite's 999 values.
+    const qsizetype nColumns = CRecordSchema::Columns().split(QLatin1Char(',')).size();
+    const int nRows = int(999 / nColumns);
     QStringList fingerprints;
     for (int i = 0; i < kUnits; ++i)
         fingerprints << CFingerprint::Of(BenchUnit(i));
@@ -101,13 +103,14 @@ bool FillLarge(const QString& strPath, QString& strError)
     bool bOk = db.open();
     {
         QSqlQuery query(db);
-        const QString strRow = QStringLiteral("(%1)").arg(QStringList(29, QStringLiteral("?")).join(','));
+        const QString strRow =
+            QStringLiteral("(%1)").arg(QStringList(nColumns, QStringLiteral("?")).join(','));
         bOk = bOk && query.exec(QStringLiteral("BEGIN")) &&
               query.prepare(QStringLiteral("INSERT INTO entries (%1) VALUES %2")
-                                .arg(CRecordSchema::Columns(), QStringList(kRows, strRow).join(',')));
-        for (int n = 0; bOk && n < kLargeEntries; n += kRows)
+                                .arg(CRecordSchema::Columns(), QStringList(nRows, strRow).join(',')));
+        for (int n = 0; bOk && n < kLargeEntries; n += nRows)
         {
-            for (int i = 0; i < kRows; ++i)
+            for (int i = 0; i < nRows; ++i)
                 for (const QVariant& value : CRecordSchema::Values(LargeEntry(n + i, start, fingerprints)))
                     query.addBindValue(value);
             bOk = query.exec();
