@@ -99,16 +99,27 @@ void CRecordKeeper::TakeSpooled()
         return;
     CRecordSpool spool;
     const QString strKey = CRecordLocation::Key(m_strLocal);
-    if (spool.Waiting(strKey) == 0)
+    int nLeft = spool.Waiting(strKey);
+    if (nLeft == 0)
         return;
     int nStored = 0;
-    const bool bOpen = Local() != nullptr;
-    if (bOpen && spool.Drain(m_local, nStored) && spool.Waiting(strKey) == 0)
+    bool bDrained = false;
+    if (Local())
+    {
+        bDrained = spool.Drain(m_local, nStored);
+        nLeft = spool.Waiting(strKey);
+    }
+    if (nLeft == 0)
+    {
+        // A line the record refused went aside: the drain says where.
+        if (!bDrained)
+            m_strTrouble = spool.m_strLastError;
         return;
+    }
     const QString strWhy = !spool.m_strLastError.isEmpty() ? spool.m_strLastError : m_local.m_strLastError;
     m_strTrouble = QStringLiteral("записи, ждущие в очереди %1 (%2), не показаны: %3")
                        .arg(QDir::toNativeSeparators(spool.Path()))
-                       .arg(spool.Waiting(strKey))
+                       .arg(nLeft)
                        .arg(OneLine(strWhy));
 }
 
