@@ -13,7 +13,6 @@
 #include "cwritesession.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -29,6 +28,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 #include <tuple>
@@ -144,23 +144,22 @@ bool OpensPastAHolder(const QString& strFile)
     {
         QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
         holder.setDatabaseName(strFile);
-        if (!holder.open() || !QSqlQuery(holder).exec("BEGIN IMMEDIATE"))
-            return false;
-        std::atomic<bool> bDone{false};
-        std::thread opener(
-            [&]
-            {
-                CRecordStore store;
-                bOpened = store.Open(strFile, 3, CRecordStore::EAccess::Write);
-                if (!bOpened)
-                    qWarning("%s", qPrintable(store.m_strLastError));
-                bDone = true;
-            });
-        const QDeadlineTimer hold(1000);
-        while (!bDone && !hold.hasExpired())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        QSqlQuery(holder).exec("ROLLBACK");
-        opener.join();
+        if (holder.open() && QSqlQuery(holder).exec("BEGIN IMMEDIATE"))
+        {
+            std::future<bool> opener =
+                std::async(std::launch::async,
+                           [&strFile]
+                           {
+                               CRecordStore store;
+                               if (store.Open(strFile, 3, CRecordStore::EAccess::Write))
+                                   return true;
+                               qWarning("%s", qPrintable(store.m_strLastError));
+                               return false;
+                           });
+            opener.wait_for(std::chrono::seconds(1));
+            QSqlQuery(holder).exec("ROLLBACK");
+            bOpened = opener.get();
+        }
         holder.close();
     }
     QSqlDatabase::removeDatabase("holder");
